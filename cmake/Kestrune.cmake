@@ -1,0 +1,32 @@
+# Project-wide compile settings, applied per target through kes_target_defaults().
+
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG")
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG")
+
+if(KES_SANITIZE AND NOT WIN32)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(KES_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "KES_FUZZ needs clang (configure with -DCMAKE_CXX_COMPILER=clang++-14)")
+    endif()
+    # Instrument the code under test; the fuzz executables add the fuzzer's main.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g -O1)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+    add_compile_definitions(UNICODE _UNICODE WINVER=0x0601 _WIN32_WINNT=0x0601 NOMINMAX WIN32_LEAN_AND_MEAN)
+    # SSE maths so floating-point results match the native build.
+    add_compile_options(-msse2 -mfpmath=sse)
+    add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+function(kes_target_defaults target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-missing-field-initializers)
+    if(KES_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()

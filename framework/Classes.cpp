@@ -1,0 +1,152 @@
+#include "Classes.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+Int64 TStream::GetSize() {
+    Int64 pos = Seek(0, TSeekOrigin::soCurrent);
+    Int64 size = Seek(0, TSeekOrigin::soEnd);
+    Seek(pos, TSeekOrigin::soBeginning);
+    return size;
+}
+
+void TStream::SetSize(Int64) {}
+
+void TStream::ReadBuffer(void* buffer, Integer count) {
+    if (count != 0 && Read(buffer, count) != count) throw EReadError(u"Stream read error");
+}
+
+void TStream::WriteBuffer(const void* buffer, Integer count) {
+    if (count != 0 && Write(buffer, count) != count) throw EWriteError(u"Stream write error");
+}
+
+Int64 TStream::CopyFrom(TStream& source, Int64 count) {
+    if (count == 0) {
+        source.SetPosition(0);
+        count = source.GetSize();
+    }
+    const Int64 total = count;
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<Int64>(count, 65536)) + 1);
+    while (count > 0) {
+        Integer n = static_cast<Integer>(std::min<Int64>(count, static_cast<Int64>(buffer.size())));
+        source.ReadBuffer(buffer.data(), n);
+        WriteBuffer(buffer.data(), n);
+        count -= n;
+    }
+    return total;
+}
+
+Integer THandleStream::Read(void* buffer, Integer count) {
+    Integer n = fileio::Read(FHandle, buffer, count);
+    return n < 0 ? 0 : n;
+}
+
+Integer THandleStream::Write(const void* buffer, Integer count) {
+    Integer n = fileio::Write(FHandle, buffer, count);
+    return n < 0 ? 0 : n;
+}
+
+Int64 THandleStream::Seek(Int64 offset, TSeekOrigin origin) {
+    auto o = origin == TSeekOrigin::soBeginning ? fileio::Origin::Begin
+             : origin == TSeekOrigin::soCurrent ? fileio::Origin::Current
+                                                : fileio::Origin::End;
+    return fileio::Seek(FHandle, offset, o);
+}
+
+void THandleStream::SetSize(Int64 newSize) {
+    Seek(newSize, TSeekOrigin::soBeginning);
+    if (!fileio::Truncate(FHandle)) throw EStreamError(u"Stream size could not be set");
+}
+
+TFileStream::TFileStream(const String& fileName, Word mode) : THandleStream(fileio::InvalidHandle), FFileName(fileName) {
+    int error = 0;
+    if (mode == fmCreate) {
+        FHandle = fileio::Open(fileName, fileio::Access::ReadWrite, fileio::Disposition::CreateAlways, error);
+        if (FHandle == fileio::InvalidHandle)
+            throw EFCreateError(u"Cannot create file \"" + fileName + u"\". " + fileio::ErrorText(error));
+    } else {
+        auto access = (mode & 3) == fmOpenWrite       ? fileio::Access::Write
+                      : (mode & 3) == fmOpenReadWrite ? fileio::Access::ReadWrite
+                                                      : fileio::Access::Read;
+        FHandle = fileio::Open(fileName, access, fileio::Disposition::OpenExisting, error);
+        if (FHandle == fileio::InvalidHandle)
+            throw EFOpenError(u"Cannot open file \"" + fileName + u"\". " + fileio::ErrorText(error));
+    }
+}
+
+TFileStream::~TFileStream() { fileio::Close(FHandle); }
+
+Integer TCustomMemoryStream::Read(void* buffer, Integer count) {
+    if (count <= 0 || FPosition < 0 || FPosition >= FSize) return 0;
+    Int64 n = std::min<Int64>(count, FSize - FPosition);
+    std::memcpy(buffer, FData + FPosition, static_cast<std::size_t>(n));
+    FPosition += n;
+    return static_cast<Integer>(n);
+}
+
+Int64 TCustomMemoryStream::Seek(Int64 offset, TSeekOrigin origin) {
+    Int64 base = origin == TSeekOrigin::soBeginning ? 0 : origin == TSeekOrigin::soCurrent ? FPosition : FSize;
+    FPosition = base + offset;
+    return FPosition;
+}
+
+void TCustomMemoryStream::SaveToStream(TStream& stream) {
+    Int64 done = 0;
+    while (done < FSize) {
+        Integer n = static_cast<Integer>(std::min<Int64>(FSize - done, std::numeric_limits<Integer>::max()));
+        stream.WriteBuffer(FData + done, n);
+        done += n;
+    }
+}
+
+void TCustomMemoryStream::SaveToFile(const String& fileName) {
+    TFileStream f(fileName, fmCreate);
+    SaveToStream(f);
+}
+
+Integer TMemoryStream::Write(const void* buffer, Integer count) {
+    if (count <= 0 || FPosition < 0) return 0;
+    Int64 end = FPosition + count;
+    if (end > FSize) SetSize(end);
+    std::memcpy(FData + FPosition, buffer, static_cast<std::size_t>(count));
+    FPosition = end;
+    return count;
+}
+
+void TMemoryStream::SetSize(Int64 newSize) {
+    if (newSize < 0) newSize = 0;
+    if (static_cast<std::uint64_t>(newSize) > FBuffer.max_size()) throw EStreamError(u"Out of memory while expanding memory stream");
+    try {
+        FBuffer.resize(static_cast<std::size_t>(newSize));
+    } catch (const std::bad_alloc&) {
+        throw EStreamError(u"Out of memory while expanding memory stream");
+    }
+    SetPointer(FBuffer.data(), newSize);
+    if (FPosition > newSize) FPosition = newSize;
+}
+
+void TMemoryStream::Clear() {
+    FBuffer.clear();
+    FBuffer.shrink_to_fit();
+    SetPointer(nullptr, 0);
+    FPosition = 0;
+}
+
+void TMemoryStream::LoadFromStream(TStream& stream) {
+    stream.SetPosition(0);
+    Int64 count = stream.GetSize();
+    SetSize(count);
+    Int64 done = 0;
+    while (done < count) {
+        Integer n = static_cast<Integer>(std::min<Int64>(count - done, 1 << 20));
+        stream.ReadBuffer(FData + done, n);
+        done += n;
+    }
+    FPosition = 0;
+}
+
+void TMemoryStream::LoadFromFile(const String& fileName) {
+    TFileStream f(fileName, fmOpenRead | fmShareDenyNone);
+    LoadFromStream(f);
+}

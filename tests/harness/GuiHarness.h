@@ -1,0 +1,76 @@
+// Helpers for tests that drive real windows: make windows, let the message
+// queue run until nothing is left to do, and capture a window's pixels into
+// a 32-bit top-down buffer that tests can read.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "WinApi.h"
+
+namespace harness {
+
+// A top-level test window of a private class whose client area is filled with
+// a solid colour on WM_PAINT (or painted by the given procedure when one is
+// passed). Destroyed with the object.
+class TestWindow {
+public:
+    TestWindow(int clientWidth, int clientHeight, COLORREF fill, WNDPROC proc = nullptr,
+               DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0);
+    ~TestWindow();
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+
+    HWND Handle() const { return FHandle; }
+    void Show();
+
+private:
+    HWND FHandle = nullptr;
+};
+
+// Dispatches queued messages until the queue has stayed empty for quietMs
+// milliseconds in a row, or until timeoutMs has passed. Returns false on the
+// time-out.
+bool PumpUntilIdle(int quietMs = 100, int timeoutMs = 5000);
+
+// Dispatches messages until the predicate holds or the time runs out.
+template <class Pred>
+bool PumpUntil(Pred pred, int timeoutMs = 5000) {
+    const DWORD start = ::GetTickCount();
+    while (!pred()) {
+        if (static_cast<int>(::GetTickCount() - start) > timeoutMs) return false;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// A captured image, 32 bits per pixel, rows top-down, bytes blue, green, red, x.
+struct Capture {
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::uint32_t> Pixels;
+
+    bool Empty() const { return Width <= 0 || Height <= 0; }
+    // The pixel as a COLORREF (0x00BBGGRR); out-of-range coordinates give CLR_INVALID.
+    COLORREF Pixel(int x, int y) const;
+    // Number of pixels whose colour lies within tolerance of the colour in every channel.
+    int Count(COLORREF colour, int tolerance = 0) const;
+    bool Contains(COLORREF colour, int tolerance = 0) const { return Count(colour, tolerance) > 0; }
+    // Writes the capture as a 24-bit BMP file (for looking at a failure).
+    bool SaveBmp(const wchar_t* fileName) const;
+};
+
+enum class CaptureSource {
+    Print,    // the window paints itself into a memory DC (PrintWindow / WM_PRINT)
+    Screen,   // what the screen shows in the window's rectangle
+};
+
+// Captures the whole window (frame included) or only its client area.
+Capture CaptureWindow(HWND wnd, CaptureSource source, bool clientOnly = false);
+
+}  // namespace harness
