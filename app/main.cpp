@@ -1,49 +1,30 @@
-// Kestrune's entry point. For now the program shows its empty main window
-// and ends cleanly when it is closed.
-#include "WinApi.h"
+// Kestrune's entry point: the units start in order, the application object
+// makes the main form and runs the message loop, and the units shut down in
+// reverse order.
+#include "Forms.h"
+#include "Imaging.h"
+#include "Threads.h"
+#include "Unit1.h"
+#include "Units.h"
 
-namespace {
-
-const wchar_t kWindowClass[] = L"TForm1";
-const wchar_t kCaption[] = L"Kestrune v0.1";
-
-LRESULT CALLBACK MainWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_DESTROY:
-        ::PostQuitMessage(0);
-        return 0;
-    default:
-        return ::DefWindowProcW(wnd, msg, wParam, lParam);
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    int exitCode = 0;
+    try {
+        InitializeUnits({
+            {"Threads", ThreadsInitialization, ThreadsFinalization},
+            {"Forms", FormsInitialization, FormsFinalization},
+            {"Imaging", RegisterImageFormats, nullptr},
+            {"Unit1", Unit1Initialization, Unit1Finalization},
+        });
+        Application->Initialize();
+        Application->Title = u"Kestrune";
+        Application->CreateForm(Form1);
+        Application->Run();
+    } catch (const std::exception& e) {
+        ::MessageBoxW(nullptr, WStr(Utf8ToString(e.what())), L"Kestrune", MB_OK | MB_ICONSTOP);
+        exitCode = 1;
     }
-}
-
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = ::GetSysColorBrush(COLOR_3DLIGHT);
-    wc.lpszClassName = kWindowClass;
-    if (!::RegisterClassExW(&wc)) return 1;
-
-    // The client area is 790 x 560 pixels.
-    RECT r = {0, 0, 790, 560};
-    const DWORD style = WS_OVERLAPPEDWINDOW;
-    ::AdjustWindowRectEx(&r, style, FALSE, 0);
-    HWND wnd = ::CreateWindowExW(0, kWindowClass, kCaption, style, 240, 162, r.right - r.left, r.bottom - r.top,
-                                 nullptr, nullptr, instance, nullptr);
-    if (!wnd) return 1;
-    ::ShowWindow(wnd, showCommand);
-    ::UpdateWindow(wnd);
-
-    MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    ::UnregisterClassW(kWindowClass, instance);
-    return static_cast<int>(msg.wParam);
+    Form1 = nullptr;
+    FinalizeUnits();
+    return exitCode;
 }

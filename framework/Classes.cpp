@@ -150,3 +150,164 @@ void TMemoryStream::LoadFromFile(const String& fileName) {
     TFileStream f(fileName, fmOpenRead | fmShareDenyNone);
     LoadFromStream(f);
 }
+
+// ---------------------------------------------------------------------------
+
+void TPersistent::Assign(TPersistent* Source) {
+    if (Source) {
+        Source->AssignTo(this);
+        return;
+    }
+    throw EConvertError(u"Cannot assign a nil to a " + ClassName());
+}
+
+void TPersistent::AssignTo(TPersistent* Dest) {
+    const String source = ClassName();
+    const String dest = Dest ? Dest->ClassName() : String(u"nil");
+    throw EConvertError(u"Cannot assign a " + source + u" to a " + dest);
+}
+
+TComponent::TComponent(TComponent* AOwner) {
+    if (AOwner) AOwner->InsertComponent(this);
+}
+
+TComponent::~TComponent() {
+    if (!FDestructionStarted) {
+        // Deleted without Free: do what BeforeDestruction would have done.
+        FDestructionStarted = true;
+        Destroying();
+        DestroyComponents();
+    }
+    NotifyAll(this, TOperation::opRemove);
+    for (TComponent* c : FFreeNotifies) c->RemoveNotification(this);
+    FFreeNotifies.clear();
+    if (FOwner) FOwner->RemoveComponent(this);
+}
+
+void TComponent::BeforeDestruction() {
+    FDestructionStarted = true;
+    Destroying();
+    DestroyComponents();
+}
+
+void TComponent::Free() {
+    if (!CanFreeNow()) return;
+    BeforeDestruction();
+    delete this;
+}
+
+void TComponent::Destroying() {
+    if (HasState(csDestroying)) return;
+    FComponentState |= csDestroying;
+    for (TComponent* c : FComponents) c->Destroying();
+}
+
+void TComponent::DestroyComponents() {
+    // Reverse order of creation; each removes itself from the list.
+    while (!FComponents.empty()) {
+        TComponent* c = FComponents.back();
+        RemoveComponent(c);
+        c->Free();
+    }
+}
+
+int TComponent::ComponentIndex() const {
+    if (!FOwner) return -1;
+    for (std::size_t i = 0; i < FOwner->FComponents.size(); ++i)
+        if (FOwner->FComponents[i] == this) return static_cast<int>(i);
+    return -1;
+}
+
+TComponent* TComponent::FindComponent(StringView name) const {
+    if (name.empty()) return nullptr;
+    for (TComponent* c : FComponents)
+        if (SameText(c->FName, name)) return c;
+    return nullptr;
+}
+
+void TComponent::InsertComponent(TComponent* AComponent) {
+    if (!AComponent || AComponent->FOwner == this) return;
+    if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
+    FComponents.push_back(AComponent);
+    AComponent->FOwner = this;
+    NotifyAll(AComponent, TOperation::opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* AComponent) {
+    if (!AComponent || AComponent->FOwner != this) return;
+    NotifyAll(AComponent, TOperation::opRemove);
+    for (auto it = FComponents.begin(); it != FComponents.end(); ++it) {
+        if (*it == AComponent) {
+            FComponents.erase(it);
+            break;
+        }
+    }
+    AComponent->FOwner = nullptr;
+}
+
+void TComponent::SetName(const String& value) {
+    if (value == FName) return;
+    if (FOwner && !value.empty()) {
+        TComponent* other = FOwner->FindComponent(value);
+        if (other && other != this) throw EComponentError(u"A component named " + value + u" already exists");
+    }
+    FName = value;
+}
+
+void TComponent::SetComponentState(TComponentState s, bool on) {
+    if (on)
+        FComponentState |= s;
+    else
+        FComponentState &= ~s;
+}
+
+void TComponent::FreeNotification(TComponent* AComponent) {
+    if (!AComponent || AComponent == this) return;
+    auto add = [](std::vector<TComponent*>& list, TComponent* c) {
+        for (TComponent* x : list)
+            if (x == c) return;
+        list.push_back(c);
+    };
+    add(FFreeNotifies, AComponent);
+    add(AComponent->FFreeNotifies, this);
+    FComponentState |= csFreeNotification;
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent) {
+    if (!AComponent) return;
+    RemoveNotification(AComponent);
+    AComponent->RemoveNotification(this);
+}
+
+void TComponent::RemoveNotification(TComponent* AComponent) {
+    for (auto it = FFreeNotifies.begin(); it != FFreeNotifies.end(); ++it) {
+        if (*it == AComponent) {
+            FFreeNotifies.erase(it);
+            return;
+        }
+    }
+}
+
+void TComponent::NotifyAll(TComponent* AComponent, TOperation Operation) {
+    // The owner's components and the free-notification partners hear about
+    // insertions and removals; lists may change while they are told.
+    if (Operation == TOperation::opRemove && AComponent == this) {
+        std::vector<TComponent*> partners = FFreeNotifies;
+        for (TComponent* c : partners) c->Notification(this, TOperation::opRemove);
+        return;
+    }
+    Notification(AComponent, Operation);
+    std::vector<TComponent*> siblings = FComponents;
+    for (TComponent* c : siblings)
+        if (c != AComponent) c->Notification(AComponent, Operation);
+}
+
+void TComponent::Notification(TComponent*, TOperation) {}
+
+void TComponent::Loaded() { FComponentState &= ~csLoading; }
+
+void TComponent::LoadedAll() {
+    std::vector<TComponent*> owned = FComponents;
+    for (TComponent* c : owned) c->LoadedAll();
+    Loaded();
+}

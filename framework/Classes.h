@@ -101,3 +101,119 @@ public:
 private:
     std::vector<Byte> FBuffer;
 };
+
+// ---------------------------------------------------------------------------
+// Persistent objects and components.
+
+#include "Delegates.h"
+
+class TPersistent : public TObject {
+public:
+    KES_CLASS_NAME(TPersistent)
+    // Copies the state of Source; the default raises EConvertError
+    // "Cannot assign a <Source class> to a <class>".
+    virtual void Assign(TPersistent* Source);
+
+protected:
+    virtual void AssignTo(TPersistent* Dest);
+};
+
+class TComponent;
+
+enum class TOperation { opInsert, opRemove };
+
+// Component state bits.
+using TComponentState = Cardinal;
+constexpr TComponentState csLoading = 1u << 0;
+constexpr TComponentState csReading = 1u << 1;
+constexpr TComponentState csWriting = 1u << 2;
+constexpr TComponentState csDestroying = 1u << 3;
+constexpr TComponentState csDesigning = 1u << 4;
+constexpr TComponentState csFreeNotification = 1u << 5;
+
+KES_DECLARE_EXCEPTION(EComponentError, Exception)
+
+// Owner of other components; frees them when it is freed. Components are
+// made with New<T>(owner, ...), which calls AfterConstruction once the object
+// is complete, and ended with Free(), which runs BeforeDestruction (marking
+// the component and everything it owns as destroying, freeing the owned
+// components in reverse order) before deleting.
+class TComponent : public TPersistent {
+public:
+    KES_CLASS_NAME(TComponent)
+    explicit TComponent(TComponent* AOwner);
+    ~TComponent() override;
+
+    virtual void AfterConstruction() {}
+    virtual void BeforeDestruction();
+    // Ends the component. A component that is busy in its own callback (a
+    // timer inside its tick, say) may put this off until the callback returns
+    // by answering false from CanFreeNow.
+    void Free();
+
+    TComponent* Owner() const { return FOwner; }
+    int ComponentCount() const { return static_cast<int>(FComponents.size()); }
+    TComponent* Components(int index) const { return FComponents.at(static_cast<std::size_t>(index)); }
+    int ComponentIndex() const;
+    TComponent* FindComponent(StringView name) const;
+    void InsertComponent(TComponent* AComponent);
+    void RemoveComponent(TComponent* AComponent);
+
+    const String& Name() const { return FName; }
+    virtual void SetName(const String& value);
+    std::intptr_t Tag = 0;
+
+    TComponentState ComponentState() const { return FComponentState; }
+    bool HasState(TComponentState s) const { return (FComponentState & s) != 0; }
+    void SetComponentState(TComponentState s, bool on);
+
+    // Asks to be told (Notification with opRemove) when AComponent is freed,
+    // even when it is not owned by this component's owner.
+    void FreeNotification(TComponent* AComponent);
+    void RemoveFreeNotification(TComponent* AComponent);
+
+    // Runs Loaded on this component and everything it owns and clears csLoading.
+    void LoadedAll();
+
+protected:
+    virtual bool CanFreeNow() { return true; }
+    virtual void Notification(TComponent* AComponent, TOperation Operation);
+    // Called once the definition of a component has been read (csLoading is
+    // still set while it runs).
+    virtual void Loaded();
+    // Marks this component and the components it owns as destroying.
+    void Destroying();
+    void DestroyComponents();
+
+private:
+    void RemoveNotification(TComponent* AComponent);
+    void NotifyAll(TComponent* AComponent, TOperation Operation);
+
+    TComponent* FOwner = nullptr;
+    std::vector<TComponent*> FComponents;
+    std::vector<TComponent*> FFreeNotifies;
+    String FName;
+    TComponentState FComponentState = 0;
+    bool FDestructionStarted = false;
+};
+
+// Creates a component (or any object with an AfterConstruction) and completes
+// its construction.
+template <class T, class... Args>
+T* New(Args&&... args) {
+    T* object = new T(std::forward<Args>(args)...);
+    try {
+        object->AfterConstruction();
+    } catch (...) {
+        object->Free();
+        throw;
+    }
+    return object;
+}
+
+template <class T>
+void FreeAndNil(T*& object) {
+    T* o = object;
+    object = nullptr;
+    if (o) o->Free();
+}

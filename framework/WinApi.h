@@ -111,6 +111,11 @@
 #undef FindResource
 #undef EnumChildWindows
 
+#ifndef GET_X_LPARAM
+#define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
+#define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
+#endif
+
 // Wide text helpers between the framework's String and the Windows API.
 #include "System.h"
 inline const wchar_t* WStr(const String& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }

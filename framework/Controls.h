@@ -1,0 +1,362 @@
+// Controls: the base of everything that shows on the screen. TControl is
+// the windowless base (painted by its parent), TWinControl owns a window.
+// Every window the framework makes runs through one shared window procedure
+// that finds the control and calls its WindowProc.
+#pragma once
+
+#include <vector>
+
+#include "Classes.h"
+#include "Graphics.h"
+#include "Messages.h"
+
+class TWinControl;
+
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+
+// Mouse cursors: 0 the class's default, negative numbers the standard shapes.
+using TCursor = int;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crNone = -1;
+constexpr TCursor crArrow = -2;
+constexpr TCursor crCross = -3;
+constexpr TCursor crIBeam = -4;
+constexpr TCursor crSizeNESW = -6;
+constexpr TCursor crSizeNS = -7;
+constexpr TCursor crSizeNWSE = -8;
+constexpr TCursor crSizeWE = -9;
+constexpr TCursor crUpArrow = -10;
+constexpr TCursor crHourGlass = -11;
+constexpr TCursor crNo = -18;
+constexpr TCursor crAppStart = -19;
+constexpr TCursor crHandPoint = -21;
+constexpr TCursor crSizeAll = -22;
+// The system cursor of a standard shape (nullptr for crDefault and crNone).
+HCURSOR CursorHandle(TCursor cursor);
+
+using TShiftState = Cardinal;
+constexpr TShiftState ssShift = 1u << 0;
+constexpr TShiftState ssAlt = 1u << 1;
+constexpr TShiftState ssCtrl = 1u << 2;
+constexpr TShiftState ssLeft = 1u << 3;
+constexpr TShiftState ssRight = 1u << 4;
+constexpr TShiftState ssMiddle = 1u << 5;
+constexpr TShiftState ssDouble = 1u << 6;
+
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
+using TKeyEvent = TDelegate<void(TObject* Sender, Word& Key, TShiftState Shift)>;
+using TKeyPressEvent = TDelegate<void(TObject* Sender, Char& Key)>;
+using TMouseEvent = TDelegate<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = TDelegate<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
+
+// Control state bits.
+using TControlState = Cardinal;
+constexpr TControlState csLButtonDown = 1u << 0;
+constexpr TControlState csClicked = 1u << 1;
+constexpr TControlState csFocusing = 1u << 2;
+constexpr TControlState csCreating = 1u << 3;
+constexpr TControlState csAlignmentNeeded = 1u << 4;
+constexpr TControlState csCustomPaint = 1u << 5;
+constexpr TControlState csDestroyingHandle = 1u << 6;
+
+// Control style bits.
+using TControlStyle = Cardinal;
+constexpr TControlStyle csAcceptsControls = 1u << 0;
+constexpr TControlStyle csCaptureMouse = 1u << 1;
+constexpr TControlStyle csClickEvents = 1u << 2;
+constexpr TControlStyle csOpaque = 1u << 3;
+constexpr TControlStyle csSetCaption = 1u << 4;
+constexpr TControlStyle csDoubleClicks = 1u << 5;
+constexpr TControlStyle csParentBackground = 1u << 6;
+
+TShiftState KeysToShiftState(WPARAM keys);
+TShiftState KeyboardStateToShiftState();
+
+class TControl : public TComponent {
+public:
+    KES_CLASS_NAME(TControl)
+    explicit TControl(TComponent* AOwner);
+    ~TControl() override;
+    void BeforeDestruction() override;
+
+    // Messages: WindowProc is called for every message (by default WndProc);
+    // Perform sends a message through it without needing a window.
+    TWndMethod WindowProc;
+    LRESULT Perform(UINT Msg, WPARAM WParam = 0, LPARAM LParam = 0);
+    virtual void WndProc(TMessage& Message);
+    // Runs the control's handler for the message (derived classes override
+    // and call the base for what they do not handle); unhandled messages end
+    // in DefaultHandler.
+    virtual void Dispatch(TMessage& Message);
+    virtual void DefaultHandler(TMessage& Message);
+
+    TWinControl* Parent() const { return FParent; }
+    virtual void SetParent(TWinControl* AParent);
+
+    int Left() const { return FLeft; }
+    int Top() const { return FTop; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    void SetLeft(int v) { SetBounds(v, FTop, FWidth, FHeight); }
+    void SetTop(int v) { SetBounds(FLeft, v, FWidth, FHeight); }
+    void SetWidth(int v) { SetBounds(FLeft, FTop, v, FHeight); }
+    void SetHeight(int v) { SetBounds(FLeft, FTop, FWidth, v); }
+    virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+    RECT BoundsRect() const { return RECT{FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
+    virtual RECT ClientRect();
+    int ClientWidth() { return ClientRect().right; }
+    int ClientHeight() { return ClientRect().bottom; }
+    virtual void SetClientSize(int w, int h);
+    POINT ClientToScreen(POINT p);
+    POINT ScreenToClient(POINT p);
+    // Offset of the client area's origin from the control's top-left corner.
+    virtual POINT ClientOrigin();
+
+    TAlign Align() const { return FAlign; }
+    void SetAlign(TAlign value);
+
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool value);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    bool Enabled() const { return FEnabled; }
+    virtual void SetEnabled(bool value);
+    // Visible here and in every parent up to a visible form.
+    virtual bool Showing() const;
+
+    TFont* Font() const { return FFont; }
+    void SetFont(TFont* value) { FFont->Assign(value); }
+    bool ParentFont() const { return FParentFont; }
+    void SetParentFont(bool value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor value);
+    bool ParentColor() const { return FParentColor; }
+    void SetParentColor(bool value);
+
+    String Caption() const { return GetText(); }
+    void SetCaption(const String& value) { SetText(value); }
+    virtual String GetText() const;
+    virtual void SetText(const String& value);
+
+    TCursor Cursor = crDefault;
+    String Hint;
+
+    void Invalidate();
+    virtual void Repaint();
+    virtual void Update();
+    void BringToFront();
+    void SendToBack();
+
+    TControlState ControlState() const { return FControlState; }
+    void SetControlState(TControlState s, bool on) { on ? FControlState |= s : FControlState &= ~s; }
+    TControlStyle ControlStyle() const { return FControlStyle; }
+    void SetControlStyle(TControlStyle s) { FControlStyle = s; }
+    bool MouseCapture() const;
+    void SetMouseCapture(bool value);
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TNotifyEvent OnResize;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+
+    virtual void Click();
+
+protected:
+    virtual void Resize();
+    virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseMove(TShiftState Shift, int X, int Y);
+    virtual void DblClick();
+    virtual void FontChanged(TObject* Sender);
+    void Changed() { Perform(CM_CHANGED, 0, reinterpret_cast<LPARAM>(this)); }
+    // Asks the parent to lay out its aligned children again.
+    void RequestAlign();
+    void UpdateBoundsRect(const RECT& r);
+    virtual void VisibleChanging() {}
+
+    void DoMouseDown(TMessage& Message, TMouseButton Button, TShiftState Shift);
+    void DoMouseUp(TMessage& Message, TMouseButton Button);
+
+    TWinControl* FParent = nullptr;
+    int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+    TAlign FAlign = TAlign::alNone;
+    bool FVisible = true;
+    bool FEnabled = true;
+    bool FParentFont = true;
+    bool FParentColor = true;
+    TFont* FFont = nullptr;
+    TColor FColor = clWindow;
+    String FText;
+    TControlState FControlState = 0;
+    TControlStyle FControlStyle = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
+    bool FMouseInControl = false;
+
+    friend class TWinControl;
+};
+
+// Parameters of a window about to be created.
+struct TCreateParams {
+    String Caption;
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    int X = 0, Y = 0, Width = 0, Height = 0;
+    HWND WndParent = nullptr;
+    void* Param = nullptr;
+    WNDCLASSW WindowClass = {};
+    String WinClassName;
+    String SubClassOf;   // system class whose procedure the window keeps (BUTTON, EDIT, ...)
+};
+
+class TWinControl : public TControl {
+public:
+    KES_CLASS_NAME(TWinControl)
+    explicit TWinControl(TComponent* AOwner);
+    ~TWinControl() override;
+    void BeforeDestruction() override;
+
+    HWND Handle();
+    bool HandleAllocated() const { return FHandle != nullptr; }
+    void HandleNeeded();
+    // The window's original class procedure (the superclassed system class's,
+    // or DefWindowProc).
+    WNDPROC DefWndProc() const { return FDefWndProc; }
+    // The control of a window made by the framework, or nullptr.
+    static TWinControl* FindControl(HWND wnd);
+
+    int ControlCount() const { return static_cast<int>(FControls.size()); }
+    TControl* Controls(int index) const { return FControls.at(static_cast<std::size_t>(index)); }
+    void InsertControl(TControl* AControl);
+    void RemoveControl(TControl* AControl);
+    bool ContainsControl(const TControl* AControl) const;
+    TControl* ControlAtPos(POINT pos, bool allowDisabled, bool allowWinControls = false);
+
+    void WndProc(TMessage& Message) override;
+    void Dispatch(TMessage& Message) override;
+    void DefaultHandler(TMessage& Message) override;
+
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    RECT ClientRect() override;
+    POINT ClientOrigin() override;
+    bool Showing() const override { return FShowing; }
+    void Repaint() override;
+    void Update() override;
+    String GetText() const override;
+    void SetText(const String& value) override;
+
+    bool Focused();
+    virtual bool CanFocus();
+    virtual void SetFocus();
+    bool TabStop() const { return FTabStop; }
+    void SetTabStop(bool value);
+    // The window's Windows style and extended style bits after creation.
+    void RecreateWnd();
+
+    // Lays out the aligned children inside Rect (the client area by default).
+    void Realign();
+    void DisableAlign() { ++FAlignLevel; }
+    void EnableAlign();
+
+    TKeyEvent OnKeyDown;
+    TKeyEvent OnKeyUp;
+    TKeyPressEvent OnKeyPress;
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+
+    void PaintTo(HDC dc, int x, int y);
+    // Creates the window when the control should show, and shows or hides it.
+    void UpdateShowing();
+
+protected:
+    virtual void CreateParams(TCreateParams& Params);
+    void CreateSubClass(TCreateParams& Params, const wchar_t* ControlClassName);
+    virtual void CreateWnd();
+    virtual void CreateWindowHandle(const TCreateParams& Params);
+    virtual void CreateHandle();
+    virtual void DestroyWnd();
+    virtual void DestroyHandle();
+    // Runs once the window exists (fonts, texts and states applied).
+    virtual void InitializeWnd() {}
+    virtual void AlignControls(TControl* AControl, RECT& Rect);
+    virtual void PaintWindow(HDC DC);
+    void PaintHandler(TMessage& Message);
+    void PaintControls(HDC DC, TControl* First);
+    virtual void ChildShowingChanged() {}
+    void UpdateControlState();
+    virtual bool DoKeyDown(TMessage& Message);
+    virtual bool DoKeyUp(TMessage& Message);
+    virtual bool DoKeyPress(TMessage& Message);
+    virtual void KeyDown(Word& Key, TShiftState Shift);
+    virtual void KeyUp(Word& Key, TShiftState Shift);
+    virtual void KeyPress(Char& Key);
+    virtual void DoEnter();
+    virtual void DoExit();
+    // Reflects a notification from a child window to that child's control.
+    bool DoControlMsg(HWND ControlHandle, TMessage& Message);
+    void FontChanged(TObject* Sender) override;
+    void SetWindowFont();
+
+    HWND FHandle = nullptr;
+    WNDPROC FDefWndProc = nullptr;
+    std::vector<TControl*> FControls;
+    bool FShowing = false;
+    bool FTabStop = false;
+    int FAlignLevel = 0;
+    HBRUSH FBrush = nullptr;
+    DWORD FCreatedStyle = 0;
+
+private:
+    static LRESULT CALLBACK InitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK MainWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void DoAlign(TAlign AAlign, RECT& Rect);
+    void UpdateBrush();
+
+    friend class TControl;
+};
+
+// A windowed control that paints itself on its Canvas.
+class TCustomControl : public TWinControl {
+public:
+    KES_CLASS_NAME(TCustomControl)
+    explicit TCustomControl(TComponent* AOwner);
+    ~TCustomControl() override;
+    TCanvas* Canvas() const { return FCanvas; }
+
+protected:
+    virtual void Paint() {}
+    void PaintWindow(HDC DC) override;
+    TCanvas* FCanvas = nullptr;
+};
+
+// A windowless control painted by its parent.
+class TGraphicControl : public TControl {
+public:
+    KES_CLASS_NAME(TGraphicControl)
+    explicit TGraphicControl(TComponent* AOwner);
+    ~TGraphicControl() override;
+    TCanvas* Canvas() const { return FCanvas; }
+
+protected:
+    virtual void Paint() {}
+    void Dispatch(TMessage& Message) override;
+    TCanvas* FCanvas = nullptr;
+};
+
+// A hidden window whose messages go to Method (for timers and other
+// windowless components). DeallocateHWnd destroys it.
+HWND AllocateHWnd(TWndMethod Method);
+void DeallocateHWnd(HWND wnd);
+
+// Told when a control is destroyed (the application forgets it).
+extern void (*ControlDestroyedHook)(TControl* control);
+// While not crDefault, every framework window shows this cursor (set by the screen).
+extern TCursor ScreenCursorOverride;
+
+// The application's shared exception handler for window procedures, timers
+// and thread entries (set up by the forms unit).
+void HandleFrameworkException();
+
+// The window property that marks a window made by the framework.
+extern const wchar_t* const kControlProp;

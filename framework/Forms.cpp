@@ -1,0 +1,625 @@
+#include "Forms.h"
+
+#include "Threads.h"
+
+#include <algorithm>
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+
+void HandleFrameworkException() {
+    if (Application) {
+        Application->HandleException(nullptr);
+        return;
+    }
+    // Nobody to tell: the exception ends here rather than crossing into the system.
+}
+
+TCustomForm* GetParentForm(TControl* control) {
+    while (control && control->Parent()) control = control->Parent();
+    return dynamic_cast<TCustomForm*>(control);
+}
+
+// ---------------------------------------------------------------------------
+// TCustomForm
+
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
+    FVisible = false;
+    FControlStyle |= csAcceptsControls;
+    FColor = clBtnFace;
+    FParentFont = false;
+    FParentColor = false;
+    FLeft = 200;
+    FTop = 150;
+    FWidth = 320;
+    FHeight = 240;
+    if (Screen) Screen->AddForm(this);
+}
+
+TCustomForm::~TCustomForm() {
+    if (Screen) Screen->RemoveForm(this);
+}
+
+void TCustomForm::AfterConstruction() {
+    SetComponentState(csLoading, true);
+    try {
+        CreateComponents();
+    } catch (...) {
+        SetComponentState(csLoading, false);
+        throw;
+    }
+    LoadedAll();
+    DoCreate();
+}
+
+void TCustomForm::BeforeDestruction() {
+    if (OnDestroy && !HasState(csDestroying)) {
+        try {
+            OnDestroy(this);
+        } catch (...) {
+            HandleFrameworkException();
+        }
+    }
+    if (Screen) Screen->RemoveForm(this);
+    if (Application) Application->ControlDestroyed(this);
+    TWinControl::BeforeDestruction();
+}
+
+void TCustomForm::DoCreate() {
+    if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == FActiveControl) FActiveControl = nullptr;
+}
+
+void TCustomForm::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    Params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    switch (BorderStyle) {
+    case TFormBorderStyle::bsNone:
+        Params.Style |= WS_POPUP;
+        break;
+    case TFormBorderStyle::bsSingle:
+        Params.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_BORDER;
+        break;
+    case TFormBorderStyle::bsSizeable:
+        Params.Style |= WS_OVERLAPPEDWINDOW;
+        break;
+    case TFormBorderStyle::bsDialog:
+        Params.Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+        Params.ExStyle |= WS_EX_DLGMODALFRAME;
+        break;
+    case TFormBorderStyle::bsToolWindow:
+        Params.Style |= WS_CAPTION | WS_SYSMENU;
+        Params.ExStyle |= WS_EX_TOOLWINDOW;
+        break;
+    case TFormBorderStyle::bsSizeToolWin:
+        Params.Style |= WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
+        Params.ExStyle |= WS_EX_TOOLWINDOW;
+        break;
+    }
+    if (!FEnabled) Params.Style |= WS_DISABLED;
+    Params.WndParent = Application ? Application->Handle() : nullptr;
+    Params.WindowClass.hbrBackground = nullptr;
+    Params.WindowClass.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    if (!Params.WindowClass.hIcon) Params.WindowClass.hIcon = ::LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
+    if (FPendingClientWidth >= 0 || FPendingClientHeight >= 0) {
+        RECT r = {0, 0, FPendingClientWidth >= 0 ? FPendingClientWidth : 0,
+                  FPendingClientHeight >= 0 ? FPendingClientHeight : 0};
+        ::AdjustWindowRectEx(&r, Params.Style, FALSE, Params.ExStyle);
+        if (FPendingClientWidth >= 0) Params.Width = FWidth = r.right - r.left;
+        if (FPendingClientHeight >= 0) Params.Height = FHeight = r.bottom - r.top;
+    }
+    if (Position == TPosition::poScreenCenter) {
+        Params.X = FLeft = (::GetSystemMetrics(SM_CXSCREEN) - Params.Width) / 2;
+        Params.Y = FTop = (::GetSystemMetrics(SM_CYSCREEN) - Params.Height) / 2;
+    }
+}
+
+void TCustomForm::CreateWnd() {
+    TWinControl::CreateWnd();
+    ApplyPendingClientSize();
+}
+
+void TCustomForm::ApplyPendingClientSize() {
+    if (!FHandle) return;
+    RECT c;
+    ::GetClientRect(FHandle, &c);
+    const int w = FPendingClientWidth >= 0 ? FPendingClientWidth : c.right;
+    const int h = FPendingClientHeight >= 0 ? FPendingClientHeight : c.bottom;
+    FPendingClientWidth = FPendingClientHeight = -1;
+    if (w != c.right || h != c.bottom) {
+        RECT wr;
+        ::GetWindowRect(FHandle, &wr);
+        ::SetWindowPos(FHandle, nullptr, 0, 0, (wr.right - wr.left) + (w - c.right), (wr.bottom - wr.top) + (h - c.bottom),
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void TCustomForm::SetClientSize(int w, int h) {
+    FPendingClientWidth = w;
+    FPendingClientHeight = h;
+    if (FHandle) {
+        ApplyPendingClientSize();
+        return;
+    }
+    // Without a window the outer size follows from the style's frame.
+    TCreateParams params;
+    CreateParams(params);
+    Realign();
+}
+
+void TCustomForm::SetClientWidth(int w) { SetClientSize(w, FPendingClientHeight >= 0 ? FPendingClientHeight : ClientHeight()); }
+
+void TCustomForm::SetClientHeight(int h) { SetClientSize(FPendingClientWidth >= 0 ? FPendingClientWidth : ClientWidth(), h); }
+
+void TCustomForm::Show() {
+    SetVisible(true);
+    if (FHandle) {
+        ::SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        ::SetForegroundWindow(FHandle);
+    }
+}
+
+void TCustomForm::UpdateFormShowing() {
+    const bool show = FVisible;
+    if (show) HandleNeeded();
+    if (show == FShowing) return;
+    FShowing = show;
+    // Children create their windows before the form appears, so it shows complete.
+    for (TControl* c : std::vector<TControl*>(FControls))
+        if (auto* w = dynamic_cast<TWinControl*>(c)) w->UpdateShowing();
+    if (show) {
+        if (OnShow) OnShow(this);
+        int cmd = SW_SHOWNORMAL;
+        if (FWindowState == TWindowState::wsMaximized) cmd = SW_SHOWMAXIMIZED;
+        if (FWindowState == TWindowState::wsMinimized) cmd = SW_SHOWMINIMIZED;
+        ::ShowWindow(FHandle, cmd);
+        Realign();
+        if (FActiveControl && FActiveControl->CanFocus()) ::SetFocus(FActiveControl->Handle());
+    } else {
+        if (OnHide) OnHide(this);
+        if (FHandle) ::ShowWindow(FHandle, SW_HIDE);
+    }
+}
+
+TWindowState TCustomForm::WindowState() const {
+    if (FHandle) {
+        if (::IsIconic(FHandle)) return TWindowState::wsMinimized;
+        if (::IsZoomed(FHandle)) return TWindowState::wsMaximized;
+        return TWindowState::wsNormal;
+    }
+    return FWindowState;
+}
+
+void TCustomForm::SetWindowState(TWindowState value) {
+    FWindowState = value;
+    if (FHandle && FShowing) {
+        ::ShowWindow(FHandle, value == TWindowState::wsMaximized   ? SW_MAXIMIZE
+                              : value == TWindowState::wsMinimized ? SW_MINIMIZE
+                                                                   : SW_RESTORE);
+    }
+}
+
+void TCustomForm::SetActiveControl(TWinControl* control) {
+    if (FActiveControl == control) return;
+    if (FActiveControl) FActiveControl->RemoveFreeNotification(this);
+    FActiveControl = control;
+    if (control) {
+        control->FreeNotification(this);
+        if (FShowing && control->CanFocus()) ::SetFocus(control->Handle());
+    }
+}
+
+bool TCustomForm::CloseQuery() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::DoClose(TCloseAction& Action) {
+    if (OnClose) OnClose(this, Action);
+}
+
+void TCustomForm::Close() {
+    if (!CloseQuery()) return;
+    TCloseAction action = TCloseAction::caHide;
+    DoClose(action);
+    if (action == TCloseAction::caNone) return;
+    if (Application && Application->MainForm() == this) {
+        Application->Terminate();
+        return;
+    }
+    switch (action) {
+    case TCloseAction::caHide: Hide(); break;
+    case TCloseAction::caMinimize: SetWindowState(TWindowState::wsMinimized); break;
+    case TCloseAction::caFree: Release(); break;
+    default: break;
+    }
+}
+
+void TCustomForm::Release() {
+    if (Application) Application->ReleaseLater(this);
+}
+
+void TCustomForm::KeyDown(Word& Key, TShiftState Shift) { TWinControl::KeyDown(Key, Shift); }
+
+void TCustomForm::KeyUp(Word& Key, TShiftState Shift) { TWinControl::KeyUp(Key, Shift); }
+
+void TCustomForm::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_VISIBLECHANGED:
+        UpdateFormShowing();
+        return;
+    case WM_CLOSE:
+        Close();
+        return;
+    case WM_SYSCOMMAND:
+        if ((Message.WParam & 0xFFF0) == SC_MINIMIZE && Application && Application->MainForm() == this) {
+            Application->Minimize();
+            return;
+        }
+        break;
+    case WM_ACTIVATE: {
+        const bool active = LOWORD(Message.WParam) != WA_INACTIVE;
+        DefaultHandler(Message);
+        FActive = active;
+        if (active) {
+            if (FActiveControl && FActiveControl->CanFocus() && FActiveControl->HandleAllocated())
+                ::SetFocus(FActiveControl->Handle());
+            if (OnActivate) OnActivate(this);
+        } else if (OnDeactivate) {
+            OnDeactivate(this);
+        }
+        return;
+    }
+    case CM_ENTER:
+        break;
+    case WM_SIZE:
+        DefaultHandler(Message);
+        {
+            RECT wr;
+            ::GetWindowRect(FHandle, &wr);
+            if (Message.WParam != SIZE_MINIMIZED) {
+                const bool resized = (wr.right - wr.left) != FWidth || (wr.bottom - wr.top) != FHeight;
+                FLeft = wr.left;
+                FTop = wr.top;
+                FWidth = wr.right - wr.left;
+                FHeight = wr.bottom - wr.top;
+                Realign();
+                if (resized || true) Resize();
+            }
+        }
+        return;
+    case WM_WINDOWPOSCHANGED:
+        DefaultHandler(Message);
+        if (FHandle && !::IsIconic(FHandle)) {
+            RECT wr;
+            ::GetWindowRect(FHandle, &wr);
+            FLeft = wr.left;
+            FTop = wr.top;
+        }
+        return;
+    case CM_SHOWINGCHANGED:
+        return;
+    default:
+        break;
+    }
+    TWinControl::Dispatch(Message);
+}
+
+// ---------------------------------------------------------------------------
+// TScreen
+
+TCustomForm* TScreen::ActiveForm() const {
+    HWND active = ::GetActiveWindow();
+    for (TCustomForm* f : FForms)
+        if (f->HandleAllocated() && f->Handle() == active) return f;
+    return nullptr;
+}
+
+void TScreen::SetCursor(TCursor value) {
+    FCursor = value;
+    ScreenCursorOverride = value;
+    if (value == crDefault) {
+        // Let the window under the mouse choose again.
+        POINT p;
+        ::GetCursorPos(&p);
+        ::SetCursorPos(p.x, p.y);
+        ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
+    } else if (HCURSOR h = CursorHandle(value)) {
+        ::SetCursor(h);
+    }
+}
+
+void TScreen::AddForm(TCustomForm* form) {
+    if (std::find(FForms.begin(), FForms.end(), form) == FForms.end()) FForms.push_back(form);
+}
+
+void TScreen::RemoveForm(TCustomForm* form) {
+    FForms.erase(std::remove(FForms.begin(), FForms.end(), form), FForms.end());
+}
+
+// ---------------------------------------------------------------------------
+// TApplication
+
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+
+TApplication::~TApplication() {
+    FreeReleased();
+    if (FHandle) {
+        ::DestroyWindow(FHandle);
+        FHandle = nullptr;
+    }
+}
+
+void TApplication::Initialize() { Handle(); }
+
+LRESULT CALLBACK TApplication::AppWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    try {
+        switch (msg) {
+        case WM_NULL:
+            CheckSynchronize();
+            return 0;
+        case CM_RELEASE:
+            if (Application) Application->FreeReleased();
+            return 0;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_RESTORE && Application) {
+                Application->Restore();
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            if (Application && Application->FMainForm) {
+                Application->FMainForm->Close();
+                return 0;
+            }
+            break;
+        case WM_SETCURSOR:
+            if (Screen && Screen->Cursor() != crDefault) {
+                ::SetCursor(CursorHandle(Screen->Cursor()));
+                return TRUE;
+            }
+            break;
+        default:
+            break;
+        }
+    } catch (...) {
+        HandleFrameworkException();
+        return 0;
+    }
+    return ::DefWindowProcW(wnd, msg, wParam, lParam);
+}
+
+HWND TApplication::Handle() {
+    if (FHandle) return FHandle;
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = AppWndProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hIcon = ::LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+        if (!wc.hIcon) wc.hIcon = ::LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
+        wc.lpszClassName = L"TApplication";
+        registered = ::RegisterClassW(&wc) != 0;
+    }
+    // A window without size in the middle of the screen: it stands for the
+    // program on the taskbar and owns the forms.
+    FHandle = ::CreateWindowExW(0, L"TApplication", WStr(Title),
+                                WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                                ::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
+                                nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    return FHandle;
+}
+
+void TApplication::Run() {
+    FRunning = true;
+    if (FMainForm) {
+        FMainForm->Show();
+        if (FHandle) ::ShowWindow(FHandle, SW_SHOWNOACTIVATE);
+    }
+    try {
+        while (!FTerminated) HandleMessage();
+    } catch (...) {
+        FRunning = false;
+        throw;
+    }
+    FRunning = false;
+}
+
+void TApplication::Terminate() {
+    if (!FTerminated) ::PostQuitMessage(0);
+    FTerminated = true;
+}
+
+void TApplication::Minimize() {
+    if (FHandle) ::ShowWindow(FHandle, SW_MINIMIZE);
+    if (FMainForm && FMainForm->HandleAllocated()) ::ShowWindow(FMainForm->Handle(), SW_HIDE);
+}
+
+void TApplication::Restore() {
+    if (FHandle) ::ShowWindow(FHandle, SW_RESTORE);
+    if (FMainForm && FMainForm->HandleAllocated() && FMainForm->Visible()) {
+        ::ShowWindow(FMainForm->Handle(), SW_SHOW);
+        ::SetForegroundWindow(FMainForm->Handle());
+    }
+}
+
+namespace {
+std::vector<HWND>& ModelessDialogs() {
+    static std::vector<HWND> dialogs;
+    return dialogs;
+}
+}  // namespace
+
+void RegisterModelessDialog(HWND dialog) {
+    auto& list = ModelessDialogs();
+    if (dialog && std::find(list.begin(), list.end(), dialog) == list.end()) list.push_back(dialog);
+}
+
+void UnregisterModelessDialog(HWND dialog) {
+    auto& list = ModelessDialogs();
+    list.erase(std::remove(list.begin(), list.end(), dialog), list.end());
+}
+
+bool TApplication::ProcessMessage(MSG& msg) {
+    if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (msg.message == WM_QUIT) {
+        FTerminated = true;
+        return true;
+    }
+    for (HWND dialog : std::vector<HWND>(ModelessDialogs())) {
+        if (::IsWindow(dialog) && ::IsDialogMessageW(dialog, &msg)) return true;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+    FreeReleased();
+    return true;
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (ProcessMessage(msg)) {
+    }
+}
+
+void TApplication::HandleMessage() {
+    MSG msg;
+    if (!ProcessMessage(msg)) {
+        Idle();
+        if (!FTerminated) ::WaitMessage();
+    }
+}
+
+void TApplication::Idle() {
+    CheckSynchronize();
+    DoMouseIdle();
+    FreeReleased();
+    bool done = true;
+    if (OnIdle) {
+        try {
+            OnIdle(this, done);
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+}
+
+void TApplication::DoMouseIdle() {
+    POINT p;
+    if (!::GetCursorPos(&p)) return;
+    TControl* target = nullptr;
+    HWND wnd = ::WindowFromPoint(p);
+    TWinControl* win = nullptr;
+    while (wnd && !(win = TWinControl::FindControl(wnd))) wnd = ::GetParent(wnd);
+    if (win) {
+        target = win;
+        POINT local = p;
+        if (win->HandleAllocated()) ::ScreenToClient(win->Handle(), &local);
+        if (TControl* c = win->ControlAtPos(local, false)) target = c;
+    }
+    if (target == FMouseControl) return;
+    TControl* old = FMouseControl;
+    FMouseControl = target;
+    if (old) old->Perform(CM_MOUSELEAVE, 0, 0);
+    if (target && FMouseControl == target) target->Perform(CM_MOUSEENTER, 0, 0);
+}
+
+void TApplication::ControlDestroyed(TControl* control) {
+    if (FMouseControl == control) FMouseControl = nullptr;
+    if (control == FMainForm) FMainForm = nullptr;
+}
+
+void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation != TOperation::opRemove) return;
+    if (AComponent == FMainForm) FMainForm = nullptr;
+    if (AComponent == FMouseControl) FMouseControl = nullptr;
+}
+
+void TApplication::ReleaseLater(TComponent* component) {
+    if (!component) return;
+    if (std::find(FReleased.begin(), FReleased.end(), component) == FReleased.end()) FReleased.push_back(component);
+    if (FHandle) ::PostMessageW(FHandle, CM_RELEASE, 0, 0);
+}
+
+void TApplication::FreeReleased() {
+    while (!FReleased.empty()) {
+        TComponent* c = FReleased.front();
+        FReleased.erase(FReleased.begin());
+        try {
+            c->Free();
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+}
+
+void TApplication::ShowException(const std::exception& E) {
+    String text;
+    if (const auto* e = dynamic_cast<const Exception*>(&E))
+        text = e->Message();
+    else
+        text = Utf8ToString(E.what());
+    while (!text.empty() && text.back() == u'.') text.pop_back();
+    text += u".";
+    ::MessageBoxW(FMainForm && FMainForm->HandleAllocated() ? FMainForm->Handle() : nullptr, WStr(text), WStr(Title),
+                  MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::HandleException(TObject* Sender) {
+    std::exception_ptr current = std::current_exception();
+    if (!current) return;
+    try {
+        std::rethrow_exception(current);
+    } catch (const std::exception& e) {
+        if (OnException) {
+            try {
+                OnException(Sender ? Sender : this, e);
+            } catch (...) {
+            }
+        } else {
+            ShowException(e);
+        }
+    } catch (...) {
+        const Exception unknown(u"Unknown exception");
+        if (OnException)
+            OnException(Sender ? Sender : this, unknown);
+        else
+            ShowException(unknown);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+void ForgetControl(TControl* control) {
+    if (Application) Application->ControlDestroyed(control);
+}
+void WakeMessageLoop() {
+    if (Application) ::PostMessageW(Application->Handle(), WM_NULL, 0, 0);
+}
+}  // namespace
+
+void FormsInitialization() {
+    ::InitCommonControls();
+    ControlDestroyedHook = ForgetControl;
+    WakeMainThread = WakeMessageLoop;
+    Application = new TApplication(nullptr);
+    Screen = new TScreen(nullptr);
+}
+
+void FormsFinalization() {
+    // The application owns the forms: freeing it frees every form and control.
+    TApplication* app = Application;
+    if (app) app->Free();
+    Application = nullptr;
+    TScreen* screen = Screen;
+    Screen = nullptr;
+    if (screen) screen->Free();
+    ControlDestroyedHook = nullptr;
+    WakeMainThread = nullptr;
+}

@@ -1,0 +1,133 @@
+// Method pointers and component ownership.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Classes.h"
+
+namespace {
+
+struct Listener : TObject {
+    int Calls = 0;
+    TObject* LastSender = nullptr;
+    void Notify(TObject* Sender) {
+        ++Calls;
+        LastSender = Sender;
+    }
+    void Other(TObject*) {}
+};
+
+std::vector<std::string>* gLog = nullptr;
+
+class Probe : public TComponent {
+public:
+    KES_CLASS_NAME(Probe)
+    Probe(TComponent* owner, std::string tag) : TComponent(owner), FTag(std::move(tag)) {}
+    ~Probe() override {
+        if (gLog) gLog->push_back("delete " + FTag);
+    }
+    void BeforeDestruction() override {
+        if (gLog) gLog->push_back("before " + FTag + (HasState(csDestroying) ? " (destroying)" : ""));
+        TComponent::BeforeDestruction();
+    }
+    TComponent* Watched = nullptr;
+    int Removals = 0;
+
+protected:
+    void Notification(TComponent* c, TOperation op) override {
+        TComponent::Notification(c, op);
+        if (op == TOperation::opRemove && c == Watched) {
+            Watched = nullptr;
+            ++Removals;
+        }
+    }
+    void Loaded() override {
+        if (gLog) gLog->push_back("loaded " + FTag + (HasState(csLoading) ? " (loading)" : ""));
+        TComponent::Loaded();
+    }
+
+private:
+    std::string FTag;
+};
+
+}  // namespace
+
+TEST(Delegates, CompareByObjectAndMember) {
+    Listener a, b;
+    const auto fa = TNotifyEvent::Of<&Listener::Notify>(&a);
+    EXPECT_TRUE(fa == TNotifyEvent::Of<&Listener::Notify>(&a));
+    EXPECT_FALSE(fa == TNotifyEvent::Of<&Listener::Notify>(&b));
+    EXPECT_FALSE(fa == TNotifyEvent::Of<&Listener::Other>(&a));
+    EXPECT_TRUE(TNotifyEvent() == nullptr);
+    EXPECT_FALSE(fa == nullptr);
+    fa(&b);
+    EXPECT_EQ(a.Calls, 1);
+    EXPECT_EQ(a.LastSender, &b);
+}
+
+TEST(Components, OwnerFreesOwnedInReverseOrderAfterMarkingThem) {
+    std::vector<std::string> log;
+    gLog = &log;
+    auto* owner = new Probe(nullptr, "owner");
+    new Probe(owner, "first");
+    new Probe(owner, "second");
+    EXPECT_EQ(owner->ComponentCount(), 2);
+    owner->Free();
+    gLog = nullptr;
+    const std::vector<std::string> expected = {"before owner",  "before second (destroying)", "delete second",
+                                               "before first (destroying)", "delete first", "delete owner"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST(Components, NotificationsClearReferences) {
+    auto* owner = new Probe(nullptr, "owner");
+    auto* watcher = new Probe(owner, "watcher");
+    auto* target = new Probe(owner, "target");
+    watcher->Watched = target;
+    target->Free();
+    EXPECT_EQ(watcher->Watched, nullptr);
+    EXPECT_EQ(owner->ComponentCount(), 1);
+
+    // A partner outside the owner's family hears about it through FreeNotification.
+    auto* outsider = new Probe(nullptr, "outsider");
+    auto* other = new Probe(nullptr, "other");
+    outsider->Watched = other;
+    outsider->FreeNotification(other);
+    other->Free();
+    EXPECT_EQ(outsider->Watched, nullptr);
+    EXPECT_EQ(outsider->Removals, 1);
+    outsider->Free();
+    owner->Free();
+}
+
+TEST(Components, NamesAreUniqueAmongSiblingsAndLoadedRunsOnAll) {
+    auto* owner = new Probe(nullptr, "owner");
+    auto* a = new Probe(owner, "a");
+    auto* b = new Probe(owner, "b");
+    a->SetName(u"Edit1");
+    EXPECT_THROW(b->SetName(u"edit1"), EComponentError);
+    EXPECT_EQ(owner->FindComponent(u"EDIT1"), a);
+
+    std::vector<std::string> log;
+    gLog = &log;
+    owner->SetComponentState(csLoading, true);
+    a->SetComponentState(csLoading, true);
+    owner->LoadedAll();
+    gLog = nullptr;
+    EXPECT_EQ(log, (std::vector<std::string>{"loaded a (loading)", "loaded b", "loaded owner (loading)"}));
+    EXPECT_FALSE(owner->HasState(csLoading));
+    EXPECT_FALSE(a->HasState(csLoading));
+    owner->Free();
+}
+
+TEST(Components, AssignWithoutSupportRaises) {
+    Probe a(nullptr, "a");
+    Probe b(nullptr, "b");
+    try {
+        a.Assign(&b);
+        FAIL() << "no exception";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), u"Cannot assign a Probe to a Probe");
+    }
+}

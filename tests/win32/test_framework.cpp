@@ -1,0 +1,313 @@
+// The framework's window plumbing: message routing, reflection, layout,
+// threads, timers, exceptions and unit start-up.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ExtCtrls.h"
+#include "FrameworkEnvironment.h"
+#include "GuiHarness.h"
+#include "Threads.h"
+#include "Units.h"
+
+namespace {
+
+// A windowed control over the system BUTTON class that records what reaches it.
+class TSpyButton : public TWinControl {
+public:
+    KES_CLASS_NAME(TSpyButton)
+    explicit TSpyButton(TComponent* owner) : TWinControl(owner) {}
+    std::vector<UINT> Seen;
+    int Clicks = 0;
+
+protected:
+    void CreateParams(TCreateParams& Params) override {
+        TWinControl::CreateParams(Params);
+        CreateSubClass(Params, L"BUTTON");
+        Params.Style |= BS_PUSHBUTTON;
+    }
+    void Dispatch(TMessage& Message) override {
+        Seen.push_back(Message.Msg);
+        if (Message.Msg == CN_COMMAND && HIWORD(Message.WParam) == BN_CLICKED) {
+            ++Clicks;
+            return;
+        }
+        TWinControl::Dispatch(Message);
+    }
+};
+
+class TTestForm : public TForm {
+public:
+    KES_CLASS_NAME(TTestForm)
+    using TForm::TForm;
+    TSpyButton* Button = nullptr;
+    TWinControl* Top1 = nullptr;
+    TWinControl* Bottom1 = nullptr;
+    TWinControl* Bottom2 = nullptr;
+    TWinControl* Client = nullptr;
+    int Created = 0;
+    bool LoadingSeenInCreate = true;
+
+protected:
+    void CreateComponents() override {
+        SetClientSize(300, 200);
+        OnCreate = TNotifyEvent::Of<&TTestForm::FormCreate>(this);
+        auto make = [this](TAlign align, int top, int height) {
+            auto* c = New<TWinControl>(this);
+            c->SetParent(this);
+            c->SetBounds(0, top, 50, height);
+            c->SetAlign(align);
+            return c;
+        };
+        Top1 = make(TAlign::alTop, 0, 30);
+        // Two bottom-aligned controls: the one placed lower stays at the bottom.
+        Bottom2 = make(TAlign::alBottom, 150, 10);
+        Bottom1 = make(TAlign::alBottom, 180, 16);
+        Client = make(TAlign::alClient, 40, 10);
+        Button = New<TSpyButton>(this);
+        Button->SetParent(Client);
+        Button->SetBounds(5, 5, 80, 24);
+        Button->SetCaption(u"Press");
+    }
+
+private:
+    void FormCreate(TObject*) {
+        ++Created;
+        LoadingSeenInCreate = HasState(csLoading);
+    }
+};
+
+}  // namespace
+
+TEST(Framework, FormIsBuiltLoadedAndCreatedOnce) {
+    auto* form = New<TTestForm>(Application);
+    EXPECT_EQ(form->Created, 1);
+    EXPECT_FALSE(form->LoadingSeenInCreate);
+    EXPECT_FALSE(form->Button->HandleAllocated());
+    // Perform works without a window.
+    EXPECT_EQ(form->Button->Perform(WM_GETTEXTLENGTH), 5);
+    form->Free();
+}
+
+TEST(Framework, WindowsUseFrameworkClassNamesAndTheSharedProcedure) {
+    auto* form = New<TTestForm>(Application);
+    form->Show();
+    harness::PumpUntilIdle(20, 2000);
+    wchar_t name[64];
+    ::GetClassNameW(form->Handle(), name, 64);
+    EXPECT_STREQ(name, L"TTestForm");
+    ::GetClassNameW(form->Button->Handle(), name, 64);
+    EXPECT_STREQ(name, L"TSpyButton");
+    EXPECT_EQ(TWinControl::FindControl(form->Button->Handle()), form->Button);
+    EXPECT_EQ(form->Button->GetText(), u"Press");
+    // The system button procedure still draws and answers.
+    EXPECT_EQ(::SendMessageW(form->Button->Handle(), WM_GETTEXTLENGTH, 0, 0), 5);
+    form->Free();
+}
+
+TEST(Framework, ParentReflectsNotificationsToTheChild) {
+    auto* form = New<TTestForm>(Application);
+    form->Show();
+    harness::PumpUntilIdle(20, 2000);
+    ::SendMessageW(form->Button->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(form->Button->Clicks, 1);
+    form->Free();
+}
+
+TEST(Framework, AlignStacksTopBottomAndClient) {
+    auto* form = New<TTestForm>(Application);
+    form->Show();
+    harness::PumpUntilIdle(20, 2000);
+    ASSERT_EQ(form->ClientWidth(), 300);
+    ASSERT_EQ(form->ClientHeight(), 200);
+    struct Row {
+        TWinControl* Control;
+        RECT Expected;
+    };
+    const Row rows[] = {
+        {form->Top1, {0, 0, 300, 30}},
+        {form->Bottom1, {0, 184, 300, 200}},
+        {form->Bottom2, {0, 174, 300, 184}},
+        {form->Client, {0, 30, 300, 174}},
+    };
+    for (const Row& row : rows) {
+        const RECT r = row.Control->BoundsRect();
+        EXPECT_EQ(r.left, row.Expected.left);
+        EXPECT_EQ(r.top, row.Expected.top);
+        EXPECT_EQ(r.right, row.Expected.right);
+        EXPECT_EQ(r.bottom, row.Expected.bottom);
+    }
+    // A resize lays them out again.
+    form->SetClientSize(400, 300);
+    harness::PumpUntilIdle(20, 2000);
+    EXPECT_EQ(form->Bottom1->Top(), 284);
+    EXPECT_EQ(form->Client->Width(), 400);
+    EXPECT_EQ(form->Client->Height(), 300 - 30 - 26);
+    form->Free();
+}
+
+TEST(Framework, GdiAndUserObjectsStayFlatOverFormCycles) {
+    auto cycle = [] {
+        auto* form = New<TTestForm>(Application);
+        form->Show();
+        harness::PumpUntilIdle(5, 500);
+        form->Free();
+        harness::PumpUntilIdle(5, 500);
+    };
+    cycle();
+    const DWORD gdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    const DWORD user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+    for (int i = 0; i < 10; ++i) cycle();
+    EXPECT_LE(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
+    EXPECT_LE(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS), user + 2);
+}
+
+namespace {
+
+class TThrowingControl : public TWinControl {
+public:
+    KES_CLASS_NAME(TThrowingControl)
+    using TWinControl::TWinControl;
+
+protected:
+    void Dispatch(TMessage& Message) override {
+        if (Message.Msg == WM_USER + 7) throw Exception(u"bad thing");
+        TWinControl::Dispatch(Message);
+    }
+};
+
+struct ExceptionCatcher : TObject {
+    String Last;
+    int Count = 0;
+    void Handle(TObject*, const std::exception& e) {
+        ++Count;
+        if (auto* ex = dynamic_cast<const Exception*>(&e)) Last = ex->Message();
+    }
+};
+
+}  // namespace
+
+TEST(Framework, ExceptionsInWindowProceduresReachTheApplication) {
+    ExceptionCatcher catcher;
+    Application->OnException = TExceptionEvent::Of<&ExceptionCatcher::Handle>(&catcher);
+    auto* form = New<TForm>(Application);
+    auto* control = New<TThrowingControl>(form);
+    control->SetParent(form);
+    form->Show();
+    ::SendMessageW(control->Handle(), WM_USER + 7, 0, 0);
+    Application->OnException = nullptr;
+    EXPECT_EQ(catcher.Count, 1);
+    EXPECT_EQ(catcher.Last, u"bad thing");
+    form->Free();
+}
+
+namespace {
+
+// A worker that asks the main thread to do things while the main thread waits.
+class TCountingThread : public TThread {
+public:
+    explicit TCountingThread(int calls) : TThread(true), FCalls(calls) {}
+    int MainThreadRuns = 0;
+    DWORD Ran = 0;
+
+protected:
+    void Execute() override {
+        for (int i = 0; i < FCalls && !Terminated(); ++i) Synchronize(TThreadMethod::Of<&TCountingThread::OnMain>(this));
+    }
+
+private:
+    void OnMain() {
+        ++MainThreadRuns;
+        Ran = ::GetCurrentThreadId();
+    }
+    int FCalls;
+};
+
+struct TerminateWatcher : TObject {
+    DWORD Thread = 0;
+    int Calls = 0;
+    void Done(TObject*) {
+        ++Calls;
+        Thread = ::GetCurrentThreadId();
+    }
+};
+
+}  // namespace
+
+TEST(Framework, SynchronizeIsServedWhileTheMainThreadWaits) {
+    TerminateWatcher watcher;
+    auto* thread = new TCountingThread(25);
+    thread->OnTerminate = TNotifyEvent::Of<&TerminateWatcher::Done>(&watcher);
+    thread->Resume();
+    thread->WaitFor();
+    EXPECT_EQ(thread->MainThreadRuns, 25);
+    EXPECT_EQ(thread->Ran, ::GetCurrentThreadId());
+    EXPECT_EQ(watcher.Calls, 1);
+    EXPECT_EQ(watcher.Thread, ::GetCurrentThreadId());
+    delete thread;
+}
+
+TEST(Framework, SynchronizeIsServedByTheMessageLoop) {
+    auto* thread = new TCountingThread(5);
+    thread->Resume();
+    EXPECT_TRUE(harness::PumpUntil([&] {
+        Application->ProcessMessages();
+        return thread->Finished();
+    }));
+    EXPECT_EQ(thread->MainThreadRuns, 5);
+    delete thread;
+}
+
+namespace {
+
+struct TimerProbe : TObject {
+    TTimer* Timer = nullptr;
+    int Ticks = 0;
+    void Tick(TObject*) {
+        if (++Ticks == 3) {
+            Timer->Free();   // ends after this handler returns
+            Timer = nullptr;
+        }
+    }
+};
+
+}  // namespace
+
+TEST(Framework, TimerTicksAndMayFreeItselfInsideItsTick) {
+    TimerProbe probe;
+    probe.Timer = New<TTimer>(nullptr);
+    probe.Timer->SetInterval(10);
+    probe.Timer->OnTimer = TNotifyEvent::Of<&TimerProbe::Tick>(&probe);
+    EXPECT_TRUE(harness::PumpUntil([&] { return probe.Ticks >= 3; }, 3000));
+    harness::PumpUntilIdle(50, 500);
+    EXPECT_EQ(probe.Ticks, 3);
+    EXPECT_EQ(probe.Timer, nullptr);
+}
+
+namespace {
+std::vector<std::string> gUnitLog;
+void StartA() { gUnitLog.push_back("start A"); }
+void StopA() { gUnitLog.push_back("stop A"); }
+void StartB() { gUnitLog.push_back("start B"); }
+void StopB() { gUnitLog.push_back("stop B"); }
+void StartFails() { throw Exception(u"no"); }
+}  // namespace
+
+TEST(Framework, UnitsStopInReverseOrderAlsoWhenAStartFails) {
+    gUnitLog.clear();
+    EXPECT_THROW(InitializeUnits({{"A", StartA, StopA}, {"B", StartB, StopB}, {"C", StartFails, nullptr}}), Exception);
+    EXPECT_EQ(gUnitLog, (std::vector<std::string>{"start A", "start B", "stop B", "stop A"}));
+    EXPECT_TRUE(StartedUnits().empty());
+
+    gUnitLog.clear();
+    InitializeUnits({{"A", StartA, StopA}, {"B", StartB, StopB}});
+    EXPECT_EQ(StartedUnits().size(), 2u);
+    FinalizeUnits();
+    FinalizeUnits();   // a second shut-down does nothing
+    EXPECT_EQ(gUnitLog, (std::vector<std::string>{"start A", "start B", "stop B", "stop A"}));
+}
+
+namespace {
+const auto* const gFrameworkEnvironment =
+    ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
+}  // namespace
