@@ -232,11 +232,11 @@ void TForm1::CreateComponents() {
 
     SaveDialog1 = New<TSaveDialog>(this);
     SaveDialog1->SetName(u"SaveDialog1");
-    SaveDialog1->Options = TOpenOptions{ofOverwritePrompt, ofHideReadOnly, ofEnableSizing};
+    SaveDialog1->SetOptions(TOpenOptions{ofOverwritePrompt, ofHideReadOnly, ofEnableSizing});
 
     OpenDialog1 = New<TOpenDialog>(this);
     OpenDialog1->SetName(u"OpenDialog1");
-    OpenDialog1->Filter = u"Html documents|*.htm;*.html|Jpeg|*.jpg;*.jpeg|Png|*.png|Gif|*.gif|any file|*.*";
+    OpenDialog1->SetFilter(u"Html documents|*.htm;*.html|Jpeg|*.jpg;*.jpeg|Png|*.png|Gif|*.gif|any file|*.*");
 
     sSkinManager1 = New<TsSkinManager>(this);
     sSkinManager1->SetName(u"sSkinManager1");
@@ -248,16 +248,24 @@ void TForm1::CreateComponents() {
 }
 
 void TForm1::BeforeDestruction() {
-    // A worker that still runs must not reach this form any more.
+    // A worker that still runs must not reach this form any more. It cannot
+    // end before its termination handler has run here on the main thread, so
+    // it stays valid until ThreadDone forgets it.
     if (FWorker) {
-        THTTPSendThread* worker = FWorker;
-        FWorker = nullptr;
-        worker->OnTerminate = nullptr;
-        worker->AbortAndFreeSender();
+        FWorker->AbortAndFreeSender();
+        HANDLE thread = nullptr;
+        ::DuplicateHandle(::GetCurrentProcess(), FWorker->Handle(), ::GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0);
+        if (thread) {
+            WaitServingMainThread(thread, 3000);
+            ::CloseHandle(thread);
+        }
+        if (FWorker) {
+            FWorker->OnTerminate = nullptr;
+            FWorker = nullptr;
+        }
     }
     if (PageView == this) PageView = nullptr;
-    delete FGifImage;
-    FGifImage = nullptr;
+    FreeAndNil(FGifImage);
     TForm::BeforeDestruction();
 }
 
@@ -350,7 +358,7 @@ void TForm1::Timer1Timer(TObject*) { Application->ProcessMessages(); }
 
 void TForm1::FormKeyUp(TObject*, Word& Key, TShiftState Shift) {
     if ((Shift & ssCtrl) && Key == 'F') {
-        FindDialog1->Position = TPoint(sRichEdit1->Left() + sRichEdit1->Width(), sRichEdit1->Top());
+        FindDialog1->SetPosition(TPoint(sRichEdit1->Left() + sRichEdit1->Width(), sRichEdit1->Top()));
         FindDialog1->Execute();
     }
 }
@@ -367,7 +375,7 @@ void TForm1::Button3Click(TObject*) {
 }
 
 void TForm1::Button4Click(TObject*) {
-    if (SaveDialog1->Execute()) sRichEdit1->Lines()->SaveToFile(SaveDialog1->FileName);
+    if (SaveDialog1->Execute()) sRichEdit1->Lines()->SaveToFile(SaveDialog1->FileName());
 }
 
 void TForm1::sCheckBox1Click(TObject*) { sRichEdit1->SetText(RenderPageText(RawPageText, sCheckBox1->Checked())); }
@@ -390,9 +398,9 @@ void TForm1::sComboBox1Change(TObject*) {
 void TForm1::sComboBox2Change(TObject*) { Edit1->SetText(sComboBox2->Text()); }
 
 void TForm1::sButton3Click(TObject*) {
-    OpenDialog1->FilterIndex = 5;
+    OpenDialog1->SetFilterIndex(5);
     if (!OpenDialog1->Execute()) return;
-    const String file = OpenDialog1->FileName;
+    const String file = OpenDialog1->FileName();
     PictureKind = u"*";
     PictureFile = file;
     PictureWidth = PictureHeight = 0;
@@ -434,15 +442,15 @@ void TForm1::LoadPicture(const String& FileName) {
 
 void TForm1::LoadGif(const String& FileName) {
     Image1->Picture()->Assign(nullptr);
-    delete FGifImage;
-    FGifImage = new TGIFImage();
+    FreeAndNil(FGifImage);
+    FGifImage = New<TGIFImage>();
     try {
         FGifImage->LoadFromFile(FileName);
-        FGifImage->SetAnimationLoop(TGIFAnimationLoop::glEndless);
+        FGifImage->SetAnimationLoop(glContinously);
         FGifImage->SetAnimate(true);
         Image1->Picture()->Assign(FGifImage);
         if (auto* shown = dynamic_cast<TGIFImage*>(Image1->Picture()->Graphic())) {
-            shown->SetAnimationLoop(TGIFAnimationLoop::glEndless);
+            shown->SetAnimationLoop(glContinously);
             shown->SetAnimate(true);
         }
     } catch (const EInvalidGraphic&) {

@@ -75,9 +75,6 @@ public:
     THTTPSend();
     ~THTTPSend() override;   // not while a request of it runs on another thread
 
-    // So that New<T>() and FreeAndNil() work with the client and its subclasses.
-    virtual void AfterConstruction() {}
-    void Free() { delete this; }
 
     // Makes one request. True when a response arrived in full; false when
     // the request failed or was aborted: ResultCode is then 500, ResultString

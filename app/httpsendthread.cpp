@@ -131,9 +131,11 @@ THTTPSendThread::THTTPSendThread(bool CreateSuspended) : TThread(true) {
 }
 
 THTTPSendThread::~THTTPSendThread() {
-    // The HTTP object may be released only after the worker has ended.
-    if (!Finished() && ::GetCurrentThreadId() != ThreadID()) {
-        Abort();
+    // The HTTP object may be released only after the worker has ended, and
+    // the worker may be releasing it itself in DoTerminate, after Finished()
+    // is already set: wait for the thread's very end.
+    if (::GetCurrentThreadId() != ThreadID()) {
+        if (!Finished()) Abort();
         if (Suspended()) Resume();
         WaitFor();
     }
@@ -143,7 +145,9 @@ THTTPSendThread::~THTTPSendThread() {
 
 void THTTPSendThread::Abort() {
     Terminate();
-    if (FHTTP) FHTTP->Abort();
+    // Once its release has been asked for, the HTTP object belongs to the
+    // ending worker, which may be freeing it right now.
+    if (FReleaseState.load() != kFreeRequested && FHTTP) FHTTP->Abort();
 }
 
 void THTTPSendThread::AbortAndFreeSender() {
@@ -179,12 +183,17 @@ void THTTPSendThread::Execute() {
             }
         }
     }
+}
+
+void THTTPSendThread::DoTerminate() {
+    // Runs as the worker ends, also when it was stopped before Execute began.
     int expected = kRunning;
     if (!FReleaseState.compare_exchange_strong(expected, kWorkerDone)) {
-        // The main thread asked for the release while the request ran.
+        // The main thread asked for the release while the worker ran.
         delete FHTTP;
         FHTTP = nullptr;
     }
+    TThread::DoTerminate();
 }
 
 void THTTPSendThread::PostToForm(Byte Kind, const String& Text, Integer Value) {

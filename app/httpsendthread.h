@@ -101,6 +101,8 @@ public:
 
 protected:
     void Execute() override;
+    // Releases the HTTP object when that was asked for while the worker ran.
+    void DoTerminate() override;
 
 private:
     void PostToForm(Byte Kind, const String& Text, Integer Value);

@@ -12,8 +12,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         InitializeUnits({
             {"Threads", ThreadsInitialization, ThreadsFinalization},
+            {"Graphics", nullptr, FinalizeGraphics},
             {"Forms", FormsInitialization, FormsFinalization},
-            {"Imaging", RegisterImageFormats, nullptr},
+            {"Imaging", RegisterImageFormats, UnregisterImageFormats},
             {"Unit1", Unit1Initialization, Unit1Finalization},
         });
         Application->Initialize();

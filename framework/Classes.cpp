@@ -190,12 +190,6 @@ void TComponent::BeforeDestruction() {
     DestroyComponents();
 }
 
-void TComponent::Free() {
-    if (!CanFreeNow()) return;
-    BeforeDestruction();
-    delete this;
-}
-
 void TComponent::Destroying() {
     if (HasState(csDestroying)) return;
     FComponentState |= csDestroying;

@@ -144,12 +144,7 @@ public:
     explicit TComponent(TComponent* AOwner);
     ~TComponent() override;
 
-    virtual void AfterConstruction() {}
-    virtual void BeforeDestruction();
-    // Ends the component. A component that is busy in its own callback (a
-    // timer inside its tick, say) may put this off until the callback returns
-    // by answering false from CanFreeNow.
-    void Free();
+    void BeforeDestruction() override;
 
     TComponent* Owner() const { return FOwner; }
     int ComponentCount() const { return static_cast<int>(FComponents.size()); }
@@ -176,7 +171,6 @@ public:
     void LoadedAll();
 
 protected:
-    virtual bool CanFreeNow() { return true; }
     virtual void Notification(TComponent* AComponent, TOperation Operation);
     // Called once the definition of a component has been read (csLoading is
     // still set while it runs).
@@ -197,8 +191,7 @@ private:
     bool FDestructionStarted = false;
 };
 
-// Creates a component (or any object with an AfterConstruction) and completes
-// its construction.
+// Creates an object and completes its construction.
 template <class T, class... Args>
 T* New(Args&&... args) {
     T* object = new T(std::forward<Args>(args)...);

@@ -1,1 +1,296 @@
-// placeholder
+#include "ComCtrls.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+LRESULT Send(HWND wnd, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) { return ::SendMessageW(wnd, msg, wParam, lParam); }
+
+// The rich edit library, loaded with the first rich edit and kept for the
+// life of the program (its window class must outlive every control).
+void LoadRichEditLibrary() {
+    static HMODULE library = nullptr;
+    if (library) return;
+    library = ::LoadLibraryW(L"riched20.dll");
+    if (!library) throw EOutOfResources(u"The rich edit library (riched20.dll) is not available");
+}
+
+// The largest text a rich edit takes when we set no limit of our own.
+constexpr LPARAM kRichEditMaxText = 0x7FFFFFFE;
+// From this length on, a new text gets a new window.
+constexpr std::size_t kLongText = 64 * 1024;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TCustomRichEdit
+
+TCustomRichEdit::TCustomRichEdit(TComponent* AOwner) : TCustomMemo(AOwner) {}
+
+void TCustomRichEdit::CreateParams(TCreateParams& Params) {
+    LoadRichEditLibrary();
+    TCustomMemo::CreateParams(Params);
+    CreateSubClass(Params, L"RichEdit20W");
+}
+
+void TCustomRichEdit::InitializeWnd() {
+    // Plain-text mode is only accepted while the control is empty and has
+    // nothing to undo (setting its font may have left something).
+    if (FPlainText) {
+        Send(FHandle, EM_EMPTYUNDOBUFFER);
+        Send(FHandle, EM_SETTEXTMODE, TM_PLAINTEXT | TM_MULTILEVELUNDO | TM_MULTICODEPAGE);
+    }
+    Send(FHandle, EM_SETEVENTMASK, 0, ENM_CHANGE);
+    Send(FHandle, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FColor)));
+    // Wrap at the window's width, or not at all.
+    Send(FHandle, EM_SETTARGETDEVICE, 0, FWordWrap ? 0 : 1);
+    ApplyFont();
+    // Raises the limit, then puts the text in.
+    TCustomMemo::InitializeWnd();
+    ApplyFont();
+}
+
+void TCustomRichEdit::SetTextLimit(int value) {
+    if (FHandle) Send(FHandle, EM_EXLIMITTEXT, 0, value > 0 ? static_cast<LPARAM>(value) : kRichEditMaxText);
+}
+
+void TCustomRichEdit::SetPlainText(bool value) {
+    if (FPlainText == value) return;
+    FPlainText = value;
+    RecreateWnd();
+}
+
+String TCustomRichEdit::GetText() const {
+    if (!FHandle) return FText;
+    // Paragraph breaks come out as CR LF, as from an edit control.
+    GETTEXTLENGTHEX length = {GTL_USECRLF | GTL_PRECISE | GTL_NUMCHARS, 1200};
+    const LRESULT n = Send(FHandle, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+    if (n <= 0) return String();
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(n) + 1, 0);
+    GETTEXTEX get = {};
+    get.cb = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    get.flags = GT_USECRLF;
+    get.codepage = 1200;
+    const LRESULT got = Send(FHandle, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(buffer.data()));
+    return FromW(buffer.data(), static_cast<std::size_t>(std::clamp<LRESULT>(got, 0, n)));
+}
+
+void TCustomRichEdit::GetSel(int& start, int& end) {
+    if (!FHandle) {
+        TCustomMemo::GetSel(start, end);
+        return;
+    }
+    CHARRANGE range = {0, 0};
+    Send(FHandle, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    start = range.cpMin;
+    end = range.cpMax;
+}
+
+void TCustomRichEdit::SetSel(int start, int end) {
+    if (!FHandle) {
+        TCustomMemo::SetSel(start, end);
+        return;
+    }
+    CHARRANGE range = {start, end};
+    Send(FHandle, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+}
+
+String TCustomRichEdit::GetSelText() {
+    if (!FHandle) return TCustomMemo::GetSelText();
+    // Positions in a rich edit count a paragraph break as one character, so
+    // the selection is read from the control rather than cut from Text.
+    int start = 0, end = 0;
+    GetSel(start, end);
+    if (end <= start) return String();
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(end - start) + 1, 0);
+    const LRESULT got = Send(FHandle, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(buffer.data()));
+    return FromW(buffer.data(), static_cast<std::size_t>(std::clamp<LRESULT>(got, 0, end - start)));
+}
+
+std::size_t TCustomRichEdit::TextToPosition(const String& text, std::size_t offset) const {
+    // Text has CR LF where the control keeps a single paragraph mark.
+    offset = std::min(offset, text.size());
+    std::size_t pairs = 0;
+    for (std::size_t i = 0; i + 1 < offset; ++i)
+        if (text[i] == u'\r' && text[i + 1] == u'\n') ++pairs;
+    return offset - pairs;
+}
+
+std::size_t TCustomRichEdit::WindowTextLength() const {
+    if (!FHandle) return FText.size();
+    GETTEXTLENGTHEX length = {GTL_USECRLF | GTL_PRECISE | GTL_NUMCHARS, 1200};
+    const LRESULT n = Send(FHandle, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+void TCustomRichEdit::SetText(const String& value) {
+    if (!FHandle || WindowTextLength() < kLongText) {
+        TCustomMemo::SetText(value);
+        return;
+    }
+    if (value == GetText()) return;
+    const bool showing = FShowing;
+    const bool focused = Focused();
+    DestroyHandle();
+    FText = value;
+    FSelStart = FSelLength = 0;
+    FModified = false;
+    HandleNeeded();
+    if (showing) UpdateShowing();
+    if (focused && CanFocus()) SetFocus();
+    Perform(CM_TEXTCHANGED, 0, 0);
+    Change();
+}
+
+void TCustomRichEdit::ApplyFont() {
+    if (!FHandle) return;
+    CHARFORMAT2W cf = {};
+    cf.cbSize = sizeof(cf);
+    cf.dwMask = CFM_FACE | CFM_SIZE | CFM_COLOR | CFM_CHARSET | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
+    const TFontStyles style = FFont->Style();
+    if (style.Contains(fsBold)) cf.dwEffects |= CFE_BOLD;
+    if (style.Contains(fsItalic)) cf.dwEffects |= CFE_ITALIC;
+    if (style.Contains(fsUnderline)) cf.dwEffects |= CFE_UNDERLINE;
+    if (style.Contains(fsStrikeOut)) cf.dwEffects |= CFE_STRIKEOUT;
+    // The size in twips: a negative height is the character height in
+    // pixels at the font's resolution, a positive one the cell height.
+    const int ppi = FFont->PixelsPerInch() > 0 ? FFont->PixelsPerInch() : 96;
+    const int height = FFont->Height();
+    cf.yHeight = height < 0 ? ::MulDiv(-height, 1440, ppi) : FFont->Size() * 20;
+    cf.crTextColor = static_cast<COLORREF>(ColorToRGB(FFont->Color()));
+    cf.bCharSet = FFont->Charset();
+    switch (FFont->Pitch()) {
+    case fpFixed: cf.bPitchAndFamily = FIXED_PITCH; break;
+    case fpVariable: cf.bPitchAndFamily = VARIABLE_PITCH; break;
+    default: cf.bPitchAndFamily = DEFAULT_PITCH; break;
+    }
+    const String& name = FFont->Name();
+    const std::size_t n = std::min<std::size_t>(name.size(), LF_FACESIZE - 1);
+    std::copy_n(reinterpret_cast<const wchar_t*>(name.data()), n, cf.szFaceName);
+    cf.szFaceName[n] = 0;
+    Send(FHandle, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
+    Send(FHandle, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
+}
+
+void TCustomRichEdit::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_FONTCHANGED:
+        TCustomMemo::Dispatch(Message);
+        ApplyFont();
+        return;
+    case CM_COLORCHANGED:
+        TCustomMemo::Dispatch(Message);
+        if (FHandle) Send(FHandle, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FColor)));
+        return;
+    default:
+        break;
+    }
+    TCustomMemo::Dispatch(Message);
+}
+
+// ---------------------------------------------------------------------------
+// TProgressBar
+
+TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner) {
+    FWidth = 150;
+    FHeight = 16;
+}
+
+void TProgressBar::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    CreateSubClass(Params, PROGRESS_CLASSW);
+    if (FSmooth) Params.Style |= PBS_SMOOTH;
+    if (FOrientation == pbVertical) Params.Style |= PBS_VERTICAL;
+}
+
+void TProgressBar::InitializeWnd() {
+    TWinControl::InitializeWnd();
+    Send(FHandle, PBM_SETRANGE32, static_cast<WPARAM>(FMin), FMax);
+    Send(FHandle, PBM_SETSTEP, static_cast<WPARAM>(FStep));
+    Send(FHandle, PBM_SETPOS, static_cast<WPARAM>(FPosition));
+}
+
+void TProgressBar::SetMin(int value) {
+    FMin = value;
+    if (FHandle) Send(FHandle, PBM_SETRANGE32, static_cast<WPARAM>(FMin), FMax);
+    SetPosition(FPosition);
+}
+
+void TProgressBar::SetMax(int value) {
+    FMax = value;
+    if (FHandle) Send(FHandle, PBM_SETRANGE32, static_cast<WPARAM>(FMin), FMax);
+    SetPosition(FPosition);
+}
+
+int TProgressBar::Position() {
+    if (FHandle) return static_cast<int>(Send(FHandle, PBM_GETPOS));
+    return FPosition;
+}
+
+void TProgressBar::SetPosition(int value) {
+    FPosition = FMin <= FMax ? std::clamp(value, FMin, FMax) : FMin;
+    if (FHandle) Send(FHandle, PBM_SETPOS, static_cast<WPARAM>(FPosition));
+}
+
+void TProgressBar::SetStep(int value) {
+    FStep = value;
+    if (FHandle) Send(FHandle, PBM_SETSTEP, static_cast<WPARAM>(value));
+}
+
+void TProgressBar::SetSmooth(bool value) {
+    if (FSmooth == value) return;
+    FSmooth = value;
+    RecreateWnd();
+}
+
+void TProgressBar::SetOrientation(TProgressBarOrientation value) {
+    if (FOrientation == value) return;
+    FOrientation = value;
+    RecreateWnd();
+}
+
+// ---------------------------------------------------------------------------
+// TStatusBar
+
+TStatusBar::TStatusBar(TComponent* AOwner) : TWinControl(AOwner) {
+    FWidth = 150;
+    FHeight = 19;
+    FAlign = TAlign::alBottom;
+    FControlStyle = csCaptureMouse | csClickEvents | csDoubleClicks;
+}
+
+void TStatusBar::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    CreateSubClass(Params, STATUSCLASSNAMEW);
+    Params.Caption.clear();
+    // The framework places the bar (Align); it does not move itself.
+    Params.Style |= CCS_NOPARENTALIGN | CCS_NORESIZE;
+    if (FSizeGrip) Params.Style |= SBARS_SIZEGRIP;
+}
+
+void TStatusBar::InitializeWnd() {
+    TWinControl::InitializeWnd();
+    int right = -1;
+    Send(FHandle, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&right));
+    Send(FHandle, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(WStr(FSimpleText)));
+    Send(FHandle, SB_SIMPLE, FSimplePanel ? TRUE : FALSE);
+}
+
+void TStatusBar::SetSimplePanel(bool value) {
+    if (FSimplePanel == value) return;
+    FSimplePanel = value;
+    if (FHandle) Send(FHandle, SB_SIMPLE, value ? TRUE : FALSE);
+}
+
+void TStatusBar::SetSimpleText(const String& value) {
+    if (FSimpleText == value) return;
+    FSimpleText = value;
+    if (FHandle) Send(FHandle, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(WStr(FSimpleText)));
+}
+
+void TStatusBar::SetSizeGrip(bool value) {
+    if (FSizeGrip == value) return;
+    FSizeGrip = value;
+    RecreateWnd();
+}

@@ -1115,14 +1115,19 @@ void TWinControl::FontChanged(TObject* Sender) { TControl::FontChanged(Sender); 
 void TWinControl::UpdateShowing() {
     const bool show = FVisible && (FParent ? FParent->FShowing : false);
     if (show && !FHandle) CreateHandle();
+    if (!FHandle) {
+        FShowing = false;
+        return;
+    }
+    const bool changed = FShowing != show;
+    // Children see their parent's new state, so those that should show get
+    // their windows before this one appears.
+    FShowing = show;
     for (TControl* c : std::vector<TControl*>(FControls))
         if (auto* w = dynamic_cast<TWinControl*>(c)) w->UpdateShowing();
-    if (FShowing != show && FHandle) {
-        FShowing = show;
+    if (changed) {
         Perform(CM_SHOWINGCHANGED, 0, 0);
         if (FParent) FParent->ChildShowingChanged();
-    } else if (!FHandle) {
-        FShowing = false;
     }
 }
 
@@ -1133,13 +1138,20 @@ void TWinControl::UpdateControlState() {
     UpdateShowing();
 }
 
+void TWinControl::Loaded() {
+    TControl::Loaded();
+    Realign();
+}
+
 void TWinControl::EnableAlign() {
     if (FAlignLevel > 0) --FAlignLevel;
     if (FAlignLevel == 0) Realign();
 }
 
 void TWinControl::Realign() {
-    if (FAlignLevel > 0 || HasState(csDestroying)) return;
+    // Controls keep their designed places until their parent has a window:
+    // the first layout then starts from the designed order.
+    if (FAlignLevel > 0 || HasState(csDestroying) || HasState(csLoading) || !FHandle) return;
     RECT r = ClientRect();
     ++FAlignLevel;
     try {

@@ -270,6 +270,7 @@ public:
     void UpdateShowing();
 
 protected:
+    void Loaded() override;
     virtual void CreateParams(TCreateParams& Params);
     void CreateSubClass(TCreateParams& Params, const wchar_t* ControlClassName);
     virtual void CreateWnd();

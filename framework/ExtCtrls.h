@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Controls.h"
+#include "StdCtrls.h"
 
 // A window timer: OnTimer runs on the main thread every Interval
 // milliseconds while Enabled. Freeing the timer inside its own OnTimer is
@@ -30,4 +31,110 @@ private:
     Cardinal FInterval = 1000;
     bool FInTick = false;
     bool FFreePending = false;
+};
+
+// ---------------------------------------------------------------------------
+// Panels
+
+enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+
+// The part of a panel's client area inside its bevels and border: where the
+// caption is centred and aligned controls go.
+TRect PanelInnerRect(const TRect& client, TBevelCut outer, TBevelCut inner, int bevelWidth, int borderWidth);
+
+class TCustomPanel : public TCustomControl {
+public:
+    KES_CLASS_NAME(TCustomPanel)
+    explicit TCustomPanel(TComponent* AOwner);
+
+    TBevelCut BevelOuter() const { return FBevelOuter; }
+    void SetBevelOuter(TBevelCut value);
+    TBevelCut BevelInner() const { return FBevelInner; }
+    void SetBevelInner(TBevelCut value);
+    int BevelWidth() const { return FBevelWidth; }
+    void SetBevelWidth(int value);
+    // Space between the outer and the inner bevel, in the panel's colour.
+    int BorderWidth() const { return FBorderWidth; }
+    void SetBorderWidth(int value);
+    // bsSingle adds the sunken window edge around the panel.
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle value);
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment value);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void AlignControls(TControl* AControl, RECT& Rect) override;
+    void Dispatch(TMessage& Message) override;
+    void Paint() override;
+    TRect InnerRect();
+
+    TBevelCut FBevelOuter = bvRaised;
+    TBevelCut FBevelInner = bvNone;
+    int FBevelWidth = 1;
+    int FBorderWidth = 0;
+    TBorderStyle FBorderStyle = bsNone;
+    TAlignment FAlignment = taCenter;
+};
+
+class TPanel : public TCustomPanel {
+public:
+    KES_CLASS_NAME(TPanel)
+    using TCustomPanel::TCustomPanel;
+};
+
+// ---------------------------------------------------------------------------
+// Images
+
+// Where a picture of the given size is drawn in a client area: at its own
+// size from the top-left corner, stretched to fill it, or (Proportional)
+// scaled to fit while keeping its aspect ratio - a picture that already
+// fits is scaled only when Stretch is set; Center centres the result.
+TRect ImageDestRect(int pictureWidth, int pictureHeight, int clientWidth, int clientHeight, bool stretch,
+                    bool proportional, bool center);
+
+class TImage : public TGraphicControl {
+public:
+    KES_CLASS_NAME(TImage)
+    explicit TImage(TComponent* AOwner);
+    ~TImage() override;
+
+    // The image owns its picture; setting copies the other picture.
+    TPicture* Picture() const { return FPicture; }
+    void SetPicture(TPicture* value) { FPicture->Assign(value); }
+    // The control takes the picture's size whenever the picture changes.
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool value);
+    bool Stretch() const { return FStretch; }
+    void SetStretch(bool value);
+    bool Proportional() const { return FProportional; }
+    void SetProportional(bool value);
+    bool Center() const { return FCenter; }
+    void SetCenter(bool value);
+    // Passed on to the picture's graphic: its transparent parts show the parent.
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool value);
+    // Repaints while a graphic loads, whenever it says there is more to show.
+    bool IncrementalDisplay() const { return FIncrementalDisplay; }
+    void SetIncrementalDisplay(bool value) { FIncrementalDisplay = value; }
+
+    // The rectangle the picture is drawn into.
+    TRect DestRect() const;
+
+    // The picture's progress notices, passed on with the graphic as Sender.
+    TProgressEvent OnProgress;
+
+protected:
+    void Paint() override;
+    virtual void PictureChanged(TObject* Sender);
+    virtual void Progress(TObject* Sender, TProgressStage Stage, Byte PercentDone, bool RedrawNow, const TRect& R,
+                          const String& Msg);
+
+    TPicture* FPicture = nullptr;
+    bool FAutoSize = false;
+    bool FStretch = false;
+    bool FProportional = false;
+    bool FCenter = false;
+    bool FTransparent = false;
+    bool FIncrementalDisplay = false;
 };

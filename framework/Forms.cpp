@@ -138,6 +138,17 @@ void TCustomForm::ApplyPendingClientSize() {
     }
 }
 
+RECT TCustomForm::ClientRect() {
+    if (FHandle) return TWinControl::ClientRect();
+    if (FPendingClientWidth >= 0 && FPendingClientHeight >= 0) return RECT{0, 0, FPendingClientWidth, FPendingClientHeight};
+    // Without a window the client area is the outer size less the frame of the style.
+    TCreateParams params;
+    CreateParams(params);
+    RECT frame = {0, 0, 0, 0};
+    ::AdjustWindowRectEx(&frame, params.Style, FALSE, params.ExStyle);
+    return RECT{0, 0, std::max<LONG>(0, FWidth - (frame.right - frame.left)), std::max<LONG>(0, FHeight - (frame.bottom - frame.top))};
+}
+
 void TCustomForm::SetClientSize(int w, int h) {
     FPendingClientWidth = w;
     FPendingClientHeight = h;
@@ -453,6 +464,29 @@ std::vector<HWND>& ModelessDialogs() {
     static std::vector<HWND> dialogs;
     return dialogs;
 }
+
+bool BroadcastDialogKey(TWinControl* parent, WPARAM key, LPARAM data) {
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* c = parent->Controls(i);
+        if (!c->Visible()) continue;
+        if (c->Perform(CM_DIALOGKEY, key, data)) return true;
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && BroadcastDialogKey(w, key, data)) return true;
+    }
+    return false;
+}
+
+// Enter and Esc that the focused control does not take itself go to the
+// controls of its form as CM_DIALOGKEY, where a default or cancel button
+// answers them.
+bool IsDialogKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) return false;
+    TWinControl* control = nullptr;
+    for (HWND wnd = msg.hwnd; wnd && !control; wnd = ::GetParent(wnd)) control = TWinControl::FindControl(wnd);
+    if (!control) return false;
+    if (::SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, 0) & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
+    TCustomForm* form = GetParentForm(control);
+    return form && BroadcastDialogKey(form, msg.wParam, msg.lParam);
+}
 }  // namespace
 
 void RegisterModelessDialog(HWND dialog) {
@@ -474,6 +508,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
     for (HWND dialog : std::vector<HWND>(ModelessDialogs())) {
         if (::IsWindow(dialog) && ::IsDialogMessageW(dialog, &msg)) return true;
     }
+    if (IsDialogKey(msg)) return true;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
     FreeReleased();
@@ -599,6 +634,9 @@ namespace {
 void ForgetControl(TControl* control) {
     if (Application) Application->ControlDestroyed(control);
 }
+void ReportGraphicsException(TObject* Sender) {
+    if (Application) Application->HandleException(Sender);
+}
 void WakeMessageLoop() {
     if (Application) ::PostMessageW(Application->Handle(), WM_NULL, 0, 0);
 }
@@ -608,6 +646,7 @@ void FormsInitialization() {
     ::InitCommonControls();
     ControlDestroyedHook = ForgetControl;
     WakeMainThread = WakeMessageLoop;
+    GraphicsHandleException = TNotifyEvent::OfFunction(ReportGraphicsException);
     Application = new TApplication(nullptr);
     Screen = new TScreen(nullptr);
 }
@@ -622,4 +661,5 @@ void FormsFinalization() {
     if (screen) screen->Free();
     ControlDestroyedHook = nullptr;
     WakeMainThread = nullptr;
+    GraphicsHandleException = nullptr;
 }

@@ -38,6 +38,7 @@ public:
 
     bool Showing() const override { return FShowing; }
     void SetClientSize(int w, int h) override;
+    RECT ClientRect() override;
     void SetClientWidth(int w);
     void SetClientHeight(int h);
 

@@ -1411,12 +1411,18 @@ void TPicture::LoadFromFile(const String& fileName) {
     if (!factory) throw EInvalidGraphic(u"Unknown picture file extension (." + ext + u")");
     TGraphic* graphic = factory();
     graphic->OnProgress = TProgressEvent::Of<&TPicture::Progress>(this);
+    // While it loads, the new graphic stands in for the old one, so that a
+    // progress handler sees the size of what arrives.
+    TGraphic* old = FGraphic;
+    FGraphic = graphic;
     try {
         graphic->LoadFromFile(fileName);
     } catch (...) {
+        FGraphic = old;
         graphic->Free();
         throw;
     }
+    FGraphic = old;
     Adopt(graphic);
     Changed(this);
 }

@@ -92,8 +92,6 @@ class TCanvas;
 class TGraphicsObject : public TPersistent {
 public:
     KES_CLASS_NAME(TGraphicsObject)
-    virtual void AfterConstruction() {}
-    void Free() { delete this; }
 
     TNotifyEvent OnChange;
 
@@ -287,8 +285,6 @@ public:
     KES_CLASS_NAME(TCanvas)
     TCanvas();
     ~TCanvas() override;
-    virtual void AfterConstruction() {}
-    void Free() { delete this; }
 
     // The DC; a canvas without one asks CreateHandle for it and raises
     // EInvalidGraphicOperation when it still has none.
@@ -399,8 +395,6 @@ class TBitmap;
 class TGraphic : public TPersistent {
 public:
     KES_CLASS_NAME(TGraphic)
-    virtual void AfterConstruction() {}
-    void Free() { delete this; }
 
     // An empty object of the same class (used to copy graphics); every
     // graphic class overrides it.
@@ -553,8 +547,6 @@ public:
     KES_CLASS_NAME(TPicture)
     TPicture() = default;
     ~TPicture() override;
-    virtual void AfterConstruction() {}
-    void Free() { delete this; }
 
     // Copies a picture's or a graphic's image; nullptr empties the picture.
     void Assign(TPersistent* Source) override;

@@ -31,7 +31,22 @@ public:
     virtual String ClassName() const { return u"TObject"; }
     bool ClassNameIs(StringView name) const { return ClassName() == name; }
 
+    // Objects are made with New<T>(...), which runs AfterConstruction once the
+    // object is complete, and ended with Free(), which runs BeforeDestruction
+    // before deleting. An object busy in its own callback (a timer inside its
+    // tick, say) may put its end off until the callback returns by answering
+    // false from CanFreeNow.
+    virtual void AfterConstruction() {}
+    virtual void BeforeDestruction() {}
+    void Free() {
+        if (!CanFreeNow()) return;
+        BeforeDestruction();
+        delete this;
+    }
+
 protected:
+    virtual bool CanFreeNow() { return true; }
+
     // Objects are not copied, except by classes that say so (exceptions).
     TObject(const TObject&) = default;
 };

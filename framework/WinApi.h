@@ -18,6 +18,8 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
+#include <richedit.h>
 
 #undef DrawText
 #undef GetObject

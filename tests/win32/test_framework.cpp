@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ExtCtrls.h"
+#include "Forms.h"
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
 #include "Threads.h"
@@ -16,7 +17,7 @@ namespace {
 class TSpyButton : public TWinControl {
 public:
     KES_CLASS_NAME(TSpyButton)
-    explicit TSpyButton(TComponent* owner) : TWinControl(owner) {}
+    explicit TSpyButton(TComponent* owner) : TWinControl(owner) { SetControlStyle(csSetCaption | csDoubleClicks); }
     std::vector<UINT> Seen;
     int Clicks = 0;
 

@@ -1,0 +1,104 @@
+// Common controls: the rich edit, the progress bar and the status bar.
+#pragma once
+
+#include "StdCtrls.h"
+
+// A rich edit control (RichEdit 2.0 or later, "RichEdit20W" from
+// riched20.dll). Its Font is applied to all of its text, charset included;
+// the text limit is raised so that long pages are never cut off.
+class TCustomRichEdit : public TCustomMemo {
+public:
+    KES_CLASS_NAME(TCustomRichEdit)
+    explicit TCustomRichEdit(TComponent* AOwner);
+
+    String GetText() const override;
+    // A long text is replaced by making a new window: taking a long text out
+    // of a rich edit can take far longer than making the window again.
+    void SetText(const String& value) override;
+    // Plain text: no RTF, one character format for everything. Changing it
+    // re-makes the window (the text stays, formatting does not).
+    bool PlainText() const { return FPlainText; }
+    void SetPlainText(bool value);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void InitializeWnd() override;
+    void Dispatch(TMessage& Message) override;
+    void SetTextLimit(int value) override;
+    void GetSel(int& start, int& end) override;
+    void SetSel(int start, int end) override;
+    String GetSelText() override;
+    std::size_t TextToPosition(const String& text, std::size_t offset) const override;
+    std::size_t WindowTextLength() const override;
+    // Gives all text (and text typed later) the control's font.
+    void ApplyFont();
+
+    bool FPlainText = false;
+};
+
+class TRichEdit : public TCustomRichEdit {
+public:
+    KES_CLASS_NAME(TRichEdit)
+    using TCustomRichEdit::TCustomRichEdit;
+};
+
+enum TProgressBarOrientation { pbHorizontal, pbVertical };
+
+class TProgressBar : public TWinControl {
+public:
+    KES_CLASS_NAME(TProgressBar)
+    explicit TProgressBar(TComponent* AOwner);
+
+    int Min() const { return FMin; }
+    void SetMin(int value);
+    int Max() const { return FMax; }
+    void SetMax(int value);
+    // Kept between Min and Max.
+    int Position();
+    void SetPosition(int value);
+    int Step() const { return FStep; }
+    void SetStep(int value);
+    // Moves the position by Step (by Delta), stopping at Max.
+    void StepIt() { StepBy(FStep); }
+    void StepBy(int Delta) { SetPosition(Position() + Delta); }
+    // A continuous bar instead of blocks (PBS_SMOOTH).
+    bool Smooth() const { return FSmooth; }
+    void SetSmooth(bool value);
+    TProgressBarOrientation Orientation() const { return FOrientation; }
+    void SetOrientation(TProgressBarOrientation value);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void InitializeWnd() override;
+
+    int FMin = 0;
+    int FMax = 100;
+    int FPosition = 0;
+    int FStep = 10;
+    bool FSmooth = false;
+    TProgressBarOrientation FOrientation = pbHorizontal;
+};
+
+// A status bar, aligned to the bottom of its parent by default. This one
+// shows a single text (SimpleText) in simple mode.
+class TStatusBar : public TWinControl {
+public:
+    KES_CLASS_NAME(TStatusBar)
+    explicit TStatusBar(TComponent* AOwner);
+
+    bool SimplePanel() const { return FSimplePanel; }
+    void SetSimplePanel(bool value);
+    const String& SimpleText() const { return FSimpleText; }
+    void SetSimpleText(const String& value);
+    // The grip in the bottom-right corner for sizing the form.
+    bool SizeGrip() const { return FSizeGrip; }
+    void SetSizeGrip(bool value);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void InitializeWnd() override;
+
+    bool FSimplePanel = false;
+    String FSimpleText;
+    bool FSizeGrip = true;
+};

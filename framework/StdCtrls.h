@@ -1,0 +1,447 @@
+// Standard controls: edits, memos, buttons, check boxes, combo boxes, labels
+// and scroll boxes. The windowed ones are the system controls superclassed
+// under the framework's class names ("TEdit" over EDIT, "TButton" over BUTTON,
+// ...); their notifications come back reflected as CN_COMMAND. Every property
+// can be set before the window exists: the value is kept and applied when the
+// window is made (InitializeWnd), and read back from the window afterwards.
+#pragma once
+
+#include <atomic>
+#include <vector>
+
+#include "Controls.h"
+#include "Strings.h"
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum TTextLayout { tlTop, tlCenter, tlBottom };
+enum TBorderStyle { bsNone, bsSingle };
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+enum TComboBoxStyle { csDropDown, csSimple, csDropDownList };
+
+// ---------------------------------------------------------------------------
+// Edits
+
+class TCustomEdit : public TWinControl {
+public:
+    KES_CLASS_NAME(TCustomEdit)
+    explicit TCustomEdit(TComponent* AOwner);
+
+    String Text() const { return GetText(); }
+    // Setting the text fires OnChange once.
+    void SetText(const String& value) override;
+
+    // 0 is no limit of our own (the system's largest).
+    int MaxLength() const { return FMaxLength; }
+    void SetMaxLength(int value);
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle value);
+    bool HideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool value);
+    bool Modified();
+    void SetModified(bool value);
+
+    // The selection in characters of the control's text.
+    int SelStart();
+    void SetSelStart(int value);
+    int SelLength();
+    void SetSelLength(int value);
+    String SelText() { return GetSelText(); }
+    // Replaces the selection (inserts at the caret when nothing is selected).
+    void SetSelText(const String& value);
+    void SelectAll();
+    void ClearSelection() { SetSelText(String()); }
+    void Clear() { SetText(String()); }
+
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void InitializeWnd() override;
+    void DestroyWnd() override;
+    void Dispatch(TMessage& Message) override;
+    virtual void Change();
+    virtual String GetSelText();
+    // Puts text into the window without reporting a change.
+    virtual void SetWindowTextQuietly(const String& value);
+    virtual void GetSel(int& start, int& end);
+    virtual void SetSel(int start, int end);
+    // Sets the window's text limit (0: as much as the control can hold).
+    virtual void SetTextLimit(int value);
+
+    int FMaxLength = 0;
+    bool FReadOnly = false;
+    TBorderStyle FBorderStyle = bsSingle;
+    bool FHideSelection = true;
+    bool FModified = false;
+    // The selection while there is no window.
+    int FSelStart = 0;
+    int FSelLength = 0;
+    int FQuiet = 0;          // > 0 while the control changes its own text
+    unsigned FChanges = 0;   // EN_CHANGE notifications seen
+};
+
+class TEdit : public TCustomEdit {
+public:
+    KES_CLASS_NAME(TEdit)
+    using TCustomEdit::TCustomEdit;
+};
+
+class TCustomMemo;
+
+// The lines of a memo (or rich edit): the lines of its text as separated by
+// line breaks (CR, LF or CR LF; wrapping on the screen makes no lines), read
+// from the window's text while it has a window and from the text the control
+// keeps before that. Changes go to the window as edits of the affected lines.
+class TMemoStrings : public TStrings {
+public:
+    KES_CLASS_NAME(TMemoStrings)
+    explicit TMemoStrings(TCustomMemo* memo) : FMemo(memo) {}
+
+    int Count() const override;
+    String Get(int index) const override;
+    void Put(int index, const String& s) override;
+    void Insert(int index, const String& s) override;
+    void Delete(int index) override;
+    void Clear() override;
+    // The whole text at once (line breaks become CR LF).
+    void SetText(StringView text) override;
+    void Assign(TPersistent* Source) override;
+
+protected:
+    void SetUpdateState(bool updating) override;
+
+private:
+    // The text the lines were last read from, and where each line starts.
+    struct Snapshot {
+        bool Valid = false;
+        unsigned Generation = 0;
+        String Text;
+        std::vector<std::size_t> Starts;
+    };
+    const Snapshot& Current() const;
+    // Where line index's break begins (the end of the text for a last line without one).
+    std::size_t LineEnd(const Snapshot& lines, int index) const;
+    // Replaces characters [from, to) of the text.
+    void Replace(std::size_t from, std::size_t to, const String& with);
+    void Append(const String& s);
+
+    TCustomMemo* FMemo;
+    mutable Snapshot FSnapshot;
+};
+
+class TCustomMemo : public TCustomEdit {
+public:
+    KES_CLASS_NAME(TCustomMemo)
+    explicit TCustomMemo(TComponent* AOwner);
+    ~TCustomMemo() override;
+
+    TStrings* Lines() const { return FLines; }
+    void SetLines(TStrings* value) { FLines->Assign(value); }
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle value);
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool value);
+    // Whether Enter and Tab type into the memo.
+    bool WantReturns() const { return FWantReturns; }
+    void SetWantReturns(bool value);
+    bool WantTabs() const { return FWantTabs; }
+    void SetWantTabs(bool value) { FWantTabs = value; }
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment value);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void Dispatch(TMessage& Message) override;
+    void KeyPress(Char& Key) override;
+    // The selection position of a place in Text (they differ where the
+    // control counts a line break as one character).
+    virtual std::size_t TextToPosition(const String& text, std::size_t offset) const;
+    // The length of Text, without reading it.
+    virtual std::size_t WindowTextLength() const;
+
+    TMemoStrings* FLines = nullptr;
+    TScrollStyle FScrollBars = ssNone;
+    bool FWordWrap = true;
+    bool FWantReturns = true;
+    bool FWantTabs = false;
+    TAlignment FAlignment = taLeftJustify;
+    // Counts the messages that may have changed the window's text.
+    unsigned FTextGeneration = 0;
+
+    friend class TMemoStrings;
+};
+
+class TMemo : public TCustomMemo {
+public:
+    KES_CLASS_NAME(TMemo)
+    using TCustomMemo::TCustomMemo;
+};
+
+// ---------------------------------------------------------------------------
+// Buttons
+
+class TButton : public TWinControl {
+public:
+    KES_CLASS_NAME(TButton)
+    explicit TButton(TComponent* AOwner);
+
+    // A default button is clicked by Enter, a cancel button by Esc, when the
+    // form passes those keys on (CM_DIALOGKEY).
+    bool Default() const { return FDefault; }
+    void SetDefault(bool value);
+    bool Cancel() const { return FCancel; }
+    void SetCancel(bool value) { FCancel = value; }
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void Dispatch(TMessage& Message) override;
+
+    bool FDefault = false;
+    bool FCancel = false;
+};
+
+// A check box: the system button as BS_3STATE, toggled by the control itself
+// so that State is always the control's own. State may be read from any
+// thread.
+class TCustomCheckBox : public TWinControl {
+public:
+    KES_CLASS_NAME(TCustomCheckBox)
+    explicit TCustomCheckBox(TComponent* AOwner);
+
+    TCheckBoxState State() const { return FState.load(); }
+    // Fires OnClick when the state changes, also when it is set in code.
+    void SetState(TCheckBoxState value);
+    bool Checked() const { return State() == cbChecked; }
+    void SetChecked(bool value) { SetState(value ? cbChecked : cbUnchecked); }
+    // Whether a click may lead to cbGrayed.
+    bool AllowGrayed() const { return FAllowGrayed; }
+    void SetAllowGrayed(bool value) { FAllowGrayed = value; }
+    // taRightJustify puts the box left of the caption (the usual look).
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment value);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void InitializeWnd() override;
+    void Dispatch(TMessage& Message) override;
+    virtual void Toggle();
+
+    std::atomic<TCheckBoxState> FState{cbUnchecked};
+    bool FAllowGrayed = false;
+    TAlignment FAlignment = taRightJustify;
+};
+
+class TCheckBox : public TCustomCheckBox {
+public:
+    KES_CLASS_NAME(TCheckBox)
+    using TCustomCheckBox::TCustomCheckBox;
+};
+
+// ---------------------------------------------------------------------------
+// Combo boxes
+
+class TCustomComboBox;
+
+// The items of a combo box: the window's list while it exists, a plain list
+// kept by the control before that (and while the window is re-made).
+class TComboBoxStrings : public TStrings {
+public:
+    KES_CLASS_NAME(TComboBoxStrings)
+    explicit TComboBoxStrings(TCustomComboBox* combo) : FCombo(combo) {}
+
+    int Count() const override;
+    String Get(int index) const override;
+    TObject* GetObject(int index) const override;
+    void PutObject(int index, TObject* object) override;
+    void Insert(int index, const String& s) override;
+    void Delete(int index) override;
+    void Clear() override;
+    int Add(const String& s) override;
+
+protected:
+    void SetUpdateState(bool updating) override;
+
+private:
+    TCustomComboBox* FCombo;
+};
+
+class TCustomComboBox : public TWinControl {
+public:
+    KES_CLASS_NAME(TCustomComboBox)
+    explicit TCustomComboBox(TComponent* AOwner);
+    ~TCustomComboBox() override;
+
+    TStrings* Items() const { return FItems; }
+    void SetItems(TStrings* value) { FItems->Assign(value); }
+    // The selected item, -1 for none. Setting it does not fire OnChange.
+    int ItemIndex();
+    void SetItemIndex(int value);
+    TComboBoxStyle Style() const { return FStyle; }
+    void SetStyle(TComboBoxStyle value);
+    String Text() const { return GetText(); }
+    // In csDropDownList, setting Text selects the item with that text.
+    void SetText(const String& value) override;
+    int DropDownCount() const { return FDropDownCount; }
+    void SetDropDownCount(int value) { FDropDownCount = value < 1 ? 1 : value; }
+    bool DroppedDown();
+    void SetDroppedDown(bool value);
+    int MaxLength() const { return FMaxLength; }
+    void SetMaxLength(int value);
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+
+    // Fires when the user edits the text and when the selection changes (the
+    // text already shows the new item then).
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void InitializeWnd() override;
+    void DestroyWnd() override;
+    void Dispatch(TMessage& Message) override;
+    virtual void Change();
+    // Lets the drop-down list show DropDownCount items.
+    void AdjustDropDown();
+
+    TComboBoxStrings* FItems = nullptr;
+    TStringList* FSaveItems = nullptr;   // the items while there is no window
+    int FItemIndex = -1;
+    TComboBoxStyle FStyle = csDropDown;
+    int FDropDownCount = 8;
+    int FMaxLength = 0;
+    int FQuiet = 0;
+
+    friend class TComboBoxStrings;
+};
+
+class TComboBox : public TCustomComboBox {
+public:
+    KES_CLASS_NAME(TComboBox)
+    using TCustomComboBox::TCustomComboBox;
+};
+
+// ---------------------------------------------------------------------------
+// Labels
+
+class TCustomLabel : public TGraphicControl {
+public:
+    KES_CLASS_NAME(TCustomLabel)
+    explicit TCustomLabel(TComponent* AOwner);
+
+    // With AutoSize the label takes the size of its text (keeping its right
+    // edge when right-aligned, its centre when centred).
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool value);
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool value);
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment value);
+    TTextLayout Layout() const { return FLayout; }
+    void SetLayout(TTextLayout value);
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool value);
+    bool ShowAccelChar() const { return FShowAccelChar; }
+    void SetShowAccelChar(bool value);
+
+protected:
+    void Paint() override;
+    void Dispatch(TMessage& Message) override;
+    void Loaded() override;
+    void AdjustBounds();
+    // The rectangle the text needs when drawn with the label's font; Width
+    // bounds it when wrapping.
+    RECT TextExtent(HDC dc);
+
+    bool FAutoSize = true;
+    bool FTransparent = false;
+    TAlignment FAlignment = taLeftJustify;
+    TTextLayout FLayout = tlTop;
+    bool FWordWrap = false;
+    bool FShowAccelChar = true;
+};
+
+class TLabel : public TCustomLabel {
+public:
+    KES_CLASS_NAME(TLabel)
+    using TCustomLabel::TCustomLabel;
+};
+
+// ---------------------------------------------------------------------------
+// Scroll boxes
+
+enum TScrollBarKind { sbHorizontal, sbVertical };
+
+class TScrollingWinControl;
+
+// One scroll bar of a scrolling control. Range follows the extent of the
+// control's children; Position is how far the view has moved.
+class TControlScrollBar : public TPersistent {
+public:
+    KES_CLASS_NAME(TControlScrollBar)
+    TControlScrollBar(TScrollingWinControl* control, TScrollBarKind kind) : FControl(control), FKind(kind) {}
+
+    TScrollBarKind Kind() const { return FKind; }
+    int Position() const { return FPosition; }
+    void SetPosition(int value);
+    int Range() const { return FRange; }
+    // Pixels of one line step (the arrows).
+    int Increment = 8;
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool value);
+    // Whether the bar shows now (the range is larger than the view).
+    bool IsScrollBarVisible() const;
+
+private:
+    friend class TScrollingWinControl;
+    TScrollingWinControl* FControl;
+    TScrollBarKind FKind;
+    int FPosition = 0;
+    int FRange = 0;
+    bool FVisible = true;
+};
+
+// The largest position of a scroll bar: the part of the range that does not fit.
+constexpr int MaxScrollPosition(int range, int page) { return range > page ? range - page : 0; }
+
+class TScrollingWinControl : public TWinControl {
+public:
+    KES_CLASS_NAME(TScrollingWinControl)
+    explicit TScrollingWinControl(TComponent* AOwner);
+    ~TScrollingWinControl() override;
+
+    TControlScrollBar* HorzScrollBar() const { return FHorzScrollBar; }
+    TControlScrollBar* VertScrollBar() const { return FVertScrollBar; }
+    // Scrolls so that the control shows completely (or its top-left part).
+    void ScrollInView(TControl* AControl);
+
+protected:
+    void AlignControls(TControl* AControl, RECT& Rect) override;
+    void Dispatch(TMessage& Message) override;
+    // Works out the ranges from the children and updates the bars.
+    void UpdateScrollBars();
+    // Moves the view to the positions (clamped) and the children with it.
+    void ScrollTo(int x, int y);
+    void ScrollMessage(TControlScrollBar* bar, int code);
+
+    TControlScrollBar* FHorzScrollBar = nullptr;
+    TControlScrollBar* FVertScrollBar = nullptr;
+    int FUpdating = 0;
+
+    friend class TControlScrollBar;
+};
+
+class TScrollBox : public TScrollingWinControl {
+public:
+    KES_CLASS_NAME(TScrollBox)
+    explicit TScrollBox(TComponent* AOwner);
+
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle value);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+
+    TBorderStyle FBorderStyle = bsSingle;
+};

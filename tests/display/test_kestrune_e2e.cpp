@@ -1,0 +1,255 @@
+// Kestrune end to end: the real program in its own process, driven with real
+// mouse and keyboard input against a loopback HTTP server, and read back
+// through its windows the way a user sees them.
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "GuiHarness.h"
+#include "HttpTestServer.h"
+#include "ProcessDriver.h"
+
+namespace {
+
+using harness::PumpUntil;
+using harness::TextOf;
+
+// Generous limits for a slow machine; every wait ends as soon as its
+// condition holds.
+constexpr int kStartMs = 60000;   // the first program started in a fresh Wine prefix is slow
+constexpr int kStepMs = 10000;
+constexpr int kFetchMs = 30000;
+constexpr int kExitMs = 10000;
+
+const std::wstring kTitle = L"Kestrune v0.1";
+const char kUserAgent[] = "Mozilla/4.0 (compatible; Kestrune)";
+const wchar_t kScreenshot[] = L"kestrune-e2e-failure.bmp";
+
+std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+
+bool EndsWith(const std::wstring& text, const std::wstring& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The lines of a memo's text, without the empty line after a final line break.
+std::vector<std::wstring> Lines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = text.find(L"\r\n", pos);
+        lines.push_back(text.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos));
+        if (end == std::wstring::npos) break;
+        pos = end + 2;
+    }
+    return lines;
+}
+
+HWND AtLeft(const std::vector<HWND>& windows, int left) {
+    for (HWND w : windows)
+        if (harness::BoundsInParent(w).left == left) return w;
+    return nullptr;
+}
+
+HWND WithCaption(const std::vector<HWND>& windows, const std::wstring& caption) {
+    for (HWND w : windows)
+        if (TextOf(w) == caption) return w;
+    return nullptr;
+}
+
+// The controls of Kestrune's window that the test uses.
+struct MainWindowParts {
+    HWND AddressBox = nullptr;
+    HWND AddressEdit = nullptr;   // the edit field inside the address box
+    HWND HiddenAddress = nullptr; // the invisible edit that "Go!" fetches
+    HWND Go = nullptr;
+    HWND Stop = nullptr;
+    HWND StatusBar = nullptr;
+    HWND TextView = nullptr;
+    HWND LogPane = nullptr;
+    HWND HeaderPane = nullptr;
+};
+
+class KestruneEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::wstring exe = harness::ModuleFolder() + L"..\\app\\Kestrune.exe";
+        ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES)
+            << "Kestrune.exe is not built: " << exe;
+        const bool started = FProgram.Start(exe);
+        const DWORD error = ::GetLastError();
+        ASSERT_TRUE(started) << "CreateProcessW failed with error " << error;
+        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
+        ASSERT_NE(FForm, nullptr) << (FProgram.Running() ? "no visible TForm1 window appeared"
+                                                         : "Kestrune ended during start-up");
+    }
+
+    void TearDown() override {
+        if (HasFailure()) SaveScreenshot();
+        FProgram.Kill();
+    }
+
+    void FindParts() {
+        MainWindowParts& p = FParts;
+        p.AddressBox = AtLeft(harness::FindDescendants(FForm, L"TsComboBox"), 8);
+        ASSERT_NE(p.AddressBox, nullptr) << "no TsComboBox at left 8";
+        p.AddressEdit = ::FindWindowExW(p.AddressBox, nullptr, L"Edit", nullptr);
+        ASSERT_NE(p.AddressEdit, nullptr) << "the address box has no edit field to type into";
+        const auto edits = harness::FindDescendants(FForm, L"TEdit");
+        p.HiddenAddress = edits.empty() ? nullptr : edits.front();
+        const auto buttons = harness::FindDescendants(FForm, L"TsButton");
+        p.Go = WithCaption(buttons, L"Go!");
+        p.Stop = WithCaption(buttons, L"Stop");
+        ASSERT_NE(p.Go, nullptr) << "no TsButton \"Go!\"";
+        ASSERT_NE(p.Stop, nullptr) << "no TsButton \"Stop\"";
+        const auto bars = harness::FindDescendants(FForm, L"TStatusBar");
+        ASSERT_EQ(bars.size(), 1u) << "TStatusBar windows";
+        p.StatusBar = bars.front();
+        const auto views = harness::FindDescendants(FForm, L"TsRichEdit");
+        ASSERT_EQ(views.size(), 1u) << "TsRichEdit windows";
+        p.TextView = views.front();
+        const auto memos = harness::FindDescendants(FForm, L"TsMemo");
+        p.LogPane = AtLeft(memos, 8);
+        p.HeaderPane = AtLeft(memos, 343);
+        ASSERT_NE(p.LogPane, nullptr) << "no TsMemo at left 8";
+        ASSERT_NE(p.HeaderPane, nullptr) << "no TsMemo at left 343";
+    }
+
+    std::wstring StatusText() const {
+        std::wstring text;
+        if (!harness::ReadStatusBarText(FProgram.Handle(), FParts.StatusBar, text)) return L"<status bar not readable>";
+        return text;
+    }
+
+    // What the window shows, for failure messages.
+    std::wstring Describe() const {
+        std::wstring s;
+        s += L"\n  caption:        \"" + TextOf(FForm) + L"\"";
+        s += L"\n  status bar:     \"" + StatusText() + L"\"";
+        s += L"\n  address box:    \"" + TextOf(FParts.AddressBox) + L"\"";
+        s += L"\n  hidden address: " +
+             (FParts.HiddenAddress ? L"\"" + TextOf(FParts.HiddenAddress) + L"\"" : std::wstring(L"(no window)"));
+        s += L"\n  log pane:       \"" + TextOf(FParts.LogPane) + L"\"";
+        s += L"\n  header pane:    \"" + TextOf(FParts.HeaderPane) + L"\"";
+        s += L"\n  text view:      \"" + TextOf(FParts.TextView) + L"\"";
+        s += L"\n  requests served: " + std::to_wstring(FServer.Requests().size());
+        return s;
+    }
+
+    void SaveScreenshot() {
+        if (FScreenshotSaved || !FForm || !::IsWindow(FForm)) return;
+        FScreenshotSaved = true;
+        const harness::Capture shot = harness::CaptureWindow(FForm, harness::CaptureSource::Screen);
+        if (shot.SaveBmp(kScreenshot))
+            std::cerr << "screenshot of the window saved as kestrune-e2e-failure.bmp in the working folder\n";
+    }
+
+    // Clicks the centre of a control with the real mouse, once the control
+    // is what lies there.
+    void Click(HWND control, const char* what) {
+        const POINT centre = harness::CentreOf(control);
+        const bool reachable = PumpUntil([&] { return ::WindowFromPoint(centre) == control; }, kStepMs);
+        ASSERT_TRUE(reachable) << "a click at the centre of " << what << " would go to a "
+                               << harness::ClassNameOf(::WindowFromPoint(centre)) << " window"
+                               << (::IsWindowVisible(control) ? "" : "; the control is not visible");
+        ASSERT_TRUE(harness::ClickAt(centre)) << "the mouse click on " << what << " could not be sent";
+    }
+
+    harness::HttpTestServer FServer;
+    harness::ChildProcess FProgram;
+    HWND FForm = nullptr;
+    MainWindowParts FParts;
+    bool FScreenshotSaved = false;
+};
+
+TEST_F(KestruneEndToEnd, GoFetchesTheTypedAddressFollowsTheRedirectAndShowsThePage) {
+    // The first response redirects with a relative location; the page sends
+    // its second half after a pause, so the fetch can be seen in progress.
+    harness::HttpResponse hop;
+    hop.Code = 302;
+    hop.Reason = "Found";
+    hop.Headers = {{"Location", "/page"}, {"X-Kestrune-Probe", "first-hop-3c1d"}};
+    hop.Body = "redirect body 9a41";
+    FServer.Route("/start", hop);
+    harness::HttpResponse page;
+    page.Headers = {{"X-Kestrune-Probe", "final-page-8e2b"}};
+    page.Body = "<html><body>\r\n<p>Kestrune test page 5d7e: Gr\xC3\xBC\xC3\x9F" "e</p>\r\n</body></html>\r\n";
+    page.ChunkSize = page.Body.size() / 2 + 1;
+    page.ChunkDelayMs = 2000;
+    FServer.Route("/page", page);
+    const std::wstring address = Widen(FServer.Url("/start"));
+    const std::wstring redirected = Widen(FServer.Url("/page"));
+
+    EXPECT_EQ(TextOf(FForm), kTitle) << "caption before the first Go!";
+    ASSERT_NO_FATAL_FAILURE(FindParts());
+
+    // Type the address into the address box.
+    ::SetForegroundWindow(FForm);
+    ASSERT_NO_FATAL_FAILURE(Click(FParts.AddressEdit, "the address box"));
+    const DWORD uiThread = ::GetWindowThreadProcessId(FForm, nullptr);
+    const bool focused = PumpUntil(
+        [&] {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof(info);
+            return ::GetForegroundWindow() == FForm && ::GetGUIThreadInfo(uiThread, &info) &&
+                   info.hwndFocus == FParts.AddressEdit;
+        },
+        kStepMs);
+    ASSERT_TRUE(focused) << "a click on the address box did not give it the keyboard focus";
+    ASSERT_TRUE(harness::TypeUnicode(address));
+    const bool typed = PumpUntil([&] { return TextOf(FParts.AddressBox) == address; }, kStepMs);
+    ASSERT_TRUE(typed) << "after typing " << address << Describe();
+
+    // Press "Go!" and look while the page is still arriving.
+    ASSERT_TRUE(::IsWindowEnabled(FParts.Go)) << "Go! is disabled before any fetch";
+    ASSERT_NO_FATAL_FAILURE(Click(FParts.Go, "Go!"));
+    const bool pageRequested = PumpUntil([&] { return FServer.Requests().size() >= 2; }, kFetchMs);
+    ASSERT_TRUE(pageRequested) << "the redirect was not followed" << Describe();
+    EXPECT_FALSE(::IsWindowEnabled(FParts.Go)) << "Go! is enabled while a fetch runs";
+    EXPECT_TRUE(::IsWindowEnabled(FParts.Stop)) << "Stop is disabled while a fetch runs";
+
+    // The result.
+    const bool resultShown = PumpUntil([&] { return Contains(StatusText(), L"Resultcode:"); }, kFetchMs);
+    ASSERT_TRUE(resultShown) << "no result code in the status bar" << Describe();
+    const bool idleAgain =
+        PumpUntil([&] { return ::IsWindowEnabled(FParts.Go) && !::IsWindowEnabled(FParts.Stop); }, kStepMs);
+    EXPECT_TRUE(idleAgain) << "after the fetch: Go! " << (::IsWindowEnabled(FParts.Go) ? "enabled" : "disabled")
+                           << ", Stop " << (::IsWindowEnabled(FParts.Stop) ? "enabled" : "disabled");
+
+    const std::wstring status = StatusText();
+    EXPECT_TRUE(EndsWith(status, L" Resultcode: 200")) << "status bar: " << status;
+    EXPECT_EQ(TextOf(FForm), address + L" - " + kTitle);
+
+    // Only the first response's headers, status line included.
+    const std::wstring headers = TextOf(FParts.HeaderPane);
+    EXPECT_TRUE(Contains(headers, L"HTTP/1.1 302 Found")) << headers;
+    EXPECT_TRUE(Contains(headers, L"X-Kestrune-Probe: first-hop-3c1d")) << headers;
+    EXPECT_FALSE(Contains(headers, L"final-page-8e2b")) << headers;
+
+    EXPECT_EQ(Lines(TextOf(FParts.LogPane)), std::vector<std::wstring>{L"Redirected to: " + redirected});
+
+    // The finished page replaces what was shown while it arrived: the body
+    // decoded as UTF-8, no header lines, nothing of the redirect's body.
+    const std::wstring text = TextOf(FParts.TextView);
+    EXPECT_TRUE(Contains(text, L"Kestrune test page 5d7e: Gr\u00FC\u00DFe")) << text;
+    EXPECT_FALSE(Contains(text, L"HTTP/1.1")) << text;
+    EXPECT_FALSE(Contains(text, L"redirect body 9a41")) << text;
+
+    const auto requests = FServer.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].Method + " " + requests[0].Path, "GET /start");
+    EXPECT_EQ(requests[1].Method + " " + requests[1].Path, "GET /page");
+    for (const auto& request : requests) EXPECT_EQ(request.Header("User-Agent"), kUserAgent) << request.Path;
+
+    // Closing the window ends the program normally.
+    if (HasFailure()) SaveScreenshot();
+    ASSERT_TRUE(::PostMessageW(FForm, WM_CLOSE, 0, 0));
+    DWORD exitCode = 0;
+    ASSERT_TRUE(FProgram.WaitForExit(kExitMs, exitCode)) << "Kestrune still runs " << kExitMs << " ms after WM_CLOSE";
+    EXPECT_EQ(exitCode, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+// Drives another program the way a user does: starts it as its own process,
+// finds its windows, reads them across the process boundary and sends real
+// mouse and keyboard input through SendInput.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "WinApi.h"
+
+namespace harness {
+
+// The folder of the running test program, with its trailing backslash.
+std::wstring ModuleFolder();
+
+// A program started by a test. The destructor ends it if it still runs, so
+// no process outlives the test that started it.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Starts the program with its own folder as working directory. False when
+    // it cannot be started (GetLastError tells why).
+    bool Start(const std::wstring& exePath);
+    bool Started() const { return FInfo.hProcess != nullptr; }
+    bool Running() const;
+    HANDLE Handle() const { return FInfo.hProcess; }
+    DWORD Id() const { return FInfo.dwProcessId; }
+
+    // Waits until the program has ended; true, with its exit code, when it
+    // ended within timeoutMs.
+    bool WaitForExit(int timeoutMs, DWORD& exitCode) const;
+    // Ends the program at once (when it still runs) and waits for it.
+    void Kill();
+
+    // Waits for a visible top-level window of this program with the given
+    // class; nullptr when none shows within timeoutMs or the program ends.
+    HWND WaitForWindow(const wchar_t* className, int timeoutMs) const;
+
+private:
+    PROCESS_INFORMATION FInfo = {};
+};
+
+std::wstring ClassNameOf(HWND wnd);
+// The window's text by WM_GETTEXT (which the system carries across
+// processes); "" when the window does not answer within timeoutMs.
+std::wstring TextOf(HWND wnd, int timeoutMs = 5000);
+// All descendants of root (children, their children, ...) of the class.
+std::vector<HWND> FindDescendants(HWND root, const wchar_t* className);
+// The window's rectangle in the client coordinates of its parent.
+RECT BoundsInParent(HWND wnd);
+// The centre of the window's rectangle, in screen coordinates.
+POINT CentreOf(HWND wnd);
+
+// The simple-mode text of a status bar in another process. WM_GETTEXT does
+// not return it and SB_GETTEXTW writes through a pointer that the system
+// does not carry across processes, so the text is fetched into a buffer
+// allocated in that process and read back from there. False when the bar
+// does not answer or the other process's memory cannot be used.
+bool ReadStatusBarText(HANDLE process, HWND statusBar, std::wstring& text);
+
+// Real input. Moves the pointer to the screen point, waits until it is
+// there, then presses and releases the left button: the click goes to the
+// window under the pointer, as a user's would. False when the input could
+// not be sent or the pointer did not arrive within timeoutMs.
+bool ClickAt(POINT screenPoint, int timeoutMs = 5000);
+// Types the text as key presses of its characters (KEYEVENTF_UNICODE); they
+// go to the window that has the keyboard focus.
+bool TypeUnicode(const std::wstring& text);
+
+}  // namespace harness
