@@ -815,7 +815,14 @@ void TWinControl::Dispatch(TMessage& Message) {
         }
         return;
     }
-    case WM_SETFOCUS:
+    case WM_SETFOCUS: {
+        DefaultHandler(Message);
+        // The top of the parent chain (the form) tells everyone which control has the focus.
+        TWinControl* top = this;
+        while (top->FParent) top = top->FParent;
+        if (!HasState(csDestroying)) top->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(this));
+        return;
+    }
     case WM_KILLFOCUS:
         DefaultHandler(Message);
         return;

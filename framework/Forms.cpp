@@ -286,7 +286,14 @@ void TCustomForm::Dispatch(TMessage& Message) {
         }
         return;
     }
-    case CM_ENTER:
+    case CM_FOCUSCHANGED:
+        if (auto* control = reinterpret_cast<TWinControl*>(Message.LParam); control && control != this) {
+            if (FActiveControl != control) {
+                if (FActiveControl) FActiveControl->RemoveFreeNotification(this);
+                FActiveControl = control;
+                control->FreeNotification(this);
+            }
+        }
         break;
     case WM_SIZE:
         DefaultHandler(Message);

@@ -1,5 +1,6 @@
 #include "GuiHarness.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace harness {
@@ -210,6 +211,40 @@ Capture CaptureWindow(HWND wnd, CaptureSource source, bool clientOnly) {
     cap.Height = h;
     cap.Pixels.assign(canvas.Bits, canvas.Bits + static_cast<std::size_t>(w) * h);
     return cap;
+}
+
+unsigned GdiObjectUsage() {
+    if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return n;
+    HGDIOBJ probe[16];
+    unsigned high = 0;
+    for (HGDIOBJ& h : probe) {
+        h = ::CreateSolidBrush(0);
+        high = std::max(high, static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(h) & 0xFFFF));
+    }
+    for (HGDIOBJ h : probe) ::DeleteObject(h);
+    return high;
+}
+
+namespace {
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+    ++*reinterpret_cast<unsigned*>(count);
+    return TRUE;
+}
+BOOL CALLBACK CountTopLevel(HWND wnd, LPARAM count) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(wnd, &pid);
+    if (pid == ::GetCurrentProcessId()) {
+        ++*reinterpret_cast<unsigned*>(count);
+        ::EnumChildWindows(wnd, CountChild, count);
+    }
+    return TRUE;
+}
+}  // namespace
+
+unsigned WindowCount() {
+    unsigned count = 0;
+    ::EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&count));
+    return count;
 }
 
 }  // namespace harness

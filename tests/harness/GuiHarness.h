@@ -73,4 +73,11 @@ enum class CaptureSource {
 // Captures the whole window (frame included) or only its client area.
 Capture CaptureWindow(HWND wnd, CaptureSource source, bool clientOnly = false);
 
+// GDI objects in use by this process. Wine has no GetGuiResources; there the
+// highest handle index that a batch of new objects receives stands in for it:
+// freed entries are handed out again, leaked ones push it up.
+unsigned GdiObjectUsage();
+// Windows of this process (top-level windows and all their descendants).
+unsigned WindowCount();
+
 }  // namespace harness

@@ -156,11 +156,11 @@ TEST(Framework, GdiAndUserObjectsStayFlatOverFormCycles) {
         harness::PumpUntilIdle(5, 500);
     };
     cycle();
-    const DWORD gdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
-    const DWORD user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+    const unsigned gdi = harness::GdiObjectUsage();
+    const unsigned windows = harness::WindowCount();
     for (int i = 0; i < 10; ++i) cycle();
-    EXPECT_LE(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
-    EXPECT_LE(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS), user + 2);
+    EXPECT_LE(harness::GdiObjectUsage(), gdi + 2);
+    EXPECT_EQ(harness::WindowCount(), windows);
 }
 
 namespace {
@@ -312,3 +312,33 @@ namespace {
 const auto* const gFrameworkEnvironment =
     ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
 }  // namespace
+
+TEST(Framework, FocusChangesAreAnnouncedAndRemembered) {
+    struct Listener : TWinControl {
+        using TWinControl::TWinControl;
+        int Notices = 0;
+        LPARAM Last = 0;
+        void Dispatch(TMessage& Message) override {
+            if (Message.Msg == CM_FOCUSCHANGED) {
+                ++Notices;
+                Last = Message.LParam;
+            }
+            TWinControl::Dispatch(Message);
+        }
+    };
+    auto* form = New<TTestForm>(Application);
+    auto* listener = New<Listener>(form);
+    listener->SetParent(form->Client);
+    form->Show();
+    harness::PumpUntilIdle(20, 1000);
+    const int before = listener->Notices;
+    ::SetFocus(form->Button->Handle());
+    EXPECT_EQ(listener->Notices, before + 1);
+    EXPECT_EQ(listener->Last, reinterpret_cast<LPARAM>(form->Button));
+    EXPECT_EQ(form->ActiveControl(), form->Button);
+    // A freed control is forgotten (the focus may move on to its parent).
+    TWinControl* button = form->Button;
+    button->Free();
+    EXPECT_NE(form->ActiveControl(), button);
+    form->Free();
+}

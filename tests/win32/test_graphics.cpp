@@ -203,20 +203,7 @@ std::uint32_t Bgra(TBitmap& bitmap, int x, int y) {
 
 int Channel(TColor c, int shift) { return (c >> shift) & 0xFF; }
 
-// GDI objects in use. Wine has no GetGuiResources; there, the highest handle
-// index that a batch of new objects receives stands in for it: freed entries
-// are handed out again, leaked ones push it up.
-unsigned GdiUsage() {
-    if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return n;
-    HGDIOBJ probe[16];
-    unsigned high = 0;
-    for (HGDIOBJ& h : probe) {
-        h = ::CreateSolidBrush(0);
-        high = std::max(high, static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(h) & 0xFFFF));
-    }
-    for (HGDIOBJ h : probe) ::DeleteObject(h);
-    return high;
-}
+unsigned GdiUsage() { return harness::GdiObjectUsage(); }
 
 struct Counter {
     int Calls = 0;
