@@ -1220,28 +1220,28 @@ void TWinControl::DoAlign(TAlign AAlign, RECT& Rect) {
     }
 }
 
-bool TWinControl::DoKeyDown(TMessage& Message) {
-    Word key = static_cast<Word>(Message.WParam);
-    KeyDown(key, KeyboardStateToShiftState());
+namespace {
+// Runs a key handler on the message's key; a handler that sets the key to 0 has used it up.
+template <class K, class Handler>
+bool RunKeyHandler(TMessage& Message, Handler handler) {
+    K key = static_cast<K>(Message.WParam);
+    handler(key);
     if (key == 0) return true;
     Message.WParam = key;
     return false;
+}
+}  // namespace
+
+bool TWinControl::DoKeyDown(TMessage& Message) {
+    return RunKeyHandler<Word>(Message, [this](Word& key) { KeyDown(key, KeyboardStateToShiftState()); });
 }
 
 bool TWinControl::DoKeyUp(TMessage& Message) {
-    Word key = static_cast<Word>(Message.WParam);
-    KeyUp(key, KeyboardStateToShiftState());
-    if (key == 0) return true;
-    Message.WParam = key;
-    return false;
+    return RunKeyHandler<Word>(Message, [this](Word& key) { KeyUp(key, KeyboardStateToShiftState()); });
 }
 
 bool TWinControl::DoKeyPress(TMessage& Message) {
-    Char key = static_cast<Char>(Message.WParam);
-    KeyPress(key);
-    if (key == 0) return true;
-    Message.WParam = key;
-    return false;
+    return RunKeyHandler<Char>(Message, [this](Char& key) { KeyPress(key); });
 }
 
 void TWinControl::KeyDown(Word& Key, TShiftState Shift) {

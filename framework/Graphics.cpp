@@ -77,17 +77,7 @@ TFont::~TFont() {
 
 // Whoever has the old handle selected (the canvas) hears OnChange before the
 // handle is deleted.
-void TFont::HandleChanged() {
-    HFONT old = FHandle;
-    FHandle = nullptr;
-    try {
-        Changed();
-    } catch (...) {
-        if (old) ::DeleteObject(old);
-        throw;
-    }
-    if (old) ::DeleteObject(old);
-}
+void TFont::HandleChanged() { ReplaceHandle(FHandle); }
 
 void TFont::Assign(TPersistent* Source) {
     auto* f = dynamic_cast<TFont*>(Source);
@@ -295,17 +285,7 @@ TPen::~TPen() {
     if (FHandle) ::DeleteObject(FHandle);
 }
 
-void TPen::HandleChanged() {
-    HPEN old = FHandle;
-    FHandle = nullptr;
-    try {
-        Changed();
-    } catch (...) {
-        if (old) ::DeleteObject(old);
-        throw;
-    }
-    if (old) ::DeleteObject(old);
-}
+void TPen::HandleChanged() { ReplaceHandle(FHandle); }
 
 void TPen::Assign(TPersistent* Source) {
     auto* p = dynamic_cast<TPen*>(Source);

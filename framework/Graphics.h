@@ -97,6 +97,20 @@ public:
 
 protected:
     virtual void Changed();
+    // Drops the handle, tells the listeners (a canvas takes the old handle out
+    // of its DC first) and then deletes the old handle.
+    template <class H>
+    void ReplaceHandle(H& handle) {
+        HGDIOBJ old = handle;
+        handle = nullptr;
+        try {
+            Changed();
+        } catch (...) {
+            if (old) ::DeleteObject(old);
+            throw;
+        }
+        if (old) ::DeleteObject(old);
+    }
 };
 
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
