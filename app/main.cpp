@@ -4,7 +4,9 @@
 #include "Forms.h"
 #include "Imaging.h"
 #include "Threads.h"
+#include "TypInfo.h"
 #include "Unit1.h"
+#include "acUtilsWin.h"
 #include "Units.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -14,7 +16,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"Threads", ThreadsInitialization, ThreadsFinalization},
             {"Graphics", nullptr, FinalizeGraphics},
             {"Forms", FormsInitialization, FormsFinalization},
+            {"TypInfo", TypInfoInitialization, TypInfoFinalization},
             {"Imaging", RegisterImageFormats, UnregisterImageFormats},
+            {"acUtils", acUtilsInitialization, acUtilsFinalization},
             {"Unit1", Unit1Initialization, Unit1Finalization},
         });
         Application->Initialize();

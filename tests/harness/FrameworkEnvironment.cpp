@@ -3,6 +3,7 @@
 #include "Forms.h"
 #include "Imaging.h"
 #include "Threads.h"
+#include "TypInfo.h"
 
 namespace kestrune_test {
 
@@ -10,6 +11,7 @@ void EnsureFramework() {
     if (Application) return;
     ThreadsInitialization();
     FormsInitialization();
+    TypInfoInitialization();
     RegisterImageFormats();
     Application->Initialize();
 }
