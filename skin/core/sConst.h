@@ -27,3 +27,16 @@ struct TsGradPie {
 // The pieces in the order of the gradient text; the first piece's Mode
 // decides the kind of the whole gradient.
 using TsGradArray = std::vector<TsGradPie>;
+
+class TBitmap;
+
+// Where the image under a child lies: the parent's image, the child's
+// top-left corner in it, and a fill colour when there is no image
+// (0xFF00FF: none).
+struct TCacheInfo {
+    TBitmap* Bmp = nullptr;
+    std::int32_t X = -99;
+    std::int32_t Y = -99;
+    TColor FillColor = 0xFF00FF;
+    bool Ready = false;
+};

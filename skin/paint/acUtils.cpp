@@ -213,3 +213,11 @@ String NormalizeDir(StringView Dir) {
     if (r.size() == 1 && ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))) return r + u":\\";
     return r + u'\\';
 }
+
+void MakeCacheInfo(TBitmap* Bmp, std::int32_t X, std::int32_t Y, TCacheInfo& CI) {
+    CI.Bmp = Bmp;
+    CI.X = X;
+    CI.Y = Y;
+    CI.FillColor = 0xFF00FF;
+    CI.Ready = true;
+}

@@ -8,6 +8,7 @@
 
 #include "Strings.h"
 #include "Types.h"
+#include "sConst.h"
 
 // A set of 8-bit characters (256 bits), as the word routines and CharInSetW
 // take it. Characters above 255 cannot be members.
@@ -107,3 +108,6 @@ String ReplaceAll(StringView S, StringView Old, StringView New);
 // "" stays ""; a final '\' stays; a final '/' becomes '\'; otherwise '\' is
 // appended, and a single letter (a drive) gets ":\".
 String NormalizeDir(StringView Dir);
+
+// A ready parent-image record: Bmp at X, Y, no fill colour.
+void MakeCacheInfo(TBitmap* Bmp, std::int32_t X, std::int32_t Y, TCacheInfo& CI);

@@ -232,3 +232,16 @@ TEST(AcUtilsPaths, NormalizeDir) {
     };
     for (const auto& c : cases) EXPECT_EQ(NormalizeDir(c.dir), c.expected) << StringToUtf8(c.dir);
 }
+
+TEST(AcUtils, MakeCacheInfoIsReadyWithoutFillColour) {
+    TCacheInfo ci;
+    EXPECT_FALSE(ci.Ready);
+    EXPECT_EQ(ci.X, -99);
+    auto* bmp = reinterpret_cast<TBitmap*>(&ci);   // only the pointer is kept
+    MakeCacheInfo(bmp, 3, 4, ci);
+    EXPECT_EQ(ci.Bmp, bmp);
+    EXPECT_EQ(ci.X, 3);
+    EXPECT_EQ(ci.Y, 4);
+    EXPECT_EQ(ci.FillColor, 0xFF00FF);
+    EXPECT_TRUE(ci.Ready);
+}
