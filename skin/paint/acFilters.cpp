@@ -1,1 +1,149 @@
-// placeholder
+#include "acFilters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Private copies of the utility colour routines until they land in the
+// shared utility unit; both take a word with red in bits 16-23 and keep the
+// top byte.
+std::uint8_t ClampByte(double v) { return static_cast<std::uint8_t>(std::clamp(std::nearbyint(v), 0.0, 255.0)); }
+
+std::uint32_t Pack(std::uint32_t top, double r, double g, double b) {
+    return (top & 0xFF000000u) | (std::uint32_t{ClampByte(r)} << 16) | (std::uint32_t{ClampByte(g)} << 8) |
+           ClampByte(b);
+}
+
+std::uint32_t RotateHueWord(int Degrees, std::uint32_t Color) {
+    const int r = (Color >> 16) & 0xFF, g = (Color >> 8) & 0xFF, b = Color & 0xFF;
+    const int hi = std::max({r, g, b}), lo = std::min({r, g, b});
+    if (hi == 0 || hi == lo) return Color;
+    const double v = hi;
+    const double s = static_cast<double>(hi - lo) / hi;
+    const double k = 60.0 / (hi - lo);
+    double h = hi == r ? (g - b) * k : hi == g ? 120.0 + (b - r) * k : 240.0 + (r - g) * k;
+    if (h < 0) h += 360.0;
+    h = std::fmod(h + Degrees, 360.0);
+    if (h < 0) h += 360.0;
+    const int sector = std::min(5, static_cast<int>(h / 60.0));
+    const double f = h / 60.0 - sector;
+    const double p = v * (1 - s), q = v * (1 - f * s), t = v * (1 - (1 - f) * s);
+    switch (sector) {
+    case 0: return Pack(Color, v, t, p);
+    case 1: return Pack(Color, q, v, p);
+    case 2: return Pack(Color, p, v, t);
+    case 3: return Pack(Color, p, q, v);
+    case 4: return Pack(Color, t, p, v);
+    default: return Pack(Color, v, p, q);
+    }
+}
+
+std::uint32_t SaturateWord(int Amount, std::uint32_t Color) {
+    const double r = (Color >> 16) & 0xFF, g = (Color >> 8) & 0xFF, b = Color & 0xFF;
+    const double a = (r + g + b) / 3.0;
+    auto push = [&](double x) { return x - (a - x) * Amount / 100.0; };
+    return Pack(Color, push(r), push(g), push(b));
+}
+
+bool IsGrey(std::uint32_t w) { return ((w >> 16) & 0xFF) == ((w >> 8) & 0xFF) && ((w >> 8) & 0xFF) == (w & 0xFF); }
+
+template <class Fn>
+void ForEachPixel(const TacBits32& Bmp, Fn fn) {
+    if (!Bmp.Valid()) return;
+    for (int y = 0; y < Bmp.Height; ++y) {
+        std::uint32_t* p = Bmp.Row(y);
+        for (int x = 0; x < Bmp.Width; ++x) p[x] = fn(p[x]);
+    }
+}
+
+std::uint32_t Grey(std::uint32_t w) {
+    const std::uint32_t m = (((w >> 16) & 0xFF) + ((w >> 8) & 0xFF) + (w & 0xFF)) / 3;
+    return (w & 0xFF000000u) | (m << 16) | (m << 8) | m;
+}
+
+// One blur pass over Count values Step bytes apart, through Line.
+void BlurLine(std::uint8_t* first, std::ptrdiff_t step, int count, const TacGaussKernel& k, std::vector<std::uint8_t>& line,
+              std::vector<std::uint8_t>& out) {
+    for (int i = 0; i < count; ++i) line[i] = first[step * i];
+    for (int j = 0; j < count; ++j) {
+        double sum = 0;
+        for (int o = -k.Size; o <= k.Size; ++o) sum += static_cast<double>(k.At(o)) * line[std::clamp(j - o, 0, count - 1)];
+        out[j] = ClampByte(sum);
+    }
+    for (int i = 0; i < count; ++i) first[step * i] = out[i];
+}
+
+}  // namespace
+
+void GrayscaleBitmap(const TacBits32& Bmp) { ForEachPixel(Bmp, Grey); }
+
+void GrayscaleBitmapExceptKey(const TacBits32& Bmp, std::uint32_t Key) {
+    ForEachPixel(Bmp, [Key](std::uint32_t w) { return w == Key ? w : Grey(w); });
+}
+
+void ShiftBitmapHue(const TacBits32& Bmp, int Degrees) {
+    ForEachPixel(Bmp, [Degrees](std::uint32_t w) { return w == kKeyPixel || IsGrey(w) ? w : RotateHueWord(Degrees, w); });
+}
+
+void ChangeBitmapSaturation(const TacBits32& Bmp, int Amount) {
+    ForEachPixel(Bmp, [Amount](std::uint32_t w) { return w == kKeyPixel || IsGrey(w) ? w : SaturateWord(Amount, w); });
+}
+
+void MakeGaussKernel(TacGaussKernel& Kernel, double MaxData, double Granularity, double Radius) {
+    Kernel.Weights.fill(0.0f);
+    if (!(Radius > 0)) {
+        Kernel.Weights[100] = 1.0f;
+        Kernel.Size = 1;
+        return;
+    }
+    float sum = 0;
+    for (int i = -100; i <= 100; ++i) {
+        const double q = i / Radius;
+        Kernel.Weights[i + 100] = static_cast<float>(std::exp(-q * q / 2));
+        sum += Kernel.Weights[i + 100];
+    }
+    for (float& w : Kernel.Weights) w /= sum;
+    int n = 100;
+    float tails = 0;
+    const double limit = MaxData / (2 * Granularity);
+    while (n > 1 && tails + 2 * Kernel.At(n) < limit) {
+        tails += 2 * Kernel.At(n);
+        --n;
+    }
+    Kernel.Size = n;
+    sum = 0;
+    for (int i = -n; i <= n; ++i) sum += Kernel.At(i);
+    for (int i = -100; i <= 100; ++i) Kernel.Weights[i + 100] = (i < -n || i > n) ? 0.0f : Kernel.At(i) / sum;
+}
+
+void BlurBitmap(const TacBits8& Map, int Radius) {
+    if (!Map.Valid()) return;
+    TacGaussKernel k;
+    MakeGaussKernel(k, 1, 255, Radius);
+    const int longest = std::max(Map.Width, Map.Height);
+    std::vector<std::uint8_t> line(longest), out(longest);
+    for (int y = 0; y < Map.Height; ++y) BlurLine(Map.Row(y), 1, Map.Width, k, line, out);
+    for (int x = 0; x < Map.Width; ++x) BlurLine(Map.Row(0) + x, Map.Stride, Map.Height, k, line, out);
+}
+
+void LayGlowMap(const TacBits32& Bmp, const TacBits8& Map, int Left, int Top, TColor Color) {
+    if (!Bmp.Valid() || !Map.Valid()) return;
+    // Glow channels in the pixel's byte order: blue, green, red.
+    const int glow[3] = {(Color >> 16) & 0xFF, (Color >> 8) & 0xFF, Color & 0xFF};
+    for (int y = 0; y < Map.Height; ++y) {
+        const std::int64_t by = std::int64_t{Top} + y;
+        if (by < 0 || by >= Bmp.Height) continue;
+        const std::uint8_t* m = Map.Row(y);
+        std::uint8_t* row = reinterpret_cast<std::uint8_t*>(Bmp.Row(static_cast<int>(by)));
+        for (int x = 0; x < Map.Width; ++x) {
+            const std::int64_t bx = std::int64_t{Left} + x;
+            const int v = m[x];
+            if (v >= 255 || bx < 0 || bx >= Bmp.Width) continue;
+            std::uint8_t* p = row + bx * 4;
+            for (int ch = 0; ch < 3; ++ch) p[ch] = static_cast<std::uint8_t>(glow[ch] + v * (p[ch] - glow[ch]) / 255);
+            p[3] = static_cast<std::uint8_t>(p[3] + (255 - v) * (255 - p[3]) / 255);
+        }
+    }
+}

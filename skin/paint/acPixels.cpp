@@ -1,1 +1,527 @@
-// placeholder
+// Pixel kernels of the work bitmaps. Every loop clips first, then runs over
+// row addresses computed once per row.
+#include "acPixels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr int Ch(std::uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFFu); }
+constexpr std::uint32_t Put(int v, int shift) { return static_cast<std::uint32_t>(v & 0xFF) << shift; }
+inline int RoundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+// Extent from A to B without overflow, held to 0..2^28.
+inline int Span(int a, int b) { return static_cast<int>(std::clamp<long long>(static_cast<long long>(b) - a, 0, 1 << 28)); }
+
+// Clips a copy of a W x H block from (sx, sy) of Src to (dx, dy) of Dst to
+// both buffers; false when nothing is left.
+bool ClipCopy(const TacBits32& dst, int srcW, int srcH, int& dx, int& dy, int& sx, int& sy, int& w, int& h) {
+    if (!dst.Valid() || srcW <= 0 || srcH <= 0) return false;
+    auto clip = [](int& d, int& s, int& n, int dLimit, int sLimit) {
+        if (d < 0) { s -= d; n += d; d = 0; }
+        if (s < 0) { d -= s; n += s; s = 0; }
+        n = std::min({n, dLimit - d, sLimit - s});
+    };
+    // 64-bit free: every coordinate below is bounded by int ranges, but keep
+    // absurd inputs out before they are added.
+    constexpr int kLimit = 1 << 28;
+    if (std::abs(static_cast<long long>(dx)) > kLimit || std::abs(static_cast<long long>(dy)) > kLimit ||
+        std::abs(static_cast<long long>(sx)) > kLimit || std::abs(static_cast<long long>(sy)) > kLimit)
+        return false;
+    w = std::clamp(w, 0, kLimit);
+    h = std::clamp(h, 0, kLimit);
+    clip(dx, sx, w, dst.Width, srcW);
+    clip(dy, sy, h, dst.Height, srcH);
+    return w > 0 && h > 0 && dx < dst.Width && dy < dst.Height;
+}
+
+// A rectangle with exclusive edges clipped to a W x H buffer.
+TRect ClipTo(TRect r, int w, int h) {
+    r.Left = std::max(r.Left, 0);
+    r.Top = std::max(r.Top, 0);
+    r.Right = std::min(r.Right, w);
+    r.Bottom = std::min(r.Bottom, h);
+    return r;
+}
+
+// Source rectangle whose right and bottom are inclusive, limited to the last
+// column and row; a cut-off negative left or top edge is reported in cutX/cutY.
+bool ClipInclusive(TRect& r, int w, int h, int& cutX, int& cutY) {
+    cutX = r.Left < 0 ? -r.Left : 0;
+    cutY = r.Top < 0 ? -r.Top : 0;
+    r.Left = std::max(r.Left, 0);
+    r.Top = std::max(r.Top, 0);
+    r.Right = std::min(r.Right, w - 1);
+    r.Bottom = std::min(r.Bottom, h - 1);
+    return r.Left <= r.Right && r.Top <= r.Bottom;
+}
+
+inline std::uint32_t MixColour(std::uint32_t d, std::uint32_t s, int w) {
+    return (d & 0xFF000000u) | Put(StdMix(Ch(d, 0), Ch(s, 0), w), 0) | Put(StdMix(Ch(d, 8), Ch(s, 8), w), 8) |
+           Put(StdMix(Ch(d, 16), Ch(s, 16), w), 16);
+}
+
+// Copy size of CopyThroughMask and its kin: the smaller of both rectangles,
+// negative origins shifted, clipped to both bitmaps.
+bool ClipRectPair(const TacBits32& dst, const TacBits32& src, const TRect& dstRect, const TRect& srcRect, int& dx,
+                  int& dy, int& sx, int& sy, int& w, int& h) {
+    if (!src.Valid()) return false;
+    dx = dstRect.Left;
+    dy = dstRect.Top;
+    sx = srcRect.Left;
+    sy = srcRect.Top;
+    w = std::min(Span(dstRect.Left, dstRect.Right), Span(srcRect.Left, srcRect.Right));
+    h = std::min(Span(dstRect.Top, dstRect.Bottom), Span(srcRect.Top, srcRect.Bottom));
+    return ClipCopy(dst, src.Width, src.Height, dx, dy, sx, sy, w, h);
+}
+
+}  // namespace
+
+// ---- arithmetic ----------------------------------------------------------
+
+TColor MixColorsHalfCore(TColor a, TColor b) {
+    const auto ua = static_cast<std::uint32_t>(a), ub = static_cast<std::uint32_t>(b);
+    std::uint32_t r = 0;
+    for (int shift = 0; shift <= 16; shift += 8) r |= Put((Ch(ua, shift) * 127 + Ch(ub, shift) * 129) >> 8, shift);
+    return static_cast<TColor>(r);
+}
+
+TColor MixColorsHalf(TColor a, TColor b) { return MixColorsHalfCore(a, b); }
+
+TColor BlendColors(TColor a, TColor b, double x) {
+    const auto ua = static_cast<std::uint32_t>(a), ub = static_cast<std::uint32_t>(b);
+    std::uint32_t r = ua & 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8)
+        r |= Put(RoundHalfEven(x * Ch(ua, shift) + (1 - x) * Ch(ub, shift)), shift);
+    return static_cast<TColor>(r);
+}
+
+void FillLongs(std::uint32_t* p, int count, std::uint32_t value) {
+    if (p == nullptr || count <= 0) return;
+    std::fill_n(p, count, value);
+}
+
+// ---- fills ---------------------------------------------------------------
+
+void FillPixels32(const TacBits32& bmp, TRect r, std::uint32_t pixel) {
+    if (!bmp.Valid()) return;
+    r = ClipTo(r, bmp.Width, bmp.Height);
+    if (r.IsEmpty()) return;
+    for (int y = r.Top; y < r.Bottom; ++y) FillLongs(bmp.Row(y) + r.Left, r.Width(), pixel);
+}
+
+void FillRect32(const TacBits32& bmp, const TRect& r, TColor color) { FillPixels32(bmp, r, OpaquePixel(color)); }
+
+void FillAlphaRect(const TacBits32& bmp, TRect r, std::uint8_t value, bool skipKey) {
+    if (!bmp.Valid()) return;
+    r = ClipTo(r, bmp.Width, bmp.Height);
+    if (r.IsEmpty()) return;
+    const std::uint32_t a = static_cast<std::uint32_t>(value) << 24;
+    for (int y = r.Top; y < r.Bottom; ++y) {
+        std::uint32_t* row = bmp.Row(y);
+        for (int x = r.Left; x < r.Right; ++x) {
+            if (skipKey && row[x] == kKeyPixel) continue;
+            row[x] = (row[x] & 0x00FFFFFFu) | a;
+        }
+    }
+}
+
+void BlendRectWithColor(const TacBits32& bmp, const TRect& r, int percent, TColor color) {
+    if (!bmp.Valid()) return;
+    const double g = ClampPercent(percent) / 100.0;
+    const auto c = SwapRedBlue(static_cast<std::uint32_t>(color));
+    const int x1 = std::max(r.Left, 0), x2 = std::min(r.Right, bmp.Width - 1);
+    const int y1 = std::max(r.Top, 0), y2 = std::min(r.Bottom, bmp.Height - 1);
+    for (int y = y1; y <= y2; ++y) {
+        std::uint32_t* row = bmp.Row(y);
+        for (int x = x1; x <= x2; ++x) {
+            std::uint32_t v = row[x] & 0xFF000000u;
+            for (int shift = 0; shift <= 16; shift += 8)
+                v |= Put(RoundHalfEven(g * Ch(row[x], shift) + (1 - g) * Ch(c, shift)), shift);
+            row[x] = v;
+        }
+    }
+}
+
+void TintBitmap(const TacBits32& bmp, TColor color, double x) {
+    if (!bmp.Valid()) return;
+    const auto c = SwapRedBlue(static_cast<std::uint32_t>(color));
+    for (int y = 0; y < bmp.Height; ++y) {
+        std::uint32_t* row = bmp.Row(y);
+        for (int i = 0; i < bmp.Width; ++i) {
+            if (row[i] == kKeyPixel) continue;
+            std::uint32_t v = row[i] & 0xFF000000u;
+            for (int shift = 0; shift <= 16; shift += 8)
+                v |= Put(RoundHalfEven(x * (Ch(row[i], shift) - Ch(c, shift)) + Ch(c, shift)), shift);
+            row[i] = v;
+        }
+    }
+}
+
+// ---- blends and copies ---------------------------------------------------
+
+void BlendBitmapsRect(const TacBits32& dst, const TacBits32& src, std::uint8_t alpha, const TacSumRect& r) {
+    if (!dst.Valid() || !src.Valid()) return;
+    // Destination rows and columns whose source pixel lies outside Src are
+    // left out, as are those outside Dst.
+    const long long offX = static_cast<long long>(r.SrcX1) - r.DstX1;
+    const long long offY = static_cast<long long>(r.SrcY2) - r.DstY2;
+    const long long x1 = std::max<long long>({r.DstX1, 0, -offX});
+    const long long x2 = std::min<long long>({r.DstX2, dst.Width, src.Width - offX});
+    const long long y1 = std::max<long long>({r.DstY1, 0, -offY});
+    const long long y2 = std::min<long long>({r.DstY2, dst.Height, src.Height - offY});
+    if (x1 >= x2 || y1 >= y2) return;
+    const int a = alpha;
+    if (dst.Row0 != src.Row0) {
+        // Different buffers: the order of the bytes does not matter, so run
+        // forward over whole rows where the compiler can vectorise.
+        const int n = static_cast<int>((x2 - x1) * 4);
+        const unsigned wd = static_cast<unsigned>(a), ws = 255u - wd;
+        for (long long y = y2 - 1; y >= y1; --y) {
+            std::uint8_t* __restrict d = reinterpret_cast<std::uint8_t*>(dst.Row(static_cast<int>(y)) + x1);
+            const std::uint8_t* __restrict s =
+                reinterpret_cast<const std::uint8_t*>(src.Row(static_cast<int>(y + offY)) + (x1 + offX));
+            for (int i = 0; i < n; ++i) d[i] = static_cast<std::uint8_t>((d[i] * wd + s[i] * ws + 127u) >> 8);
+        }
+        return;
+    }
+    for (long long y = y2 - 1; y >= y1; --y) {
+        auto* d = reinterpret_cast<std::uint8_t*>(dst.Row(static_cast<int>(y)));
+        const auto* s = reinterpret_cast<const std::uint8_t*>(src.Row(static_cast<int>(y + offY)));
+        for (long long i = x2 * 4 - 1; i >= x1 * 4; --i)
+            d[i] = static_cast<std::uint8_t>(SumMix(d[i], s[i + offX * 4], a));
+    }
+}
+
+void FadeBitmapInto(const TacBits32& dst, const TacBits32& src, std::uint8_t value) {
+    if (!dst.Valid() || !src.Valid() || dst.Width != src.Width || dst.Height != src.Height) return;
+    if (dst.Width < 2 || dst.Height < 2) return;
+    BlendBitmapsRect(dst, src, value, {0, 0, dst.Width, dst.Height, 0, 0, src.Width, src.Height});
+}
+
+void BlendBitmapRect(const TacBits32& dst, const TacBits32& src, std::uint8_t value, TRect srcRect, TPoint dstPoint) {
+    if (!dst.Valid() || !src.Valid()) return;
+    if (dst.Width < 2 || dst.Height < 2 || src.Width < 2 || src.Height < 2) return;
+    int dx = dstPoint.X, dy = dstPoint.Y, sx = srcRect.Left, sy = srcRect.Top;
+    int w = Span(srcRect.Left, srcRect.Right), h = Span(srcRect.Top, srcRect.Bottom);
+    if (!ClipCopy(dst, src.Width, src.Height, dx, dy, sx, sy, w, h)) return;
+    BlendBitmapsRect(dst, src, value, {dx, dy, dx + w, dy + h, sx, sy, sx + w, sy + h});
+}
+
+void BlendTransBitmap(const TacBits32& dst, int x, int y, const TacBits32& src, TRect srcRect, double factor,
+                      TColor key) {
+    if (!dst.Valid() || !src.Valid()) return;
+    int cutX = 0, cutY = 0;
+    if (!ClipInclusive(srcRect, src.Width, src.Height, cutX, cutY)) return;
+    const long long x0 = static_cast<long long>(x) + cutX, y0 = static_cast<long long>(y) + cutY;
+    const auto k = static_cast<std::uint32_t>(key);
+    for (int sy = srcRect.Top; sy <= srcRect.Bottom; ++sy) {
+        const long long dy = y0 + (sy - srcRect.Top);
+        if (dy < 0 || dy >= dst.Height) continue;
+        const std::uint32_t* s = src.Row(sy);
+        std::uint32_t* d = dst.Row(static_cast<int>(dy));
+        for (int sx = srcRect.Left; sx <= srcRect.Right; ++sx) {
+            const long long dx = x0 + (sx - srcRect.Left);
+            if (dx < 0 || dx >= dst.Width || s[sx] == k) continue;
+            std::uint32_t& p = d[dx];
+            std::uint32_t v = p & 0xFF000000u;
+            for (int shift = 0; shift <= 16; shift += 8) {
+                const int sc = Ch(s[sx], shift), dc = Ch(p, shift);
+                v |= Put(RoundHalfEven(sc - (sc - dc) * factor), shift);
+            }
+            p = v;
+        }
+    }
+}
+
+void MixBitmapsByMask(const TacBits32& dst, const TacBits32& src1, const TacBits32& src2, const TacBits32* mask,
+                      std::uint8_t value) {
+    if (!dst.Valid() || !src1.Valid() || !src2.Valid()) return;
+    auto sameSize = [&](const TacBits32& b) { return b.Width == dst.Width && b.Height == dst.Height; };
+    if (!sameSize(src1) || !sameSize(src2)) return;
+    if (mask != nullptr && (!mask->Valid() || !sameSize(*mask))) return;
+    for (int y = 0; y < dst.Height; ++y) {
+        std::uint32_t* d = dst.Row(y);
+        const std::uint32_t* a = src1.Row(y);
+        const std::uint32_t* b = src2.Row(y);
+        const std::uint32_t* m = mask ? mask->Row(y) : nullptr;
+        for (int x = 0; x < dst.Width; ++x) {
+            std::uint32_t v = d[x] & 0xFF000000u;
+            for (int shift = 0; shift <= 16; shift += 8) {
+                const int w = m ? Ch(m[x], shift) : value;
+                v |= Put(StdMix(Ch(b[x], shift), Ch(a[x], shift), w), shift);
+            }
+            d[x] = v;
+        }
+    }
+}
+
+void CopyTransparentRect(const TacBits32& dst, const TacBits32& src, int x, int y, TRect srcRect, TColor key) {
+    if (!dst.Valid() || !src.Valid()) return;
+    int cutX = 0, cutY = 0;
+    if (!ClipInclusive(srcRect, src.Width, src.Height, cutX, cutY)) return;
+    const std::uint32_t k = SwapRedBlue(static_cast<std::uint32_t>(key));
+    for (int sy = srcRect.Top; sy <= srcRect.Bottom; ++sy) {
+        const long long dy = static_cast<long long>(y) + (sy - srcRect.Top);
+        if (dy < 0 || dy >= dst.Height) continue;
+        const std::uint32_t* s = src.Row(sy);
+        std::uint32_t* d = dst.Row(static_cast<int>(dy));
+        for (int sx = srcRect.Left; sx <= srcRect.Right; ++sx) {
+            const long long dx = static_cast<long long>(x) + (sx - srcRect.Left);
+            if (dx >= 0 && dx < dst.Width && s[sx] != k) d[dx] = s[sx];
+        }
+    }
+}
+
+void DrawAlphaBitmapAt(const TacBits32& dst, const TacBits32& src, int x, int y, TColor key) {
+    if (!src.Valid()) return;
+    int sx = 0, sy = 0, w = src.Width, h = src.Height;
+    if (!ClipCopy(dst, src.Width, src.Height, x, y, sx, sy, w, h)) return;
+    const std::uint32_t k = SwapRedBlue(static_cast<std::uint32_t>(key));
+    for (int j = 0; j < h; ++j) {
+        const std::uint32_t* s = src.Row(sy + j) + sx;
+        std::uint32_t* d = dst.Row(y + j) + x;
+        for (int i = 0; i < w; ++i)
+            if (s[i] != k) d[i] = s[i] | 0xFF000000u;
+    }
+}
+
+void DrawAlphaBitmapAt(const TacBits32& dst, const TacBits24& src, int x, int y, TColor key) {
+    if (!src.Valid()) return;
+    int sx = 0, sy = 0, w = src.Width, h = src.Height;
+    if (!ClipCopy(dst, src.Width, src.Height, x, y, sx, sy, w, h)) return;
+    const std::uint32_t k = SwapRedBlue(static_cast<std::uint32_t>(key));
+    for (int j = 0; j < h; ++j) {
+        std::uint32_t* d = dst.Row(y + j) + x;
+        for (int i = 0; i < w; ++i) {
+            const std::uint8_t* p = src.Pixel(sx + i, sy + j);
+            const std::uint32_t v = p[0] | (static_cast<std::uint32_t>(p[1]) << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+            if (v != k) d[i] = v | 0xFF000000u;
+        }
+    }
+}
+
+bool TacParent::Read(int x, int y, std::uint32_t& word) const {
+    if (Bmp == nullptr || !Bmp->Valid()) return false;
+    const long long px = static_cast<long long>(x) + X, py = static_cast<long long>(y) + Y;
+    if (px < 0 || py < 0 || px >= Bmp->Width || py >= Bmp->Height) return false;
+    word = Bmp->At(static_cast<int>(px), static_cast<int>(py));
+    return true;
+}
+
+void CopyThroughMask(TRect dstRect, TRect srcRect, const TacBits32& dst, const TacBits32& src, const TacParent& ci,
+                     bool useParent) {
+    int dx, dy, sx, sy, w, h;
+    if (!ClipRectPair(dst, src, dstRect, srcRect, dx, dy, sx, sy, w, h)) return;
+    for (int j = 0; j < h; ++j) {
+        const std::uint32_t* s = src.Row(sy + j) + sx;
+        std::uint32_t* d = dst.Row(dy + j) + dx;
+        for (int i = 0; i < w; ++i) {
+            std::uint32_t word;
+            if (ci.Ready && useParent && s[i] == kKeyPixel && ci.Read(dx + i, dy + j, word)) {
+                d[i] = word | 0xFF000000u;
+                continue;
+            }
+            const int a = Ch(s[i], 24);
+            std::uint32_t v = MixColour(d[i], s[i], a);
+            if (a != 0) {
+                const int da = Ch(d[i], 24);
+                v = (v & 0x00FFFFFFu) | Put(da + a * (255 - da) / 255, 24);
+            }
+            d[i] = v;
+        }
+    }
+}
+
+void CopyMaskedRect(const TacBits32& dst, const TacBits32& src, int x, int y, TRect srcRect, TColor key,
+                    const TacParent& ci, bool useParent) {
+    if (!dst.Valid() || !src.Valid()) return;
+    int cutX = 0, cutY = 0;
+    if (!ClipInclusive(srcRect, src.Width, src.Height, cutX, cutY)) return;
+    const std::uint32_t k = SwapRedBlue(static_cast<std::uint32_t>(key));
+    const bool parentCase = useParent && ci.Ready && ci.Bmp != nullptr && ci.Bmp->Valid();
+    const bool intoParent = parentCase && ci.Bmp->SameBuffer(dst);
+    const bool hasFill = !ci.Ready && ci.FillColor != kNoColor;
+    const std::uint32_t fill = OpaquePixel(ci.FillColor);
+    for (int sy = srcRect.Top; sy <= srcRect.Bottom; ++sy) {
+        const long long dyl = static_cast<long long>(y) + (sy - srcRect.Top);
+        if (dyl < 0 || dyl >= dst.Height) continue;
+        const int dy = static_cast<int>(dyl);
+        const std::uint32_t* s = src.Row(sy);
+        std::uint32_t* d = dst.Row(dy);
+        for (int sx = srcRect.Left; sx <= srcRect.Right; ++sx) {
+            const long long dxl = static_cast<long long>(x) + (sx - srcRect.Left);
+            if (dxl < 0 || dxl >= dst.Width) continue;
+            const int dx = static_cast<int>(dxl);
+            const bool isKey = s[sx] == k;
+            if (parentCase) {
+                std::uint32_t word;
+                if (!isKey) d[dx] = s[sx] | 0xFF000000u;
+                else if (!intoParent && ci.Read(dx, dy, word)) d[dx] = word | 0xFF000000u;
+            } else if (ci.Ready) {
+                if (!isKey) d[dx] = s[sx];
+            } else if (!isKey) {
+                d[dx] = s[sx];
+            } else if (hasFill) {
+                d[dx] = fill;
+            }
+        }
+    }
+}
+
+void CopyMaskedFromMaster(TRect dstRect, TRect srcRect, const TacBits32& dst, const TacBits32& src,
+                          const TacParent& ci, bool opaque, int maskOffset) {
+    int dx, dy, sx, sy, w, h;
+    if (!ClipRectPair(dst, src, dstRect, srcRect, dx, dy, sx, sy, w, h)) return;
+    const bool hasFill = ci.FillColor != kNoColor;
+    const std::uint32_t fill = SwapRedBlue(static_cast<std::uint32_t>(ci.FillColor));
+    for (int j = 0; j < h; ++j) {
+        const long long my = std::clamp<long long>(static_cast<long long>(sy) + j + maskOffset, 0, src.Height - 1);
+        const std::uint32_t* s = src.Row(sy + j) + sx;
+        const std::uint32_t* m = src.Row(static_cast<int>(my)) + sx;
+        std::uint32_t* d = dst.Row(dy + j) + dx;
+        for (int i = 0; i < w; ++i) {
+            const bool isKey = s[i] == kKeyPixel;
+            if (isKey && !(ci.Ready && !opaque)) {
+                std::uint32_t word;
+                if (ci.Ready) {   // and opaque
+                    if (ci.Read(dx + i, dy + j, word)) d[i] = word | 0xFF000000u;
+                } else if (opaque && hasFill) {
+                    d[i] = fill;
+                }
+                continue;
+            }
+            std::uint32_t v = (ci.Ready && opaque) ? 0xFF000000u : (d[i] & 0xFF000000u);
+            for (int shift = 0; shift <= 16; shift += 8)
+                v |= Put(StdMix(Ch(s[i], shift), Ch(d[i], shift), Ch(m[i], shift)), shift);
+            d[i] = v;
+        }
+    }
+}
+
+namespace {
+
+// One pixel of CopyAlphaImage toward Target (the source or its tint) by W.
+inline std::uint32_t MoveToward(std::uint32_t d, std::uint32_t target, int w) { return MixColour(d, target, w); }
+
+std::uint32_t TintTarget(std::uint32_t s, TColor tint) {
+    const int grey = (Ch(s, 0) + Ch(s, 8) + Ch(s, 16)) / 3;
+    const auto t = static_cast<std::uint32_t>(tint);
+    // The tint is 0x00BBGGRR; pixel channel at shift 0 is blue.
+    auto channel = [&](int tintShift) { return std::min(255, RoundHalfEven(grey * (Ch(t, tintShift) / 255.0))); };
+    return Put(channel(16), 0) | Put(channel(8), 8) | Put(channel(0), 16);
+}
+
+}  // namespace
+
+void CopyAlphaImage(TRect dstRect, TRect srcRect, const TacBits32& dst, const TacBits32& src, const TacParent& ci,
+                    bool useParent, TColor tintColor, int blendPercent, bool reflected) {
+    int dx, dy, sx, sy, w, h;
+    if (!ClipRectPair(dst, src, dstRect, srcRect, dx, dy, sx, sy, w, h)) return;
+    const int p = ClampPercent(blendPercent);
+    const bool tinted = tintColor != kNoTint;
+    for (int j = 0; j < h; ++j) {
+        const std::uint32_t* s = src.Row(sy + j) + sx;
+        std::uint32_t* d = dst.Row(dy + j) + dx;
+        for (int i = 0; i < w; ++i) {
+            if (s[i] == kKeyPixel) {
+                std::uint32_t word;
+                if (useParent && ci.Ready && ci.Read(dx + i, dy + j, word)) d[i] = word;
+                continue;
+            }
+            const int a = Ch(s[i], 24);
+            const int wgt = p == 0 ? a : (100 - p) * a / 100;
+            const std::uint32_t target = tinted ? TintTarget(s[i], tintColor) : s[i];
+            std::uint32_t v = MoveToward(d[i], target, wgt);
+            if (!tinted && p == 0) v = (v & 0x00FFFFFFu) | Put(std::max(Ch(d[i], 24), a), 24);
+            d[i] = v;
+        }
+    }
+    if (!reflected) return;
+    // The mirror below the copied rectangle reads only rows of the copied
+    // source block.
+    const int half = src.Height / 2;
+    int n = std::min(half, dst.Height - (dy + h) - 1);
+    if (n < 1 || half < 1) return;
+    const int step = 255 / half;
+    const int srcBottom = sy + h;
+    for (int k = 1; k <= n; ++k) {
+        const int srow = srcBottom - k - 1;
+        if (srow < sy) break;
+        const int fade = 255 - (k - 1) * step;
+        if (fade <= 0) break;
+        const std::uint32_t* s = src.Row(srow) + sx;
+        std::uint32_t* d = dst.Row(dy + h + k) + dx;
+        for (int i = 0; i < w; ++i) {
+            if (s[i] == kKeyPixel) continue;
+            const int a = Ch(s[i], 24);
+            int wgt = p != 0 ? ((100 - p) * a / 300) * fade / 255 : fade * (a / 3) / 255;
+            wgt = std::max(wgt, 0);
+            d[i] = MixColour(d[i], s[i], wgt);
+        }
+    }
+}
+
+namespace {
+
+// Fills the part of a rounded rectangle R (corner radius Radius, in mask
+// coordinates) that lies in the mask window Win, which is stored row by row.
+void FillRoundRectMask(std::vector<std::uint8_t>& mask, const TRect& win, const TRect& r, int radius,
+                       std::uint8_t grey) {
+    const int w = r.Width(), h = r.Height();
+    if (w <= 0 || h <= 0) return;
+    radius = std::clamp(radius, 0, std::min(w, h) / 2);
+    const int y1 = std::max(r.Top, win.Top), y2 = std::min(r.Bottom, win.Bottom);
+    for (int yy = y1; yy < y2; ++yy) {
+        const int y = yy - r.Top;
+        int inset = 0;
+        if (radius > 0) {
+            // Distance from the corner circle's centre row.
+            const double cy = y < radius ? radius - y - 0.5 : (y >= h - radius ? y - (h - radius) + 0.5 : -1);
+            if (cy >= 0)
+                inset = static_cast<int>(
+                    std::ceil(radius - std::sqrt(std::max(0.0, double(radius) * radius - cy * cy)) - 0.5));
+        }
+        const int x1 = std::max(r.Left + inset, win.Left), x2 = std::min(r.Right - inset, win.Right);
+        std::uint8_t* row = &mask[static_cast<std::size_t>(yy - win.Top) * win.Width()];
+        for (int x = x1; x < x2; ++x) row[x - win.Left] = grey;
+    }
+}
+
+}  // namespace
+
+void PaintRoundShadow(const TacBits32& bmp, const TRect& r, int percent, TColor color, int depth, int radius) {
+    if (!bmp.Valid() || r.IsEmpty()) return;
+    const TRect clipped = ClipTo(r, bmp.Width, bmp.Height);
+    if (clipped.IsEmpty()) return;
+    // Shadows larger than any window are bad geometry.
+    constexpr long long kMaxSide = 1 << 15;
+    if (static_cast<long long>(r.Right) - r.Left > kMaxSide || static_cast<long long>(r.Bottom) - r.Top > kMaxSide)
+        return;
+    const int w = r.Width(), h = r.Height();
+    const int steps = std::max(0, std::min({w / 2, h / 2, depth}));
+    const int corner = std::max(0, std::min({w / 2, h / 2, radius}));
+    const int g = ClampPercent(percent) * 255 / 100;
+    // The mask covers only the visible part of R: window = clipped part in
+    // R's own coordinates. Outside the outer rounded rectangle the pixel is
+    // kept (white).
+    const TRect win(clipped.Left - r.Left, clipped.Top - r.Top, clipped.Right - r.Left, clipped.Bottom - r.Top);
+    std::vector<std::uint8_t> mask(static_cast<std::size_t>(win.Width()) * win.Height(), 255);
+    FillRoundRectMask(mask, win, TRect(0, 0, w, h), corner, 255);
+    for (int i = 0; i < steps; ++i) {
+        const int grey = g + RoundHalfEven((255.0 - g) / (steps + 1) * (steps - i));
+        FillRoundRectMask(mask, win, TRect(i + 1, i + 1, w - i - 1, h - i - 1), corner, static_cast<std::uint8_t>(grey));
+    }
+    const auto c = SwapRedBlue(static_cast<std::uint32_t>(color));
+    for (int y = clipped.Top; y < clipped.Bottom; ++y) {
+        std::uint32_t* row = bmp.Row(y);
+        const std::uint8_t* m = &mask[static_cast<std::size_t>(y - clipped.Top) * win.Width()];
+        for (int x = clipped.Left; x < clipped.Right; ++x) {
+            const int mv = m[x - clipped.Left];
+            std::uint32_t v = row[x] & 0xFF000000u;
+            for (int shift = 0; shift <= 16; shift += 8) v |= Put(StdMix(Ch(c, shift), Ch(row[x], shift), mv), shift);
+            row[x] = v;
+        }
+    }
+}
