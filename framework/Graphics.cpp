@@ -832,7 +832,8 @@ void TBitmap::SetPixelFormat(TPixelFormat value) {
         ::GdiFlush();
         const int from = BitsPerPixel(), to = FormatBits(value);
         if ((from == 24 || from == 32) && (to == 24 || to == 32)) {
-            // Straight copies; pixels that gain an alpha byte become opaque.
+            // Straight copies; pixels that gain an alpha byte get 0 there, as
+            // the system's own conversion gives them.
             const Int64 oldStride = RowBytes(), newStride = StrideOf(FWidth, to);
             const int fromBytes = from / 8, toBytes = to / 8;
             for (Integer row = 0; row < FHeight; ++row) {
@@ -842,7 +843,7 @@ void TBitmap::SetPixelFormat(TPixelFormat value) {
                     d[0] = s[0];
                     d[1] = s[1];
                     d[2] = s[2];
-                    if (toBytes == 4) d[3] = fromBytes == 4 ? s[3] : 0xFF;
+                    if (toBytes == 4) d[3] = fromBytes == 4 ? s[3] : 0;
                 }
             }
         } else {

@@ -508,7 +508,7 @@ TEST(Bitmap, ResizingKeepsTheTopLeftAndConversionKeepsColours) {
     EXPECT_EQ(b.Canvas()->Pixels(0, 0), clBlue);
     EXPECT_EQ(b.Canvas()->Pixels(1, 1), clRed);
     b.SetPixelFormat(pf32bit);
-    EXPECT_EQ(Bgra(b, 1, 1), 0xFFFF0000u);   // pixels that gain alpha are opaque
+    EXPECT_EQ(Bgra(b, 1, 1), 0x00FF0000u);   // pixels that gain an alpha byte get 0
     b.SetPixelFormat(pf8bit);
     EXPECT_EQ(b.Canvas()->Pixels(0, 0), clBlue);
     EXPECT_EQ(b.Canvas()->Pixels(1, 1), clRed);
@@ -1095,4 +1095,20 @@ TEST(GdiObjects, CountsStayFlatOverRepeatedUse) {
     const unsigned before = GdiUsage();
     for (int i = 0; i < 40; ++i) cycle();
     EXPECT_LE(GdiUsage(), before + 8);
+}
+
+TEST(GraphicsFormats, ConvertingBetween24And32BitsKeepsColoursAndAlphaIsZero) {
+    TBitmap bmp(4, 3, pf24bit);
+    bmp.Canvas()->Brush()->SetColor(TColor(0x336699));
+    bmp.Canvas()->FillRect(TRect(0, 0, 4, 3));
+    bmp.SetPixelFormat(pf32bit);
+    for (int y = 0; y < 3; ++y) {
+        const auto* row = static_cast<const std::uint32_t*>(bmp.ScanLine(y));
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(row[x], 0x00996633u) << x << "," << y;
+    }
+    // 32 to 24 bits drops the alpha; back at 32 bits it reads 0 again.
+    static_cast<std::uint32_t*>(bmp.ScanLine(1))[2] = 0xC8112233u;
+    bmp.SetPixelFormat(pf24bit);
+    bmp.SetPixelFormat(pf32bit);
+    EXPECT_EQ(static_cast<const std::uint32_t*>(bmp.ScanLine(1))[2], 0x00112233u);
 }
