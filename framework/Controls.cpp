@@ -1020,21 +1020,11 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     if (AWidth < 0) AWidth = 0;
     if (AHeight < 0) AHeight = 0;
     if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight) return;
-    if (FHandle && !(::GetWindowLongW(FHandle, GWL_STYLE) & WS_MINIMIZE)) {
-        // The window reports the new bounds back through WM_WINDOWPOSCHANGED.
+    // A window reports the new bounds back through WM_WINDOWPOSCHANGED;
+    // whatever it did not report is taken over here.
+    if (FHandle && !(::GetWindowLongW(FHandle, GWL_STYLE) & WS_MINIMIZE))
         ::SetWindowPos(FHandle, nullptr, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);
-        if (FLeft != ALeft || FTop != ATop || FWidth != AWidth || FHeight != AHeight) {
-            const bool resized = AWidth != FWidth || AHeight != FHeight;
-            FLeft = ALeft;
-            FTop = ATop;
-            FWidth = AWidth;
-            FHeight = AHeight;
-            if (resized) {
-                Realign();
-                if (!HasState(csLoading)) Resize();
-            }
-        }
-    } else {
+    if (FLeft != ALeft || FTop != ATop || FWidth != AWidth || FHeight != AHeight) {
         const bool resized = AWidth != FWidth || AHeight != FHeight;
         FLeft = ALeft;
         FTop = ATop;
