@@ -1,0 +1,500 @@
+// Unit acPNGDecoder: chunk walk, inflate, filters, Adam7 and row conversion.
+// Portable.
+#include "acPNGDecoder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace {
+
+const char* const kInvalidFormat = "Cannot load image. Invalid or unexpected PNG image format.";
+const char* const kCompressionScheme = "Cannot load image. The compression scheme is not supported for PNG files.";
+const char* const kCRCError = "Cannot load image. CRC error found in PNG file.";
+const char* const kInvalidPalette = "Cannot load image. Palette in PNG file is invalid.";
+const char* const kInvalidColor = "Invalid color format in PNG file.";
+const char* const kCriticalChunk = "Cannot load PNG image. Unexpected but critical chunk detected.";
+const char* const kExtraData = "Cannot load image. Extra compressed data found in PNG file.";
+const char* const kCompressionError = "Cannot load image. Compression error found in PNG file.";
+const char* const kUnexpectedEnd = "Cannot load image. Unexpected end of PNG file.";
+const char* const kTooLarge = "Cannot load image. The PNG image is too large.";
+const char* const kLZ77Error = "LZ77 decompression error.";
+
+const Byte kSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+
+Cardinal BE32(const Byte* p) {
+    return (Cardinal(p[0]) << 24) | (Cardinal(p[1]) << 16) | (Cardinal(p[2]) << 8) | p[3];
+}
+unsigned BE16(const Byte* p) { return (unsigned(p[0]) << 8) | p[1]; }
+
+// Adam7: start column, start row, column step, row step, and the mask of the
+// pixels of each group of 8 that the pass sets.
+struct TPass { Cardinal Col, Row, ColStep, RowStep; Byte Mask; };
+const TPass kPasses[7] = {
+    {0, 0, 8, 8, 0x80}, {4, 0, 8, 8, 0x08}, {0, 4, 4, 8, 0x88}, {2, 0, 4, 4, 0x22},
+    {0, 2, 2, 4, 0xAA}, {1, 0, 2, 2, 0x55}, {0, 1, 1, 2, 0xFF},
+};
+
+} // namespace
+
+// ---- TLZ77Decoder -----------------------------------------------------------
+
+TLZ77Decoder::TLZ77Decoder(int FlushMode, bool AutoReset) : FFlushMode(FlushMode), FAutoReset(AutoReset) {}
+
+TLZ77Decoder::~TLZ77Decoder() {
+    if (FInitialized) inflateEnd(&FStream);   // nothing may escape a destructor
+}
+
+void TLZ77Decoder::DecodeInit() {
+    FStream = z_stream{};
+    if (inflateInit(&FStream) < 0) throw EGraphicCompression(AsciiToString(kLZ77Error));
+    FInitialized = true;
+}
+
+void TLZ77Decoder::Decode(const Byte*& Source, Byte*& Dest, Cardinal PackedSize, Cardinal UnpackedSize) {
+    FStream.next_in = const_cast<Byte*>(Source);
+    FStream.avail_in = PackedSize;
+    if (FAutoReset) {
+        FZLibResult = inflateReset(&FStream);
+        if (FZLibResult != Z_OK) return;
+    }
+    FStream.next_out = Dest;
+    FStream.avail_out = UnpackedSize;
+    FZLibResult = inflate(&FStream, FFlushMode);
+    Source = FStream.next_in;
+    Dest = FStream.next_out;
+}
+
+void TLZ77Decoder::DecodeEnd() {
+    if (!FInitialized) return;
+    FInitialized = false;
+    if (inflateEnd(&FStream) < 0) throw EGraphicCompression(AsciiToString(kLZ77Error));
+}
+
+// ---- TPNGMemoryTarget -------------------------------------------------------
+
+void TPNGMemoryTarget::BeginImage(const TPNGImageInfo& Info_) {
+    Info = Info_;
+    Stride = (static_cast<std::size_t>(Info.Width) * Info.BitsPerPixel + 7) / 8;
+    Pixels.assign(Stride * Info.Height, 0);
+    for (Cardinal y = 0; y < Info.Height; ++y) {
+        Byte* row = ScanLine(y);
+        for (Cardinal x = 0; x < Info.Width; ++x) {
+            switch (Info.BitsPerPixel) {
+            case 24: case 32: {
+                Byte* p = row + static_cast<std::size_t>(x) * (Info.BitsPerPixel / 8);
+                p[0] = Byte(Info.Background); p[1] = Byte(Info.Background >> 8); p[2] = Byte(Info.Background >> 16);
+                break;
+            }
+            case 8: row[x] = Byte(Info.Background); break;
+            default: {
+                unsigned bits = static_cast<unsigned>(Info.BitsPerPixel);
+                std::size_t bit = static_cast<std::size_t>(x) * bits;
+                unsigned shift = 8 - bits - static_cast<unsigned>(bit % 8);
+                row[bit / 8] = Byte(row[bit / 8] | ((Info.Background & ((1u << bits) - 1)) << shift));
+            }
+            }
+        }
+    }
+}
+
+// ---- TPNGDecoder ------------------------------------------------------------
+
+void TPNGDecoder::Fail(const char* Message) const { throw EPNGInvalidGraphic(AsciiToString(Message)); }
+
+void TPNGDecoder::Progress(TPNGProgressStage Stage, int Percent, const String& Message) {
+    if (OnProgress) OnProgress(Stage, Percent, Message);
+}
+
+void TPNGDecoder::ReadExact(void* Buffer, std::size_t Count) {
+    if (Count == 0) return;
+    if (FStream->Read(Buffer, static_cast<Integer>(Count)) != static_cast<Integer>(Count)) Fail(kUnexpectedEnd);
+}
+
+void TPNGDecoder::ReadChunkHeader() {
+    Byte raw[8];
+    ReadExact(raw, 8);
+    FHeader.Length = BE32(raw);
+    std::memcpy(FHeader.ChunkType, raw + 4, 4);
+    // No chunk is longer than the rest of the stream; checking here keeps
+    // every later allocation within the file's size.
+    if (FHeader.Length > 0x7FFFFFFFu || FHeader.Length > FStreamEnd - FStream->GetPosition()) Fail(kUnexpectedEnd);
+    FCurrentCRC = static_cast<Cardinal>(crc32(0, FHeader.ChunkType, 4));
+}
+
+void TPNGDecoder::LoadChunkData() {
+    FRawBuffer.resize(FHeader.Length);
+    ReadExact(FRawBuffer.data(), FHeader.Length);
+    Byte crc[4];
+    ReadExact(crc, 4);
+    FCurrentCRC = static_cast<Cardinal>(crc32(FCurrentCRC, FRawBuffer.data(), FHeader.Length));
+    if (FCurrentCRC != BE32(crc)) Fail(kCRCError);
+}
+
+void TPNGDecoder::SkipChunkData() {
+    if (static_cast<Int64>(FHeader.Length) + 4 > FStreamEnd - FStream->GetPosition()) Fail(kUnexpectedEnd);
+    FStream->Seek(static_cast<Int64>(FHeader.Length) + 4, TSeekOrigin::soCurrent);
+}
+
+bool TPNGDecoder::IsChunk(const char* Name) const {
+    for (int i = 0; i < 4; ++i)
+        if ((FHeader.ChunkType[i] & ~0x20) != (static_cast<Byte>(Name[i]) & ~0x20)) return false;
+    return true;
+}
+
+bool TPNGDecoder::ReadImageProperties(TStream& Stream, TImageProperties& P) {
+    FStream = &Stream;
+    FStreamEnd = Stream.GetSize();
+    P = TImageProperties{};
+    bool headerRead = false;
+    try {
+        Byte sig[8];
+        ReadExact(sig, 8);
+        if (std::memcmp(sig, kSignature, 8) != 0) return false;
+        ReadChunkHeader();
+        if (!IsChunk("IHDR") || FHeader.Length != 13) return false;
+        Byte d[13 + 4];
+        ReadExact(d, sizeof d);
+        P.Width = BE32(d);
+        P.Height = BE32(d + 4);
+        if (P.Width == 0 || P.Height == 0 || P.Width > 0x7FFFFFFFu || P.Height > 0x7FFFFFFFu) return false;
+        P.BitsPerSample = d[8];
+        P.ColorType = d[9];
+        switch (d[9]) {
+        case 0: P.ColorScheme = csG; P.SamplesPerPixel = 1; break;
+        case 2: P.ColorScheme = csRGB; P.SamplesPerPixel = 3; break;
+        case 3: P.ColorScheme = csIndexed; P.SamplesPerPixel = 1; break;
+        case 4: P.ColorScheme = csGA; P.SamplesPerPixel = 2; P.HasAlpha = true; break;
+        case 6: P.ColorScheme = csRGBA; P.SamplesPerPixel = 4; P.HasAlpha = true; break;
+        default: P.ColorScheme = csUnknown; P.SamplesPerPixel = 1; break;
+        }
+        P.BitsPerPixel = static_cast<Byte>(P.SamplesPerPixel * P.BitsPerSample);
+        P.Compression = d[10] == 0 ? TCompressionType::ctLZ77 : TCompressionType::ctUnknown;
+        P.FilterMode = d[11];
+        if (d[12] > 1) return false;
+        P.Interlaced = d[12] == 1;
+        P.Options = ioBigEndian;
+        headerRead = true;
+        // A gAMA, if any, comes before the image data.
+        for (;;) {
+            ReadChunkHeader();
+            if (IsChunk("IEND") || IsChunk("IDAT")) break;
+            if (IsChunk("gAMA") && FHeader.Length >= 4) {
+                Byte g[4];
+                ReadExact(g, 4);
+                P.FileGamma = BE32(g) / 100000.0;
+                break;
+            }
+            SkipChunkData();
+        }
+    } catch (const Exception&) {
+        // The header is what counts; a damaged tail is found when loading.
+    }
+    return headerRead;
+}
+
+void TPNGDecoder::SetupColorDepth() {
+    const TImageProperties& P = FImageProperties;
+    Byte depth = P.BitsPerSample;
+    auto depthIn = [depth](std::initializer_list<int> allowed) {
+        return std::find(allowed.begin(), allowed.end(), depth) != allowed.end();
+    };
+    TColorManager& cm = FColorManager;
+    switch (P.ColorType) {
+    case 0:
+        if (!depthIn({1, 2, 4, 8, 16})) Fail(kInvalidColor);
+        cm.SetSourceColorScheme(csG); cm.SetSourceSamplesPerPixel(1); cm.SetSourceBitsPerSample(depth);
+        cm.SetTargetColorScheme(csG); cm.SetTargetSamplesPerPixel(1);
+        cm.SetTargetBitsPerSample(depth == 2 ? 4 : depth == 16 ? 8 : depth);
+        FSourceBPP = (depth + 7u) / 8u;
+        break;
+    case 2: case 6: {
+        if (!depthIn({8, 16})) Fail(kInvalidColor);
+        bool alpha = P.ColorType == 6;
+        cm.SetSourceColorScheme(alpha ? csRGBA : csRGB); cm.SetSourceSamplesPerPixel(alpha ? 4 : 3);
+        cm.SetSourceBitsPerSample(depth);
+        cm.SetTargetColorScheme(alpha ? csBGRA : csBGR); cm.SetTargetSamplesPerPixel(alpha ? 4 : 3);
+        cm.SetTargetBitsPerSample(8);
+        FSourceBPP = (alpha ? 4u : 3u) * depth / 8u;
+        break;
+    }
+    case 3:
+        if (!depthIn({1, 2, 4, 8})) Fail(kInvalidColor);
+        cm.SetSourceColorScheme(csIndexed); cm.SetSourceSamplesPerPixel(1); cm.SetSourceBitsPerSample(depth);
+        cm.SetTargetColorScheme(csIndexed); cm.SetTargetSamplesPerPixel(1);
+        cm.SetTargetBitsPerSample(depth == 2 ? 4 : depth);
+        FSourceBPP = 1;
+        break;
+    case 4:
+        if (!depthIn({8, 16})) Fail(kInvalidColor);
+        cm.SetSourceColorScheme(csGA); cm.SetSourceSamplesPerPixel(1); cm.SetSourceBitsPerSample(depth);
+        cm.SetTargetColorScheme(csIndexed); cm.SetTargetSamplesPerPixel(1); cm.SetTargetBitsPerSample(8);
+        FSourceBPP = 2u * depth / 8u;
+        break;
+    default: Fail(kInvalidColor);
+    }
+    FInfo.PixelFormat = cm.GetPixelFormat(1);
+    FInfo.BitsPerPixel = cm.TargetSamplesPerPixel() == 1 ? cm.TargetBitsPerSample() : 8 * cm.TargetSamplesPerPixel();
+    FDepthSetUp = true;
+}
+
+void TPNGDecoder::LoadFromStream(TStream& Stream, TPNGTarget& Target) {
+    FStream = &Stream;
+    Int64 base = Stream.GetPosition();
+    if (!ReadImageProperties(Stream, FImageProperties)) Fail(kInvalidFormat);
+    Stream.SetPosition(base + 8);
+    FInfo = TPNGImageInfo{};
+    FInfo.Width = FImageProperties.Width;
+    FInfo.Height = FImageProperties.Height;
+    FDepthSetUp = false;
+    FImageProperties.Options &= ~ioUseGamma;
+    FColorManager.SetTargetOptions(0);
+    FColorManager.SetSourceOptions(std::endian::native == std::endian::little ? TConvertOptions(coNeedByteSwap) : TConvertOptions(0));
+    Progress(TPNGProgressStage::psStarting, 0, u"Preparing...");
+    TLZ77Decoder decoder(Z_PARTIAL_FLUSH, false);
+    try {
+        ReadChunkHeader();
+        LoadChunkData();   // IHDR again, now with its CRC
+        if (FImageProperties.Compression != TCompressionType::ctLZ77) Fail(kCompressionScheme);
+        if (static_cast<std::uint64_t>(FInfo.Width) * FInfo.Height > MaxPixels) Fail(kTooLarge);
+        SetupColorDepth();
+        FColorManager.SetGamma(1, 2.2);
+        decoder.DecodeInit();
+        FDecoder = &decoder;
+        FInput = nullptr;
+        FInputLeft = 0;
+        FGreyBackground = FGreyTransparent = -1;
+        bool imageDone = false;
+        ReadChunkHeader();
+        for (;;) {
+            if (IsChunk("IDAT")) {
+                if (!imageDone) {
+                    LoadImageData(Target);   // stops at the chunk after the IDAT run
+                    imageDone = true;
+                    continue;
+                }
+                LoadChunkData();   // a stray later IDAT is checked and ignored
+            } else if (IsChunk("IEND")) {
+                break;
+            } else if (IsChunk("PLTE")) {
+                if (FHeader.Length % 3 != 0) Fail(kInvalidPalette);
+                LoadChunkData();
+                if (FImageProperties.ColorType == 3) {
+                    const void* data[1] = {FRawBuffer.data()};
+                    FInfo.Palette = FColorManager.CreateColorPalette(data, 0, FHeader.Length / 3, false);
+                }
+            } else if (IsChunk("gAMA")) {
+                LoadChunkData();
+                if (FRawBuffer.size() >= 4 && BE32(FRawBuffer.data()) > 0) {
+                    FImageProperties.FileGamma = BE32(FRawBuffer.data()) / 100000.0;
+                    FColorManager.SetGamma(FImageProperties.FileGamma, 2.2);
+                    FColorManager.SetTargetOptions(FColorManager.TargetOptions() | coApplyGamma);
+                    FImageProperties.Options |= ioUseGamma;
+                }
+            } else if (IsChunk("bKGD")) {
+                LoadChunkData();
+                ReadBackgroundOrTransparency(true);
+            } else if (IsChunk("tRNS")) {
+                LoadChunkData();
+                ReadBackgroundOrTransparency(false);
+            } else {
+                if (!(FHeader.ChunkType[0] & 0x20)) Fail(kCriticalChunk);
+                SkipChunkData();
+            }
+            ReadChunkHeader();
+        }
+        if (!imageDone) Fail(kInvalidFormat);
+        FDecoder = nullptr;
+        decoder.DecodeEnd();
+    } catch (...) {
+        FDecoder = nullptr;
+        FRawBuffer.clear();
+        FRawBuffer.shrink_to_fit();
+        Progress(TPNGProgressStage::psEnding, 100, u"");
+        throw;
+    }
+    FRawBuffer.clear();
+    FRawBuffer.shrink_to_fit();
+    Progress(TPNGProgressStage::psEnding, 100, u"");
+}
+
+// A grey sample of the file's depth as a pixel value of the target's depth.
+int TPNGDecoder::GreyToTarget(unsigned Sample) const {
+    unsigned depth = FImageProperties.BitsPerSample;
+    if (depth == 16) return static_cast<int>(Sample * 255 / 65535);
+    Sample &= (1u << depth) - 1;
+    unsigned target = FColorManager.TargetBitsPerSample();
+    return static_cast<int>(Sample * ((1u << target) - 1) / ((1u << depth) - 1));
+}
+
+void TPNGDecoder::ReadBackgroundOrTransparency(bool Background) {
+    const Byte* d = FRawBuffer.data();
+    std::size_t n = FRawBuffer.size();
+    auto rgb = [&](int k) -> unsigned {
+        unsigned v = BE16(d + 2 * k);
+        return FImageProperties.BitsPerSample == 16 ? v * 255 / 65535 : (v & 0xFF);
+    };
+    // Short chunks are ignored: they are ancillary.
+    switch (FImageProperties.ColorType) {
+    case 0: case 4:
+        if (n < 2) return;
+        (Background ? FGreyBackground : FGreyTransparent) = GreyToTarget(BE16(d));
+        if (!Background && FImageProperties.ColorType == 4) FGreyTransparent = -1;   // alpha says it all
+        break;
+    case 2: case 6:
+        if (n < 6) return;
+        if (Background) {
+            FInfo.Background = (rgb(0) << 16) | (rgb(1) << 8) | rgb(2);
+            FInfo.BackgroundColor = static_cast<TColor>(rgb(0) | (rgb(1) << 8) | (rgb(2) << 16));
+        } else if (FImageProperties.ColorType == 2) {
+            FInfo.TransparentColor = static_cast<TColor>(rgb(0) | (rgb(1) << 8) | (rgb(2) << 16));
+        }
+        break;
+    case 3:
+        if (Background) {
+            // Only an index the pixels can hold counts.
+            if (n >= 1 && d[0] < (1u << FImageProperties.BitsPerSample)) FGreyBackground = d[0];
+        } else {
+            FInfo.Transparency.assign(256, 255);
+            std::copy_n(d, std::min<std::size_t>(n, 256), FInfo.Transparency.begin());
+        }
+        break;
+    default: break;
+    }
+}
+
+void TPNGDecoder::ReadRow(Byte* Row, std::size_t Count) {
+    Byte* dst = Row;
+    std::size_t left = Count;
+    while (left > 0) {
+        const Byte* inBefore = FInput;
+        Byte* outBefore = dst;
+        FDecoder->Decode(FInput, dst, FInputLeft, static_cast<Cardinal>(left));
+        FInputLeft = FDecoder->AvailableInput();
+        left = FDecoder->AvailableOutput();
+        int r = FDecoder->ZLibResult();
+        if (r == Z_STREAM_END) {
+            if (left > 0 || FInputLeft > 0) Fail(kExtraData);
+            break;
+        }
+        if (r != Z_OK && r != Z_BUF_ERROR) Fail(kCompressionError);
+        if (left == 0) break;
+        if (FInputLeft > 0) {
+            if (FInput == inBefore && dst == outBefore) Fail(kCompressionError);
+            continue;
+        }
+        if (!IsChunk("IDAT")) {
+            // The data ran out: the rest of the row is zero, not what the
+            // buffer held before.
+            std::memset(dst, 0, left);
+            break;
+        }
+        LoadChunkData();
+        FInput = FRawBuffer.data();
+        FInputLeft = static_cast<Cardinal>(FRawBuffer.size());
+        ReadChunkHeader();
+    }
+}
+
+void TPNGDecoder::ApplyFilter(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Count) const {
+    const std::size_t bpp = FSourceBPP;
+    switch (Filter) {
+    case 1:
+        for (std::size_t i = bpp; i < Count; ++i) Row[i] = Byte(Row[i] + Row[i - bpp]);
+        break;
+    case 2:
+        for (std::size_t i = 0; i < Count; ++i) Row[i] = Byte(Row[i] + Previous[i]);
+        break;
+    case 3:
+        for (std::size_t i = 0; i < Count; ++i) {
+            unsigned left = i >= bpp ? Row[i - bpp] : 0;
+            Row[i] = Byte(Row[i] + ((left + Previous[i]) >> 1));   // the sum needs 9 bits
+        }
+        break;
+    case 4:
+        for (std::size_t i = 0; i < Count; ++i) {
+            int a = i >= bpp ? Row[i - bpp] : 0, b = Previous[i], c = i >= bpp ? Previous[i - bpp] : 0;
+            int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+            int pred = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
+            Row[i] = Byte(Row[i] + pred);
+        }
+        break;
+    default: break;   // 0, and unknown types, leave the row as it is
+    }
+}
+
+void TPNGDecoder::LoadImageData(TPNGTarget& Target) {
+    Progress(TPNGProgressStage::psRunning, 0, u"Transfering...");
+    if (!FDepthSetUp) SetupColorDepth();
+    const TImageProperties& P = FImageProperties;
+    const Cardinal W = P.Width, H = P.Height;
+    if (FInfo.BitsPerPixel <= 8) {
+        std::size_t entries = std::size_t(1) << FInfo.BitsPerPixel;
+        if (P.ColorType == 3) {
+            // Every pixel value has an entry, however short the PLTE was.
+            FInfo.Palette.resize(entries);
+        } else {
+            FInfo.Palette = FColorManager.CreateGrayscalePalette(false);
+        }
+        auto colourOf = [&](int index) {
+            const TacPaletteEntry& e = FInfo.Palette[static_cast<std::size_t>(index) % FInfo.Palette.size()];
+            return static_cast<TColor>(e.Red | (e.Green << 8) | (e.Blue << 16));
+        };
+        if (FGreyBackground >= 0) {
+            FInfo.Background = static_cast<Cardinal>(FGreyBackground);
+            FInfo.BackgroundColor = colourOf(FGreyBackground);
+        } else {
+            // White, or the palette's nearest thing to it for grey images.
+            FInfo.Background = P.ColorType == 3 ? 0 : static_cast<Cardinal>(entries - 1);
+            FInfo.BackgroundColor = P.ColorType == 3 ? colourOf(0) : 0xFFFFFF;
+        }
+        if (FGreyTransparent >= 0) FInfo.TransparentColor = colourOf(FGreyTransparent);
+    } else {
+        if (FInfo.BackgroundColor == 0xFFFFFF) FInfo.Background = 0xFFFFFF;
+    }
+    const unsigned depth = P.BitsPerSample;
+    const std::uint64_t samples = depth == 16 ? FSourceBPP / 2 : FSourceBPP;
+    auto rowBytes = [&](std::uint64_t columns) {
+        std::uint64_t n = (columns * depth + 7) / 8 * samples;
+        if (n > 0x7FFFFFF0u) Fail(kTooLarge);
+        return static_cast<std::size_t>(n);
+    };
+    const std::size_t full = rowBytes(W);
+    // Only now, with every size known to fit, is the target allocated.
+    Target.BeginImage(FInfo);
+
+    std::vector<Byte> a(full + 1, 0), b(full + 1, 0);
+    Byte* cur = a.data();
+    Byte* prev = b.data();
+    std::uint64_t totalRows = H, doneRows = 0;
+    auto oneRow = [&](std::size_t n, Cardinal y, Byte mask) {
+        ReadRow(cur, n + 1);
+        ApplyFilter(cur[0], cur + 1, prev + 1, n);
+        FColorManager.ConvertRow(cur + 1, Target.ScanLine(y), W, mask);
+        std::swap(cur, prev);
+        ++doneRows;
+        if (OnProgress) Progress(TPNGProgressStage::psRunning, static_cast<int>(doneRows * 100 / std::max<std::uint64_t>(totalRows, 1)), u"");
+    };
+    if (!P.Interlaced) {
+        for (Cardinal y = 0; y < H; ++y) oneRow(full, y, 0xFF);
+    } else {
+        totalRows = 0;
+        for (const TPass& pass : kPasses)
+            if (pass.Col < W && pass.Row < H) totalRows += (H + pass.RowStep - pass.Row - 1) / pass.RowStep;
+        for (const TPass& pass : kPasses) {
+            if (pass.Col >= W || pass.Row >= H) continue;
+            std::size_t n = rowBytes((W + pass.ColStep - pass.Col - 1) / pass.ColStep);
+            // Each pass starts over: its first row has no row above it.
+            std::fill_n(prev, n + 1, Byte(0));
+            for (Cardinal y = pass.Row; y < H; y += pass.RowStep) {
+                oneRow(n, y, pass.Mask);
+                if (H - y <= pass.RowStep) break;   // no wrap-around near 2^32
+            }
+        }
+    }
+    // The rest of the IDAT run is read (and checked) but not needed.
+    while (IsChunk("IDAT")) {
+        LoadChunkData();
+        ReadChunkHeader();
+    }
+}
