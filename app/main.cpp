@@ -6,6 +6,7 @@
 #include "Threads.h"
 #include "TypInfo.h"
 #include "Unit1.h"
+#include "acPNG.h"
 #include "acUtilsWin.h"
 #include "Units.h"
 
@@ -18,6 +19,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"Forms", FormsInitialization, FormsFinalization},
             {"TypInfo", TypInfoInitialization, TypInfoFinalization},
             {"Imaging", RegisterImageFormats, UnregisterImageFormats},
+            {"acPNG", acPNGInitialization, acPNGFinalization},
             {"acUtils", acUtilsInitialization, acUtilsFinalization},
             {"Unit1", Unit1Initialization, Unit1Finalization},
         });

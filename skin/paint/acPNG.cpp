@@ -1,0 +1,99 @@
+#include "acPNG.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Writes the decoder's rows straight into the bitmap's scan lines.
+class TBitmapTarget : public TPNGTarget {
+public:
+    explicit TBitmapTarget(TBitmap& bitmap) : FBitmap(bitmap) {}
+
+    void BeginImage(const TPNGImageInfo& Info) override {
+        FBitmap.SetPixelFormat(static_cast<TPixelFormat>(Info.PixelFormat));
+        FBitmap.SetSize(static_cast<Integer>(Info.Width), static_cast<Integer>(Info.Height));
+        if (Info.BitsPerPixel <= 8 && !Info.Palette.empty()) {
+            std::vector<RGBQUAD> colors(Info.Palette.size());
+            for (std::size_t i = 0; i < colors.size(); ++i) {
+                colors[i].rgbRed = Info.Palette[i].Red;
+                colors[i].rgbGreen = Info.Palette[i].Green;
+                colors[i].rgbBlue = Info.Palette[i].Blue;
+                colors[i].rgbReserved = 0;
+            }
+            FBitmap.SetColorTable(colors);
+        }
+        FBitmap.SetAlphaFormat(Info.BitsPerPixel == 32 ? afDefined : afIgnored);
+        if (Info.TransparentColor != kPNGNoColor) FBitmap.SetTransparentColor(Info.TransparentColor);
+        // Fill with the background before the rows arrive (rows an interlaced
+        // image leaves out keep it).
+        const std::size_t rowBytes = (static_cast<std::size_t>(Info.Width) * Info.BitsPerPixel + 7) / 8;
+        for (Cardinal y = 0; y < Info.Height; ++y) {
+            Byte* row = ScanLine(y);
+            if (Info.BitsPerPixel == 24 || Info.BitsPerPixel == 32) {
+                const std::size_t step = Info.BitsPerPixel / 8;
+                for (std::size_t x = 0; x + step <= rowBytes; x += step) {
+                    row[x] = static_cast<Byte>(Info.Background & 0xFF);
+                    row[x + 1] = static_cast<Byte>((Info.Background >> 8) & 0xFF);
+                    row[x + 2] = static_cast<Byte>((Info.Background >> 16) & 0xFF);
+                    if (step == 4) row[x + 3] = 0;
+                }
+            } else {
+                // Repeat the palette index across the byte.
+                Byte value = 0;
+                const int bits = Info.BitsPerPixel;
+                for (int shift = 0; shift < 8; shift += bits) value |= static_cast<Byte>((Info.Background & ((1u << bits) - 1)) << shift);
+                std::memset(row, value, rowBytes);
+            }
+        }
+    }
+
+    Byte* ScanLine(Cardinal y) override { return static_cast<Byte*>(FBitmap.ScanLine(static_cast<Integer>(y))); }
+
+private:
+    TBitmap& FBitmap;
+};
+
+TProgressStage ToStage(TPNGProgressStage stage) {
+    switch (stage) {
+    case TPNGProgressStage::psStarting: return psStarting;
+    case TPNGProgressStage::psRunning: return psRunning;
+    default: return psEnding;
+    }
+}
+
+}  // namespace
+
+void TPNGGraphic::LoadFromStream(TStream& stream) {
+    // Decode into a fresh bitmap, so a failure leaves this image as it was.
+    TBitmap decoded;
+    TBitmapTarget target(decoded);
+    TPNGDecoder decoder;
+    decoder.OnProgress = [this](TPNGProgressStage stage, int percent, const String& message) {
+        Progress(this, ToStage(stage), static_cast<Byte>(std::clamp(percent, 0, 100)), false,
+                 TRect(0, 0, Width(), Height()), message);
+    };
+    try {
+        decoder.LoadFromStream(stream, target);
+    } catch (const EPNGInvalidGraphic& e) {
+        throw EInvalidGraphic(e.Message());
+    }
+    FImageProperties = decoder.ImageProperties();
+    TBitmap::Assign(&decoded);
+    SetAlphaFormat(decoded.AlphaFormat());
+    Changed(this);
+}
+
+void TPNGGraphic::Assign(TPersistent* Source) {
+    if (auto* png = dynamic_cast<TPNGGraphic*>(Source)) {
+        FImageProperties = png->FImageProperties;
+        Reflected = png->Reflected;
+    }
+    TBitmap::Assign(Source);
+}
+
+void acPNGInitialization() {
+    TPicture::RegisterFileFormat(u"png", u"Portable network graphics (skin engine)", GraphicFactory<TPNGGraphic>);
+}
+
+void acPNGFinalization() { TPicture::UnregisterGraphicClass(GraphicFactory<TPNGGraphic>); }

@@ -1,0 +1,31 @@
+// The skin engine's PNG image class: a bitmap that reads PNG streams with
+// the engine's own decoder, into the pixel format that fits the image (32-bit
+// with alpha where the image has it). Registered for ".png" at start-up.
+#pragma once
+
+#include "Graphics.h"
+#include "acPNGDecoder.h"
+
+class TPNGGraphic : public TBitmap {
+public:
+    KES_CLASS_NAME(TPNGGraphic)
+    TPNGGraphic() = default;
+    TGraphic* CreateNew() const override { return New<TPNGGraphic>(); }
+
+    // Bad data raises EInvalidGraphic with the decoder's message, broken
+    // compressed data EGraphicCompression; the image stays as it was.
+    void LoadFromStream(TStream& stream) override;
+    void Assign(TPersistent* Source) override;
+
+    const TImageProperties& ImageProperties() const { return FImageProperties; }
+    // Set by the alpha image list when it has mirrored the image.
+    bool Reflected = false;
+
+private:
+    TImageProperties FImageProperties;
+};
+
+// Unit start-up and shut-down: registers the class for "png" as "Portable
+// network graphics (skin engine)", so pictures loaded by file name use it.
+void acPNGInitialization();
+void acPNGFinalization();
