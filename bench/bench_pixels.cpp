@@ -4,6 +4,8 @@
 // both in one process; the summary line per size gives kestrune / pixman
 // time (below 1 means faster than pixman).
 #include <benchmark/benchmark.h>
+
+#include "RatioReporter.h"
 #include <pixman.h>
 
 #include <cstdint>
@@ -106,16 +108,6 @@ BENCHMARK(BM_PixmanFade)->Apply(Sizes);
 BENCHMARK(BM_AlphaCopy)->Apply(Sizes);
 BENCHMARK(BM_PixmanAlphaCopy)->Apply(Sizes);
 
-// Keeps each run's time per iteration so the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (!run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
 
 }  // namespace
 

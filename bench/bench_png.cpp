@@ -6,6 +6,8 @@
 // engine's decoder always checks CRCs and stb_image never does. The summary
 // line per set gives kestrune time / peer time (below 1 means faster).
 #include <benchmark/benchmark.h>
+
+#include "RatioReporter.h"
 #include <png.h>
 #include <spng.h>
 #include <zlib.h>
@@ -403,16 +405,6 @@ void Verify() {
     }
 }
 
-// Keeps each run's time per iteration so the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (!run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
 
 }  // namespace
 

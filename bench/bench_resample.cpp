@@ -4,6 +4,8 @@
 // (ours / stb) is printed.
 #include <benchmark/benchmark.h>
 
+#include "RatioReporter.h"
+
 #define STB_IMAGE_RESIZE_IMPLEMENTATION
 #include <stb_image_resize.h>
 
@@ -41,7 +43,6 @@ Images& ImagesFor(int index) {
     return cache.emplace(index, std::move(img)).first->second;
 }
 
-std::map<std::string, double> gSeconds;
 
 
 void BM_Ours(benchmark::State& state) {
@@ -76,15 +77,6 @@ void Args(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_Ours)->Apply(Args);
 BENCHMARK(BM_Stb)->Apply(Args);
 
-// Keeps every run's time per iteration to print the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration) gSeconds[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 }  // namespace
 
@@ -96,8 +88,8 @@ int main(int argc, char** argv) {
     for (int size = 0; size < 3; ++size)
         for (int filter : {1, 6}) {
             const std::string args = "/" + std::to_string(size) + "/" + std::to_string(filter);
-            const auto ours = gSeconds.find("BM_Ours" + args), stb = gSeconds.find("BM_Stb" + args);
-            if (ours == gSeconds.end() || stb == gSeconds.end() || stb->second <= 0) continue;
+            const auto ours = reporter.times.find("BM_Ours" + args), stb = reporter.times.find("BM_Stb" + args);
+            if (ours == reporter.times.end() || stb == reporter.times.end() || stb->second <= 0) continue;
             std::printf("  %4dx%-4d filter %d (stb %s): %.2f\n", kSizes[size].W, kSizes[size].H, filter,
                         filter == 6 ? "Mitchell" : "triangle", ours->second / stb->second);
         }
