@@ -4,12 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "Types.h"
 
-class TBitmap;
-class TJPEGImage;
+class TacImage32;
+struct TacJPEGPattern;
 class TsSkinManager;
 
 using SmallInt = std::int16_t;
@@ -17,10 +18,10 @@ using SmallInt = std::int16_t;
 // The kind of a skin image.
 enum TacImgType : Integer { itisaBorder = 0, itisaTexture = 1, itisaGlyph = 2, itisaGlow = 3, itisaPngGlyph = 4 };
 
-// One image of the skin. Bmp is its own bitmap (owned by the image loader), or
-// nullptr when the image lies in the master bitmap at R.
+// One image of the skin. Bmp is its own 32-bit image, or empty when the image
+// lies in the master bitmap at R. Copies of an entry share the pixels.
 struct TsMaskData {
-    TBitmap* Bmp = nullptr;
+    std::shared_ptr<TacImage32> Bmp;
     String ClassName;      // the section
     String PropertyName;   // the key, "BORDERSMASK" say
     TRect R;
@@ -35,9 +36,9 @@ struct TsMaskData {
 };
 using TsMaskArray = std::vector<TsMaskData>;
 
-// A large texture pattern kept as a JPEG image (owned by the image loader).
+// A large texture pattern kept as its JPEG data.
 struct TsPatternData {
-    TJPEGImage* Img = nullptr;
+    std::shared_ptr<TacJPEGPattern> Img;
     String ClassName;
     String PropertyName;
 };

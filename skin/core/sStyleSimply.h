@@ -14,6 +14,8 @@
 #include "sConst.h"
 #include "sMaskData.h"
 
+class TacSkinSource;
+
 // Global options of the skin, from the section "GLOBALINFO".
 struct TsSkinOptions {
     String SkinPath;   // the skin's folder, with a closing "\"
@@ -142,8 +144,15 @@ public:
     TsMaskArray ma;
     TsPatternArray pa;
     TConstantSkinData ConstData;
+    // The skin's master image (empty when the skin has none); the "@", "^",
+    // "~" and "#" masks lie in it.
+    std::shared_ptr<TacImage32> MasterBitmap;
     // Extra ini text applied over every skin (case-sensitive).
     TStringList CommonSections;
+    // Applied to the images and colours at the end of LoadAllGeneralData
+    // (0: unchanged). Saturation is taken modulo 101.
+    Integer HueOffset = 0;
+    Integer Saturation = 0;
 
     // Set by the manager. Without ColorToRGB, colours are kept as read.
     TacColorToRGBFunc ColorToRGB;
@@ -157,6 +166,19 @@ public:
     // CheckVersion raises) SkinData and gd are left as they were.
     void LoadAllGeneralData(const TStrings& IniLines);
     void LoadAllGeneralData(StringView IniText);
+    // A whole skin load into this (fresh) model, in the order of a skin load:
+    // the image step (master bitmap and masks, common sections included), the
+    // pattern step, LoadAllGeneralData and InitConstantIndexes. Raises on
+    // failure (EConvertError for a bad fixed-position field, EInvalidGraphic
+    // for a broken image); the caller then throws the model away.
+    void LoadSkin(const TStrings& IniLines, const TacSkinSource& Source);
+    // The image step: releases the masks and master bitmap, then loads the
+    // master bitmap ("MASTERBITMAP" of "GLOBALINFO"; always made, empty when
+    // missing) and every mask named in the ini and the common sections.
+    void LoadSkinImages(const TStrings& IniLines, const TacSkinSource& Source);
+    // The pattern step: releases the patterns, then loads every JPEG value
+    // (patterns of 900000 pixels or more, texture masks below that).
+    void LoadSkinPatterns(const TStrings& IniLines, const TacSkinSource& Source);
     // Fills ConstData from gd and ma, then runs InitMaskIndexes.
     void InitConstantIndexes();
     // BorderIndex, ImgTL..ImgBR and TextureNormal of every section but "GLOBALINFO".

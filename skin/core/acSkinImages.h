@@ -1,0 +1,93 @@
+// Skin images: the 32-bit pixel images the skin model keeps (the master
+// bitmap and the masks' own bitmaps), the large JPEG texture patterns, where a
+// skin's files come from (its folder or a packed skin), and the image steps of
+// a skin load that turn the image values of the ini text into model entries.
+// Portable: no Windows header. The Win32 painting code reaches the pixels
+// through Bits().
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "Classes.h"
+#include "acPixels.h"
+
+// A 32-bit image in memory: rows from the top, 0xAARRGGBB words.
+class TacImage32 {
+public:
+    TacImage32() = default;
+    // Negative sizes count as 0. Raises EOutOfMemory past the engine's pixel cap.
+    TacImage32(Integer Width, Integer Height, std::uint32_t Fill = 0);
+
+    Integer Width() const { return FWidth; }
+    Integer Height() const { return FHeight; }
+    bool Empty() const { return FWidth <= 0 || FHeight <= 0; }
+    std::uint32_t* Row(Integer y) { return FPixels.data() + static_cast<std::size_t>(y) * FWidth; }
+    const std::uint32_t* Row(Integer y) const { return FPixels.data() + static_cast<std::size_t>(y) * FWidth; }
+    std::uint32_t& At(Integer x, Integer y) { return Row(y)[x]; }
+    std::uint32_t At(Integer x, Integer y) const { return Row(y)[x]; }
+    // A view for the pixel kernels (empty view for an empty image).
+    TacBits32 Bits();
+    const std::vector<std::uint32_t>& Pixels() const { return FPixels; }
+
+    friend bool operator==(const TacImage32&, const TacImage32&) = default;
+
+private:
+    Integer FWidth = 0;
+    Integer FHeight = 0;
+    std::vector<std::uint32_t> FPixels;
+};
+
+// A texture pattern too large to keep unpacked: the JPEG file's bytes and the
+// image's size; Decode() unpacks it when it is painted.
+struct TacJPEGPattern {
+    std::vector<Byte> Data;
+    Integer Width = 0;
+    Integer Height = 0;
+    TacImage32 Decode() const;   // alpha 255; raises EInvalidGraphic on bad data
+};
+
+// Where the files of a skin come from.
+class TacSkinSource {
+public:
+    virtual ~TacSkinSource() = default;
+    // The bytes of the named file; false when there is no such file.
+    virtual bool ReadFile(const String& FileName, std::vector<Byte>& Bytes) const = 0;
+};
+
+// A skin folder: a name without ":" is taken relative to SkinPath.
+class TacFolderSource : public TacSkinSource {
+public:
+    explicit TacFolderSource(String SkinPath);
+    bool ReadFile(const String& FileName, std::vector<Byte>& Bytes) const override;
+
+private:
+    String FSkinPath;
+};
+
+class TacSkinConvertor;
+// The files of an unpacked packed skin; names compare upper-cased.
+class TacPackedSource : public TacSkinSource {
+public:
+    explicit TacPackedSource(const TacSkinConvertor& Convertor);
+    bool ReadFile(const String& FileName, std::vector<Byte>& Bytes) const override;
+
+private:
+    const TacSkinConvertor& FConvertor;
+};
+
+// Image decoders (portable). Each raises EInvalidGraphic with a clear message
+// on bad data and refuses images above the engine's pixel cap.
+//   BMP: 1, 4, 8, 16, 24 and 32 bits, RLE4/RLE8, bit fields, top-down and
+//   bottom-up; 32-bit images whose alpha bytes are all 0 count as opaque.
+//   PNG: through the engine's decoder; alpha 0 becomes the key colour
+//   0x00FF00FF, every other pixel opaque.
+//   JPEG: opaque.
+// The result is 32-bit; images without alpha get alpha 255, and then their
+// fuchsia pixels are stored as the key pixel 0x00FF00FF.
+TacImage32 DecodeBMPImage(const Byte* Data, std::size_t Size);
+TacImage32 DecodePNGSkinImage(const Byte* Data, std::size_t Size);
+TacImage32 DecodeJPEGImage(const Byte* Data, std::size_t Size);
+// Size of a JPEG without decoding it; false when the data is no JPEG.
+bool ReadJPEGSize(const Byte* Data, std::size_t Size, Integer& Width, Integer& Height);
