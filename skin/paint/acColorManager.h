@@ -60,7 +60,10 @@ public:
     // Gamma of the data and of the display; non-positive values fall back
     // to 1 and 2.2.
     void SetGamma(double MainGamma, double DisplayGamma = 2.2);
-    const Byte* GammaTable() const { return FGammaTable; }
+    const Byte* GammaTable() const {
+        if (!FGammaValid) BuildGammaTable();
+        return FGammaTable;
+    }
 
     // Index 0: the source layout, 1: the target layout.
     TacPixelFormat GetPixelFormat(int Index) const;
@@ -79,21 +82,52 @@ public:
 
     [[noreturn]] static void Error(const String& Message);
 
+    // Luma weights of red, green and blue for the YCbCr and PhotoYCC
+    // converters (0.299, 0.587, 0.114 unless set).
+    void SetYCbCrCoefficients(double Red, double Green, double Blue);
+
 private:
-    enum class TConverter { None, Indexed, Grey, RGB };
+    using TConversionMethod = void (TColorManager::*)(const Byte* Source, Byte* Target, Cardinal Count, Byte Mask);
+
     void ChooseConverter();
+    TConversionMethod ChooseRGBConverter() const;
+    TConversionMethod ChooseGreyConverter() const;
+    void BuildYCbCrTables();
+    void BuildGammaTable() const;
     unsigned ReadSample(const Byte* Row, Cardinal Index, Byte Bits) const;
-    Byte To8(unsigned Value, Byte Bits) const;   // a colour sample scaled to 8 bits
-    Byte Gamma(Byte Value) const { return (FTargetOptions & coApplyGamma) ? FGammaTable[Value] : Value; }
+    Byte Gamma(Byte Value) const { return (FTargetOptions & coApplyGamma) ? GammaTable()[Value] : Value; }
     // Gamma of an 8-bit palette value, whatever depth the table was made for.
     Byte PaletteGamma(unsigned Value) const;
+
+    // The row converters: Count target pixels, Mask as for ConvertRow.
+    void RowCopyIndexed(const Byte* Source, Byte* Target, Cardinal Count, Byte Mask);
+    void RowIndexed(const Byte* Source, Byte* Target, Cardinal Count, Byte Mask);
+    template <int SourceBits, int TargetBits, int SourceStep>
+    void RowGrey(const Byte* Source, Byte* Target, Cardinal Count, Byte Mask);
+    template <int SourceBits, int SourceSPP, int TargetSPP, bool SwapOrder, bool UseGamma>
+    void RowRGB(const Byte* Source, Byte* Target, Cardinal Count, Byte Mask);
+    void RowCMYK(const Byte* Source, Byte* Target, Cardinal Count, Byte Mask);
+    void RowYCbCr(const Byte* Source, Byte* Target, Cardinal Count, Byte Mask);
+    void RowCIELab(const Byte* Source, Byte* Target, Cardinal Count, Byte Mask);
+    // Writes one red, green, blue (and alpha) pixel of an RGB-family target
+    // of 8 (or, for L*a*b*, 16) bits per sample.
+    void PutRGB(Byte* Target, Cardinal Index, unsigned Red, unsigned Green, unsigned Blue, unsigned Alpha) const;
+    // The alpha that the extra sample of a CMYK, L*a*b* or YCbCr source
+    // gives (opaque without one).
+    unsigned ExtraAlpha(const Byte* Source, Cardinal Pixel, Cardinal ColourSamples) const;
 
     bool FChanged = true;
     Byte FSourceBPS = 8, FTargetBPS = 8;
     Byte FSourceSPP = 3, FTargetSPP = 3;
     double FMainGamma = 1, FDisplayGamma = 2.2;
-    Byte FGammaTable[256] = {};
+    // The gamma table is made when first used; SetGamma records its range.
+    mutable Byte FGammaTable[256] = {};
+    mutable bool FGammaValid = false;
+    unsigned FGammaMax = 255, FGammaScale = 255;
+    double FYCbCrCoefficients[3] = {0.299, 0.587, 0.114};
+    std::vector<int> FCrToRedTable, FCbToBlueTable, FCrToGreenTable, FCbToGreenTable;
     TColorScheme FSourceScheme = csRGB, FTargetScheme = csBGR;
-    TConverter FRowConversion = TConverter::None;
+    TConversionMethod FRowConversion = nullptr;
     TConvertOptions FSourceOptions = 0, FTargetOptions = 0;
+    Byte FIndexMap[256] = {};   // source sample to target value, for the low-depth converter
 };
