@@ -28,24 +28,24 @@ public:
         // Fill with the background before the rows arrive (rows an interlaced
         // image leaves out keep it).
         const std::size_t rowBytes = (static_cast<std::size_t>(Info.Width) * Info.BitsPerPixel + 7) / 8;
-        for (Cardinal y = 0; y < Info.Height; ++y) {
-            Byte* row = ScanLine(y);
-            if (Info.BitsPerPixel == 24 || Info.BitsPerPixel == 32) {
-                const std::size_t step = Info.BitsPerPixel / 8;
-                for (std::size_t x = 0; x + step <= rowBytes; x += step) {
-                    row[x] = static_cast<Byte>(Info.Background & 0xFF);
-                    row[x + 1] = static_cast<Byte>((Info.Background >> 8) & 0xFF);
-                    row[x + 2] = static_cast<Byte>((Info.Background >> 16) & 0xFF);
-                    if (step == 4) row[x + 3] = 0;
-                }
-            } else {
-                // Repeat the palette index across the byte.
-                Byte value = 0;
-                const int bits = Info.BitsPerPixel;
-                for (int shift = 0; shift < 8; shift += bits) value |= static_cast<Byte>((Info.Background & ((1u << bits) - 1)) << shift);
-                std::memset(row, value, rowBytes);
+        if (Info.Height == 0) return;
+        Byte* first = ScanLine(0);
+        if (Info.BitsPerPixel == 24 || Info.BitsPerPixel == 32) {
+            const std::size_t step = Info.BitsPerPixel / 8;
+            for (std::size_t x = 0; x + step <= rowBytes; x += step) {
+                first[x] = static_cast<Byte>(Info.Background & 0xFF);
+                first[x + 1] = static_cast<Byte>((Info.Background >> 8) & 0xFF);
+                first[x + 2] = static_cast<Byte>((Info.Background >> 16) & 0xFF);
+                if (step == 4) first[x + 3] = 0;
             }
+        } else {
+            // Repeat the palette index across the byte.
+            Byte value = 0;
+            const int bits = Info.BitsPerPixel;
+            for (int shift = 0; shift < 8; shift += bits) value |= static_cast<Byte>((Info.Background & ((1u << bits) - 1)) << shift);
+            std::memset(first, value, rowBytes);
         }
+        for (Cardinal y = 1; y < Info.Height; ++y) std::memcpy(ScanLine(y), first, rowBytes);
     }
 
     Byte* ScanLine(Cardinal y) override { return static_cast<Byte*>(FBitmap.ScanLine(static_cast<Integer>(y))); }

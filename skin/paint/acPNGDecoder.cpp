@@ -6,6 +6,10 @@
 #include <bit>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 const char* const kInvalidFormat = "Cannot load image. Invalid or unexpected PNG image format.";
@@ -51,6 +55,10 @@ void TLZ77Decoder::DecodeInit() {
     FInitialized = true;
 }
 
+void TLZ77Decoder::SkipChecksum() {
+    if (FInitialized) inflateValidate(&FStream, 0);
+}
+
 void TLZ77Decoder::Decode(const Byte*& Source, Byte*& Dest, Cardinal PackedSize, Cardinal UnpackedSize) {
     FStream.next_in = const_cast<Byte*>(Source);
     FStream.avail_in = PackedSize;
@@ -76,26 +84,29 @@ void TLZ77Decoder::DecodeEnd() {
 void TPNGMemoryTarget::BeginImage(const TPNGImageInfo& Info_) {
     Info = Info_;
     Stride = (static_cast<std::size_t>(Info.Width) * Info.BitsPerPixel + 7) / 8;
-    Pixels.assign(Stride * Info.Height, 0);
-    for (Cardinal y = 0; y < Info.Height; ++y) {
-        Byte* row = ScanLine(y);
-        for (Cardinal x = 0; x < Info.Width; ++x) {
-            switch (Info.BitsPerPixel) {
-            case 24: case 32: {
-                Byte* p = row + static_cast<std::size_t>(x) * (Info.BitsPerPixel / 8);
-                p[0] = Byte(Info.Background); p[1] = Byte(Info.Background >> 8); p[2] = Byte(Info.Background >> 16);
-                break;
-            }
-            case 8: row[x] = Byte(Info.Background); break;
-            default: {
-                unsigned bits = static_cast<unsigned>(Info.BitsPerPixel);
-                std::size_t bit = static_cast<std::size_t>(x) * bits;
-                unsigned shift = 8 - bits - static_cast<unsigned>(bit % 8);
-                row[bit / 8] = Byte(row[bit / 8] | ((Info.Background & ((1u << bits) - 1)) << shift));
-            }
-            }
+    // One row is filled pixel by pixel, the others copy it (or, for a
+    // background of equal bytes, all are filled at once).
+    std::vector<Byte> row(Stride, 0);
+    for (Cardinal x = 0; x < Info.Width; ++x) {
+        switch (Info.BitsPerPixel) {
+        case 24: case 32: {
+            Byte* p = row.data() + static_cast<std::size_t>(x) * (Info.BitsPerPixel / 8);
+            p[0] = Byte(Info.Background); p[1] = Byte(Info.Background >> 8); p[2] = Byte(Info.Background >> 16);
+            break;
+        }
+        case 8: row[x] = Byte(Info.Background); break;
+        default: {
+            unsigned bits = static_cast<unsigned>(Info.BitsPerPixel);
+            std::size_t bit = static_cast<std::size_t>(x) * bits;
+            unsigned shift = 8 - bits - static_cast<unsigned>(bit % 8);
+            row[bit / 8] = Byte(row[bit / 8] | ((Info.Background & ((1u << bits) - 1)) << shift));
+        }
         }
     }
+    const bool uniform = std::all_of(row.begin(), row.end(), [&](Byte b) { return b == row.front(); });
+    Pixels.assign(Stride * Info.Height, uniform && Stride > 0 ? row.front() : Byte(0));
+    if (!uniform)
+        for (Cardinal y = 0; y < Info.Height; ++y) std::memcpy(ScanLine(y), row.data(), Stride);
 }
 
 // ---- TPNGDecoder ------------------------------------------------------------
@@ -119,7 +130,7 @@ void TPNGDecoder::ReadChunkHeader() {
     // No chunk is longer than the rest of the stream; checking here keeps
     // every later allocation within the file's size.
     if (FHeader.Length > 0x7FFFFFFFu || FHeader.Length > FStreamEnd - FStream->GetPosition()) Fail(kUnexpectedEnd);
-    FCurrentCRC = static_cast<Cardinal>(crc32(0, FHeader.ChunkType, 4));
+    if (CheckCRC) FCurrentCRC = static_cast<Cardinal>(crc32(0, FHeader.ChunkType, 4));
 }
 
 void TPNGDecoder::LoadChunkData() {
@@ -127,6 +138,7 @@ void TPNGDecoder::LoadChunkData() {
     ReadExact(FRawBuffer.data(), FHeader.Length);
     Byte crc[4];
     ReadExact(crc, 4);
+    if (!CheckCRC) return;
     FCurrentCRC = static_cast<Cardinal>(crc32(FCurrentCRC, FRawBuffer.data(), FHeader.Length));
     if (FCurrentCRC != BE32(crc)) Fail(kCRCError);
 }
@@ -260,6 +272,7 @@ void TPNGDecoder::LoadFromStream(TStream& Stream, TPNGTarget& Target) {
         SetupColorDepth();
         FColorManager.SetGamma(1, 2.2);
         decoder.DecodeInit();
+        if (!CheckCRC) decoder.SkipChecksum();
         FDecoder = &decoder;
         FInput = nullptr;
         FInputLeft = 0;
@@ -396,30 +409,179 @@ void TPNGDecoder::ReadRow(Byte* Row, std::size_t Count) {
     }
 }
 
-void TPNGDecoder::ApplyFilter(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Count) const {
-    const std::size_t bpp = FSourceBPP;
+namespace {
+
+// The Paeth predictor with the standard's tie order (left, up, upper-left),
+// in the form that needs no p itself: |p - a| = |b - c|, |p - b| = |a - c|.
+inline unsigned Paeth(unsigned a, unsigned b, unsigned c) {
+    int pa = std::abs(static_cast<int>(b) - static_cast<int>(c));
+    int pb = std::abs(static_cast<int>(a) - static_cast<int>(c));
+    int pc = std::abs(static_cast<int>(a) + static_cast<int>(b) - 2 * static_cast<int>(c));
+    if (pb < pa) { pa = pb; a = b; }
+    return pc < pa ? c : a;
+}
+
+// Byte-wise sum of four bytes at once (no carry between them).
+inline std::uint32_t AddBytes(std::uint32_t x, std::uint32_t y) {
+    return ((x & 0x7F7F7F7Fu) + (y & 0x7F7F7F7Fu)) ^ ((x ^ y) & 0x80808080u);
+}
+
+#ifdef __SSE2__
+// Sub, Average and Paeth one pixel at a time in the lanes of a vector, for
+// pixels of 3, 4, 6 and 8 bytes. True when done (false: no such filter).
+// Pixels move through general registers: a byte-wise copy through memory
+// would stall on every load that follows the stores.
+template <unsigned Bpp>
+inline __m128i LoadPixel(const Byte* p) {
+    if constexpr (Bpp == 8) {
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    } else if constexpr (Bpp == 6) {
+        std::uint32_t lo;
+        std::uint16_t hi;
+        std::memcpy(&lo, p, 4);
+        std::memcpy(&hi, p + 4, 2);
+        return _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(lo)), _mm_cvtsi32_si128(hi));
+    } else if constexpr (Bpp == 4) {
+        std::uint32_t v;
+        std::memcpy(&v, p, 4);
+        return _mm_cvtsi32_si128(static_cast<int>(v));
+    } else {
+        std::uint16_t lo;
+        std::memcpy(&lo, p, 2);
+        return _mm_cvtsi32_si128(static_cast<int>(lo | (std::uint32_t(p[2]) << 16)));
+    }
+}
+template <unsigned Bpp>
+inline void StorePixel(Byte* p, __m128i v) {
+    if constexpr (Bpp == 8) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+    } else {
+        const std::uint32_t lo = static_cast<std::uint32_t>(_mm_cvtsi128_si32(v));
+        if constexpr (Bpp == 6) {
+            std::memcpy(p, &lo, 4);
+            const std::uint16_t hi = static_cast<std::uint16_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 4)));
+            std::memcpy(p + 4, &hi, 2);
+        } else if constexpr (Bpp == 4) {
+            std::memcpy(p, &lo, 4);
+        } else {
+            const std::uint16_t low = static_cast<std::uint16_t>(lo);
+            std::memcpy(p, &low, 2);
+            p[2] = static_cast<Byte>(lo >> 16);
+        }
+    }
+}
+inline __m128i Abs16(__m128i x) { return _mm_max_epi16(x, _mm_sub_epi16(_mm_setzero_si128(), x)); }
+inline __m128i Select(__m128i mask, __m128i yes, __m128i no) {
+    return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+}
+
+template <unsigned Bpp>
+bool UnfilterVector(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Count) {
+    const std::size_t pixels = Count / Bpp;
+    if (pixels * Bpp != Count) return false;
+    const __m128i zero = _mm_setzero_si128();
+    switch (Filter) {
+    case 1: {
+        __m128i a = zero;
+        for (std::size_t i = 0; i < Count; i += Bpp) {
+            a = _mm_add_epi8(LoadPixel<Bpp>(Row + i), a);
+            StorePixel<Bpp>(Row + i, a);
+        }
+        return true;
+    }
+    case 3: {
+        __m128i a = zero;
+        const __m128i one = _mm_set1_epi8(1);
+        for (std::size_t i = 0; i < Count; i += Bpp) {
+            const __m128i b = LoadPixel<Bpp>(Previous + i);
+            // The floor of the mean: avg rounds up, so take back the odd bit.
+            const __m128i mean = _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one));
+            a = _mm_add_epi8(LoadPixel<Bpp>(Row + i), mean);
+            StorePixel<Bpp>(Row + i, a);
+        }
+        return true;
+    }
+    case 4: {
+        __m128i a = zero, c = zero;   // left and upper left, 16-bit lanes
+        for (std::size_t i = 0; i < Count; i += Bpp) {
+            const __m128i b = _mm_unpacklo_epi8(LoadPixel<Bpp>(Previous + i), zero);
+            const __m128i bc = _mm_sub_epi16(b, c), ac = _mm_sub_epi16(a, c);
+            __m128i pa = Abs16(bc);
+            const __m128i pb = Abs16(ac), pc = Abs16(_mm_add_epi16(bc, ac));
+            const __m128i useB = _mm_cmplt_epi16(pb, pa);
+            __m128i pred = Select(useB, b, a);
+            pa = _mm_min_epi16(pa, pb);
+            pred = Select(_mm_cmplt_epi16(pc, pa), c, pred);
+            const __m128i x = _mm_add_epi8(LoadPixel<Bpp>(Row + i), _mm_packus_epi16(pred, zero));
+            StorePixel<Bpp>(Row + i, x);
+            a = _mm_unpacklo_epi8(x, zero);
+            c = b;
+        }
+        return true;
+    }
+    default: return false;
+    }
+}
+#endif
+
+// Undoes one filter over a row of Count bytes with Bpp bytes per pixel
+// (a constant for the common sizes, so the loops compile tight).
+template <unsigned Bpp>
+void Unfilter(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Count, std::size_t bpp = Bpp) {
+    if constexpr (Bpp != 0) bpp = Bpp;
+#ifdef __SSE2__
+    if constexpr (Bpp == 3 || Bpp == 4 || Bpp == 6 || Bpp == 8)
+        if (UnfilterVector<Bpp>(Filter, Row, Previous, Count)) return;
+#endif
+    const std::size_t first = std::min(bpp, Count);
     switch (Filter) {
     case 1:
-        for (std::size_t i = bpp; i < Count; ++i) Row[i] = Byte(Row[i] + Row[i - bpp]);
+        if constexpr (Bpp == 4) {
+            std::uint32_t left = 0;
+            std::size_t i = 4;
+            if (Count >= 4) {
+                std::memcpy(&left, Row, 4);
+                for (; i + 4 <= Count; i += 4) {
+                    std::uint32_t x;
+                    std::memcpy(&x, Row + i, 4);
+                    left = AddBytes(x, left);
+                    std::memcpy(Row + i, &left, 4);
+                }
+            }
+            for (; i < Count; ++i) Row[i] = Byte(Row[i] + Row[i - 4]);
+        } else {
+            for (std::size_t i = bpp; i < Count; ++i) Row[i] = Byte(Row[i] + Row[i - bpp]);
+        }
         break;
     case 2:
         for (std::size_t i = 0; i < Count; ++i) Row[i] = Byte(Row[i] + Previous[i]);
         break;
     case 3:
-        for (std::size_t i = 0; i < Count; ++i) {
-            unsigned left = i >= bpp ? Row[i - bpp] : 0;
-            Row[i] = Byte(Row[i] + ((left + Previous[i]) >> 1));   // the sum needs 9 bits
-        }
+        for (std::size_t i = 0; i < first; ++i) Row[i] = Byte(Row[i] + (Previous[i] >> 1));
+        for (std::size_t i = bpp; i < Count; ++i)
+            Row[i] = Byte(Row[i] + ((unsigned(Row[i - bpp]) + Previous[i]) >> 1));   // the sum needs 9 bits
         break;
     case 4:
-        for (std::size_t i = 0; i < Count; ++i) {
-            int a = i >= bpp ? Row[i - bpp] : 0, b = Previous[i], c = i >= bpp ? Previous[i - bpp] : 0;
-            int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-            int pred = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
-            Row[i] = Byte(Row[i] + pred);
-        }
+        // No left pixel: the predictor is the byte above.
+        for (std::size_t i = 0; i < first; ++i) Row[i] = Byte(Row[i] + Previous[i]);
+        for (std::size_t i = bpp; i < Count; ++i)
+            Row[i] = Byte(Row[i] + Paeth(Row[i - bpp], Previous[i], Previous[i - bpp]));
         break;
     default: break;   // 0, and unknown types, leave the row as it is
+    }
+}
+
+} // namespace
+
+void TPNGDecoder::ApplyFilter(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Count) const {
+    switch (FSourceBPP) {
+    case 1: Unfilter<1>(Filter, Row, Previous, Count); break;
+    case 2: Unfilter<2>(Filter, Row, Previous, Count); break;
+    case 3: Unfilter<3>(Filter, Row, Previous, Count); break;
+    case 4: Unfilter<4>(Filter, Row, Previous, Count); break;
+    case 6: Unfilter<6>(Filter, Row, Previous, Count); break;
+    case 8: Unfilter<8>(Filter, Row, Previous, Count); break;
+    default: Unfilter<0>(Filter, Row, Previous, Count, FSourceBPP); break;
     }
 }
 
@@ -467,13 +629,18 @@ void TPNGDecoder::LoadImageData(TPNGTarget& Target) {
     Byte* cur = a.data();
     Byte* prev = b.data();
     std::uint64_t totalRows = H, doneRows = 0;
+    int lastPercent = 0;
     auto oneRow = [&](std::size_t n, Cardinal y, Byte mask) {
         ReadRow(cur, n + 1);
         ApplyFilter(cur[0], cur + 1, prev + 1, n);
         FColorManager.ConvertRow(cur + 1, Target.ScanLine(y), W, mask);
         std::swap(cur, prev);
         ++doneRows;
-        if (OnProgress) Progress(TPNGProgressStage::psRunning, static_cast<int>(doneRows * 100 / std::max<std::uint64_t>(totalRows, 1)), u"");
+        if (OnProgress) {
+            // Reported when the percentage changes, not for every row.
+            int percent = static_cast<int>(doneRows * 100 / std::max<std::uint64_t>(totalRows, 1));
+            if (percent != lastPercent) Progress(TPNGProgressStage::psRunning, lastPercent = percent, u"");
+        }
     };
     if (!P.Interlaced) {
         for (Cardinal y = 0; y < H; ++y) oneRow(full, y, 0xFF);

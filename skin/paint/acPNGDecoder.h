@@ -44,6 +44,8 @@ public:
     ~TLZ77Decoder() override;   // ends the inflater quietly if still running
 
     void DecodeInit();   // EGraphicCompression "LZ77 decompression error."
+    // Stops checking the zlib stream's own Adler-32 (after DecodeInit).
+    void SkipChecksum();
     // Inflates from Source into Dest; both advance past what was used.
     void Decode(const Byte*& Source, Byte*& Dest, Cardinal PackedSize, Cardinal UnpackedSize);
     void DecodeEnd();    // EGraphicCompression "LZ77 decompression error."
@@ -107,6 +109,9 @@ public:
     // not hold their bitmap anyway).
     static constexpr std::uint64_t DefaultMaxPixels = 1ull << 25;
     std::uint64_t MaxPixels = DefaultMaxPixels;
+    // With false, the chunks' CRCs and the image data's Adler-32 are read
+    // but not checked: faster, for data known to be intact.
+    bool CheckCRC = true;
     TPNGProgressEvent OnProgress;
 
     // Reads the signature, IHDR and a gAMA; false when the stream does not
