@@ -162,12 +162,14 @@ struct TDecoded {
     TImageProperties Props;
 };
 
-void Decode(const Bytes& file, TDecoded& out, std::uint64_t maxPixels = TPNGDecoder::DefaultMaxPixels) {
+void Decode(const Bytes& file, TDecoded& out, std::uint64_t maxPixels = TPNGDecoder::DefaultMaxPixels,
+            bool checkCRC = true) {
     TMemoryStream s;
     s.WriteBuffer(file.data(), static_cast<Integer>(file.size()));
     s.SetPosition(0);
     TPNGDecoder d;
     d.MaxPixels = maxPixels;
+    d.CheckCRC = checkCRC;
     d.LoadFromStream(s, out.Target);
     out.Props = d.ImageProperties();
 }
@@ -259,6 +261,7 @@ TEST_P(PNGFormats, DecodesLikeTheSamplesInEveryLayout) {
     struct { Cardinal w, h; bool interlaced; std::size_t split; } layouts[] = {
         {13, 11, false, 1 << 20}, {13, 11, true, 1 << 20}, {13, 11, true, 7}, {17, 5, false, 3},
         {1, 1, true, 1 << 20}, {3, 2, true, 1 << 20}, {9, 1, false, 1 << 20},
+        {67, 9, false, 1 << 20}, {67, 9, true, 100},   // rows long enough for the whole-row loops
     };
     for (auto& l : layouts) {
         SCOPED_TRACE(testing::Message() << l.w << "x" << l.h << (l.interlaced ? " interlaced" : "") << " split " << l.split);
@@ -349,6 +352,43 @@ TEST(PNGDecoder, CraftedFilesRaiseTheirMessages) {
          "Cannot load image. The PNG image is too large."},
     };
     for (auto& c : cases) EXPECT_EQ(DecodeError(c.data), c.message) << c.name;
+}
+
+TEST(PNGDecoder, UncheckedDecodingIgnoresBadChecksumsOnly) {
+    const TTestImage img = MakeImage(21, 6, 6, 8, 5);
+    const Bytes good = WritePNG(img, false, 40);
+    // Every CRC flipped, and the zlib stream's Adler-32 too (its last four
+    // bytes, inside the last IDAT's data).
+    Bytes bad = good;
+    std::size_t pos = 8;
+    std::size_t lastIdatEnd = 0;
+    while (pos + 12 <= bad.size()) {
+        const Cardinal length = (Cardinal(bad[pos]) << 24) | (Cardinal(bad[pos + 1]) << 16) | (Cardinal(bad[pos + 2]) << 8) | bad[pos + 3];
+        if (std::memcmp(&bad[pos + 4], "IDAT", 4) == 0) lastIdatEnd = pos + 8 + length;
+        bad[pos + 8 + length] ^= 0x5A;
+        pos += 12 + length;
+    }
+    bad[lastIdatEnd - 1] ^= 0x01;
+    EXPECT_EQ(DecodeError(bad), "Cannot load image. CRC error found in PNG file.");
+    TDecoded checked, unchecked;
+    ASSERT_NO_THROW(Decode(good, checked));
+    ASSERT_NO_THROW(Decode(bad, unchecked, TPNGDecoder::DefaultMaxPixels, false));
+    EXPECT_EQ(unchecked.Target.Pixels, checked.Target.Pixels);
+    // Broken data is still found without the checks.
+    Bytes broken = Signature();
+    AddChunk(broken, "IHDR", Ihdr(21, 6, 8, 6));
+    Bytes z = Deflate(RawData(img, false));
+    z[3] ^= 0xFF;
+    z[4] ^= 0xFF;
+    AddIdat(broken, z, 1 << 20);
+    AddChunk(broken, "IEND", {});
+    TDecoded out;
+    try {
+        Decode(broken, out, TPNGDecoder::DefaultMaxPixels, false);
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot load image. Compression error found in PNG file.");
+    }
 }
 
 TEST(PNGDecoder, RowSizeBeyond32BitsIsRefusedBeforeAllocating) {
