@@ -683,6 +683,8 @@ void TsSkinManager::EndUpdate(bool Repaint, bool AllowAnimation) {
 
 bool TsSkinManager::HookInstalled() { return gHook != nullptr; }
 
+HHOOK TsSkinManager::HookHandle() { return gHook; }
+
 void TsSkinManager::InstallHook() {
     if (!IsDefault() || HasState(csDesigning) || gHook) return;
     if (!HookAdapters) HookAdapters = new TacHookAdapterList();

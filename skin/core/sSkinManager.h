@@ -300,6 +300,7 @@ public:
     void UnInstallHook();
     // The window-creation hook is in place.
     static bool HookInstalled();
+    static HHOOK HookHandle();
 
     String SkinInfo() const;
     String Version() const { return u"7.62"; }

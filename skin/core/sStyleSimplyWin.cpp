@@ -205,12 +205,13 @@ void TacFormsFreeze::Refresh(bool Animate) {
     FPending = false;
 }
 
-TacSysAnimationOff::TacSysAnimationOff() : FWasOn(SysAnimationEnabled()) {
-    if (FWasOn) SetSysAnimation(false);
+TacSysAnimationOff::TacSysAnimationOff(bool (*Get)(), void (*Set)(bool))
+    : FSet(Set ? Set : SetSysAnimation), FWasOn((Get ? Get : SysAnimationEnabled)()) {
+    if (FWasOn) FSet(false);
 }
 
 TacSysAnimationOff::~TacSysAnimationOff() {
-    if (FWasOn) SetSysAnimation(true);
+    if (FWasOn) FSet(true);
 }
 
 void sStyleSimplyWinInitialization() {

@@ -108,12 +108,14 @@ private:
 // and restores the previous setting on every way out.
 class TacSysAnimationOff {
 public:
-    TacSysAnimationOff();
+    // The setting is read and written through Get and Set (the system's by default).
+    explicit TacSysAnimationOff(bool (*Get)() = nullptr, void (*Set)(bool) = nullptr);
     ~TacSysAnimationOff();
     TacSysAnimationOff(const TacSysAnimationOff&) = delete;
     TacSysAnimationOff& operator=(const TacSysAnimationOff&) = delete;
 
 private:
+    void (*FSet)(bool);
     bool FWasOn;
 };
 
