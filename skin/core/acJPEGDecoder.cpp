@@ -34,7 +34,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wduplicated-branches"
 #endif
-#include <stb/stb_image.h>
+#include <stb_image.h>
 #if defined(__clang__)
 #pragma clang diagnostic pop
 #else
