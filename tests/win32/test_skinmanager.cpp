@@ -903,3 +903,87 @@ TEST(MainFormSkins, TheSkinBoxListsAndLoadsSkinsAndABrokenOneKeepsThePrevious) {
     EXPECT_EQ(DefaultManager, nullptr);
     EXPECT_FALSE(TsSkinManager::HookInstalled());
 }
+
+TEST_F(SkinManagerTest, TwoHundredSwitchesLeaveGdiAndWindowCountsFlat) {
+    Unlist unlist;
+    SpyForm* form = MakeForm(true, true);
+    FakeProvider provider;
+    provider.SkinManager = manager;
+    form->Provider = &provider;
+    ::ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
+    manager->SetExtendedBorders(true);   // shadow templates made on every switch
+    const String names[] = {u"Flat", u"FlatP", u"Delta.v2"};
+    for (const String& n : names) Choose(n);
+    harness::PumpUntilIdle(50, 2000);
+    const unsigned gdi = harness::GdiObjectUsage();
+    const unsigned windows = harness::WindowCount();
+    for (int i = 0; i < 200; ++i) {
+        Choose(names[i % 3]);
+        ASSERT_TRUE(boxesShown.empty()) << "switch " << i;
+    }
+    harness::PumpUntilIdle(50, 2000);
+    EXPECT_LE(harness::GdiObjectUsage(), gdi + 2);
+    EXPECT_EQ(harness::WindowCount(), windows);
+    EXPECT_EQ(form->Log.RedrawOff, form->Log.RedrawOn);
+    ::ShowWindow(form->Handle(), SW_HIDE);
+}
+
+TEST_F(SkinManagerTest, UpdatesAnnounceOnceAtTheEnd) {
+    Unlist unlist;
+    SpyForm* form = MakeForm(false, false);
+    manager->BeginUpdate();
+    Choose(u"Flat");
+    EXPECT_TRUE(form->Log.Commands.empty());
+    manager->EndUpdate(true, false);
+    EXPECT_EQ(form->Log.Commands, (std::vector<Word>{AC_SETNEWSKIN, AC_STOPFADING, AC_REFRESH}));
+    EXPECT_TRUE(manager->AnimEffects()->SkinChanging()->Active());   // switched off for that call only
+}
+
+TEST_F(SkinManagerTest, AnotherManagerCanBecomeTheDefault) {
+    Unlist unlist;
+    SpyForm* form = MakeForm(false, false);
+    auto* second = New<TsSkinManager>(Application);
+    second->SetIsDefault(false);
+    EXPECT_FALSE(second->IsDefault());
+    second->SetActive(false);
+    form->Log.Clear();
+    second->SetIsDefault(true);   // an inactive manager announces the removal
+    EXPECT_TRUE(second->IsDefault());
+    EXPECT_FALSE(manager->IsDefault());
+    EXPECT_EQ(form->Log.Commands, std::vector<Word>{AC_REMOVESKIN});
+    // The application-window hook went along.
+    form->Log.Clear();
+    manager->Free();
+    manager = nullptr;
+    ::SendMessageW(Application->Handle(), 0xB000, 0, 0);
+    EXPECT_EQ(form->Log.Count(AC_PREPARING), 1);
+    second->Free();
+    ::SendMessageW(Application->Handle(), 0xB000, 0, 0);
+    EXPECT_EQ(form->Log.Count(AC_PREPARING), 1);
+}
+
+TEST(SkinManagerUnit, StartUpShowsTheVersionOnRequestAndCopesWithoutShadowImages) {
+    kestrune_test::EnsureFramework();
+    auto* oldArgs = acCommandLineArgs;
+    {
+        BoxRecorder boxes;
+        acCommandLineArgs = [] { return std::vector<String>{u"/AcVer"}; };
+        sSkinManagerInitialization();
+        acCommandLineArgs = oldArgs;
+        EXPECT_EQ(gBoxes, std::vector<String>{u"Kestrune skin engine v7.62"});
+    }
+    // The test program carries no shadow images: both stay empty.
+    ASSERT_NE(acShadowActive, nullptr);
+    EXPECT_TRUE(acShadowActive->Empty());
+    EXPECT_TRUE(acShadowInactive->Empty());
+    sSkinManagerFinalization();
+    EXPECT_EQ(acShadowActive, nullptr);
+    {
+        BoxRecorder boxes;
+        acCommandLineArgs = [] { return std::vector<String>{}; };
+        sSkinManagerInitialization();
+        acCommandLineArgs = oldArgs;
+        EXPECT_TRUE(gBoxes.empty());
+    }
+    sSkinManagerFinalization();
+}
