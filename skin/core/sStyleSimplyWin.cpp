@@ -181,10 +181,11 @@ void ThawSkinnedForms() {
     for (TCustomForm* form : std::vector<TCustomForm*>(gSkinnedForms)) {
         if (form->HasState(csDestroying)) continue;
         TacFormProvider* p = GetFormProvider(form);
-        if (!p || !(p->FormState & FS_CHANGING)) continue;
+        if (!p) continue;
+        const bool frozen = (p->FormState & FS_CHANGING) != 0;
         p->FormState &= ~(FS_CHANGING | FS_ANIMSHOWING);
         p->FInAnimation = false;
-        if (form->HandleAllocated()) {
+        if (frozen && form->HandleAllocated()) {
             ::SendMessageW(form->Handle(), WM_SETREDRAW, TRUE, 0);
             ::RedrawWindow(form->Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
         }

@@ -84,8 +84,9 @@ void UpdateSkinnedFormRegions(TsSkinManager* Manager);
 void RefreshSkinnedForms(TsSkinManager* Manager, bool Animate);
 
 // Thaws every listed form still frozen for a skin change (WM_SETREDRAW on,
-// the freeze bit cleared) and clears the animation switch. The way out of a
-// skin change that did not reach RefreshSkinnedForms.
+// the freeze bit cleared), ends the snapshot and animation marks of every
+// listed form and clears the animation switch. The way out of a skin change
+// that did not reach RefreshSkinnedForms.
 void ThawSkinnedForms();
 
 // Freezes the listed forms of a manager for a skin change and makes sure

@@ -246,7 +246,13 @@ private:
     HWND FWnd;
 };
 
-class FakeProvider : public TacFormProvider {};
+class FakeProvider : public TacFormProvider {
+public:
+    bool HasBorderForm() const override { return BorderForm; }
+    void MakeCoverBmp() override { ++Snapshots; }
+    bool BorderForm = false;
+    int Snapshots = 0;
+};
 
 // ---------------------------------------------------------------------------
 
@@ -384,7 +390,7 @@ TEST_F(SkinManagerTest, FrozenFormsAreThawedOnEveryPath) {
     provider.SkinManager = manager;
     SpyForm* form = MakeForm(true, true);
     form->Provider = &provider;
-    ::ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
+    form->Show();
 
     Choose(u"Flat");
     EXPECT_GE(form->Log.RedrawOff, 1);
@@ -404,6 +410,20 @@ TEST_F(SkinManagerTest, FrozenFormsAreThawedOnEveryPath) {
     EXPECT_EQ(provider.FormState & FS_CHANGING, 0u);
     EXPECT_FALSE(acAnimationSwitch);
 
+    // A failed animated change ends the snapshot marks it set.
+    provider.BorderForm = true;
+    manager->SetExtendedBorders(true);
+    form->Log.Clear();
+    Choose(u"Broken");
+    ASSERT_EQ(boxesShown.size(), 1u);
+    EXPECT_EQ(provider.Snapshots, 1);
+    EXPECT_EQ(provider.FormState, 0u);
+    EXPECT_FALSE(provider.FInAnimation);
+    EXPECT_FALSE(acAnimationSwitch);
+    EXPECT_EQ(form->Log.RedrawOff, 0);
+    manager->SetExtendedBorders(false);
+    provider.BorderForm = false;
+
     // A form of another manager is left alone.
     form->Log.Clear();
     auto* other = New<TsSkinManager>(nullptr);
@@ -411,7 +431,7 @@ TEST_F(SkinManagerTest, FrozenFormsAreThawedOnEveryPath) {
     Choose(u"Flat");
     EXPECT_EQ(form->Log.RedrawOff, 0);
     other->Free();
-    ::ShowWindow(form->Handle(), SW_HIDE);
+    form->Hide();
 }
 
 namespace {
