@@ -8,6 +8,9 @@
 #include "Unit1.h"
 #include "acPNG.h"
 #include "acUtilsWin.h"
+#include "sMessages.h"
+#include "sSkinManager.h"
+#include "sStyleSimplyWin.h"
 #include "Units.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -19,8 +22,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"Forms", FormsInitialization, FormsFinalization},
             {"TypInfo", TypInfoInitialization, TypInfoFinalization},
             {"Imaging", RegisterImageFormats, UnregisterImageFormats},
+            {"sMessages", sMessagesInitialization, nullptr},
             {"acPNG", acPNGInitialization, acPNGFinalization},
             {"acUtils", acUtilsInitialization, acUtilsFinalization},
+            {"sStyleSimply", sStyleSimplyWinInitialization, sStyleSimplyWinFinalization},
+            {"sSkinManager", sSkinManagerInitialization, sSkinManagerFinalization},
             {"Unit1", Unit1Initialization, Unit1Finalization},
         });
         Application->Initialize();

@@ -375,8 +375,22 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() { Handle(); }
 
+void TApplication::HookMainWindow(TWindowHook Hook) {
+    if (!Hook || std::find(FWindowHooks.begin(), FWindowHooks.end(), Hook) != FWindowHooks.end()) return;
+    FWindowHooks.push_back(Hook);
+}
+
+void TApplication::UnhookMainWindow(TWindowHook Hook) { std::erase(FWindowHooks, Hook); }
+
 LRESULT CALLBACK TApplication::AppWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     try {
+        if (Application && !Application->FWindowHooks.empty()) {
+            TMessage m{msg, wParam, lParam, 0};
+            // A copy: a hook may unhook itself.
+            const std::vector<TWindowHook> hooks(Application->FWindowHooks.rbegin(), Application->FWindowHooks.rend());
+            for (const TWindowHook& hook : hooks)
+                if (hook(m)) return m.Result;
+        }
         switch (msg) {
         case WM_NULL:
             CheckSynchronize();

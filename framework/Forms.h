@@ -13,6 +13,9 @@ using TCloseEvent = TDelegate<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = TDelegate<void(TObject* Sender, bool& CanClose)>;
 using TExceptionEvent = TDelegate<void(TObject* Sender, const std::exception& E)>;
 using TIdleEvent = TDelegate<void(TObject* Sender, bool& Done)>;
+// A hook on the application window: true when it handled the message (its
+// Result is then the answer).
+using TWindowHook = TDelegate<bool(TMessage& Message)>;
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
@@ -154,6 +157,11 @@ public:
 
     // Frees the component once the message being handled has returned.
     void ReleaseLater(TComponent* component);
+    // Hooks see every message of the application window first, the latest
+    // first. Hooking twice adds nothing; unhooking removes the hook.
+    void HookMainWindow(TWindowHook Hook);
+    void UnhookMainWindow(TWindowHook Hook);
+    bool HandleAllocated() const { return FHandle != nullptr; }
     // The control under the mouse, as last told by CM_MOUSEENTER.
     TControl* MouseControl() const { return FMouseControl; }
     void ControlDestroyed(TControl* control);
@@ -174,6 +182,7 @@ private:
     bool FRunning = false;
     TControl* FMouseControl = nullptr;
     std::vector<TComponent*> FReleased;
+    std::vector<TWindowHook> FWindowHooks;
 };
 
 extern TApplication* Application;

@@ -1,0 +1,220 @@
+// Kestrune's skin box end to end: the real program in its own process, with a
+// copy of its skins and a deliberately broken one, driven through the skin
+// box the way its notifications arrive from a user's choice.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "GuiHarness.h"
+#include "ProcessDriver.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using harness::PumpUntil;
+using harness::TextOf;
+
+constexpr int kStartMs = 60000;
+constexpr int kStepMs = 20000;
+
+// The top-level dialog windows ("#32770") of a process.
+struct DialogSearch {
+    DWORD Pid;
+    std::vector<HWND> Found;
+};
+
+BOOL CALLBACK CollectDialogs(HWND wnd, LPARAM lParam) {
+    auto* s = reinterpret_cast<DialogSearch*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(wnd, &pid);
+    if (pid == s->Pid && ::IsWindowVisible(wnd) && harness::ClassNameOf(wnd) == L"#32770") s->Found.push_back(wnd);
+    return TRUE;
+}
+
+std::vector<HWND> DialogsOf(DWORD pid) {
+    DialogSearch s{pid, {}};
+    ::EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&s));
+    return s.Found;
+}
+
+// Every window of a process (top-level windows and their descendants).
+struct WindowTally {
+    DWORD Pid;
+    unsigned Count = 0;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM lParam) {
+    ++reinterpret_cast<WindowTally*>(lParam)->Count;
+    return TRUE;
+}
+
+BOOL CALLBACK CountTop(HWND wnd, LPARAM lParam) {
+    auto* t = reinterpret_cast<WindowTally*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(wnd, &pid);
+    if (pid != t->Pid) return TRUE;
+    ++t->Count;
+    ::EnumChildWindows(wnd, CountChild, lParam);
+    return TRUE;
+}
+
+unsigned WindowsOf(DWORD pid) {
+    WindowTally t{pid};
+    ::EnumWindows(CountTop, reinterpret_cast<LPARAM>(&t));
+    return t.Count;
+}
+
+// The texts of a message box (its static controls).
+std::wstring BoxText(HWND box) {
+    std::wstring text;
+    for (HWND s : harness::FindDescendants(box, L"Static")) text += TextOf(s);
+    return text;
+}
+
+class SkinBoxEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const fs::path built = fs::path(harness::ModuleFolder()) / L".." / L"app";
+        ASSERT_TRUE(fs::exists(built / L"Kestrune.exe")) << "Kestrune.exe is not built";
+        ASSERT_TRUE(fs::is_directory(built / L"Skins")) << "the program's skins are not built";
+        std::random_device r;
+        FFolder = fs::temp_directory_path() / (L"kestrune-e2e-skins-" + std::to_wstring(r()));
+        fs::create_directories(FFolder);
+        fs::copy_file(built / L"Kestrune.exe", FFolder / L"Kestrune.exe");
+        fs::copy(built / L"Skins", FFolder / L"Skins", fs::copy_options::recursive);
+        fs::create_directories(FFolder / L"Skins" / L"Broken");
+        std::ofstream(FFolder / L"Skins" / L"Broken" / L"Options.dat")
+            << "[GLOBALINFO]\r\nVERSION=7.5\r\nSHADOW1OFFSET=no-number-7f3a\r\n[PANEL]\r\n";
+
+        ASSERT_TRUE(FProgram.Start((FFolder / L"Kestrune.exe").wstring())) << "error " << ::GetLastError();
+        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
+        ASSERT_NE(FForm, nullptr) << (FProgram.Running() ? "no TForm1 window" : "Kestrune ended during start-up");
+        for (HWND box : harness::FindDescendants(FForm, L"TsComboBox"))
+            if (harness::BoundsInParent(box).left == 670) FBox = box;
+        ASSERT_NE(FBox, nullptr) << "no skin box (a TsComboBox at left 670)";
+    }
+
+    void TearDown() override {
+        FProgram.Kill();
+        std::error_code ec;
+        fs::remove_all(FFolder, ec);
+    }
+
+    std::vector<std::wstring> Items() const {
+        std::vector<std::wstring> items;
+        const LRESULT count = ::SendMessageW(FBox, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            const LRESULT len = ::SendMessageW(FBox, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+            if (len < 0 || len > 1000) {
+                items.push_back(L"<unreadable>");
+                continue;
+            }
+            std::wstring text(static_cast<std::size_t>(len) + 1, L'\0');
+            ::SendMessageW(FBox, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+            text.resize(static_cast<std::size_t>(len));
+            items.push_back(text);
+        }
+        return items;
+    }
+
+    // Selects the item and sends the box's selection notice to its parent,
+    // as the box does when the user picks an item. False when the program
+    // did not finish with it in time (a message box it shows keeps it busy).
+    bool Choose(int index) {
+        ::SendMessageW(FBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        DWORD_PTR result = 0;
+        return ::SendMessageTimeoutW(::GetParent(FBox), WM_COMMAND,
+                                     MAKEWPARAM(::GetDlgCtrlID(FBox), CBN_SELCHANGE), reinterpret_cast<LPARAM>(FBox),
+                                     SMTO_NORMAL, kStepMs, &result) != 0;
+    }
+
+    int IndexOf(const std::vector<std::wstring>& items, const std::wstring& name) {
+        const auto it = std::find(items.begin(), items.end(), name);
+        return it == items.end() ? -1 : static_cast<int>(it - items.begin());
+    }
+
+    fs::path FFolder;
+    harness::ChildProcess FProgram;
+    HWND FForm = nullptr;
+    HWND FBox = nullptr;
+};
+
+}  // namespace
+
+TEST_F(SkinBoxEndToEnd, ListsItsSkinsSwitchesAndShowsABrokenSkinsError) {
+    const std::vector<std::wstring> items = Items();
+    const std::set<std::wstring> distinct(items.begin(), items.end());
+    EXPECT_EQ(distinct, (std::set<std::wstring>{L"Basalt", L"Broken", L"Daylight", L"Lagoon"}));
+
+    // Every good skin switches without a message.
+    for (const wchar_t* name : {L"Basalt", L"Daylight", L"Lagoon"}) {
+        const int index = IndexOf(items, name);
+        ASSERT_GE(index, 0);
+        const bool done = Choose(index);
+        const auto boxes = DialogsOf(FProgram.Id());
+        EXPECT_TRUE(done && boxes.empty()) << "choosing " << std::string(name, name + std::wcslen(name))
+                                          << " did not end quietly";
+        for (HWND box : boxes) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+
+    // The broken skin: its error shows in a message box, closed from here.
+    std::atomic<bool> chosen{false};
+    std::thread chooser([&] {
+        ::SendMessageW(FBox, CB_SETCURSEL, static_cast<WPARAM>(IndexOf(items, L"Broken")), 0);
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(::GetParent(FBox), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(FBox), CBN_SELCHANGE),
+                              reinterpret_cast<LPARAM>(FBox), SMTO_NORMAL, 60000, &result);
+        chosen = true;
+    });
+    HWND box = nullptr;
+    const bool shown = PumpUntil(
+        [&] {
+            const auto boxes = DialogsOf(FProgram.Id());
+            box = boxes.empty() ? nullptr : boxes.front();
+            return box != nullptr;
+        },
+        kStepMs);
+    EXPECT_TRUE(shown) << "no message box for the broken skin";
+    if (box) {
+        const std::wstring text = BoxText(box);
+        EXPECT_NE(text.find(L"no-number-7f3a"), std::wstring::npos) << "box text: " << std::string(text.begin(), text.end());
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    EXPECT_TRUE(PumpUntil([&] { return chosen.load(); }, kStepMs)) << "the program stayed busy after the box";
+    chooser.join();
+    EXPECT_TRUE(DialogsOf(FProgram.Id()).empty());
+    EXPECT_TRUE(FProgram.Running());
+
+    // A good skin still loads afterwards.
+    EXPECT_TRUE(Choose(IndexOf(items, L"Daylight")));
+    EXPECT_TRUE(DialogsOf(FProgram.Id()).empty());
+}
+
+TEST_F(SkinBoxEndToEnd, TwoHundredSwitchesLeaveObjectCountsFlat) {
+    const std::vector<std::wstring> items = Items();
+    std::vector<int> good;
+    for (const wchar_t* name : {L"Basalt", L"Daylight", L"Lagoon"}) good.push_back(IndexOf(items, name));
+    ASSERT_TRUE(std::all_of(good.begin(), good.end(), [](int i) { return i >= 0; }));
+
+    // A first round settles what the program keeps for the rest of its life.
+    for (int i : good) ASSERT_TRUE(Choose(i));
+    const unsigned windows = WindowsOf(FProgram.Id());
+    const DWORD gdi = ::GetGuiResources(FProgram.Handle(), GR_GDIOBJECTS);
+    const DWORD user = ::GetGuiResources(FProgram.Handle(), GR_USEROBJECTS);
+    for (int n = 0; n < 200; ++n) ASSERT_TRUE(Choose(good[static_cast<std::size_t>(n) % good.size()])) << "switch " << n;
+    EXPECT_TRUE(DialogsOf(FProgram.Id()).empty());
+    EXPECT_EQ(WindowsOf(FProgram.Id()), windows);
+    // The system reports the counts of another process where it keeps them
+    // (Wine answers 0 for both).
+    if (gdi) { EXPECT_LE(::GetGuiResources(FProgram.Handle(), GR_GDIOBJECTS), gdi + 2); }
+    if (user) { EXPECT_LE(::GetGuiResources(FProgram.Handle(), GR_USEROBJECTS), user + 2); }
+}

@@ -1,0 +1,173 @@
+// The own skins and the test skin load through the skin model, from their
+// folder and from their packed file, with identical results; every fixed
+// index and every looked-up section and mask resolves.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "Classes.h"
+#include "OwnSkins.h"
+#include "SkinNames.h"
+#include "Strings.h"
+#include "TestSkin.h"
+#include "acSkinImages.h"
+#include "acSkinPack.h"
+#include "sStyleSimply.h"
+
+using namespace skingen;
+namespace fs = std::filesystem;
+
+namespace {
+
+TColor SameColour(TColor c) { return c; }
+
+struct LoadedModel : TacSkinModel {
+    LoadedModel() {
+        ColorToRGB = TacColorToRGBFunc::OfFunction(&SameColour);
+        SystemFrameWidth = 4;
+    }
+};
+
+String Native(const fs::path& p) { return Utf8ToString(p.string()); }
+
+void LoadFromFolder(const fs::path& folder, TacSkinModel& model) {
+    TStringList ini;
+    ini.LoadFromFile(Native(folder / "Options.dat"));
+    const String path = Native(folder) + Char(fs::path::preferred_separator);
+    model.SkinData->SkinPath = path;
+    TacFolderSource source(path);
+    model.LoadSkin(ini, source);
+}
+
+void LoadFromPacked(const fs::path& file, TacSkinModel& model) {
+    TacSkinConvertor* c = nullptr;
+    LoadPackedSkinFile(Native(file), c, true);
+    ASSERT_NE(c, nullptr);
+    ASSERT_NE(c->Options, nullptr);
+    TStringList ini;
+    c->Options->SetPosition(0);
+    ini.LoadFromStream(*c->Options);
+    TacPackedSource source(*c);
+    model.LoadSkin(ini, source);
+    c->Free();
+}
+
+void ExpectSameModel(const TacSkinModel& a, const TacSkinModel& b) {
+    ASSERT_EQ(a.gd.size(), b.gd.size());
+    for (std::size_t i = 0; i < a.gd.size(); ++i) {
+        EXPECT_EQ(a.gd[i].ClassName, b.gd[i].ClassName);
+        EXPECT_EQ(a.gd[i].Props, b.gd[i].Props);
+        EXPECT_EQ(a.gd[i].BorderIndex, b.gd[i].BorderIndex);
+        EXPECT_EQ(a.gd[i].TextureNormal, b.gd[i].TextureNormal);
+    }
+    ASSERT_EQ(a.ma.size(), b.ma.size());
+    for (std::size_t i = 0; i < a.ma.size(); ++i) {
+        const TsMaskData &x = a.ma[i], &y = b.ma[i];
+        SCOPED_TRACE(StringToUtf8(x.ClassName + u"." + x.PropertyName));
+        EXPECT_EQ(x.ClassName, y.ClassName);
+        EXPECT_EQ(x.PropertyName, y.PropertyName);
+        EXPECT_EQ(x.R, y.R);
+        EXPECT_EQ(x.ImageCount, y.ImageCount);
+        EXPECT_EQ(x.MaskType, y.MaskType);
+        EXPECT_EQ(x.ImgType, y.ImgType);
+        EXPECT_EQ(x.DrawMode, y.DrawMode);
+        EXPECT_EQ(x.WL, y.WL);
+        EXPECT_EQ(x.WT, y.WT);
+        EXPECT_EQ(x.WR, y.WR);
+        EXPECT_EQ(x.WB, y.WB);
+        EXPECT_EQ(x.CornerType, y.CornerType);
+        ASSERT_EQ(static_cast<bool>(x.Bmp), static_cast<bool>(y.Bmp));
+        if (x.Bmp) { EXPECT_TRUE(*x.Bmp == *y.Bmp); }
+    }
+    EXPECT_EQ(a.pa.size(), b.pa.size());
+    ASSERT_TRUE(a.MasterBitmap && b.MasterBitmap);
+    EXPECT_TRUE(*a.MasterBitmap == *b.MasterBitmap);
+}
+
+void ExpectEveryNameResolves(const TacSkinModel& m) {
+    for (const std::string& s : LookedUpSections()) EXPECT_GE(m.GetSkinIndex(AsciiToString(s)), 0) << s;
+    for (const MaskName& n : LookedUpMasks()) {
+        const String section = AsciiToString(n.Section), mask = AsciiToString(n.Mask);
+        const Integer i = m.GetMaskIndex(m.GetSkinIndex(section), section, mask);
+        ASSERT_GE(i, 0) << n.Section << "." << n.Mask;
+        const TsMaskData& d = m.ma[static_cast<std::size_t>(i)];
+        EXPECT_EQ(d.ImageCount, n.Frames) << n.Section << "." << n.Mask;
+        EXPECT_GT(MaskFrameWidth(d), 0);
+        EXPECT_GT(MaskFrameHeight(d), 0);
+        if (n.Kind == MaskKind::Texture) { EXPECT_GE(m.GetTextureIndex(m.GetSkinIndex(section), section, mask), 0); }
+    }
+    const TConstantSkinData& c = m.ConstData;
+    const int fixed[] = {
+        c.IndexGLobalInfo, c.ExBorder, c.IndexTabTop, c.IndexTabBottom, c.IndexTabLeft, c.IndexTabRight, c.MaskTabTop,
+        c.MaskTabBottom, c.MaskTabLeft, c.MaskTabRight, c.IndexScrollTop, c.IndexScrollBottom, c.IndexScrollLeft,
+        c.IndexScrollRight, c.MaskScrollTop, c.MaskScrollBottom, c.MaskScrollLeft, c.MaskScrollRight,
+        c.IndexBGScrollTop, c.IndexBGScrollBottom, c.IndexBGScrollLeft, c.IndexBGScrollRight, c.IndexBGHotScrollTop,
+        c.IndexBGHotScrollBottom, c.IndexBGHotScrollLeft, c.IndexBGHotScrollRight, c.MaskArrowTop, c.MaskArrowBottom,
+        c.MaskArrowLeft, c.MaskArrowRight, c.IndexSliderVert, c.IndexSliderHorz, c.MaskSliderVert, c.MaskSliderHorz,
+        c.MaskSliderGlyphVert, c.MaskSliderGlyphHorz, c.ScrollSliderBGHorz, c.ScrollSliderBGHotHorz,
+        c.ScrollSliderBGVert, c.ScrollSliderBGHotVert, c.IndexScrollBar1H, c.IndexScrollBar1V, c.IndexScrollBar2H,
+        c.IndexScrollBar2V, c.MaskScrollBar1H, c.MaskScrollBar1V, c.MaskScrollBar2H, c.MaskScrollBar2V,
+        c.BGScrollBar1H, c.BGScrollBar1V, c.BGScrollBar2H, c.BGScrollBar2V, c.BGHotScrollBar1H, c.BGHotScrollBar1V,
+        c.BGHotScrollBar2H, c.BGHotScrollBar2V, c.CheckBoxChecked, c.CheckBoxUnChecked, c.CheckBoxGrayed,
+        c.RadioButtonChecked, c.RadioButtonUnChecked, c.RadioButtonGrayed, c.SmallCheckBoxChecked,
+        c.SmallCheckBoxUnChecked, c.SmallCheckBoxGrayed, c.ComboBtnIndex, c.ComboBtnBorder, c.ComboBtnBG,
+        c.ComboBtnBGHot, c.ComboGlyph, c.GripRightBottom, c.GripHorizontal, c.GripVertical, c.IndexWebBtn};
+    for (std::size_t i = 0; i < std::size(fixed); ++i) EXPECT_GE(fixed[i], 0) << "fixed index number " << i;
+}
+
+}  // namespace
+
+TEST(OwnSkins, LoadFromFolderAndPackedFileAlike) {
+    const fs::path dir = fs::temp_directory_path() / ("kestrune-ownskins-" + std::to_string(std::random_device{}()));
+    std::vector<SkinPackage> skins;
+    for (const Theme& t : OwnThemes()) skins.push_back(BuildSkin(t));
+    skins.push_back(BuildTestSkin());
+    for (const SkinPackage& s : skins) {
+        SCOPED_TRACE(s.Name);
+        WriteSkinFolder(s, dir / s.Name);
+        WritePackedSkinFile(s, dir / (s.Name + ".asz"));
+        LoadedModel folder, packed;
+        ASSERT_NO_THROW(LoadFromFolder(dir / s.Name, folder));
+        ASSERT_NO_THROW(LoadFromPacked(dir / (s.Name + ".asz"), packed));
+        EXPECT_EQ(folder.SkinData->Version, 7.6);
+        ExpectEveryNameResolves(folder);
+        ExpectSameModel(folder, packed);
+        // The images are all there: the masks' own files and the master bitmap.
+        EXPECT_GT(folder.MasterBitmap->Width(), 0);
+        for (const TsMaskData& m : folder.ma) {
+            const TacImage32* img = m.Bmp ? m.Bmp.get() : folder.MasterBitmap.get();
+            EXPECT_LE(m.R.Right, img->Width());
+            EXPECT_LE(m.R.Bottom, img->Height());
+        }
+    }
+    fs::remove_all(dir);
+}
+
+TEST(TestSkin, LoadedMasksKeepTheirFlatColoursAndKeyCorners) {
+    const fs::path dir = fs::temp_directory_path() / ("kestrune-testskin-" + std::to_string(std::random_device{}()));
+    WriteTestSkin(dir);
+    LoadedModel m;
+    LoadFromFolder(dir, m);
+    for (const MaskName& n : LookedUpMasks()) {
+        SCOPED_TRACE(n.Section + "." + n.Mask);
+        const String section = AsciiToString(n.Section);
+        const Integer i = m.GetMaskIndex(section, AsciiToString(n.Mask));
+        ASSERT_GE(i, 0);
+        const TsMaskData& d = m.ma[static_cast<std::size_t>(i)];
+        const TacImage32& img = d.Bmp ? *d.Bmp : *m.MasterBitmap;
+        const int fw = MaskFrameWidth(d);
+        for (int f = 0; f < n.Frames; ++f) {
+            const int x = d.R.Left + f * fw, y = d.R.Top;
+            EXPECT_EQ(img.At(x + fw / 2, y + fw / 2) & 0xFFFFFF, TestMaskColour(n.Section, n.Mask, f));
+            if (n.Kind != MaskKind::Texture) { EXPECT_EQ(img.At(x, y), 0x00FF00FFu); }
+        }
+        if (n.Kind == MaskKind::Border) { EXPECT_EQ(d.CornerType, 1); }
+    }
+    const Integer edit = m.GetSkinIndex(u"EDIT");
+    ASSERT_GE(edit, 0);
+    EXPECT_EQ(m.gd[edit].Props[0].Color, ToTColor(TestSectionColour("EDIT", 0)));
+    EXPECT_EQ(m.gd[edit].Props[1].Color, ToTColor(TestSectionColour("EDIT", 1)));
+    EXPECT_EQ(m.gd[edit].Props[1].FontColor.Color, ToTColor(TestFontColour("EDIT", 1)));
+    fs::remove_all(dir);
+}
