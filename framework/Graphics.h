@@ -10,7 +10,6 @@
 #include "Types.h"
 #include "WinApi.h"
 
-KES_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
 KES_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception)
 
 // ---------------------------------------------------------------------------

@@ -31,6 +31,10 @@ private:
 KES_DECLARE_EXCEPTION(EConvertError, Exception)
 KES_DECLARE_EXCEPTION(EOutOfResources, Exception)
 KES_DECLARE_EXCEPTION(EInOutError, Exception)
+// Bad image data (raised by the portable decoders and the picture classes).
+KES_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
+// A request for more memory than an image may take.
+KES_DECLARE_EXCEPTION(EOutOfMemory, Exception)
 
 // Decimal conversions.
 String IntToStr(Int64 value);

@@ -12,6 +12,14 @@
 
 #include "Classes.h"
 #include "acPixels.h"
+#include "sMaskData.h"
+
+// No image of the engine may have more pixels than this (a 32-bit process
+// could not hold its bitmap anyway).
+constexpr std::uint64_t acMaxImagePixels = std::uint64_t{1} << 25;
+// JPEG images of at least this many pixels stay packed as patterns; smaller
+// ones become texture masks.
+constexpr Int64 acJPEGPatternPixels = 900000;
 
 // A 32-bit image in memory: rows from the top, 0xAARRGGBB words.
 class TacImage32 {
@@ -91,3 +99,43 @@ TacImage32 DecodePNGSkinImage(const Byte* Data, std::size_t Size);
 TacImage32 DecodeJPEGImage(const Byte* Data, std::size_t Size);
 // Size of a JPEG without decoding it; false when the data is no JPEG.
 bool ReadJPEGSize(const Byte* Data, std::size_t Size, Integer& Width, Integer& Height);
+// A skin image file of any of the three formats, told by its first bytes;
+// EInvalidGraphic for anything else.
+TacImage32 DecodeSkinImage(const Byte* Data, std::size_t Size);
+
+// ---------------------------------------------------------------------------
+// Image values of the skin ini.
+
+enum class TacImageForm {
+    None,            // not an image value
+    OwnImage,        // "!file!count!masktype!imgtype!wl!wt!wr!wb!drawmode"
+    MasterGlyph,     // "@": fixed positions, a glyph in the master bitmap
+    MasterBorder,    // "^": fixed positions, a nine-part mask in the master bitmap
+    MasterTexture,   // "~": fixed positions, a texture in the master bitmap
+    MasterRect,      // "... (l,t,r,b) (count,masktype,borderwidth,drawmode)"
+    BitmapFile,      // a name containing ".BMP" in any letter case
+};
+
+// A parsed image value. Mask holds what the value gives: ImageCount at least
+// 1 and MaskType and the border widths at least 0 whatever the value says.
+// For the master forms R is the rectangle as written and the border widths
+// are complete; for the file forms R and the defaults follow from the image
+// (CompleteFileMask).
+struct TacImageValue {
+    TacImageForm Form = TacImageForm::None;
+    String FileName;           // OwnImage and BitmapFile
+    TsMaskData Mask;
+    bool HasBorders = false;   // OwnImage with 5 fields or more
+};
+
+// Parses Value; Version is the skin's (below 7.4 the "^" form decides bit 0
+// of DrawMode by its centre cell). A fixed-position field, or the border
+// width or draw mode of the "#" form, that is not a number raises
+// EConvertError.
+TacImageValue ParseImageValue(StringView Value, double Version);
+// R := the whole image; the default border widths of the file forms.
+void CompleteFileMask(TacImageValue& Value, Integer Width, Integer Height);
+// The corner type of a mask whose pixels are in Image (its own bitmap or the
+// master bitmap): 2 for "BUTTON_HUGE" "BORDERSMASK", 1 when a corner cell of
+// the first frame holds a fuchsia pixel, else 0.
+SmallInt MaskCornerType(const TsMaskData& Mask, const TacImage32& Image);

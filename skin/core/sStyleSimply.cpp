@@ -6,6 +6,8 @@
 #include <unordered_map>
 
 #include "SysUtils.h"
+#include "acFilters.h"
+#include "acSkinImages.h"
 #include "acUtils.h"
 #include "sGradient.h"
 
@@ -83,6 +85,11 @@ public:
 
     const std::vector<String>& Names() const { return FNames; }
     bool HasSection(const String& Section) const { return FMap.count(Section) != 0; }
+    // The lines of the (first) section of that name, or null.
+    const TStringList* Section(const String& Section) const {
+        const auto it = FMap.find(Section);
+        return it == FMap.end() ? nullptr : it->second;
+    }
 
     bool Find(const String& Section, StringView Key, String& Value) const {
         const auto it = FMap.find(Section);
@@ -429,6 +436,7 @@ void TacSkinModel::LoadAllGeneralData(const TStrings& IniLines) {
     static_cast<TsSkinOptions&>(*SkinData) = static_cast<const TsSkinOptions&>(data);
     gd = std::move(sections);
     InitMaskIndexes();
+    ApplyHueAndSaturation();
 }
 
 void TacSkinModel::InitMaskIndexes() {
@@ -633,3 +641,289 @@ Integer TacSkinModel::MaskWidthBottom(Integer MaskIndex) const {
     if (m.BorderWidth > 0) return m.BorderWidth;
     return MaskFrameHeight(m);
 }
+
+// ---------------------------------------------------------------------------
+// Skin images.
+
+namespace {
+
+const String sMasterBitmap = u"MASTERBITMAP";
+
+// Calls Fn(section, key, value) for every key of every section, sections in
+// file order (a repeated section name once).
+template <class Fn>
+void ForEachValue(const TIniText& Ini, Fn fn) {
+    std::vector<String> seen;
+    for (const String& name : Ini.Names()) {
+        if (std::find(seen.begin(), seen.end(), name) != seen.end()) continue;
+        seen.push_back(name);
+        const TStringList* lines = Ini.Section(name);
+        if (!lines) continue;
+        for (int i = 0; i < lines->Count(); ++i) {
+            const String line = lines->Get(i);
+            const std::size_t eq = line.find(u'=');
+            if (eq == String::npos) continue;
+            fn(name, line.substr(0, eq), line.substr(eq + 1));
+        }
+    }
+}
+
+// A skin image file through the source: null when there is no such file (or
+// it is empty); a broken image raises EInvalidGraphic naming the file.
+std::shared_ptr<TacImage32> LoadSkinImageFile(const TacSkinSource& Source, const String& Name) {
+    std::vector<Byte> bytes;
+    if (!Source.ReadFile(Name, bytes) || bytes.empty()) return nullptr;
+    try {
+        return std::make_shared<TacImage32>(DecodeSkinImage(bytes.data(), bytes.size()));
+    } catch (const EInvalidGraphic& e) {
+        throw EInvalidGraphic(u"Skin image \"" + Name + u"\": " + e.Message());
+    }
+}
+
+// A rectangle of the master bitmap, cut to the bitmap; false when nothing of
+// it lies inside.
+bool ClipToImage(TRect& R, const TacImage32& Image) {
+    const TRect r(std::max<Integer>(R.Left, 0), std::max<Integer>(R.Top, 0), std::min(R.Right, Image.Width()),
+                  std::min(R.Bottom, Image.Height()));
+    if (r.Right <= r.Left || r.Bottom <= r.Top) return false;
+    R = r;
+    return true;
+}
+
+class TSkinImageLoader {
+public:
+    TSkinImageLoader(TacSkinModel& Model, const TacSkinSource& Source) : FModel(Model), FSource(Source) {}
+
+    // One value of the skin's ini.
+    void SkinValue(const String& Section, const String& Key, const String& Value) {
+        if (Section == sGlobalInfo && SameText(Key, sMasterBitmap)) return;
+        Add(Section, Key, ParseImageValue(Value, FModel.SkinData->Version));
+    }
+
+    // One value of the common sections: only bitmap files and "#" rectangles.
+    void CommonValue(const String& Section, const String& Key, const String& Value) {
+        if (Section == sGlobalInfo) return;
+        const bool hash = Value.find(u'#') != String::npos;
+        if ((!hash || Master().Empty()) && UpperCase(Value).find(u".BMP") != String::npos) {
+            TacImageValue v;
+            v.Form = TacImageForm::BitmapFile;
+            v.FileName = Value;
+            v.Mask.ImageCount = 3;
+            v.Mask.MaskType = 1;
+            Add(Section, Key, std::move(v));
+        } else if (hash) {
+            TacImageValue v = ParseImageValue(Value, FModel.SkinData->Version);
+            if (v.Form == TacImageForm::MasterRect) Add(Section, Key, std::move(v));
+        }
+    }
+
+private:
+    const TacImage32& Master() const { return *FModel.MasterBitmap; }
+
+    void Add(const String& Section, const String& Key, TacImageValue v) {
+        TsMaskData& m = v.Mask;
+        m.Manager = FModel.Manager;
+        const bool upperNames = v.Form == TacImageForm::MasterRect || v.Form == TacImageForm::BitmapFile;
+        m.ClassName = upperNames ? UpperCase(Section) : Section;
+        m.PropertyName = upperNames ? UpperCase(Key) : Key;
+        switch (v.Form) {
+        case TacImageForm::None: return;
+        case TacImageForm::OwnImage:
+        case TacImageForm::BitmapFile: {
+            m.Bmp = LoadSkinImageFile(FSource, v.FileName);
+            if (!m.Bmp || m.Bmp->Empty()) return;
+            CompleteFileMask(v, m.Bmp->Width(), m.Bmp->Height());
+            if (m.ImgType == itisaBorder) m.CornerType = MaskCornerType(m, *m.Bmp);
+            break;
+        }
+        default:
+            if (!ClipToImage(m.R, Master())) return;
+            if (m.ImgType == itisaBorder) m.CornerType = MaskCornerType(m, Master());
+        }
+        FModel.ma.push_back(std::move(m));
+    }
+
+    TacSkinModel& FModel;
+    const TacSkinSource& FSource;
+};
+
+bool IsJPEGName(const String& Value) {
+    const String upper = UpperCase(Value);
+    return upper.find(u".JPG") != String::npos || upper.find(u".JPEG") != String::npos;
+}
+
+}  // namespace
+
+void TacSkinModel::LoadSkin(const TStrings& IniLines, const TacSkinSource& Source) {
+    LoadSkinImages(IniLines, Source);
+    LoadSkinPatterns(IniLines, Source);
+    LoadAllGeneralData(IniLines);
+    InitConstantIndexes();
+}
+
+void TacSkinModel::LoadSkinImages(const TStrings& IniLines, const TacSkinSource& Source) {
+    ma.clear();
+    MasterBitmap = std::make_shared<TacImage32>();
+    if (!SkinData) SkinData = std::make_unique<TsSkinData>();
+    const TIniText ini(IniLines);
+    SkinData->Version = IniTextToVersion(ini.ReadString(sGlobalInfo, u"VERSION", u"0"));
+    const String masterName = ini.ReadString(sGlobalInfo, sMasterBitmap, String());
+    if (!masterName.empty())
+        if (auto master = LoadSkinImageFile(Source, masterName)) MasterBitmap = std::move(master);
+
+    TSkinImageLoader loader(*this, Source);
+    ForEachValue(ini, [&](const String& s, const String& k, const String& v) { loader.SkinValue(s, k, v); });
+    if (CommonSections.Count() > 0) {
+        const TIniText common(CommonSections);
+        ForEachValue(common, [&](const String& s, const String& k, const String& v) { loader.CommonValue(s, k, v); });
+    }
+}
+
+void TacSkinModel::LoadSkinPatterns(const TStrings& IniLines, const TacSkinSource& Source) {
+    pa.clear();
+    auto add = [&](const String& Section, const String& Key, const String& Value) {
+        if (!IsJPEGName(Value)) return;
+        std::vector<Byte> bytes;
+        if (!Source.ReadFile(Value, bytes) || bytes.empty()) return;
+        Integer w = 0, h = 0;
+        if (!ReadJPEGSize(bytes.data(), bytes.size(), w, h))
+            throw EInvalidGraphic(u"Skin image \"" + Value + u"\" is not a valid JPEG image");
+        if (Int64{w} * h >= acJPEGPatternPixels) {
+            auto jpeg = std::make_shared<TacJPEGPattern>();
+            jpeg->Data = std::move(bytes);
+            jpeg->Width = w;
+            jpeg->Height = h;
+            pa.push_back(TsPatternData{std::move(jpeg), UpperCase(Section), UpperCase(Key)});
+            return;
+        }
+        TsMaskData m;
+        try {
+            m.Bmp = std::make_shared<TacImage32>(DecodeJPEGImage(bytes.data(), bytes.size()));
+        } catch (const EInvalidGraphic& e) {
+            throw EInvalidGraphic(u"Skin image \"" + Value + u"\": " + e.Message());
+        }
+        m.ClassName = UpperCase(Section);
+        m.PropertyName = UpperCase(Key);
+        m.R = TRect(0, 0, m.Bmp->Width(), m.Bmp->Height());
+        m.ImageCount = 1;
+        m.ImgType = itisaTexture;
+        m.Manager = Manager;
+        ma.push_back(std::move(m));
+    };
+    ForEachValue(TIniText(IniLines), add);
+    if (CommonSections.Count() > 0) ForEachValue(TIniText(CommonSections), add);
+}
+
+// ---------------------------------------------------------------------------
+// Hue and saturation.
+
+namespace {
+
+// Applies Op to every colour of the sections and the global options; -1 and
+// the no-colour value stay as they are.
+template <class Op>
+void ForEachSkinColor(TacSkinModel& Model, Op op) {
+    auto c = [&](TColor& color) {
+        if (color != -1 && color != kNoColor) color = op(color);
+    };
+    auto font = [&](TsFontColor& f) {
+        c(f.Color);
+        c(f.Left);
+        c(f.Top);
+        c(f.Right);
+        c(f.Bottom);
+    };
+    auto grad = [&](TsGradArray& a) {
+        for (TsGradPie& p : a) {
+            c(p.Color1);
+            c(p.Color2);
+        }
+    };
+    for (TsGeneralData& d : Model.gd) {
+        c(d.Color);
+        c(d.HotColor);
+        c(d.GlowColor);
+        c(d.HotGlowColor);
+        font(d.FontColor);
+        font(d.HotFontColor);
+        grad(d.GradientArray);
+        grad(d.HotGradientArray);
+        for (TsGenState& s : d.Props) {
+            c(s.Color);
+            c(s.GlowColor);
+            font(s.FontColor);
+            grad(s.GradientArray);
+        }
+    }
+    c(Model.SkinData->Shadow1Color);
+    c(Model.SkinData->BorderColor);
+}
+
+// The title-button images that keep their hue with BIKEEPHUE.
+bool KeepsHue(const TsMaskData& m, Integer KeepHue) {
+    if (KeepHue == 0 || m.ClassName != sGlobalInfo) return false;
+    static const char16_t* const always[] = {u"BICONCLOSE", u"SICONCLOSE"};
+    static const char16_t* const withOne[] = {u"BICONMAX",  u"BICONMIN",  u"BICONNORM", u"BICONHELP",
+                                              u"SICONMAX",  u"SICONMIN",  u"SICONNORM"};
+    auto named = [&](const char16_t* name) {
+        return m.PropertyName == name || m.PropertyName == String(name) + u"GLOW0";
+    };
+    for (const char16_t* name : always)
+        if (named(name)) return true;
+    if (KeepHue == 1)
+        for (const char16_t* name : withOne)
+            if (named(name)) return true;
+    return false;
+}
+
+void ShiftSkinHueAndSaturation(TacSkinModel& Model) {
+    const Integer saturation = Model.Saturation % 101;
+    const Integer hue = Model.HueOffset;
+    // Own bitmaps may be shared between entries: each is changed once.
+    std::vector<TacImage32*> own;
+    for (const TsMaskData& m : Model.ma)
+        if (m.Bmp && std::find(own.begin(), own.end(), m.Bmp.get()) == own.end()) own.push_back(m.Bmp.get());
+
+    if (saturation != 0) {
+        if (Model.MasterBitmap) ChangeBitmapSaturation(Model.MasterBitmap->Bits(), saturation);
+        for (TacImage32* image : own) ChangeBitmapSaturation(image->Bits(), saturation);
+        ForEachSkinColor(Model, [&](TColor color) { return SaturateColor(color, saturation); });
+    }
+    if (hue != 0) {
+        const Integer keep = Model.SkinData->BIKeepHUE;
+        std::vector<TacImage32*> kept;
+        // Title buttons in the master bitmap: copied aside and put back.
+        struct TSaved {
+            TRect R;
+            std::vector<std::uint32_t> Pixels;
+        };
+        std::vector<TSaved> saved;
+        TacImage32* master = Model.MasterBitmap.get();
+        for (const TsMaskData& m : Model.ma) {
+            if (!KeepsHue(m, keep)) continue;
+            if (m.Bmp) {
+                kept.push_back(m.Bmp.get());
+            } else if (master && !master->Empty()) {
+                TRect r = m.R;
+                if (!ClipToImage(r, *master)) continue;
+                TSaved s{r, {}};
+                for (Integer y = r.Top; y < r.Bottom; ++y)
+                    s.Pixels.insert(s.Pixels.end(), master->Row(y) + r.Left, master->Row(y) + r.Right);
+                saved.push_back(std::move(s));
+            }
+        }
+        if (master) ShiftBitmapHue(master->Bits(), hue);
+        for (const TSaved& s : saved) {
+            auto p = s.Pixels.begin();
+            for (Integer y = s.R.Top; y < s.R.Bottom; ++y, p += s.R.Right - s.R.Left)
+                std::copy(p, p + (s.R.Right - s.R.Left), master->Row(y) + s.R.Left);
+        }
+        for (TacImage32* image : own)
+            if (std::find(kept.begin(), kept.end(), image) == kept.end()) ShiftBitmapHue(image->Bits(), hue);
+        ForEachSkinColor(Model, [&](TColor color) { return RotateColorHue(hue, color); });
+    }
+}
+
+}  // namespace
+
+void TacSkinModel::ApplyHueAndSaturation() { ShiftSkinHueAndSaturation(*this); }

@@ -153,6 +153,8 @@ public:
     // (0: unchanged). Saturation is taken modulo 101.
     Integer HueOffset = 0;
     Integer Saturation = 0;
+    // Given to every mask the image step adds (set by the manager).
+    TsSkinManager* Manager = nullptr;
 
     // Set by the manager. Without ColorToRGB, colours are kept as read.
     TacColorToRGBFunc ColorToRGB;
@@ -183,6 +185,11 @@ public:
     void InitConstantIndexes();
     // BorderIndex, ImgTL..ImgBR and TextureNormal of every section but "GLOBALINFO".
     void InitMaskIndexes();
+    // Saturation (modulo 101), then HueOffset, over the master bitmap, the
+    // masks' own bitmaps and the colours of the sections and of SkinData;
+    // with BIKeepHUE the title-button images keep their hue. Run by
+    // LoadAllGeneralData; 0 leaves everything as it is.
+    void ApplyHueAndSaturation();
 
     // Look-ups compare names exactly and answer -1 when nothing is found.
     Integer GetSkinIndex(StringView SkinSection) const;

@@ -77,6 +77,19 @@ void BlurLine(std::uint8_t* first, std::ptrdiff_t step, int count, const TacGaus
 
 }  // namespace
 
+std::uint32_t RotateHueRGB(int Degrees, std::uint32_t Color) { return RotateHueWord(Degrees, Color); }
+std::uint32_t SaturateRGB(int Amount, std::uint32_t Color) { return SaturateWord(Amount, Color); }
+
+TColor RotateColorHue(int Degrees, TColor Color) {
+    if (Degrees == 0) return Color;
+    return SwapRedBlue(static_cast<TColor>(RotateHueWord(Degrees, SwapRedBlue(static_cast<std::uint32_t>(Color)))));
+}
+
+TColor SaturateColor(TColor Color, int Amount) {
+    if (Amount == 0) return Color;
+    return static_cast<TColor>(SaturateWord(Amount, static_cast<std::uint32_t>(Color)));
+}
+
 void GrayscaleBitmap(const TacBits32& Bmp) { ForEachPixel(Bmp, Grey); }
 
 void GrayscaleBitmapExceptKey(const TacBits32& Bmp, std::uint32_t Key) {

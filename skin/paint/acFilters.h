@@ -33,6 +33,16 @@ void ShiftBitmapHue(const TacBits32& Bmp, int Degrees);
 // channels toward their grey average).
 void ChangeBitmapSaturation(const TacBits32& Bmp, int Amount);
 
+// The colour operations behind the two filters above, on one value. The
+// RGB forms take a word with red in bits 16-23 and keep the top byte.
+// RotateHueRGB turns the hue by Degrees (grey stays grey); SaturateRGB moves
+// each channel X to X - (A - X) * Amount / 100 with A the grey average.
+std::uint32_t RotateHueRGB(int Degrees, std::uint32_t Color);
+std::uint32_t SaturateRGB(int Amount, std::uint32_t Color);
+// The same on a TColor (red in the low byte); 0 returns the colour unchanged.
+TColor RotateColorHue(int Degrees, TColor Color);
+TColor SaturateColor(TColor Color, int Amount);
+
 // Gaussian weights for the offsets -100..100; only -Size..Size are used.
 struct TacGaussKernel {
     std::array<float, 201> Weights{};

@@ -1,0 +1,32 @@
+// Unit acBMPDecoder: the engine's own reader of BMP files. It takes a whole
+// file in memory ("BM" file header, then a core, info, V4 or V5 header) and
+// gives 32-bit pixels. Every size, offset, count and run is checked before it
+// is used; bad data raises EInvalidGraphic with the reason. Portable: no
+// Windows header.
+//
+// Formats: 1, 4 and 8 bits with a palette (also run-length coded, RLE8 and
+// RLE4), 16 bits (5-5-5 or bit fields), 24 bits, 32 bits (plain or bit
+// fields); rows bottom-up or (uncompressed only) top-down.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "SysUtils.h"
+
+struct TacBMPImage {
+    int Width = 0;
+    int Height = 0;
+    // 0xAARRGGBB words, top row first. Without alpha every alpha byte is 255.
+    std::vector<std::uint32_t> Pixels;
+    // The file carries alpha: a 32-bit image (plain, or bit fields with an
+    // alpha mask) with at least one non-zero alpha value. A 32-bit image whose
+    // alpha values are all 0 counts as opaque.
+    bool HasAlpha = false;
+    int BitCount = 0;   // bits per pixel of the file
+};
+
+// Images with more pixels than MaxPixels are refused before anything is
+// allocated. Pixels a run-length coded image leaves out are opaque black.
+TacBMPImage DecodeBMP(const std::uint8_t* Data, std::size_t Size, std::uint64_t MaxPixels);
