@@ -78,7 +78,9 @@ void ExpectSameModel(const TacSkinModel& a, const TacSkinModel& b) {
         EXPECT_EQ(x.WB, y.WB);
         EXPECT_EQ(x.CornerType, y.CornerType);
         ASSERT_EQ(static_cast<bool>(x.Bmp), static_cast<bool>(y.Bmp));
-        if (x.Bmp) { EXPECT_TRUE(*x.Bmp == *y.Bmp); }
+        if (x.Bmp) {
+            EXPECT_TRUE(*x.Bmp == *y.Bmp);
+        }
     }
     EXPECT_EQ(a.pa.size(), b.pa.size());
     ASSERT_TRUE(a.MasterBitmap && b.MasterBitmap);
@@ -95,7 +97,9 @@ void ExpectEveryNameResolves(const TacSkinModel& m) {
         EXPECT_EQ(d.ImageCount, n.Frames) << n.Section << "." << n.Mask;
         EXPECT_GT(MaskFrameWidth(d), 0);
         EXPECT_GT(MaskFrameHeight(d), 0);
-        if (n.Kind == MaskKind::Texture) { EXPECT_GE(m.GetTextureIndex(m.GetSkinIndex(section), section, mask), 0); }
+        if (n.Kind == MaskKind::Texture) {
+            EXPECT_GE(m.GetTextureIndex(m.GetSkinIndex(section), section, mask), 0);
+        }
     }
     const TConstantSkinData& c = m.ConstData;
     const int fixed[] = {
@@ -160,9 +164,13 @@ TEST(TestSkin, LoadedMasksKeepTheirFlatColoursAndKeyCorners) {
         for (int f = 0; f < n.Frames; ++f) {
             const int x = d.R.Left + f * fw, y = d.R.Top;
             EXPECT_EQ(img.At(x + fw / 2, y + fw / 2) & 0xFFFFFF, TestMaskColour(n.Section, n.Mask, f));
-            if (n.Kind != MaskKind::Texture) { EXPECT_EQ(img.At(x, y), 0x00FF00FFu); }
+            if (n.Kind != MaskKind::Texture) {
+                EXPECT_EQ(img.At(x, y), 0x00FF00FFu);
+            }
         }
-        if (n.Kind == MaskKind::Border) { EXPECT_EQ(d.CornerType, 1); }
+        if (n.Kind == MaskKind::Border) {
+            EXPECT_EQ(d.CornerType, 1);
+        }
     }
     const Integer edit = m.GetSkinIndex(u"EDIT");
     ASSERT_GE(edit, 0);
