@@ -17,18 +17,7 @@
 #include "acSkinPack.h"
 #include "sStyleSimply.h"
 
-#if __has_include(<stb_image_write.h>)
-#define KES_HAVE_STB_WRITE 1
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#include <stb_image_write.h>
-#pragma GCC diagnostic pop
-#endif
+#include "SkinImage.h"
 
 namespace {
 
@@ -544,16 +533,8 @@ TSkinFiles TestSkin() {
     s.Add("master.bmp", MasterBmp());
     s.Add("edit.PNG", Png(6, 3, 6, Bytes(6 * 3 * 4, 0x80)));
     s.Add("frame.bmp", Bmp24(9, Words(9 * 6, 0x00FF00)));
-#ifdef KES_HAVE_STB_WRITE
-    // A tiny JPEG written here.
-    Bytes jpg;
-    const Bytes rgb(4 * 4 * 3, 0x40);
-    stbi_write_jpg_to_func([](void* ctx, void* data, int size) {
-        auto* out = static_cast<Bytes*>(ctx);
-        out->insert(out->end(), static_cast<Byte*>(data), static_cast<Byte*>(data) + size);
-    }, &jpg, 4, 4, 3, rgb.data(), 50);
-    s.Add("small.jpg", jpg);
-#endif
+    // A tiny JPEG.
+    s.Add("small.jpg", skingen::EncodeJPEG(skingen::Image(4, 4, 0xFF404040u), 50));
     return s;
 }
 
@@ -666,12 +647,10 @@ TEST(acSkinImages, FolderAndPackedLoadsGiveTheSameModel) {
     ASSERT_TRUE(frame && frame->Bmp);
     EXPECT_EQ(frame->WL, 1);   // 9 div 9
     EXPECT_EQ(frame->WT, 1);   // 6 div 6
-#ifdef KES_HAVE_STB_WRITE
     const TsMaskData* tex = FindMask(m, u"EDIT", u"TEXTURE");
     ASSERT_TRUE(tex && tex->Bmp);
     EXPECT_EQ(tex->ImgType, itisaTexture);
     EXPECT_EQ(tex->R, TRect(0, 0, 4, 4));
-#endif
     const Integer button = m.GetSkinIndex(u"BUTTON");
     ASSERT_GE(button, 0);
     EXPECT_GE(m.gd[static_cast<std::size_t>(button)].BorderIndex, 0);
@@ -714,17 +693,11 @@ TEST(acSkinImages, BrokenSkinsFailTheLoad) {
     EXPECT_TRUE(empty.ma.empty());
 }
 
-#ifdef KES_HAVE_STB_WRITE
 TEST(acSkinImages, LargeJPEGsStayPatterns) {
     const TTempDir dir;
     for (const auto& [name, h] : {std::pair{"big.jpg", 900}, std::pair{"below.JPG", 899}}) {
-        const Bytes grey(1000 * static_cast<std::size_t>(h), 0x70);
-        Bytes jpg;
-        stbi_write_jpg_to_func([](void* ctx, void* data, int size) {
-            auto* out = static_cast<Bytes*>(ctx);
-            out->insert(out->end(), static_cast<Byte*>(data), static_cast<Byte*>(data) + size);
-        }, &jpg, 1000, h, 1, grey.data(), 10);
-        dir.Write(name, jpg);
+        const std::vector<std::uint8_t> jpg = skingen::EncodeJPEG(skingen::Image(1000, h, 0xFF707070u), 10);
+        dir.Write(name, Bytes(jpg.begin(), jpg.end()));
     }
     TacSkinModel m;
     m.LoadSkin(IniLines("[Form]\r\nPattern=big.jpg\r\nHotPattern=below.JPG\r\n"), TacFolderSource(dir.Folder()));
@@ -742,7 +715,6 @@ TEST(acSkinImages, LargeJPEGsStayPatterns) {
     EXPECT_EQ(tex->ImgType, itisaTexture);
     EXPECT_EQ(m.GetPatternIndex(m.GetSkinIndex(u"Form"), u"Form", u"PATTERN"), -1);   // names are upper-cased
 }
-#endif
 
 // ---- hue and saturation ----------------------------------------------------------
 
