@@ -456,6 +456,7 @@ std::unique_ptr<TacSkinModel> TsSkinManager::NewModel() const {
     auto model = std::make_unique<TacSkinModel>();
     model->CommonSections.Assign(const_cast<TStringList*>(&FCommonSections));
     model->CommonSections.CaseSensitive = true;
+    model->Manager = const_cast<TsSkinManager*>(this);
     model->HueOffset = FHueOffset;
     model->Saturation = FSaturation;
     model->ColorToRGB = TacColorToRGBFunc::Of<&TsSkinManager::DoColorToRGB>(const_cast<TsSkinManager*>(this));
@@ -477,6 +478,9 @@ bool TsSkinManager::PackedFileExists() const {
 }
 
 void TsSkinManager::SetSkinName(const String& value) {
+    // A notice shown during a load lets messages through; a choice made
+    // meanwhile would mix into the load in progress.
+    if (FReading) return;
     const String oldName = FSkinName;
     FSkinName = value;
     if (FActive) {
@@ -491,6 +495,7 @@ void TsSkinManager::SetSkinName(const String& value) {
                 if (FSkinName.empty()) {
                     // No skin chosen: the current one is removed.
                     if (SkinData()->Active || !FModel->gd.empty()) AnnounceSkinRemoval();
+                    if (animated) ThawSkinnedForms();   // no new skin ends the change marks
                 } else {
                     const String dir = WithClosingSeparator(GetFullSkinDirectory());
                     bool packed = false;
@@ -498,6 +503,7 @@ void TsSkinManager::SetSkinName(const String& value) {
                         packed = false;
                     else
                         packed = fileio::FileExists(dir + FSkinName + u".asz");
+                    TFlagGuard reading(FReading, true);
                     if (packed)
                         ReloadPackedSkin();
                     else
@@ -743,7 +749,9 @@ bool TsSkinManager::ExtendedBorders() const { return FExtendedBorders && Layered
 
 void TsSkinManager::ReloadForOption() {
     if (!FActive || acSkinLoading || FSkinName.empty() || !SkinData()->Active) return;
+    if (FReading) return;
     try {
+        TFlagGuard reading(FReading, true);
         if (PackedFileExists())
             ReloadPackedSkin();
         else
@@ -955,7 +963,7 @@ bool FieldText(const char* Field, std::size_t Size, String& Text) {
 }  // namespace
 
 void TsSkinManager::WMCopyData(TMessage& Message) {
-    if (!AllowEditorLink || Message.WParam != acEditorCopyDataId) return;
+    if (!AllowEditorLink || FReading || Message.WParam != acEditorCopyDataId) return;
     const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(Message.LParam);
     if (!cds || !cds->lpData || cds->cbData < acEditorRecordSize) return;
     const auto* bytes = static_cast<const char*>(cds->lpData);

@@ -435,6 +435,7 @@ private:
     std::array<TStringList*, acThirdKindCount> FThirdLists{};
     std::unique_ptr<TacSkinModel> FModel;
     bool FMainHooked = false;
+    bool FReading = false;   // a skin's files are being read into a new model
 };
 
 // The first manager created; nullptr when none exists.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <cstring>
@@ -421,6 +422,16 @@ TEST_F(SkinManagerTest, FrozenFormsAreThawedOnEveryPath) {
     EXPECT_FALSE(provider.FInAnimation);
     EXPECT_FALSE(acAnimationSwitch);
     EXPECT_EQ(form->Log.RedrawOff, 0);
+
+    // Removing the skin with the animation on ends the marks as well.
+    Choose(u"Flat");
+    provider.Snapshots = 0;
+    Choose(u"");
+    EXPECT_EQ(provider.Snapshots, 1);
+    EXPECT_EQ(provider.FormState, 0u);
+    EXPECT_FALSE(provider.FInAnimation);
+    EXPECT_FALSE(acAnimationSwitch);
+    EXPECT_FALSE(acSkinChangeAnimating);
     manager->SetExtendedBorders(false);
     provider.BorderForm = false;
 
@@ -566,6 +577,8 @@ TEST_F(SkinManagerTest, PackedAndFolderLoadsOfOneSkinGiveTheSameModel) {
     EXPECT_EQ(*manager->ma()[0].Bmp, mask);
     EXPECT_EQ(manager->ma()[0].R.Right, 6);
     EXPECT_EQ(manager->SkinInfo(), u"7.5");
+    // Every mask knows its manager.
+    for (const TsMaskData& m : manager->ma()) EXPECT_EQ(m.Manager, manager);
 }
 
 TEST_F(SkinManagerTest, EverySkinListedCanBeLoaded) {
@@ -773,6 +786,60 @@ TEST_F(SkinManagerTest, EditorRecordsAreCheckedBeforeUse) {
 }
 
 // ---- the skinned-forms list -------------------------------------------------
+
+namespace {
+std::function<void()> gInsideBox;
+int WINAPI BoxThatRunsCode(const MSGBOXPARAMSW* params) {
+    gBoxes.push_back(FromW(params->lpszText, std::wcslen(params->lpszText)));
+    if (auto f = std::exchange(gInsideBox, nullptr)) f();
+    return IDOK;
+}
+}  // namespace
+
+// A notice shown while a skin loads lets messages through: a skin chosen or
+// an editor record sent meanwhile must not mix into the load in progress.
+TEST_F(SkinManagerTest, ChoicesDuringALoadDoNotMixIntoIt) {
+    Unlist unlist;
+    skins->Packed("NewP.asz", "[GLOBALINFO]\r\nVERSION=8\r\n[PANEL]\r\n", nullptr);
+    SpyForm* form = MakeForm(false, false);
+    BoxRecorder boxes;
+    MessageBoxIndirectProc = BoxThatRunsCode;
+    gInsideBox = [&] { manager->SetSkinName(u"Flat"); };
+    manager->SetSkinName(u"NewP");
+    EXPECT_EQ(gBoxes.size(), 1u);
+    EXPECT_EQ(manager->SkinName(), u"NewP");
+    EXPECT_EQ(manager->SkinInfo(), u"8");
+    EXPECT_TRUE(manager->SkinIsPacked());
+    EXPECT_EQ(form->Log.Count(AC_SETNEWSKIN), 1);
+
+    // An editor record arriving during a load is not taken.
+    manager->AllowEditorLink = true;
+    auto record = EditorRecord("[GLOBALINFO]\r\nVERSION=7.5\r\n", StringToAnsi(skins->Path()), "Flat");
+    COPYDATASTRUCT cds = {};
+    cds.cbData = static_cast<DWORD>(record.size());
+    cds.lpData = record.data();
+    TMessage msg{WM_COPYDATA, acEditorCopyDataId, reinterpret_cast<LPARAM>(&cds), 0};
+    gBoxes.clear();
+    form->Log.Clear();
+    gInsideBox = [&] { manager->WMCopyData(msg); };
+    manager->SetSkinName(u"New");
+    EXPECT_EQ(msg.Result, 0);
+    EXPECT_EQ(gBoxes.size(), 1u);
+    EXPECT_EQ(manager->SkinName(), u"New");
+    EXPECT_EQ(manager->SkinInfo(), u"8");
+    EXPECT_FALSE(manager->NonAutoUpdate);
+    EXPECT_EQ(form->Log.Count(AC_SETNEWSKIN), 1);
+    manager->AllowEditorLink = false;
+
+    // An error box after a failed load lets a new choice through.
+    gBoxes.clear();
+    gInsideBox = [&] { manager->SetSkinName(u"Flat"); };
+    manager->SetSkinName(u"Broken");
+    EXPECT_EQ(gBoxes.size(), 1u);
+    EXPECT_EQ(manager->SkinName(), u"Flat");
+    EXPECT_EQ(manager->SkinInfo(), u"7.5");
+    gInsideBox = nullptr;
+}
 
 TEST_F(SkinManagerTest, SkinnedFormsListIgnoresDuplicatesAndEmptyRemovals) {
     Unlist unlist;
