@@ -980,13 +980,22 @@ void TsSkinManager::WMCopyData(TMessage& Message) {
     if (!IsPlainSkinName(name) || directory.empty()) return;
 
     gEditorLinkActive = true;
-    BeginUpdate();
+    // The option text is forgotten, and an update that does not reach its
+    // end is not left pending, on every way out.
     struct TForget {
-        ~TForget() { gEditorOptions.clear(); }
-    } forget;
+        bool& Updating;
+        bool Was;
+        bool Ended = false;
+        ~TForget() {
+            gEditorOptions.clear();
+            if (!Ended) Updating = Was;
+        }
+    } forget{NonAutoUpdate, NonAutoUpdate};
+    BeginUpdate();
     gEditorOptions = options;
     SetSkinDirectory(directory);
     SetSkinName(name);
+    forget.Ended = true;
     EndUpdate(true, false);
     Message.Result = 1;
 }

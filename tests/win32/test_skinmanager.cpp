@@ -783,9 +783,17 @@ TEST_F(SkinManagerTest, EditorRecordsAreCheckedBeforeUse) {
     // Later choices read the folder again.
     Choose(u"Flat");
     EXPECT_GE(manager->GetSkinIndex(u"BUTTON"), 0);
-}
 
-// ---- the skinned-forms list -------------------------------------------------
+    // A listener that raises during a record's load leaves no update pending.
+    struct Thrower {
+        void Raise(TObject*) { throw Exception(u"listener failed"); }
+    } thrower;
+    manager->OnBeforeChange = TNotifyEvent::Of<&Thrower::Raise>(&thrower);
+    EXPECT_THROW(SendCopyData(manager, good, good.size()), Exception);
+    manager->OnBeforeChange = nullptr;
+    EXPECT_FALSE(manager->NonAutoUpdate);
+    EXPECT_TRUE(manager->AnimEffects()->SkinChanging()->Active());
+}
 
 namespace {
 std::function<void()> gInsideBox;
@@ -840,6 +848,8 @@ TEST_F(SkinManagerTest, ChoicesDuringALoadDoNotMixIntoIt) {
     EXPECT_EQ(manager->SkinInfo(), u"7.5");
     gInsideBox = nullptr;
 }
+
+// ---- the skinned-forms list -------------------------------------------------
 
 TEST_F(SkinManagerTest, SkinnedFormsListIgnoresDuplicatesAndEmptyRemovals) {
     Unlist unlist;
