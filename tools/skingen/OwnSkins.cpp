@@ -394,6 +394,13 @@ SkinPackage BuildSkin(const Theme& t) {
         b.Mask("BORDERSMASK", Frames(fw, fw, r, looks), static_cast<int>(looks.size()), Store::MasterBorder, Even(c));
     };
     pushButton("BUTTON", true);
+    {
+        // A soft halo round hot buttons, drawn behind them in nine parts.
+        const int m = 8;
+        b.Key("GLOW", 1);
+        b.Key("GLOWMARGIN", 3);
+        b.Mask("GLOW0", DrawGlow(2 * m + 4, 2 * m + 4, m, t.Accent, 0.45), 1, Store::MasterBorder, {m, m, m, m});
+    }
     pushButton("SPEEDBUTTON", true);
     auto flatButton = [&](const char* name) {
         b.Section(name);

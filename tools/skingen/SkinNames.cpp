@@ -63,6 +63,7 @@ const std::vector<MaskName>& LookedUpMasks() {
         m.push_back({"MENUITEM", "BORDERSMASK", K::Border, 2});
         m.push_back({"DIVIDERV", "BORDERSMASK", K::Border, 1});
         m.push_back({"BUTTON", "BORDERSMASK", K::Border, 4});
+        m.push_back({"BUTTON", "GLOW0", K::Border, 1});   // the hot glow of the section's "GLOW" key
         m.push_back({"SPEEDBUTTON", "BORDERSMASK", K::Border, 4});
         m.push_back({"TOOLBUTTON", "BORDERSMASK", K::Border, 3});
         m.push_back({"SPEEDBUTTON_SMALL", "BORDERSMASK", K::Border, 3});
