@@ -112,8 +112,12 @@ void Compare(std::vector<Buf> bufs, Kernel&& kernel, Reference&& reference, cons
     std::vector<Buf> expected = bufs;
     kernel(bufs[0].bits, bufs);
     reference(expected[0].bits, expected);
-    for (std::size_t i = 0; i < bufs.size(); ++i)
-        ASSERT_EQ(bufs[i].store, expected[i].store) << what << " round " << round << " buffer " << i;
+    for (std::size_t i = 0; i < bufs.size(); ++i) {
+        const auto diff = std::mismatch(bufs[i].store.begin(), bufs[i].store.end(), expected[i].store.begin());
+        ASSERT_TRUE(diff.first == bufs[i].store.end())
+            << what << " round " << round << " buffer " << i << " word " << (diff.first - bufs[i].store.begin())
+            << ": " << std::hex << *diff.first << " instead of " << *diff.second;
+    }
 }
 
 TEST(YourPixelsDifferential, SumBlendEveryWeightAndRectangle) {
