@@ -4,7 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
+
+#include "acPixelsSimd.h"
+
+using namespace acsimd;
 
 namespace {
 
@@ -76,6 +81,80 @@ bool ClipRectPair(const TacBits32& dst, const TacBits32& src, const TRect& dstRe
     return ClipCopy(dst, src.Width, src.Height, dx, dy, sx, sy, w, h);
 }
 
+// True when the memory of the two buffers' rows may share bytes. The vector
+// loops read four pixels before writing four, so they serve only buffers
+// that are apart; overlapping ones run pixel by pixel in the stated order.
+bool Overlap(const TacBits32& a, const TacBits32& b) {
+    auto range = [](const TacBits32& x, std::uintptr_t& lo, std::uintptr_t& hi) {
+        const auto first = reinterpret_cast<std::uintptr_t>(x.Row0);
+        const auto last = reinterpret_cast<std::uintptr_t>(x.Row(x.Height - 1));
+        lo = std::min(first, last);
+        hi = std::max(first, last) + static_cast<std::uintptr_t>(x.Width) * 4;
+    };
+    std::uintptr_t aLo, aHi, bLo, bHi;
+    range(a, aLo, aHi);
+    range(b, bLo, bHi);
+    return aLo < bHi && bLo < aHi;
+}
+
+// Runs Block over groups of four pixels of a row of N when Simd is set,
+// Pixel over the rest (and over everything when it is not).
+template <class Block, class Pixel>
+inline void RunRow(int n, bool simd, Block&& block, Pixel&& pixel) {
+    if (simd)
+        ForRow(n, block, pixel);
+    else
+        for (int i = 0; i < n; ++i) pixel(i);
+}
+
+// Pixel over each of the four pixels from I: the fallback of a group.
+template <class Pixel>
+inline void Four(int i, Pixel& pixel) {
+    for (int k = 0; k < 4; ++k) pixel(i + k);
+}
+
+// Row by row over a source rectangle with inclusive edges placed at (X, Y)
+// of Dst (see ClipInclusive); rows and columns outside Dst are left out.
+// Fn(d, s, n, dx, dy) gets the first destination and source pixel of a
+// row's run of N pixels and the destination position of the run.
+template <class Fn>
+void ForInclusiveRows(const TacBits32& dst, const TacBits32& src, long long x, long long y, const TRect& srcRect,
+                      Fn&& fn) {
+    // Source columns whose destination column x + (sx - Left) is inside Dst.
+    const long long sx1 = std::max<long long>(srcRect.Left, srcRect.Left - x);
+    const long long sx2 = std::min<long long>(srcRect.Right, srcRect.Left - x + dst.Width - 1);
+    if (sx1 > sx2) return;
+    const int n = static_cast<int>(sx2 - sx1 + 1);
+    const int dx = static_cast<int>(x + (sx1 - srcRect.Left));
+    for (int sy = srcRect.Top; sy <= srcRect.Bottom; ++sy) {
+        const long long dy = y + (sy - srcRect.Top);
+        if (dy < 0 || dy >= dst.Height) continue;
+        fn(dst.Row(static_cast<int>(dy)) + dx, src.Row(sy) + sx1, n, dx, static_cast<int>(dy));
+    }
+}
+
+// Exactness of the quotients by multiplication in acPixelsSimd.h over the
+// ranges the kernels use (one check each, to stay within the compilers'
+// evaluation limits).
+constexpr bool Div255Exact() {
+    for (unsigned x = 0; x <= 65535; ++x)
+        if ((x * 0x8081u) >> 23 != x / 255) return false;
+    return true;
+}
+constexpr bool Div100And300Exact() {
+    for (unsigned x = 0; x <= 25500; ++x)
+        if ((x * 5243u) >> 19 != x / 100 || (x * 55925u) >> 24 != x / 300) return false;
+    return true;
+}
+constexpr bool Div3Exact() {
+    for (unsigned x = 0; x <= 255; ++x)
+        if (((x * 171u) & 0xFFFFu) >> 9 != x / 3) return false;
+    return true;
+}
+static_assert(Div255Exact());
+static_assert(Div100And300Exact());
+static_assert(Div3Exact());
+
 }  // namespace
 
 // ---- arithmetic ----------------------------------------------------------
@@ -108,7 +187,11 @@ void FillPixels32(const TacBits32& bmp, TRect r, std::uint32_t pixel) {
     if (!bmp.Valid()) return;
     r = ClipTo(r, bmp.Width, bmp.Height);
     if (r.IsEmpty()) return;
-    for (int y = r.Top; y < r.Bottom; ++y) FillLongs(bmp.Row(y) + r.Left, r.Width(), pixel);
+    const V v = Splat(pixel);
+    for (int y = r.Top; y < r.Bottom; ++y) {
+        std::uint32_t* row = bmp.Row(y) + r.Left;
+        ForRow(r.Width(), [&](int i) { Store(row + i, v); }, [&](int i) { row[i] = pixel; });
+    }
 }
 
 void FillRect32(const TacBits32& bmp, const TRect& r, TColor color) { FillPixels32(bmp, r, OpaquePixel(color)); }
@@ -118,12 +201,18 @@ void FillAlphaRect(const TacBits32& bmp, TRect r, std::uint8_t value, bool skipK
     r = ClipTo(r, bmp.Width, bmp.Height);
     if (r.IsEmpty()) return;
     const std::uint32_t a = static_cast<std::uint32_t>(value) << 24;
+    const V av = Splat(a);
     for (int y = r.Top; y < r.Bottom; ++y) {
-        std::uint32_t* row = bmp.Row(y);
-        for (int x = r.Left; x < r.Right; ++x) {
-            if (skipKey && row[x] == kKeyPixel) continue;
-            row[x] = (row[x] & 0x00FFFFFFu) | a;
-        }
+        std::uint32_t* row = bmp.Row(y) + r.Left;
+        ForRow(
+            r.Width(),
+            [&](int i) {
+                const V p = Load(row + i), v = WithAlphaOf(p, av);
+                Store(row + i, skipKey ? Select(WordsEqual(p, kKeyPixel), p, v) : v);
+            },
+            [&](int i) {
+                if (!(skipKey && row[i] == kKeyPixel)) row[i] = (row[i] & 0x00FFFFFFu) | a;
+            });
     }
 }
 
@@ -173,19 +262,24 @@ void BlendBitmapsRect(const TacBits32& dst, const TacBits32& src, std::uint8_t a
     const long long y2 = std::min<long long>({r.DstY2, dst.Height, src.Height - offY});
     if (x1 >= x2 || y1 >= y2) return;
     const int a = alpha;
-    if (dst.Row0 != src.Row0) {
-        // Different buffers: the order of the bytes does not matter, so run
-        // forward over whole rows where the compiler can vectorise.
-        const int n = static_cast<int>((x2 - x1) * 4);
-        const unsigned wd = static_cast<unsigned>(a), ws = 255u - wd;
+    if (!Overlap(dst, src)) {
+        // Separate buffers: the order of the pixels does not matter.
+        const int n = static_cast<int>(x2 - x1);
         for (long long y = y2 - 1; y >= y1; --y) {
-            std::uint8_t* __restrict d = reinterpret_cast<std::uint8_t*>(dst.Row(static_cast<int>(y)) + x1);
-            const std::uint8_t* __restrict s =
-                reinterpret_cast<const std::uint8_t*>(src.Row(static_cast<int>(y + offY)) + (x1 + offX));
-            for (int i = 0; i < n; ++i) d[i] = static_cast<std::uint8_t>((d[i] * wd + s[i] * ws + 127u) >> 8);
+            std::uint32_t* d = dst.Row(static_cast<int>(y)) + x1;
+            const std::uint32_t* s = src.Row(static_cast<int>(y + offY)) + (x1 + offX);
+            ForRow(
+                n, [&](int i) { Store(d + i, SumMix(Load(d + i), Load(s + i), a)); },
+                [&](int i) {
+                    std::uint32_t v = 0;
+                    for (int shift = 0; shift <= 24; shift += 8) v |= Put(SumMix(Ch(d[i], shift), Ch(s[i], shift), a), shift);
+                    d[i] = v;
+                });
         }
         return;
     }
+    // One buffer (or overlapping views): bytes from the bottom row up and
+    // from right to left, so every source byte is read in that order.
     for (long long y = y2 - 1; y >= y1; --y) {
         auto* d = reinterpret_cast<std::uint8_t*>(dst.Row(static_cast<int>(y)));
         const auto* s = reinterpret_cast<const std::uint8_t*>(src.Row(static_cast<int>(y + offY)));
@@ -214,25 +308,19 @@ void BlendTransBitmap(const TacBits32& dst, int x, int y, const TacBits32& src, 
     if (!dst.Valid() || !src.Valid()) return;
     int cutX = 0, cutY = 0;
     if (!ClipInclusive(srcRect, src.Width, src.Height, cutX, cutY)) return;
-    const long long x0 = static_cast<long long>(x) + cutX, y0 = static_cast<long long>(y) + cutY;
     const auto k = static_cast<std::uint32_t>(key);
-    for (int sy = srcRect.Top; sy <= srcRect.Bottom; ++sy) {
-        const long long dy = y0 + (sy - srcRect.Top);
-        if (dy < 0 || dy >= dst.Height) continue;
-        const std::uint32_t* s = src.Row(sy);
-        std::uint32_t* d = dst.Row(static_cast<int>(dy));
-        for (int sx = srcRect.Left; sx <= srcRect.Right; ++sx) {
-            const long long dx = x0 + (sx - srcRect.Left);
-            if (dx < 0 || dx >= dst.Width || s[sx] == k) continue;
-            std::uint32_t& p = d[dx];
-            std::uint32_t v = p & 0xFF000000u;
-            for (int shift = 0; shift <= 16; shift += 8) {
-                const int sc = Ch(s[sx], shift), dc = Ch(p, shift);
-                v |= Put(RoundHalfEven(sc - (sc - dc) * factor), shift);
-            }
-            p = v;
-        }
-    }
+    ForInclusiveRows(dst, src, static_cast<long long>(x) + cutX, static_cast<long long>(y) + cutY, srcRect,
+                     [&](std::uint32_t* d, const std::uint32_t* s, int n, int, int) {
+                         for (int i = 0; i < n; ++i) {
+                             if (s[i] == k) continue;
+                             std::uint32_t v = d[i] & 0xFF000000u;
+                             for (int shift = 0; shift <= 16; shift += 8) {
+                                 const int sc = Ch(s[i], shift), dc = Ch(d[i], shift);
+                                 v |= Put(RoundHalfEven(sc - (sc - dc) * factor), shift);
+                             }
+                             d[i] = v;
+                         }
+                     });
 }
 
 void MixBitmapsByMask(const TacBits32& dst, const TacBits32& src1, const TacBits32& src2, const TacBits32* mask,
@@ -241,19 +329,30 @@ void MixBitmapsByMask(const TacBits32& dst, const TacBits32& src1, const TacBits
     auto sameSize = [&](const TacBits32& b) { return b.Width == dst.Width && b.Height == dst.Height; };
     if (!sameSize(src1) || !sameSize(src2)) return;
     if (mask != nullptr && (!mask->Valid() || !sameSize(*mask))) return;
+    // Every pixel reads only its own position, so a source that is the
+    // destination itself is fine for the vector loop; other overlaps are not.
+    auto apart = [&](const TacBits32& b) { return b.SameBuffer(dst) || !Overlap(b, dst); };
+    const bool simd = apart(src1) && apart(src2) && (mask == nullptr || apart(*mask));
+    const V valueWeights = Splat(0x01010101u * value);
     for (int y = 0; y < dst.Height; ++y) {
         std::uint32_t* d = dst.Row(y);
         const std::uint32_t* a = src1.Row(y);
         const std::uint32_t* b = src2.Row(y);
         const std::uint32_t* m = mask ? mask->Row(y) : nullptr;
-        for (int x = 0; x < dst.Width; ++x) {
-            std::uint32_t v = d[x] & 0xFF000000u;
-            for (int shift = 0; shift <= 16; shift += 8) {
-                const int w = m ? Ch(m[x], shift) : value;
-                v |= Put(StdMix(Ch(b[x], shift), Ch(a[x], shift), w), shift);
-            }
-            d[x] = v;
-        }
+        RunRow(
+            dst.Width, simd,
+            [&](int x) {
+                const V w = m ? Load(m + x) : valueWeights;
+                Store(d + x, WithAlphaOf(StdMix(Load(b + x), Load(a + x), w), Load(d + x)));
+            },
+            [&](int x) {
+                std::uint32_t v = d[x] & 0xFF000000u;
+                for (int shift = 0; shift <= 16; shift += 8) {
+                    const int w = m ? Ch(m[x], shift) : value;
+                    v |= Put(StdMix(Ch(b[x], shift), Ch(a[x], shift), w), shift);
+                }
+                d[x] = v;
+            });
     }
 }
 
@@ -262,16 +361,18 @@ void CopyTransparentRect(const TacBits32& dst, const TacBits32& src, int x, int 
     int cutX = 0, cutY = 0;
     if (!ClipInclusive(srcRect, src.Width, src.Height, cutX, cutY)) return;
     const std::uint32_t k = SwapRedBlue(static_cast<std::uint32_t>(key));
-    for (int sy = srcRect.Top; sy <= srcRect.Bottom; ++sy) {
-        const long long dy = static_cast<long long>(y) + (sy - srcRect.Top);
-        if (dy < 0 || dy >= dst.Height) continue;
-        const std::uint32_t* s = src.Row(sy);
-        std::uint32_t* d = dst.Row(static_cast<int>(dy));
-        for (int sx = srcRect.Left; sx <= srcRect.Right; ++sx) {
-            const long long dx = static_cast<long long>(x) + (sx - srcRect.Left);
-            if (dx >= 0 && dx < dst.Width && s[sx] != k) d[dx] = s[sx];
-        }
-    }
+    const bool simd = !Overlap(dst, src);
+    ForInclusiveRows(dst, src, x, y, srcRect, [&](std::uint32_t* d, const std::uint32_t* s, int n, int, int) {
+        RunRow(
+            n, simd,
+            [&](int i) {
+                const V sv = Load(s + i);
+                Store(d + i, Select(WordsEqual(sv, k), Load(d + i), sv));
+            },
+            [&](int i) {
+                if (s[i] != k) d[i] = s[i];
+            });
+    });
 }
 
 void DrawAlphaBitmapAt(const TacBits32& dst, const TacBits32& src, int x, int y, TColor key) {
@@ -279,11 +380,20 @@ void DrawAlphaBitmapAt(const TacBits32& dst, const TacBits32& src, int x, int y,
     int sx = 0, sy = 0, w = src.Width, h = src.Height;
     if (!ClipCopy(dst, src.Width, src.Height, x, y, sx, sy, w, h)) return;
     const std::uint32_t k = SwapRedBlue(static_cast<std::uint32_t>(key));
+    const bool simd = !Overlap(dst, src);
+    const V opaque = Splat(0xFF000000u);
     for (int j = 0; j < h; ++j) {
         const std::uint32_t* s = src.Row(sy + j) + sx;
         std::uint32_t* d = dst.Row(y + j) + x;
-        for (int i = 0; i < w; ++i)
-            if (s[i] != k) d[i] = s[i] | 0xFF000000u;
+        RunRow(
+            w, simd,
+            [&](int i) {
+                const V sv = Load(s + i);
+                Store(d + i, Select(WordsEqual(sv, k), Load(d + i), _mm_or_si128(sv, opaque)));
+            },
+            [&](int i) {
+                if (s[i] != k) d[i] = s[i] | 0xFF000000u;
+            });
     }
 }
 
@@ -314,23 +424,31 @@ void CopyThroughMask(TRect dstRect, TRect srcRect, const TacBits32& dst, const T
                      bool useParent) {
     int dx, dy, sx, sy, w, h;
     if (!ClipRectPair(dst, src, dstRect, srcRect, dx, dy, sx, sy, w, h)) return;
+    const bool fromParent = ci.Ready && useParent;
+    const bool simd = !Overlap(dst, src);
     for (int j = 0; j < h; ++j) {
         const std::uint32_t* s = src.Row(sy + j) + sx;
         std::uint32_t* d = dst.Row(dy + j) + dx;
-        for (int i = 0; i < w; ++i) {
+        auto pixel = [&](int i) {
             std::uint32_t word;
-            if (ci.Ready && useParent && s[i] == kKeyPixel && ci.Read(dx + i, dy + j, word)) {
+            if (fromParent && s[i] == kKeyPixel && ci.Read(dx + i, dy + j, word)) {
                 d[i] = word | 0xFF000000u;
-                continue;
+                return;
             }
-            const int a = Ch(s[i], 24);
-            std::uint32_t v = MixColour(d[i], s[i], a);
-            if (a != 0) {
-                const int da = Ch(d[i], 24);
-                v = (v & 0x00FFFFFFu) | Put(da + a * (255 - da) / 255, 24);
-            }
-            d[i] = v;
-        }
+            // Alpha 0 leaves the whole pixel as it is, the alpha included.
+            const int a = Ch(s[i], 24), da = Ch(d[i], 24);
+            d[i] = (MixColour(d[i], s[i], a) & 0x00FFFFFFu) | Put(da + a * (255 - da) / 255, 24);
+        };
+        RunRow(
+            w, simd,
+            [&](int i) {
+                const V sv = Load(s + i);
+                if (fromParent && Any(WordsEqual(sv, kKeyPixel))) return Four(i, pixel);
+                const V dv = Load(d + i), a = AlphaOf(sv), da = AlphaOf(dv);
+                const V grown = _mm_add_epi32(da, Div255(Mul16(a, _mm_sub_epi32(Splat(255), da))));
+                Store(d + i, WithAlphaOf(StdMix(dv, sv, SpreadByte(a)), _mm_slli_epi32(grown, 24)));
+            },
+            pixel);
     }
 }
 
@@ -344,30 +462,34 @@ void CopyMaskedRect(const TacBits32& dst, const TacBits32& src, int x, int y, TR
     const bool intoParent = parentCase && ci.Bmp->SameBuffer(dst);
     const bool hasFill = !ci.Ready && ci.FillColor != kNoColor;
     const std::uint32_t fill = OpaquePixel(ci.FillColor);
-    for (int sy = srcRect.Top; sy <= srcRect.Bottom; ++sy) {
-        const long long dyl = static_cast<long long>(y) + (sy - srcRect.Top);
-        if (dyl < 0 || dyl >= dst.Height) continue;
-        const int dy = static_cast<int>(dyl);
-        const std::uint32_t* s = src.Row(sy);
-        std::uint32_t* d = dst.Row(dy);
-        for (int sx = srcRect.Left; sx <= srcRect.Right; ++sx) {
-            const long long dxl = static_cast<long long>(x) + (sx - srcRect.Left);
-            if (dxl < 0 || dxl >= dst.Width) continue;
-            const int dx = static_cast<int>(dxl);
-            const bool isKey = s[sx] == k;
+    const bool simd = !Overlap(dst, src);
+    const V opaque = Splat(0xFF000000u), fillv = Splat(fill);
+    ForInclusiveRows(dst, src, x, y, srcRect, [&](std::uint32_t* d, const std::uint32_t* s, int n, int dx, int dy) {
+        auto pixel = [&](int i) {
+            const bool isKey = s[i] == k;
             if (parentCase) {
                 std::uint32_t word;
-                if (!isKey) d[dx] = s[sx] | 0xFF000000u;
-                else if (!intoParent && ci.Read(dx, dy, word)) d[dx] = word | 0xFF000000u;
-            } else if (ci.Ready) {
-                if (!isKey) d[dx] = s[sx];
+                if (!isKey) d[i] = s[i] | 0xFF000000u;
+                else if (!intoParent && ci.Read(dx + i, dy, word)) d[i] = word | 0xFF000000u;
             } else if (!isKey) {
-                d[dx] = s[sx];
+                d[i] = s[i];
             } else if (hasFill) {
-                d[dx] = fill;
+                d[i] = fill;
             }
-        }
-    }
+        };
+        RunRow(
+            n, simd,
+            [&](int i) {
+                const V sv = Load(s + i), isKey = WordsEqual(sv, k);
+                if (parentCase) {
+                    if (!intoParent && Any(isKey)) return Four(i, pixel);
+                    Store(d + i, Select(isKey, Load(d + i), _mm_or_si128(sv, opaque)));
+                } else {
+                    Store(d + i, Select(isKey, hasFill ? fillv : Load(d + i), sv));
+                }
+            },
+            pixel);
+    });
 }
 
 void CopyMaskedFromMaster(TRect dstRect, TRect srcRect, const TacBits32& dst, const TacBits32& src,
@@ -376,27 +498,43 @@ void CopyMaskedFromMaster(TRect dstRect, TRect srcRect, const TacBits32& dst, co
     if (!ClipRectPair(dst, src, dstRect, srcRect, dx, dy, sx, sy, w, h)) return;
     const bool hasFill = ci.FillColor != kNoColor;
     const std::uint32_t fill = SwapRedBlue(static_cast<std::uint32_t>(ci.FillColor));
+    // Key words are mixed like the others only when the parent is ready and
+    // the copy is not opaque; else they take the parent, the fill or stay.
+    const bool keyMixed = ci.Ready && !opaque;
+    const bool forceOpaque = ci.Ready && opaque;
+    const bool simd = !Overlap(dst, src);
+    const V opaqueAlpha = Splat(0xFF000000u), fillv = Splat(fill);
     for (int j = 0; j < h; ++j) {
         const long long my = std::clamp<long long>(static_cast<long long>(sy) + j + maskOffset, 0, src.Height - 1);
         const std::uint32_t* s = src.Row(sy + j) + sx;
         const std::uint32_t* m = src.Row(static_cast<int>(my)) + sx;
         std::uint32_t* d = dst.Row(dy + j) + dx;
-        for (int i = 0; i < w; ++i) {
-            const bool isKey = s[i] == kKeyPixel;
-            if (isKey && !(ci.Ready && !opaque)) {
+        auto pixel = [&](int i) {
+            if (s[i] == kKeyPixel && !keyMixed) {
                 std::uint32_t word;
                 if (ci.Ready) {   // and opaque
                     if (ci.Read(dx + i, dy + j, word)) d[i] = word | 0xFF000000u;
                 } else if (opaque && hasFill) {
                     d[i] = fill;
                 }
-                continue;
+                return;
             }
-            std::uint32_t v = (ci.Ready && opaque) ? 0xFF000000u : (d[i] & 0xFF000000u);
+            std::uint32_t v = forceOpaque ? 0xFF000000u : (d[i] & 0xFF000000u);
             for (int shift = 0; shift <= 16; shift += 8)
                 v |= Put(StdMix(Ch(s[i], shift), Ch(d[i], shift), Ch(m[i], shift)), shift);
             d[i] = v;
-        }
+        };
+        RunRow(
+            w, simd,
+            [&](int i) {
+                const V sv = Load(s + i), isKey = WordsEqual(sv, kKeyPixel);
+                if (ci.Ready && !keyMixed && Any(isKey)) return Four(i, pixel);
+                const V dv = Load(d + i);
+                V v = WithAlphaOf(StdMix(sv, dv, Load(m + i)), forceOpaque ? opaqueAlpha : dv);
+                if (!keyMixed) v = Select(isKey, (opaque && hasFill) ? fillv : dv, v);
+                Store(d + i, v);
+            },
+            pixel);
     }
 }
 
@@ -421,14 +559,18 @@ void CopyAlphaImage(TRect dstRect, TRect srcRect, const TacBits32& dst, const Ta
     if (!ClipRectPair(dst, src, dstRect, srcRect, dx, dy, sx, sy, w, h)) return;
     const int p = ClampPercent(blendPercent);
     const bool tinted = tintColor != kNoTint;
+    const bool fromParent = useParent && ci.Ready;
+    // The tint's targets are floating values: that path runs pixel by pixel.
+    const bool simd = !tinted && !Overlap(dst, src);
+    const V keep = Splat16(100 - p);
     for (int j = 0; j < h; ++j) {
         const std::uint32_t* s = src.Row(sy + j) + sx;
         std::uint32_t* d = dst.Row(dy + j) + dx;
-        for (int i = 0; i < w; ++i) {
+        auto pixel = [&](int i) {
             if (s[i] == kKeyPixel) {
                 std::uint32_t word;
-                if (useParent && ci.Ready && ci.Read(dx + i, dy + j, word)) d[i] = word;
-                continue;
+                if (fromParent && ci.Read(dx + i, dy + j, word)) d[i] = word;
+                return;
             }
             const int a = Ch(s[i], 24);
             const int wgt = p == 0 ? a : (100 - p) * a / 100;
@@ -436,7 +578,21 @@ void CopyAlphaImage(TRect dstRect, TRect srcRect, const TacBits32& dst, const Ta
             std::uint32_t v = MoveToward(d[i], target, wgt);
             if (!tinted && p == 0) v = (v & 0x00FFFFFFu) | Put(std::max(Ch(d[i], 24), a), 24);
             d[i] = v;
-        }
+        };
+        // A key word has alpha 0: weight 0 and the larger alpha leave the
+        // pixel as it is, so only the parent case treats keys apart.
+        RunRow(
+            w, simd,
+            [&](int i) {
+                const V sv = Load(s + i);
+                if (fromParent && Any(WordsEqual(sv, kKeyPixel))) return Four(i, pixel);
+                const V dv = Load(d + i), a = AlphaOf(sv);
+                if (p == 0)
+                    Store(d + i, WithAlphaOf(StdMix(dv, sv, SpreadByte(a)), _mm_max_epu8(dv, sv)));
+                else
+                    Store(d + i, WithAlphaOf(StdMix(dv, sv, SpreadByte(Div100(Mul16(a, keep)))), dv));
+            },
+            pixel);
     }
     if (!reflected) return;
     // The mirror below the copied rectangle reads only rows of the copied
@@ -446,6 +602,7 @@ void CopyAlphaImage(TRect dstRect, TRect srcRect, const TacBits32& dst, const Ta
     if (n < 1 || half < 1) return;
     const int step = 255 / half;
     const int srcBottom = sy + h;
+    const bool simdMirror = !Overlap(dst, src);
     for (int k = 1; k <= n; ++k) {
         const int srow = srcBottom - k - 1;
         if (srow < sy) break;
@@ -453,13 +610,23 @@ void CopyAlphaImage(TRect dstRect, TRect srcRect, const TacBits32& dst, const Ta
         if (fade <= 0) break;
         const std::uint32_t* s = src.Row(srow) + sx;
         std::uint32_t* d = dst.Row(dy + h + k) + dx;
-        for (int i = 0; i < w; ++i) {
-            if (s[i] == kKeyPixel) continue;
-            const int a = Ch(s[i], 24);
-            int wgt = p != 0 ? ((100 - p) * a / 300) * fade / 255 : fade * (a / 3) / 255;
-            wgt = std::max(wgt, 0);
-            d[i] = MixColour(d[i], s[i], wgt);
-        }
+        const V fadev = Splat16(fade);
+        // Key words (alpha 0) get weight 0 and stay.
+        RunRow(
+            w, simdMirror,
+            [&](int i) {
+                const V sv = Load(s + i), a = AlphaOf(sv);
+                const V part = p != 0 ? Div300(Mul16(a, keep)) : Div3(a);
+                const V dv = Load(d + i);
+                Store(d + i, WithAlphaOf(StdMix(dv, sv, SpreadByte(Div255(Mul16(part, fadev)))), dv));
+            },
+            [&](int i) {
+                if (s[i] == kKeyPixel) return;
+                const int a = Ch(s[i], 24);
+                int wgt = p != 0 ? ((100 - p) * a / 300) * fade / 255 : fade * (a / 3) / 255;
+                wgt = std::max(wgt, 0);
+                d[i] = MixColour(d[i], s[i], wgt);
+            });
     }
 }
 
@@ -514,14 +681,25 @@ void PaintRoundShadow(const TacBits32& bmp, const TRect& r, int percent, TColor 
         FillRoundRectMask(mask, win, TRect(i + 1, i + 1, w - i - 1, h - i - 1), corner, static_cast<std::uint8_t>(grey));
     }
     const auto c = SwapRedBlue(static_cast<std::uint32_t>(color));
+    const V cv = Splat(c);
     for (int y = clipped.Top; y < clipped.Bottom; ++y) {
-        std::uint32_t* row = bmp.Row(y);
+        std::uint32_t* row = bmp.Row(y) + clipped.Left;
         const std::uint8_t* m = &mask[static_cast<std::size_t>(y - clipped.Top) * win.Width()];
-        for (int x = clipped.Left; x < clipped.Right; ++x) {
-            const int mv = m[x - clipped.Left];
-            std::uint32_t v = row[x] & 0xFF000000u;
-            for (int shift = 0; shift <= 16; shift += 8) v |= Put(StdMix(Ch(c, shift), Ch(row[x], shift), mv), shift);
-            row[x] = v;
-        }
+        ForRow(
+            clipped.Width(),
+            [&](int i) {
+                std::uint32_t four;
+                std::memcpy(&four, m + i, 4);
+                const V zero = _mm_setzero_si128();
+                const V mv = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), zero), zero);
+                const V rv = Load(row + i);
+                Store(row + i, WithAlphaOf(StdMix(cv, rv, SpreadByte(mv)), rv));
+            },
+            [&](int i) {
+                const int mv = m[i];
+                std::uint32_t v = row[i] & 0xFF000000u;
+                for (int shift = 0; shift <= 16; shift += 8) v |= Put(StdMix(Ch(c, shift), Ch(row[i], shift), mv), shift);
+                row[i] = v;
+            });
     }
 }
