@@ -8,6 +8,7 @@
 
 #include "Classes.h"
 #include "OwnSkins.h"
+#include "SkinModelCompare.h"
 #include "SkinNames.h"
 #include "Strings.h"
 #include "TestSkin.h"
@@ -51,40 +52,6 @@ void LoadFromPacked(const fs::path& file, TacSkinModel& model) {
     TacPackedSource source(*c);
     model.LoadSkin(ini, source);
     c->Free();
-}
-
-void ExpectSameModel(const TacSkinModel& a, const TacSkinModel& b) {
-    ASSERT_EQ(a.gd.size(), b.gd.size());
-    for (std::size_t i = 0; i < a.gd.size(); ++i) {
-        EXPECT_EQ(a.gd[i].ClassName, b.gd[i].ClassName);
-        EXPECT_EQ(a.gd[i].Props, b.gd[i].Props);
-        EXPECT_EQ(a.gd[i].BorderIndex, b.gd[i].BorderIndex);
-        EXPECT_EQ(a.gd[i].TextureNormal, b.gd[i].TextureNormal);
-    }
-    ASSERT_EQ(a.ma.size(), b.ma.size());
-    for (std::size_t i = 0; i < a.ma.size(); ++i) {
-        const TsMaskData &x = a.ma[i], &y = b.ma[i];
-        SCOPED_TRACE(StringToUtf8(x.ClassName + u"." + x.PropertyName));
-        EXPECT_EQ(x.ClassName, y.ClassName);
-        EXPECT_EQ(x.PropertyName, y.PropertyName);
-        EXPECT_EQ(x.R, y.R);
-        EXPECT_EQ(x.ImageCount, y.ImageCount);
-        EXPECT_EQ(x.MaskType, y.MaskType);
-        EXPECT_EQ(x.ImgType, y.ImgType);
-        EXPECT_EQ(x.DrawMode, y.DrawMode);
-        EXPECT_EQ(x.WL, y.WL);
-        EXPECT_EQ(x.WT, y.WT);
-        EXPECT_EQ(x.WR, y.WR);
-        EXPECT_EQ(x.WB, y.WB);
-        EXPECT_EQ(x.CornerType, y.CornerType);
-        ASSERT_EQ(static_cast<bool>(x.Bmp), static_cast<bool>(y.Bmp));
-        if (x.Bmp) {
-            EXPECT_TRUE(*x.Bmp == *y.Bmp);
-        }
-    }
-    EXPECT_EQ(a.pa.size(), b.pa.size());
-    ASSERT_TRUE(a.MasterBitmap && b.MasterBitmap);
-    EXPECT_TRUE(*a.MasterBitmap == *b.MasterBitmap);
 }
 
 void ExpectEveryNameResolves(const TacSkinModel& m) {
@@ -136,7 +103,7 @@ TEST(OwnSkins, LoadFromFolderAndPackedFileAlike) {
         ASSERT_NO_THROW(LoadFromPacked(dir / (s.Name + ".asz"), packed));
         EXPECT_EQ(folder.SkinData->Version, 7.6);
         ExpectEveryNameResolves(folder);
-        ExpectSameModel(folder, packed);
+        ExpectSameSkinModels(folder, packed);
         // The images are all there: the masks' own files and the master bitmap.
         EXPECT_GT(folder.MasterBitmap->Width(), 0);
         for (const TsMaskData& m : folder.ma) {
