@@ -347,14 +347,17 @@ unsigned TColorManager::ExtraAlpha(const Byte* src, Cardinal Pixel, Cardinal Col
     return FSourceBPS == 16 ? a / 257 : a * 257;
 }
 
+void TColorManager::ReadSamples8(const Byte* src, Cardinal Pixel, Cardinal Count, int* Samples) const {
+    for (Cardinal k = 0; k < Count; ++k) {
+        const unsigned v = ReadSample(src, Pixel * FSourceSPP + k, FSourceBPS);
+        Samples[k] = static_cast<int>(FSourceBPS == 16 ? v / 257 : v);
+    }
+}
+
 void TColorManager::RowCMYK(const Byte* src, Byte* dst, Cardinal Count, Byte Mask) {
-    const Byte sb = FSourceBPS;
     ForEachPixel(Count, Mask, [&](Cardinal i, Cardinal s) {
         int c[4];
-        for (Cardinal k = 0; k < 4; ++k) {
-            unsigned v = ReadSample(src, s * FSourceSPP + k, sb);
-            c[k] = static_cast<int>(sb == 16 ? v / 257 : v);
-        }
+        ReadSamples8(src, s, 4, c);
         const int k = c[3];
         auto channel = [k](int colorant) { return ClampByte(colorant * k / 255 - colorant - k + 255); };
         PutRGB(dst, i, channel(c[0]), channel(c[1]), channel(c[2]), ExtraAlpha(src, s, 4));
@@ -378,13 +381,9 @@ void TColorManager::BuildYCbCrTables() {
 
 // Samples in the order Y, Cb, Cr.
 void TColorManager::RowYCbCr(const Byte* src, Byte* dst, Cardinal Count, Byte Mask) {
-    const Byte sb = FSourceBPS;
     ForEachPixel(Count, Mask, [&](Cardinal i, Cardinal s) {
         int c[3];
-        for (Cardinal k = 0; k < 3; ++k) {
-            unsigned v = ReadSample(src, s * FSourceSPP + k, sb);
-            c[k] = static_cast<int>(sb == 16 ? v / 257 : v);
-        }
+        ReadSamples8(src, s, 3, c);
         const int y = c[0], cb = c[1], cr = c[2];
         PutRGB(dst, i, ClampByte(y + FCrToRedTable[cr]), ClampByte(y + FCbToGreenTable[cb] + FCrToGreenTable[cr]),
                ClampByte(y + FCbToBlueTable[cb]), ExtraAlpha(src, s, 3));

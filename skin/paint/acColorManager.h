@@ -115,6 +115,8 @@ private:
     // The alpha that the extra sample of a CMYK, L*a*b* or YCbCr source
     // gives (opaque without one).
     unsigned ExtraAlpha(const Byte* Source, Cardinal Pixel, Cardinal ColourSamples) const;
+    // The first Count samples of a source pixel as 8-bit values.
+    void ReadSamples8(const Byte* Source, Cardinal Pixel, Cardinal Count, int* Samples) const;
 
     bool FChanged = true;
     Byte FSourceBPS = 8, FTargetBPS = 8;
