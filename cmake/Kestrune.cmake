@@ -26,6 +26,10 @@ endif()
 
 function(kes_target_defaults target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-missing-field-initializers)
+    # Pointers and integers of other sizes must not be cast into each other:
+    # C++ rejects a pointer cast to a narrower integer outright; these catch
+    # the other direction, and both in C.
+    target_compile_options(${target} PRIVATE -Wint-to-pointer-cast $<$<COMPILE_LANGUAGE:C>:-Wpointer-to-int-cast>)
     if(KES_WERROR)
         target_compile_options(${target} PRIVATE -Werror)
     endif()

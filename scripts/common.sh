@@ -21,8 +21,19 @@ kes_build_dir() {   # dir, cmake configure options..., --, build options...
     cmake --build "$dir" -j "$(kes_jobs)" "$@"
 }
 
-kes_build_win32() {
-    kes_build_dir "$KES_BUILD/win32" --toolchain "$KES_ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release -- "$@"
+# The Windows programs: the 64-bit build in build/win64, the 32-bit one in
+# build/win32.
+kes_win_dir() { echo "$KES_BUILD/win$1"; }   # bits: 32 or 64
+kes_build_win() {   # bits, build options...
+    local bits=$1 toolchain
+    shift
+    case "$bits" in
+        32) toolchain=mingw-i686 ;;
+        64) toolchain=mingw-x86_64 ;;
+        *) echo "kes_build_win: no $bits-bit build" >&2; return 2 ;;
+    esac
+    kes_build_dir "$(kes_win_dir "$bits")" --toolchain "$KES_ROOT/cmake/$toolchain.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -- "$@"
 }
 kes_build_native() { kes_build_dir "$KES_BUILD/native" -DCMAKE_BUILD_TYPE=Debug -DKES_SANITIZE=ON -- "$@"; }
 kes_build_fuzz() {
@@ -30,11 +41,40 @@ kes_build_fuzz() {
         -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 -- "$@"
 }
 
-kes_wine_env() {   # tier: headless or display
-    export WINEARCH=win32
+# Whether this machine runs 32-bit programs (and so the 32-bit Wine loader);
+# asked once per script.
+kes_can_run_32bit() {
+    if [ -z "${KES_CAN_RUN_32BIT:-}" ]; then
+        if "$KES_ROOT/scripts/can-run-32bit"; then KES_CAN_RUN_32BIT=yes; else KES_CAN_RUN_32BIT=no; fi
+    fi
+    [ "$KES_CAN_RUN_32BIT" = yes ]
+}
+
+# Sets up Wine for a tier (headless or display) and a word size (64 by
+# default): one prefix per tier and word size under $KES_WINE_ROOT, and in
+# KES_WINE the loader of that word size. Debian's `wine` launcher always
+# prefers the 32-bit loader when it is installed, even where the kernel
+# cannot run it, so the 64-bit loader is named explicitly.
+kes_wine_env() {   # tier, bits
+    local tier=$1 bits=${2:-64}
+    case "$bits" in
+        64)
+            export WINEARCH=win64
+            KES_WINE=/usr/lib/wine/wine64
+            export WINELOADER=$KES_WINE
+            ;;
+        32)
+            export WINEARCH=win32
+            KES_WINE=/usr/lib/wine/wine
+            [ -x "$KES_WINE" ] || KES_WINE=wine
+            unset WINELOADER
+            ;;
+        *) echo "kes_wine_env: no $bits-bit Wine" >&2; return 2 ;;
+    esac
+    export KES_WINE
     export WINEDEBUG=${WINEDEBUG:--all}
     export WINEDLLOVERRIDES="mscoree,mshtml="
-    export WINEPREFIX=$KES_WINE_ROOT/$1
+    export WINEPREFIX=$KES_WINE_ROOT/$tier$bits
 }
 
 # Starts Xvfb on a free display (24-bit) with a compositing manager for true

@@ -14,7 +14,6 @@
 namespace {
 
 using TIsDebuggerPresent = BOOL(WINAPI*)();
-using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
 
 HMODULE gKernel32 = nullptr;
 TIsDebuggerPresent gIsDebuggerPresent = nullptr;
@@ -38,17 +37,22 @@ bool DwmCompositionEnabled() {
     return on;
 }
 
+TIsWow64Process ExportedIsWow64Process(HMODULE kernel32) {
+    return ProcAddress<TIsWow64Process>(kernel32, "IsWow64Process");
+}
+
 }  // namespace
 
 bool Wow64WithoutComposition = false;
 bool (*AeroEnabledQuery)() = &DwmCompositionEnabled;
+TIsWow64Process (*Wow64EntryPointQuery)(HMODULE) = &ExportedIsWow64Process;
 TBitmap* SharedBitmap = nullptr;
 
 void acUtilsInitialization() {
     if (!gKernel32) gKernel32 = ::LoadLibraryW(L"kernel32.dll");
     if (gKernel32) {
         if (!gIsDebuggerPresent) gIsDebuggerPresent = ProcAddress<TIsDebuggerPresent>(gKernel32, "IsDebuggerPresent");
-        gIsWow64Process = ProcAddress<TIsWow64Process>(gKernel32, "IsWow64Process");
+        gIsWow64Process = Wow64EntryPointQuery ? Wow64EntryPointQuery(gKernel32) : nullptr;
     }
     if (RunsUnderWow64() && !(AeroEnabledQuery && AeroEnabledQuery())) Wow64WithoutComposition = true;
 }

@@ -20,6 +20,10 @@ extern bool Wow64WithoutComposition;
 // Asked at start-up whether desktop composition is on; by default
 // DwmIsCompositionEnabled (False when dwmapi is missing). Replaceable.
 extern bool (*AeroEnabledQuery)();
+// How start-up finds IsWow64Process in kernel32: by default its exported
+// entry point (nullptr when kernel32 has none). Replaceable.
+using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
+extern TIsWow64Process (*Wow64EntryPointQuery)(HMODULE Kernel32);
 
 // The shared bitmap, freed at shut-down when it exists.
 extern TBitmap* SharedBitmap;

@@ -59,7 +59,9 @@ TEST(AcMessageBox, ParametersPerTypeAndButtons) {
         {mtError, {mbOK, mbHelp}, MB_ICONERROR | MB_OK | MB_HELP, u"Error"},
         {mtCustom, {mbYes, mbNo, mbHelp}, MB_YESNO | MB_HELP, u""},
     };
-    static_assert(sizeof(MSGBOXPARAMSW) == 40, "the 32-bit record");
+    // The record's size at this build's word size: it holds pointers.
+    constexpr UINT recordSize = sizeof(void*) == 8 ? 80 : 40;
+    static_assert(sizeof(MSGBOXPARAMSW) == recordSize);
     for (const auto& c : cases) {
         BoxSpy::Answer = IDRETRY;
         EXPECT_EQ(ShowMessageDlg(u"Body", c.type, c.buttons, 7), IDRETRY);
@@ -67,7 +69,7 @@ TEST(AcMessageBox, ParametersPerTypeAndButtons) {
         EXPECT_EQ(BoxSpy::Params.dwStyle, c.style);
         EXPECT_EQ(BoxSpy::Caption, c.caption);
         EXPECT_EQ(BoxSpy::Text, u"Body");
-        EXPECT_EQ(BoxSpy::Params.cbSize, 40u);
+        EXPECT_EQ(BoxSpy::Params.cbSize, recordSize);
         EXPECT_EQ(BoxSpy::Params.hwndOwner, Application->Handle());
         EXPECT_EQ(BoxSpy::Params.hInstance, nullptr);
         EXPECT_EQ(BoxSpy::Params.lpszIcon, nullptr);

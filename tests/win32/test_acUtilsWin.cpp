@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "Dialogs.h"
@@ -112,24 +113,56 @@ TEST(AcUtilsWin, ShowErrorGoesThroughTheMessageBox) {
     EXPECT_EQ(seen.hwndOwner, Application->Handle());
 }
 
+namespace {
+// Stand-ins for IsWow64Process: it fails, or it answers no or yes.
+BOOL WINAPI Wow64CallFails(HANDLE, PBOOL) { return FALSE; }
+BOOL WINAPI Wow64No(HANDLE, PBOOL wow64) { *wow64 = FALSE; return TRUE; }
+BOOL WINAPI Wow64Yes(HANDLE, PBOOL wow64) { *wow64 = TRUE; return TRUE; }
+}  // namespace
+
 TEST(AcUtilsWin, StartUpLooksUpKernelEntryPointsAndSetsTheWow64Flag) {
     acUtilsFinalization();
     EXPECT_TRUE(IsDebugged());        // entry point unknown: assume a debugger
     EXPECT_FALSE(RunsUnderWow64());   // entry point unknown: no
 
     const auto savedQuery = AeroEnabledQuery;
+    const auto savedLookup = Wow64EntryPointQuery;
+    // The real answer at this build's word size: a 64-bit program never
+    // runs under WOW64; a 32-bit one does exactly when Windows is 64-bit.
     BOOL wow64 = FALSE;
-    ::IsWow64Process(::GetCurrentProcess(), &wow64);
-    for (bool aero : {true, false}) {
-        Wow64WithoutComposition = false;
-        AeroEnabledQuery = aero ? +[] { return true; } : +[] { return false; };
-        acUtilsInitialization();
-        EXPECT_FALSE(IsDebugged());
-        EXPECT_EQ(RunsUnderWow64(), wow64 != FALSE);
-        EXPECT_EQ(Wow64WithoutComposition, wow64 && !aero) << "aero " << aero;
-        acUtilsInitialization();   // a second start-up holds the library once
-        acUtilsFinalization();
+    ASSERT_TRUE(::IsWow64Process(::GetCurrentProcess(), &wow64));
+    if (sizeof(void*) == 8) {
+        EXPECT_FALSE(wow64);
     }
+    struct Case {
+        const char* name;
+        TIsWow64Process entry;   // what the lookup finds
+        bool expected;
+    } cases[] = {
+        {"this process", nullptr, wow64 != FALSE},
+        {"no entry point", nullptr, false},
+        {"call fails", &Wow64CallFails, false},
+        {"not under WOW64", &Wow64No, false},
+        {"under WOW64", &Wow64Yes, true},
+    };
+    static TIsWow64Process found = nullptr;
+    for (const Case& c : cases) {
+        const bool real = std::string_view(c.name) == "this process";
+        found = c.entry;
+        Wow64EntryPointQuery = real ? savedLookup : +[](HMODULE) { return found; };
+        for (bool aero : {true, false}) {
+            SCOPED_TRACE(testing::Message() << c.name << ", aero " << aero);
+            Wow64WithoutComposition = false;
+            AeroEnabledQuery = aero ? +[] { return true; } : +[] { return false; };
+            acUtilsInitialization();
+            EXPECT_FALSE(IsDebugged());
+            EXPECT_EQ(RunsUnderWow64(), c.expected);
+            EXPECT_EQ(Wow64WithoutComposition, c.expected && !aero);
+            acUtilsInitialization();   // a second start-up holds the library once
+            acUtilsFinalization();
+        }
+    }
+    Wow64EntryPointQuery = savedLookup;
     AeroEnabledQuery = savedQuery;
     Wow64WithoutComposition = false;
 
