@@ -62,13 +62,27 @@ double IniTextToVersion(StringView text) {
     return value;
 }
 
+// An ini line as ini readers take it: without surrounding blanks, a section
+// name without blanks inside its brackets, a key and its value without the
+// blanks around their "=".
+String TidyIniLine(StringView Line) {
+    const String line = Trim(Line);
+    if (line.empty() || line.front() == u';') return line;
+    if (line.size() >= 2 && line.front() == u'[' && line.back() == u']')
+        return u"[" + Trim(StringView(line).substr(1, line.size() - 2)) + u"]";
+    const std::size_t eq = line.find(u'=');
+    if (eq == String::npos) return line;
+    return TrimRight(StringView(line).substr(0, eq)) + u"=" + TrimLeft(StringView(line).substr(eq + 1));
+}
+
 // The parsed ini text: the sections in file order and, by exact name, the
 // lines of the first section of each name. Keys compare without regard to
 // letter case.
 class TIniText {
 public:
     explicit TIniText(const TStrings& Lines) {
-        FLines.AddStrings(Lines);
+        const int n = Lines.Count();
+        for (int i = 0; i < n; ++i) FLines.Add(TidyIniLine(Lines.Get(i)));
         ParseIniSections(FLines, FSections);
         FNames.reserve(static_cast<std::size_t>(FSections.Count()));
         for (int i = 0; i < FSections.Count(); ++i) {

@@ -54,6 +54,25 @@ void LoadFromPacked(const fs::path& file, TacSkinModel& model) {
     c->Free();
 }
 
+// The skin's ini text as a person might write it by hand: blank lines and
+// comments, blanks and tabs around section names, keys, "=" and values.
+std::string HandEdited(const SkinPackage& s) {
+    static const char* const heads[][2] = {{"[", "] "}, {"  [ ", " ]"}, {"\t[", "]\t"}};
+    static const char* const keys[][3] = {{"  ", "=", ""}, {"", " = ", ""}, {"\t", "\t=\t", "  "}, {"", "= ", " "}};
+    std::string out = "; edited by hand\r\n\r\n";
+    std::size_t n = 0;
+    for (const IniSection& section : s.Sections) {
+        const auto& h = heads[n++ % std::size(heads)];
+        out += h[0] + section.Name + h[1] + "\r\n  ; " + section.Name + "\r\n";
+        for (const auto& [k, v] : section.Keys) {
+            const auto& f = keys[n++ % std::size(keys)];
+            out += f[0] + k + f[1] + v + f[2] + "\r\n";
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
 void ExpectEveryNameResolves(const TacSkinModel& m) {
     for (const std::string& s : LookedUpSections()) EXPECT_GE(m.GetSkinIndex(AsciiToString(s)), 0) << s;
     for (const MaskName& n : LookedUpMasks()) {
@@ -111,6 +130,25 @@ TEST(OwnSkins, LoadFromFolderAndPackedFileAlike) {
             EXPECT_LE(m.R.Right, img->Width());
             EXPECT_LE(m.R.Bottom, img->Height());
         }
+    }
+    fs::remove_all(dir);
+}
+
+TEST(OwnSkins, HandEditedTextsLoadAlike) {
+    const fs::path dir = fs::temp_directory_path() / ("kestrune-handedit-" + std::to_string(std::random_device{}()));
+    std::vector<SkinPackage> skins = {BuildTestSkin(), BuildSkin(OwnThemes().front())};
+    for (const SkinPackage& s : skins) {
+        SCOPED_TRACE(s.Name);
+        WriteSkinFolder(s, dir / s.Name);
+        LoadedModel ours, edited;
+        ASSERT_NO_THROW(LoadFromFolder(dir / s.Name, ours));
+        TStringList ini;
+        ini.SetText(AsciiToString(HandEdited(s)));
+        const String path = Native(dir / s.Name) + Char(fs::path::preferred_separator);
+        edited.SkinData->SkinPath = path;
+        ASSERT_NO_THROW(edited.LoadSkin(ini, TacFolderSource(path)));
+        ExpectEveryNameResolves(edited);
+        ExpectSameSkinModels(ours, edited);
     }
     fs::remove_all(dir);
 }

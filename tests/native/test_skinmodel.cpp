@@ -189,7 +189,7 @@ TEST(SkinIniLoad, StrictKeysFailTheLoadAndKeepThePreviousSkin) {
     Model m;
     m.LoadAllGeneralData(u"[GLOBALINFO]\r\nAUTHOR=Old\r\n[A]\r\n");
     for (const char16_t* bad : {u"SHADOW1OFFSET=x", u"SHADOW1BLUR=", u"SHADOW1TRANSPARENCY=1.5", u"BICONCLOSEGLOW=a",
-                                u"BICONCLOSEGLOWMARGIN=0x", u"BICONMAXGLOW= 1", u"BICONMAXGLOWMARGIN=z",
+                                u"BICONCLOSEGLOWMARGIN=0x", u"BICONMAXGLOW=1 2", u"BICONMAXGLOWMARGIN=z",
                                 u"BICONMINGLOW=-", u"biconminglowmargin=q"}) {
         SCOPED_TRACE(StringToUtf8(bad));
         const String ini = u"[GLOBALINFO]\r\nAUTHOR=New\r\n" + String(bad) + u"\r\n[B]\r\n[C]\r\n";
@@ -201,6 +201,30 @@ TEST(SkinIniLoad, StrictKeysFailTheLoadAndKeepThePreviousSkin) {
     // A bad gradient text fails the load the same way.
     EXPECT_THROW(m.LoadAllGeneralData(u"[B]\r\nGRADIENTDATA=a;b;c;d;e\r\n"), EConvertError);
     EXPECT_EQ(m.gd[1].ClassName, u"A");
+}
+
+TEST(SkinIniLoad, BlanksAroundSectionNamesKeysAndValuesAreIgnored) {
+    // Each text gives PANEL no colour of its own and BUTTON the colour 255.
+    const char16_t* const texts[] = {
+        u"[PANEL]\r\n[BUTTON] \r\nCOLOR=255\r\n",
+        u"[PANEL]\r\n  [ BUTTON ]\t\r\nCOLOR=255\r\n",
+        u"[PANEL]\r\n[BUTTON]\r\n   COLOR=255\r\n",
+        u"[PANEL]\r\n[BUTTON]\r\nCOLOR = 255\r\n",
+        u"[PANEL]\r\n[BUTTON]\r\n\tCOLOR\t=\t255  \r\n",
+        u"[PANEL]\r\n   \r\n  ; COLOR=1\r\n[BUTTON]\r\nCOLOR=255\r\n",
+    };
+    for (const char16_t* text : texts) {
+        SCOPED_TRACE(StringToUtf8(text));
+        Model m;
+        m.LoadAllGeneralData(u"[GLOBALINFO]\r\nVERSION = 7.6\r\n BORDERMODE= 2\r\n" + String(text));
+        std::vector<String> names;
+        for (const auto& d : m.gd) names.push_back(d.ClassName);
+        EXPECT_EQ(names, (std::vector<String>{u"GLOBALINFO", u"PANEL", u"BUTTON"}));
+        EXPECT_EQ(m.Section(u"PANEL").Color, 0xFFFFFF);
+        EXPECT_EQ(m.Section(u"BUTTON").Color, 255);
+        EXPECT_DOUBLE_EQ(m.SkinData->Version, 7.6);
+        EXPECT_EQ(m.SkinData->ExDrawMode, 2);
+    }
 }
 
 TEST(SkinIniLoad, CheckVersionSeesTheNewOptionsAndMayStopTheLoad) {
