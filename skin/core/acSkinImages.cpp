@@ -32,6 +32,13 @@ void KeyOpaqueImage(TacImage32& Image) {
     }
 }
 
+// An image whose alpha is opaque everywhere carries no transparency of its
+// own: it keys fuchsia like an image without alpha.
+void KeyIfAllOpaque(TacImage32& Image) {
+    const std::vector<std::uint32_t>& px = Image.Pixels();
+    if (std::all_of(px.begin(), px.end(), [](std::uint32_t p) { return (p >> 24) == 0xFFu; })) KeyOpaqueImage(Image);
+}
+
 TacImage32 FromPixels(Integer Width, Integer Height, std::vector<std::uint32_t>&& Pixels) {
     TacImage32 image(Width, Height);
     std::copy(Pixels.begin(), Pixels.end(), image.Row(0));
@@ -71,6 +78,32 @@ std::vector<String> Split(StringView s, StringView delimiters) {
     }
     if (any) parts.push_back(current);
     return parts;
+}
+
+// The words of a "#" value: runs of characters between blanks and
+// parentheses, where a group in parentheses is one word with its blanks
+// ("(0, 0, 30, 20)" is the word "0, 0, 30, 20").
+std::vector<String> RectWords(StringView s) {
+    std::vector<String> words;
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    auto blank = [](Char c) { return c == u' ' || c == u'\t'; };
+    while (i < n) {
+        if (blank(s[i]) || s[i] == u')') {
+            ++i;
+        } else if (s[i] == u'(') {
+            const std::size_t close = s.find(u')', i + 1);
+            const std::size_t end = close == StringView::npos ? n : close;
+            const String group = Trim(s.substr(i + 1, end - i - 1));
+            if (!group.empty()) words.push_back(group);
+            i = end;
+        } else {
+            const std::size_t b = i;
+            while (i < n && !blank(s[i]) && s[i] != u'(' && s[i] != u')') ++i;
+            words.emplace_back(s.substr(b, i - b));
+        }
+    }
+    return words;
 }
 
 // Border widths that are all 0: BorderWidth when given, else a third of a
@@ -159,7 +192,10 @@ bool TacPackedSource::ReadFile(const String& FileName, std::vector<Byte>& Bytes)
 TacImage32 DecodeBMPImage(const Byte* Data, std::size_t Size) {
     TacBMPImage bmp = DecodeBMP(Data, Size, acMaxImagePixels);
     TacImage32 image = FromPixels(bmp.Width, bmp.Height, std::move(bmp.Pixels));
-    if (!bmp.HasAlpha) KeyOpaqueImage(image);
+    if (bmp.HasAlpha)
+        KeyIfAllOpaque(image);
+    else
+        KeyOpaqueImage(image);
     return image;
 }
 
@@ -234,14 +270,18 @@ TacImage32 DecodePNGSkinImage(const Byte* Data, std::size_t Size) {
             dst[x] = alpha == 0 ? kKeyPixel : rgb | 0xFF000000u;
         }
     }
-    if (!hasAlpha) KeyOpaqueImage(image);
+    if (hasAlpha)
+        KeyIfAllOpaque(image);
+    else
+        KeyOpaqueImage(image);
     return image;
 }
 
 TacImage32 DecodeSkinImage(const Byte* Data, std::size_t Size) {
     static const Byte pngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     if (Size >= 8 && std::memcmp(Data, pngSignature, 8) == 0) return DecodePNGSkinImage(Data, Size);
-    if (Size >= 2 && Data[0] == 'B' && Data[1] == 'M') return DecodeBMPImage(Data, Size);
+    if (Size >= 2 && Data[0] == 'B' && Data[1] == 'M')
+        return BMPHasNoPixels(Data, Size) ? TacImage32() : DecodeBMPImage(Data, Size);
     if (Size >= 2 && Data[0] == 0xFF && Data[1] == 0xD8) return DecodeJPEGImage(Data, Size);
     throw EInvalidGraphic(u"Unknown image file format");
 }
@@ -319,9 +359,9 @@ TacImageValue ParseImageValue(StringView v, double Version) {
     }
     if (v.find(u'#') != StringView::npos && v != u"#") {
         result.Form = TacImageForm::MasterRect;
-        const std::vector<String> words = Split(v, u" ()");
-        const std::vector<String> rect = words.size() >= 2 ? Split(words[1], u" ,") : std::vector<String>();
-        const std::vector<String> nums = words.size() >= 3 ? Split(words[2], u" ,") : std::vector<String>();
+        const std::vector<String> words = RectWords(v);
+        const std::vector<String> rect = words.size() >= 2 ? Split(words[1], u" ,\t") : std::vector<String>();
+        const std::vector<String> nums = words.size() >= 3 ? Split(words[2], u" ,\t") : std::vector<String>();
         auto lenient = [](const std::vector<String>& list, std::size_t i) {
             return i < list.size() ? StrToIntDef(list[i], 0) : 0;
         };

@@ -239,6 +239,14 @@ void DecodeRLE(const TCursor& c, const THeader& h, const TPalette& pal, std::uin
 
 }  // namespace
 
+bool BMPHasNoPixels(const std::uint8_t* Data, std::size_t Size) {
+    const TCursor c(Data, Size);
+    if (!c.Has(0, 18) || Data[0] != 'B' || Data[1] != 'M') return false;
+    std::uint64_t after = 0;
+    const THeader h = ReadHeader(c, after);
+    return h.Width == 0 || h.Height == 0;
+}
+
 TacBMPImage DecodeBMP(const std::uint8_t* Data, std::size_t Size, std::uint64_t MaxPixels) {
     const TCursor c(Data, Size);
     if (!c.Has(0, 18) || Data[0] != 'B' || Data[1] != 'M') Fail(u"no BMP file header");

@@ -30,3 +30,7 @@ struct TacBMPImage {
 // Images with more pixels than MaxPixels are refused before anything is
 // allocated. Pixels a run-length coded image leaves out are opaque black.
 TacBMPImage DecodeBMP(const std::uint8_t* Data, std::size_t Size, std::uint64_t MaxPixels);
+
+// Whether the file's header gives a width or a height of 0. False for data
+// that is no BMP file; a header that is cut short raises EInvalidGraphic.
+bool BMPHasNoPixels(const std::uint8_t* Data, std::size_t Size);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "SysUtils.h"
@@ -303,6 +304,32 @@ TEST(acSkinImages, ImagesWithoutAlphaTurnFuchsiaIntoTheKey) {
     EXPECT_EQ(DecodeBMPImage(f32.data(), f32.size()).Pixels(), (Words{0xFFFF00FF, 0x40030201}));
 }
 
+TEST(acSkinImages, ImagesWhoseAlphaIsOpaqueEverywhereTurnFuchsiaIntoTheKey) {
+    // Images with alpha, as other tools write them: fuchsia, a colour, and a
+    // third pixel that is opaque, or half or wholly transparent.
+    struct TCase {
+        const char* Name;
+        std::uint32_t Third;
+        bool Png;
+        Words Expected;
+    };
+    const TCase cases[] = {
+        {"32-bit BMP, all opaque", 0xFF010203u, false, {kKeyPixel, 0xFF123456u, 0xFF010203u}},
+        {"32-bit BMP, one pixel half transparent", 0x40010203u, false, {0xFFFF00FFu, 0xFF123456u, 0x40010203u}},
+        {"RGBA PNG, all opaque", 0xFF010203u, true, {kKeyPixel, 0xFF123456u, 0xFF010203u}},
+        {"RGBA PNG, one pixel transparent", 0x00010203u, true, {0xFFFF00FFu, 0xFF123456u, kKeyPixel}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        skingen::Image img(3, 1);
+        img.At(0, 0) = 0xFFFF00FFu;
+        img.At(1, 0) = 0xFF123456u;
+        img.At(2, 0) = c.Third;
+        const std::vector<std::uint8_t> file = c.Png ? skingen::EncodePNG(img) : skingen::EncodeBMP32(img);
+        EXPECT_EQ(DecodeSkinImage(file.data(), file.size()).Pixels(), c.Expected);
+    }
+}
+
 // A PNG file with 8-bit samples (colour type 2, 3 or 6), no filters.
 Bytes Png(Cardinal w, Cardinal h, int type, const Bytes& samples, const Bytes& plte = {}, const Bytes& trns = {}) {
     auto be32 = [](Bytes& b, Cardinal v) {
@@ -404,6 +431,10 @@ TEST(acSkinImages, ImageValueTable) {
         {u"#(1,2,31,38)(3,1)", 7.5, F::MasterRect, {1, 2, 31, 38}, 3, 1, 0, 3, 6, 3, 6, 1, 0},
         {u"#(0,0,30,30)(0,-1,-2,2)", 7.5, F::MasterRect, {0, 0, 30, 30}, 1, 0, 0, 10, 10, 10, 10, 2, 0},
         {u"X#(0,0,30,30)(1,0,4)", 7.5, F::MasterRect, {0, 0, 30, 30}, 1, 0, 0, 4, 4, 4, 4, 1, 4},
+        // blanks after the commas and inside the parentheses, as other tools write them
+        {u"#(1, 2, 31, 38)(3, 1)", 7.5, F::MasterRect, {1, 2, 31, 38}, 3, 1, 0, 3, 6, 3, 6, 1, 0},
+        {u"X# ( 0, 0, 30, 30 ) ( 1, 0, 4 )", 7.5, F::MasterRect, {0, 0, 30, 30}, 1, 0, 0, 4, 4, 4, 4, 1, 4},
+        {u"#(0,\t0, 30,30) (2, 1, 0, 3)", 7.5, F::MasterRect, {0, 0, 30, 30}, 2, 1, 0, 5, 5, 5, 5, 3, 0},
         {u"#", 7.5, F::None, {}, 0, 0, 0, 0, 0, 0, 0, 0, 0},
         // bitmap files
         {u"frame.bmp", 7.5, F::BitmapFile, {}, 3, 1, 0, 0, 0, 0, 0, 0, 0},
@@ -658,6 +689,26 @@ TEST(acSkinImages, BrokenSkinsFailTheLoad) {
     ASSERT_TRUE(empty.MasterBitmap);
     EXPECT_TRUE(empty.MasterBitmap->Empty());
     EXPECT_TRUE(empty.ma.empty());
+}
+
+TEST(acSkinImages, BitmapsWithoutPixelsAddNothing) {
+    // Bitmaps of width 0 and of height 0, as some tools write them, beside a
+    // good one: the skin loads, and only the empty ones are missing.
+    const TTempDir dir;
+    for (const auto& [name, w, h] : {std::tuple{"NOWIDTH.BMP", 0, 4}, std::tuple{"noheight.bmp", 4, 0}}) {
+        TBmp b;
+        b.Width = w, b.Height = h;
+        dir.Write(name, b.File());
+    }
+    dir.Write("frame.bmp", Bmp24(9, Words(9 * 6, 0x00FF00)));
+    TacSkinModel m;
+    ASSERT_NO_THROW(m.LoadSkin(IniLines("[GLOBALINFO]\r\nMASTERBITMAP=NOWIDTH.BMP\r\n"
+                                        "[EDIT]\r\nA=!NOWIDTH.BMP!1!0\r\nB=noheight.bmp\r\nC=frame.bmp\r\n"),
+                               TacFolderSource(dir.Folder())));
+    EXPECT_TRUE(m.MasterBitmap && m.MasterBitmap->Empty());
+    EXPECT_FALSE(FindMask(m, u"EDIT", u"A"));
+    EXPECT_FALSE(FindMask(m, u"EDIT", u"B"));
+    EXPECT_TRUE(FindMask(m, u"EDIT", u"C"));
 }
 
 TEST(acSkinImages, LargeJPEGsStayPatterns) {
