@@ -17,6 +17,7 @@
 #include "TestSkin.h"
 #include "acPNGDecoder.h"
 #include "acSkinPack.h"
+#include "sSkinFolders.h"
 
 using namespace skingen;
 namespace fs = std::filesystem;
@@ -270,6 +271,26 @@ TEST(SkinGenerator, PackedSkinHoldsTheSameFilesAsTheFolder) {
         EXPECT_TRUE(fs::exists(dir / s.Name / "Options.dat"));
         c->Free();
     }
+    fs::remove_all(dir);
+}
+
+TEST(SkinGenerator, ShippedSkinsAreListedOnceEachInBothForms) {
+    // Over the output of an earlier build that wrote every skin both ways.
+    const fs::path dir = fs::temp_directory_path() / ("kestrune-shipped-" + std::to_string(std::random_device{}()));
+    const auto skins = OwnSkins();
+    for (const SkinPackage& s : skins) {
+        WriteSkinFolder(s, dir / s.Name);
+        WritePackedSkinFile(s, dir / (s.Name + ".asz"));
+    }
+    for (std::size_t i = 0; i < skins.size(); ++i) WriteShippedSkin(skins[i], ShippedAs(OwnThemes()[i]), dir);
+    auto list = [&](TacSkinTypes type) {
+        TStringList names;
+        ListSkinNames(Utf8ToString(dir.string()), type, names);
+        return names.Text();
+    };
+    EXPECT_EQ(list(TacSkinTypes::stAllSkins), u"Basalt\r\nDaylight\r\nLagoon\r\n");
+    EXPECT_NE(list(TacSkinTypes::stPacked), u"");
+    EXPECT_NE(list(TacSkinTypes::stUnpacked), u"");
     fs::remove_all(dir);
 }
 

@@ -39,11 +39,24 @@ TEST(KestruneResources, ProgramHoldsItsPngImages) {
     FreeLibrary(exe);
 }
 
-TEST(KestruneResources, OwnSkinsLieBesideTheProgram) {
+TEST(KestruneResources, OwnSkinsLieBesideTheProgramOnceEachInBothForms) {
     const std::filesystem::path skins = std::filesystem::path(ProgramFile()).parent_path() / L"Skins";
+    int folders = 0, packed = 0;
     for (const wchar_t* name : {L"Daylight", L"Basalt", L"Lagoon"}) {
-        EXPECT_TRUE(std::filesystem::exists(skins / name / L"Options.dat"));
-        EXPECT_TRUE(std::filesystem::exists(skins / name / L"MASTER.BMP"));
-        EXPECT_GT(std::filesystem::file_size(skins / (std::wstring(name) + L".asz")), 1000u);
+        SCOPED_TRACE(std::filesystem::path(name).string());
+        const bool folder = std::filesystem::exists(skins / name / L"Options.dat");
+        const std::filesystem::path file = skins / (std::wstring(name) + L".asz");
+        const bool pack = std::filesystem::exists(file);
+        EXPECT_NE(folder, pack) << "each skin ships once, as a folder or as a packed file";
+        if (folder) {
+            EXPECT_TRUE(std::filesystem::exists(skins / name / L"MASTER.BMP"));
+            ++folders;
+        }
+        if (pack) {
+            EXPECT_GT(std::filesystem::file_size(file), 1000u);
+            ++packed;
+        }
     }
+    EXPECT_GT(folders, 0);
+    EXPECT_GT(packed, 0);
 }

@@ -30,6 +30,18 @@ const std::vector<Theme>& OwnThemes() {
     return themes;
 }
 
+ShipForm ShippedAs(const Theme& T) { return T.Name == "Basalt" ? ShipForm::Packed : ShipForm::Folder; }
+
+void WriteShippedSkin(const SkinPackage& Skin, ShipForm Form, const std::filesystem::path& SkinsFolder) {
+    const std::filesystem::path folder = SkinsFolder / Skin.Name, packed = SkinsFolder / (Skin.Name + ".asz");
+    std::filesystem::remove_all(folder);
+    std::filesystem::remove(packed);
+    if (Form == ShipForm::Folder)
+        WriteSkinFolder(Skin, folder);
+    else
+        WritePackedSkinFile(Skin, packed);
+}
+
 namespace {
 
 using B = SkinBuilder::Borders;

@@ -2,6 +2,7 @@
 // look) and the drawing that turns a description into a skin.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,13 @@ struct Theme {
 
 const std::vector<Theme>& OwnThemes();
 SkinPackage BuildSkin(const Theme& T);
+
+// How a skin ships in the program's Skins folder: each once, some as a
+// folder and some as a packed ".asz" file, so that both forms are in use.
+enum class ShipForm { Folder, Packed };
+ShipForm ShippedAs(const Theme& T);
+// Writes the skin into SkinsFolder in the given form, removing the other
+// form of the same name left from an earlier build.
+void WriteShippedSkin(const SkinPackage& Skin, ShipForm Form, const std::filesystem::path& SkinsFolder);
 
 }  // namespace skingen

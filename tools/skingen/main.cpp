@@ -1,5 +1,5 @@
-// skingen: writes Kestrune's own skins (each as a folder and as a packed
-// ".asz" file), the program's resource images and a contact sheet.
+// skingen: writes Kestrune's own skins (each once, as a folder or as a
+// packed ".asz" file), the program's resource images and a contact sheet.
 //   skingen --skins DIR [--resources DIR] [--sheet FILE.png] [--test-skin DIR]
 #include <cstring>
 #include <exception>
@@ -31,11 +31,8 @@ int main(int argc, char** argv) {
         std::vector<SkinPackage> built;
         for (const Theme& t : OwnThemes()) built.push_back(BuildSkin(t));
         if (!skins.empty()) {
-            for (const SkinPackage& s : built) {
-                fs::remove_all(skins / s.Name);
-                WriteSkinFolder(s, skins / s.Name);
-                WritePackedSkinFile(s, skins / (s.Name + ".asz"));
-            }
+            fs::create_directories(skins);
+            for (std::size_t i = 0; i < built.size(); ++i) WriteShippedSkin(built[i], ShippedAs(OwnThemes()[i]), skins);
         }
         if (!resources.empty()) {
             fs::create_directories(resources);
