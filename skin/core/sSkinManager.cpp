@@ -495,7 +495,7 @@ void TsSkinManager::SetSkinName(const String& value) {
                 if (FSkinName.empty()) {
                     // No skin chosen: the current one is removed.
                     if (SkinData()->Active || !FModel->gd.empty()) AnnounceSkinRemoval();
-                    if (animated) ThawSkinnedForms();   // no new skin ends the change marks
+                    if (animated) ThawSkinnedForms(this);   // no new skin ends the change marks
                 } else {
                     const String dir = WithClosingSeparator(GetFullSkinDirectory());
                     bool packed = false;
@@ -512,7 +512,7 @@ void TsSkinManager::SetSkinName(const String& value) {
                 }
             } catch (const Exception& e) {
                 FSkinName = oldName;
-                if (animated) ThawSkinnedForms();
+                if (animated) ThawSkinnedForms(this);
                 ShowError(e.Message());
             }
             if (loaded) {
@@ -892,7 +892,7 @@ void TsSkinManager::CheckShadows() {
         const TsMaskData& mask = ma()[static_cast<std::size_t>(ex)];
         const TsSkinData& d = *SkinData();
         if (d.ExDrawMode != 0) {
-            const Integer v = d.ExContentOffs * 4;
+            const Integer v = d.ExContentOffs;
             FormShadowSize = TRect(v, v, v, v);
         } else {
             FormShadowSize = TRect(mask.WL - d.ExContentOffs, mask.WT - d.ExContentOffs, mask.WR - d.ExContentOffs,

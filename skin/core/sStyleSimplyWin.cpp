@@ -118,8 +118,9 @@ void InvalidateSkinnedFormsCache(TsSkinManager* Manager) {
     }
 }
 
-void UpdateSkinnedFormRegions(TsSkinManager* Manager) {
-    if (AppMinimized()) return;
+std::vector<TCustomForm*> UpdateSkinnedFormRegions(TsSkinManager* Manager) {
+    std::vector<TCustomForm*> frozen;
+    if (AppMinimized()) return frozen;
     SetAnimationSwitch(Manager);
     for (TCustomForm* form : std::vector<TCustomForm*>(gSkinnedForms)) {
         if (FormMinimized(form) || form->Parent() || !form->HandleAllocated() || !::IsWindowVisible(form->Handle()))
@@ -130,7 +131,9 @@ void UpdateSkinnedFormRegions(TsSkinManager* Manager) {
         p->FormState |= FS_CHANGING;
         if (p->HasBorderForm() && p->HasCoverBmp()) p->UpdateBorderFromCover(p->AlphaBlend ? p->AlphaBlendValue : 255);
         ::SendMessageW(form->Handle(), WM_SETREDRAW, FALSE, 0);
+        frozen.push_back(form);
     }
+    return frozen;
 }
 
 void RefreshSkinnedForms(TsSkinManager* Manager, bool Animate) {
@@ -175,12 +178,15 @@ void RefreshSkinnedForms(TsSkinManager* Manager, bool Animate) {
     }
 }
 
-void ThawSkinnedForms() {
-    acAnimationSwitch = false;
+namespace {
+
+// Thaws the listed forms of Manager (only those in Only when it is given).
+void ThawForms(TsSkinManager* Manager, const std::vector<TCustomForm*>* Only) {
+    if (Manager && Manager->IsDefault()) acAnimationSwitch = false;
     acSkinChangeAnimating = false;
     for (TCustomForm* form : std::vector<TCustomForm*>(gSkinnedForms)) {
-        if (form->HasState(csDestroying)) continue;
-        TacFormProvider* p = GetFormProvider(form);
+        if (Only && std::find(Only->begin(), Only->end(), form) == Only->end()) continue;
+        TacFormProvider* p = OwnProvider(form, Manager);
         if (!p) continue;
         const bool frozen = (p->FormState & FS_CHANGING) != 0;
         p->FormState &= ~(FS_CHANGING | FS_ANIMSHOWING);
@@ -192,12 +198,16 @@ void ThawSkinnedForms() {
     }
 }
 
+}  // namespace
+
+void ThawSkinnedForms(TsSkinManager* Manager) { ThawForms(Manager, nullptr); }
+
 TacFormsFreeze::TacFormsFreeze(TsSkinManager* Manager, bool Active) : FManager(Manager), FPending(Active) {
-    if (FPending) UpdateSkinnedFormRegions(FManager);
+    if (FPending) FFrozen = UpdateSkinnedFormRegions(FManager);
 }
 
 TacFormsFreeze::~TacFormsFreeze() {
-    if (FPending) ThawSkinnedForms();
+    if (FPending) ThawForms(FManager, &FFrozen);
 }
 
 void TacFormsFreeze::Refresh(bool Animate) {

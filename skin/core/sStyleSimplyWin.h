@@ -80,18 +80,21 @@ TMessage MakeSkinCommand(Word Command, TsSkinManager* Manager);
 // The three steps around a skin change, over the listed forms whose provider
 // belongs to Manager.
 void InvalidateSkinnedFormsCache(TsSkinManager* Manager);
-void UpdateSkinnedFormRegions(TsSkinManager* Manager);
+// Gives the forms it froze.
+std::vector<TCustomForm*> UpdateSkinnedFormRegions(TsSkinManager* Manager);
 void RefreshSkinnedForms(TsSkinManager* Manager, bool Animate);
 
-// Thaws every listed form still frozen for a skin change (WM_SETREDRAW on,
-// the freeze bit cleared), ends the snapshot and animation marks of every
-// listed form and clears the animation switch. The way out of a skin change
-// that did not reach RefreshSkinnedForms.
-void ThawSkinnedForms();
+// Thaws the listed forms of a manager still frozen for its skin change
+// (WM_SETREDRAW on, the freeze bit cleared), ends their snapshot and
+// animation marks and clears the animation switch the manager set. The way
+// out of a skin change that did not reach RefreshSkinnedForms. The forms of
+// other managers are left as they are.
+void ThawSkinnedForms(TsSkinManager* Manager);
 
 // Freezes the listed forms of a manager for a skin change and makes sure
-// they are thawed again on every way out: Refresh() on the normal path, the
-// destructor otherwise.
+// they are thawed again on every way out: Refresh() on the normal path (or a
+// repaint of the manager's forms); otherwise the destructor thaws the forms
+// it froze that are still frozen, and no other.
 class TacFormsFreeze {
 public:
     TacFormsFreeze(TsSkinManager* Manager, bool Active);
@@ -103,6 +106,7 @@ public:
 private:
     TsSkinManager* FManager;
     bool FPending;
+    std::vector<TCustomForm*> FFrozen;
 };
 
 // Switches the system's minimize and restore animation off for its lifetime

@@ -445,6 +445,78 @@ TEST_F(SkinManagerTest, FrozenFormsAreThawedOnEveryPath) {
     form->Hide();
 }
 
+TEST_F(SkinManagerTest, AChangeThawsOnlyTheFormsItFroze) {
+    Unlist unlist;
+    FakeProvider own, others;
+    auto* other = New<TsSkinManager>(nullptr);
+    own.SkinManager = manager;
+    others.SkinManager = other;
+    SpyForm* ownForm = MakeForm(true, true);
+    ownForm->Provider = &own;
+    SpyForm* otherForm = MakeForm(true, true);
+    otherForm->Provider = &others;
+    ::ShowWindow(ownForm->Handle(), SW_SHOWNOACTIVATE);
+    ::ShowWindow(otherForm->Handle(), SW_SHOWNOACTIVATE);
+
+    // The other manager's change is under way: its form is frozen.
+    const std::vector<TCustomForm*> frozen = UpdateSkinnedFormRegions(other);
+    ASSERT_EQ(frozen, std::vector<TCustomForm*>{otherForm});
+    otherForm->Log.Clear();
+    Choose(u"Flat");
+    ASSERT_TRUE(boxesShown.empty());
+    EXPECT_GE(ownForm->Log.RedrawOff, 1);
+    EXPECT_EQ(ownForm->Log.RedrawOff, ownForm->Log.RedrawOn);
+    EXPECT_EQ(own.FormState & FS_CHANGING, 0u);
+    EXPECT_EQ(otherForm->Log.RedrawOn, 0);   // still frozen for its own change
+    EXPECT_NE(others.FormState & FS_CHANGING, 0u);
+    EXPECT_TRUE(others.FInAnimation);
+
+    // A failure between the freeze and the repaint thaws this change's form only.
+    acSkinChangedNotify2 = [] { throw Exception(u"listener failed"); };
+    {
+        BoxRecorder boxes;
+        EXPECT_THROW(manager->SetSkinName(u"FlatP"), Exception);
+    }
+    acSkinChangedNotify2 = nullptr;
+    EXPECT_EQ(ownForm->Log.RedrawOff, ownForm->Log.RedrawOn);
+    EXPECT_EQ(own.FormState & FS_CHANGING, 0u);
+    EXPECT_EQ(otherForm->Log.RedrawOn, 0);
+    EXPECT_NE(others.FormState & FS_CHANGING, 0u);
+
+    ThawSkinnedForms(other);
+    EXPECT_EQ(otherForm->Log.RedrawOn, 1);
+    EXPECT_EQ(others.FormState & FS_CHANGING, 0u);
+    ::ShowWindow(ownForm->Handle(), SW_HIDE);
+    ::ShowWindow(otherForm->Handle(), SW_HIDE);
+    other->Free();
+}
+
+TEST_F(SkinManagerTest, FormShadowSizeFollowsTheBorderMode) {
+    // An "EXBORDER" bitmap of 36 x 12: borders of 4 (36 div 9) and 2 (12 div 6).
+    const auto bmp = SolidBmp(36, 12, 10, 20, 30);
+    struct TCase {
+        const char* Name;
+        const char* Options;
+        TRect Expected;
+    };
+    const TCase cases[] = {
+        {"Mode0", "BORDERMODE=0\r\nFORMOFFSET=1\r\n", TRect(3, 1, 3, 1)},   // the mask's borders less the offset
+        {"Mode1", "BORDERMODE=1\r\nFORMOFFSET=5\r\n", TRect(5, 5, 5, 5)},   // the offset once on each side
+        {"Mode2", "BORDERMODE=2\r\nFORMOFFSET=3\r\n", TRect(3, 3, 3, 3)},
+    };
+    manager->SetExtendedBorders(true);
+    ASSERT_TRUE(manager->ExtendedBorders());
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        skins->Folder(c.Name, std::string("[GLOBALINFO]\r\nVERSION=7.6\r\nEXBORDER=btn.bmp\r\n") + c.Options, &bmp);
+        Choose(AsciiToString(c.Name));
+        ASSERT_TRUE(boxesShown.empty());
+        ASSERT_GE(manager->ConstData().ExBorder, 0);
+        EXPECT_EQ(manager->FormShadowSize, c.Expected);
+    }
+    manager->SetExtendedBorders(false);
+}
+
 namespace {
 bool gSysAnimation = true;
 int gSysAnimationWrites = 0;
