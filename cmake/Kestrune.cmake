@@ -13,7 +13,9 @@ if(KES_FUZZ)
         message(FATAL_ERROR "KES_FUZZ needs clang (configure with -DCMAKE_CXX_COMPILER=clang++-14)")
     endif()
     # Instrument the code under test; the fuzz executables add the fuzzer's main.
-    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g -O1)
+    # Every sanitizer finding, UBSan's included, ends the run as a crash.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all
+                        -g -O1)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
