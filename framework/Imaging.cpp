@@ -153,9 +153,9 @@ TDecodedImage::Decoded TJPEGImage::Decode(const std::string& data) const {
     if (!StartsWith(data, "\xFF\xD8\xFF", 3)) Invalid(u"JPEG", "not a JPEG file");
     const int length = static_cast<int>(data.size());
     int width = 0, height = 0, channels = 0;
-    if (!stbi_info_from_memory(Bytes(data), length, &width, &height, &channels)) Invalid(u"JPEG", stbi_failure_reason());
+    if (!StbInfoFromMemory(Bytes(data), length, &width, &height, &channels)) Invalid(u"JPEG", stbi_failure_reason());
     CheckSize(u"JPEG", width, height, 1);
-    StbPixels pixels(stbi_load_from_memory(Bytes(data), length, &width, &height, &channels, 4));
+    StbPixels pixels(StbLoadFromMemory(Bytes(data), length, &width, &height, &channels, 4));
     if (!pixels) Invalid(u"JPEG", stbi_failure_reason());
     Decoded result;
     result.Width = width;
@@ -168,9 +168,9 @@ TDecodedImage::Decoded TPNGObject::Decode(const std::string& data) const {
     if (!StartsWith(data, "\x89PNG\r\n\x1A\n", 8)) Invalid(u"PNG", "not a PNG file");
     const int length = static_cast<int>(data.size());
     int width = 0, height = 0, channels = 0;
-    if (!stbi_info_from_memory(Bytes(data), length, &width, &height, &channels)) Invalid(u"PNG", stbi_failure_reason());
+    if (!StbInfoFromMemory(Bytes(data), length, &width, &height, &channels)) Invalid(u"PNG", stbi_failure_reason());
     CheckSize(u"PNG", width, height, 1);
-    StbPixels pixels(stbi_load_from_memory(Bytes(data), length, &width, &height, &channels, 4));
+    StbPixels pixels(StbLoadFromMemory(Bytes(data), length, &width, &height, &channels, 4));
     if (!pixels) Invalid(u"PNG", stbi_failure_reason());
     Decoded result;
     result.Width = width;

@@ -28,3 +28,56 @@
 #pragma GCC diagnostic ignored "-Wduplicated-branches"
 #endif
 #include "StbImage.h"
+
+bool JpegHuffmanTablesFit(const stbi_uc* Data, std::size_t Size) {
+    if (!Data || Size < 2 || Data[0] != 0xFF || Data[1] != 0xD8) return true;
+    // Walk the markers as the decoder meets them: segments by their length,
+    // entropy-coded data byte by byte (stuffed zeros, fill bytes and restart
+    // markers are no segments).
+    std::size_t i = 2;
+    while (i + 1 < Size) {
+        if (Data[i] != 0xFF) {
+            ++i;
+            continue;
+        }
+        const stbi_uc marker = Data[i + 1];
+        if (marker == 0xFF) {
+            ++i;
+            continue;
+        }
+        if (marker == 0x00 || marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7)) {
+            i += 2;
+            continue;
+        }
+        if (marker == 0xD9 || i + 3 >= Size) return true;   // end of image, or of the data
+        const std::size_t length = std::size_t{Data[i + 2]} << 8 | Data[i + 3];
+        if (length < 2) return true;   // the decoder stops at such a segment
+        const std::size_t end = i + 2 + length;
+        if (marker == 0xC4) {
+            // Tables follow each other while the segment lasts: a class and
+            // slot byte, sixteen counts, then as many symbols.
+            for (std::size_t t = i + 4; t < end && t < Size;) {
+                std::size_t symbols = 0;
+                for (std::size_t k = 1; k <= 16 && t + k < Size; ++k) symbols += Data[t + k];
+                if (symbols > 256) return false;
+                t += 17 + symbols;
+            }
+        }
+        i = end;
+    }
+    return true;
+}
+
+int StbInfoFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels) {
+    if (Length > 0 && !JpegHuffmanTablesFit(Data, static_cast<std::size_t>(Length)))
+        return stbi__err("bad DHT header", "Corrupt JPEG");
+    return stbi_info_from_memory(Data, Length, Width, Height, Channels);
+}
+
+stbi_uc* StbLoadFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels, int Wanted) {
+    if (Length > 0 && !JpegHuffmanTablesFit(Data, static_cast<std::size_t>(Length))) {
+        stbi__err("bad DHT header", "Corrupt JPEG");
+        return nullptr;
+    }
+    return stbi_load_from_memory(Data, Length, Width, Height, Channels, Wanted);
+}

@@ -20,7 +20,7 @@ int ClampSize(std::size_t Size) {
 bool ReadJPEGSize(const Byte* Data, std::size_t Size, Integer& Width, Integer& Height) {
     if (!Data || Size < 2 || Data[0] != 0xFF || Data[1] != 0xD8) return false;
     int w = 0, h = 0, channels = 0;
-    if (!stbi_info_from_memory(Data, ClampSize(Size), &w, &h, &channels) || w <= 0 || h <= 0) return false;
+    if (!StbInfoFromMemory(Data, ClampSize(Size), &w, &h, &channels) || w <= 0 || h <= 0) return false;
     Width = w;
     Height = h;
     return true;
@@ -32,7 +32,7 @@ TacImage32 DecodeJPEGImage(const Byte* Data, std::size_t Size) {
     if (static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) > acMaxImagePixels)
         throw EInvalidGraphic(u"JPEG image is too large (" + IntToStr(w) + u" x " + IntToStr(h) + u")");
     int width = 0, height = 0, channels = 0;
-    stbi_uc* pixels = stbi_load_from_memory(Data, ClampSize(Size), &width, &height, &channels, 4);
+    stbi_uc* pixels = StbLoadFromMemory(Data, ClampSize(Size), &width, &height, &channels, 4);
     if (!pixels) Invalid(stbi_failure_reason());
     TacImage32 image;
     try {

@@ -1,0 +1,89 @@
+// The JPEG guard in front of stb_image: Huffman tables whose code counts add
+// up to more than 256 symbols are refused before the decoder sees them.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+#include "SkinImage.h"
+#include "StbImage.h"
+#include "SysUtils.h"
+#include "acSkinImages.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A DHT segment of one table with the given number of symbols: codes of 8
+// bits, the ones past 255 of 9 bits (a valid code for up to 510 symbols).
+Bytes HuffmanSegment(int symbols) {
+    Bytes s = {0xFF, 0xC4};
+    const int length = 2 + 1 + 16 + symbols;
+    s.push_back(static_cast<std::uint8_t>(length >> 8));
+    s.push_back(static_cast<std::uint8_t>(length & 0xFF));
+    s.push_back(0x10);   // AC table 0
+    for (int bits = 1; bits <= 16; ++bits) {
+        const int count = bits == 8 ? std::min(symbols, 255) : bits == 9 ? std::max(symbols - 255, 0) : 0;
+        s.push_back(static_cast<std::uint8_t>(count));
+    }
+    s.insert(s.end(), static_cast<std::size_t>(symbols), std::uint8_t{1});
+    return s;
+}
+
+// A real JPEG with Extra inserted just before its end marker, after the
+// entropy-coded data, where a progressive image has its later tables.
+Bytes JpegWithTail(const Bytes& Extra) {
+    Bytes jpg = skingen::EncodeJPEG(skingen::Image(16, 8, 0xFF336699u), 80);
+    jpg.insert(jpg.end() - 2, Extra.begin(), Extra.end());
+    return jpg;
+}
+
+}  // namespace
+
+TEST(StbImageGuard, HuffmanTablesAreCheckedWhereverTheyStand) {
+    struct Case {
+        const char* name;
+        Bytes data;
+        bool fits;
+    } cases[] = {
+        {"a JPEG of our encoder", JpegWithTail({}), true},
+        {"a later table of 256 symbols", JpegWithTail(HuffmanSegment(256)), true},
+        {"a later table of 257 symbols", JpegWithTail(HuffmanSegment(257)), false},
+        {"counts of 1020 in a ten-byte file", {0xFF, 0xD8, 0xFF, 0xC4, 0xC4, 0xC4, 0x00, 0x18, 0x18, 0xEC}, false},
+        // FF 00 is a stuffed zero inside entropy-coded data, not a marker.
+        {"a stuffed zero before C4", {0xFF, 0xD8, 0x12, 0xFF, 0x00, 0xC4, 0xFF, 0xFF, 0xFF, 0xFF}, true},
+        // The second table of one segment is too large.
+        {"a second table too large", [] {
+             Bytes first = HuffmanSegment(2), second = HuffmanSegment(300);
+             Bytes s = {0xFF, 0xD8};
+             const std::size_t length = 2 + (first.size() - 4) + (second.size() - 4);
+             first[2] = static_cast<std::uint8_t>(length >> 8);
+             first[3] = static_cast<std::uint8_t>(length & 0xFF);
+             s.insert(s.end(), first.begin(), first.end());
+             s.insert(s.end(), second.begin() + 4, second.end());
+             return s;
+         }(), false},
+        {"a table cut off by the end of the data", {0xFF, 0xD8, 0xFF, 0xC4, 0x01, 0x00, 0x10, 0xFF}, true},
+        {"no JPEG", {0x89, 'P', 'N', 'G', 0xFF, 0xC4, 0xFF, 0xFF}, true},
+        {"nothing", {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(JpegHuffmanTablesFit(c.data.data(), c.data.size()), c.fits);
+        if (c.data.size() < 2 || c.data[0] != 0xFF) continue;
+        Integer w = 0, h = 0;
+        if (!c.fits) {
+            EXPECT_FALSE(ReadJPEGSize(c.data.data(), c.data.size(), w, h));
+            try {
+                DecodeJPEGImage(c.data.data(), c.data.size());
+                ADD_FAILURE() << "decoded";
+            } catch (const EInvalidGraphic& e) {
+                EXPECT_EQ(e.Message(), u"Invalid JPEG image: bad DHT header");
+            }
+        }
+    }
+    // Guarded or not, a sound JPEG decodes.
+    const Bytes jpg = JpegWithTail(HuffmanSegment(256));
+    const TacImage32 image = DecodeJPEGImage(jpg.data(), jpg.size());
+    EXPECT_EQ(image.Width(), 16);
+    EXPECT_EQ(image.Height(), 8);
+}
