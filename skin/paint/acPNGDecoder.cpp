@@ -277,6 +277,7 @@ void TPNGDecoder::LoadFromStream(TStream& Stream, TPNGTarget& Target) {
         FInput = nullptr;
         FInputLeft = 0;
         FGreyBackground = FGreyTransparent = -1;
+        FRGBTransparent.clear();
         bool imageDone = false;
         ReadChunkHeader();
         for (;;) {
@@ -360,7 +361,9 @@ void TPNGDecoder::ReadBackgroundOrTransparency(bool Background) {
             FInfo.Background = (rgb(0) << 16) | (rgb(1) << 8) | rgb(2);
             FInfo.BackgroundColor = static_cast<TColor>(rgb(0) | (rgb(1) << 8) | (rgb(2) << 16));
         } else if (FImageProperties.ColorType == 2) {
-            FInfo.TransparentColor = static_cast<TColor>(rgb(0) | (rgb(1) << 8) | (rgb(2) << 16));
+            // Kept as samples: the key is the colour these samples become
+            // once the gamma, whenever it is read, has been applied.
+            FRGBTransparent.assign(d, d + 6);
         }
         break;
     case 3:
@@ -613,6 +616,17 @@ void TPNGDecoder::LoadImageData(TPNGTarget& Target) {
         if (FGreyTransparent >= 0) FInfo.TransparentColor = colourOf(FGreyTransparent);
     } else {
         if (FInfo.BackgroundColor == 0xFFFFFF) FInfo.Background = 0xFFFFFF;
+        if (!FRGBTransparent.empty()) {
+            // The key goes through the same conversion as the pixels, so a
+            // keyed pixel matches it whatever the gamma.
+            Byte samples[6], bgr[3];
+            if (P.BitsPerSample == 16)
+                std::copy_n(FRGBTransparent.begin(), 6, samples);
+            else
+                for (int k = 0; k < 3; ++k) samples[k] = FRGBTransparent[2 * k + 1];   // the low bytes
+            FColorManager.ConvertRow(samples, bgr, 1, 0xFF);
+            FInfo.TransparentColor = static_cast<TColor>(bgr[2] | (bgr[1] << 8) | (bgr[0] << 16));
+        }
     }
     const unsigned depth = P.BitsPerSample;
     const std::uint64_t samples = depth == 16 ? FSourceBPP / 2 : FSourceBPP;
