@@ -527,6 +527,50 @@ bool UnfilterVector(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Co
 }
 #endif
 
+// Sub, Average and Paeth for pixels of one byte, with the left and upper
+// left bytes kept in registers (the row and the one above are not known
+// apart to the compiler, so indexing would reload them). Sub adds sixteen
+// bytes at a time as a running sum. True when done.
+bool UnfilterBytes(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Count) {
+    if (Count == 0 || Filter < 1 || Filter == 2 || Filter > 4) return false;
+    unsigned a = 0;
+    std::size_t i = 0;
+    switch (Filter) {
+    case 1:
+#ifdef __SSE2__
+        {
+            __m128i carry = _mm_setzero_si128();   // the last byte so far in every lane
+            for (; i + 16 <= Count; i += 16) {
+                __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Row + i));
+                x = _mm_add_epi8(x, _mm_slli_si128(x, 1));
+                x = _mm_add_epi8(x, _mm_slli_si128(x, 2));
+                x = _mm_add_epi8(x, _mm_slli_si128(x, 4));
+                x = _mm_add_epi8(x, _mm_slli_si128(x, 8));
+                x = _mm_add_epi8(x, carry);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(Row + i), x);
+                const __m128i high = _mm_shufflehi_epi16(_mm_unpackhi_epi8(x, x), 0xFF);
+                carry = _mm_unpackhi_epi64(high, high);
+            }
+            if (i > 0) a = Row[i - 1];
+        }
+#endif
+        for (; i < Count; ++i) Row[i] = Byte(a = Byte(Row[i] + a));
+        return true;
+    case 3:
+        for (; i < Count; ++i) Row[i] = Byte(a = Byte(Row[i] + ((a + Previous[i]) >> 1)));
+        return true;
+    default: {
+        unsigned c = 0;
+        for (; i < Count; ++i) {
+            const unsigned b = Previous[i];
+            Row[i] = Byte(a = Byte(Row[i] + Paeth(a, b, c)));
+            c = b;
+        }
+        return true;
+    }
+    }
+}
+
 // Undoes one filter over a row of Count bytes with Bpp bytes per pixel
 // (a constant for the common sizes, so the loops compile tight).
 template <unsigned Bpp>
@@ -537,6 +581,9 @@ void Unfilter(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Count, s
         if (UnfilterVector<Bpp>(Filter, Row, Previous, Count)) return;
 #endif
     const std::size_t first = std::min(bpp, Count);
+    if constexpr (Bpp == 1) {
+        if (UnfilterBytes(Filter, Row, Previous, Count)) return;
+    }
     switch (Filter) {
     case 1:
         if constexpr (Bpp == 4) {
@@ -556,9 +603,17 @@ void Unfilter(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Count, s
             for (std::size_t i = bpp; i < Count; ++i) Row[i] = Byte(Row[i] + Row[i - bpp]);
         }
         break;
-    case 2:
-        for (std::size_t i = 0; i < Count; ++i) Row[i] = Byte(Row[i] + Previous[i]);
+    case 2: {
+        std::size_t i = 0;
+#ifdef __SSE2__
+        for (; i + 16 <= Count; i += 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(Row + i),
+                             _mm_add_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Row + i)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(Previous + i))));
+#endif
+        for (; i < Count; ++i) Row[i] = Byte(Row[i] + Previous[i]);
         break;
+    }
     case 3:
         for (std::size_t i = 0; i < first; ++i) Row[i] = Byte(Row[i] + (Previous[i] >> 1));
         for (std::size_t i = bpp; i < Count; ++i)
