@@ -77,13 +77,14 @@ inline V StdMix16(V d16, V s16, V w16) {
 }
 
 // Four pixels of S over D by S's alpha a: each colour byte the standard mix
-// by a, the alpha byte the larger of both.
+// by a, the alpha byte the larger of both. The mix of two bytes lies between
+// them, so the larger alpha is the larger of the mixed one and both.
 inline V AlphaOver(V d, V s) {
     const V zero = _mm_setzero_si128();
     const V s0 = _mm_unpacklo_epi8(s, zero), s1 = _mm_unpackhi_epi8(s, zero);
     const V lo = StdMix16(_mm_unpacklo_epi8(d, zero), s0, AlphaLanes(s0));
     const V hi = StdMix16(_mm_unpackhi_epi8(d, zero), s1, AlphaLanes(s1));
-    return WithAlphaOf(_mm_packus_epi16(lo, hi), _mm_max_epu8(d, s));
+    return _mm_max_epu8(_mm_packus_epi16(lo, hi), _mm_and_si128(_mm_max_epu8(d, s), Splat(0xFF000000u)));
 }
 
 // The fading mix (d * a + s * (255 - a) + 127) >> 8 of every byte with one
