@@ -2,7 +2,8 @@
 // FadeBitmapInto against OVER with a solid mask of the fade weight, and
 // CopyAlphaImage against OVER of the per-pixel alpha source. Each size runs
 // both in one process; the summary line per size gives kestrune / pixman
-// time (below 1 means faster than pixman).
+// time, and with scripts/bench --callgrind also instructions (below 1 means
+// faster than pixman).
 #include <benchmark/benchmark.h>
 
 #include "RatioReporter.h"
@@ -65,6 +66,7 @@ void Record(benchmark::State& state, int w, int h) {
 void BM_Fade(benchmark::State& state) {
     Inputs& in = InputsFor(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) {
+        CountedWork counted;
         FadeBitmapInto(in.dstBits, in.srcBits, 128);
         benchmark::ClobberMemory();
     }
@@ -74,6 +76,7 @@ void BM_Fade(benchmark::State& state) {
 void BM_PixmanFade(benchmark::State& state) {
     Inputs& in = InputsFor(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) {
+        CountedWork counted;
         pixman_image_composite32(PIXMAN_OP_OVER, in.srcImg, in.mask, in.dstImg, 0, 0, 0, 0, 0, 0, in.w, in.h);
         benchmark::ClobberMemory();
     }
@@ -84,6 +87,7 @@ void BM_AlphaCopy(benchmark::State& state) {
     Inputs& in = InputsFor(int(state.range(0)), int(state.range(1)));
     const TRect r(0, 0, in.w, in.h);
     for (auto _ : state) {
+        CountedWork counted;
         CopyAlphaImage(r, r, in.dstBits, in.srcBits, TacParent{}, false, kNoTint, 0, false);
         benchmark::ClobberMemory();
     }
@@ -93,6 +97,7 @@ void BM_AlphaCopy(benchmark::State& state) {
 void BM_PixmanAlphaCopy(benchmark::State& state) {
     Inputs& in = InputsFor(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) {
+        CountedWork counted;
         pixman_image_composite32(PIXMAN_OP_OVER, in.srcImg, nullptr, in.dstImg, 0, 0, 0, 0, 0, 0, in.w, in.h);
         benchmark::ClobberMemory();
     }
@@ -101,6 +106,7 @@ void BM_PixmanAlphaCopy(benchmark::State& state) {
 
 void Sizes(benchmark::internal::Benchmark* b) {
     b->Args({64, 24})->Args({800, 600})->Args({1920, 1080});
+    FixedIterations(b);
 }
 
 BENCHMARK(BM_Fade)->Apply(Sizes);
@@ -115,17 +121,18 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const char* sizes[] = {"64/24", "800/600", "1920/1080"};
-    for (const char* size : sizes) {
-        auto t = [&](const char* name) {
-            auto it = reporter.times.find(std::string(name) + "/" + size);
-            return it == reporter.times.end() ? 0.0 : it->second;
-        };
-        const double fade = t("BM_Fade"), pFade = t("BM_PixmanFade");
-        const double alpha = t("BM_AlphaCopy"), pAlpha = t("BM_PixmanAlphaCopy");
-        std::printf("ratio %-10s fade/pixman %.2f   alpha-copy/pixman %.2f\n", size, pFade > 0 ? fade / pFade : 0.0,
-                    pAlpha > 0 ? alpha / pAlpha : 0.0);
-    }
+    PrintBothRatios(reporter, [](const std::map<std::string, double>& v) {
+        for (const char* size : {"64/24", "800/600", "1920/1080"}) {
+            auto t = [&](const char* name) {
+                auto it = v.find(std::string(name) + "/" + size);
+                return it == v.end() ? 0.0 : it->second;
+            };
+            const double fade = t("BM_Fade"), pFade = t("BM_PixmanFade");
+            const double alpha = t("BM_AlphaCopy"), pAlpha = t("BM_PixmanAlphaCopy");
+            std::printf("ratio %-10s fade/pixman %.2f   alpha-copy/pixman %.2f\n", size, pFade > 0 ? fade / pFade : 0.0,
+                        pAlpha > 0 ? alpha / pAlpha : 0.0);
+        }
+    });
     benchmark::Shutdown();
     return 0;
 }

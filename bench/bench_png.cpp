@@ -343,6 +343,7 @@ enum Lib { kOurs, kOursNoCrc, kLibpng, kLibpngNoCrc, kSpng, kSpngNoCrc, kStb };
 void BM_Decode(benchmark::State& state, const char* setName, Lib lib) {
     ImageSet& set = Sets()[setName];
     for (auto _ : state) {
+        CountedWork counted;
         unsigned acc = 0;
         for (std::size_t i = 0; i < set.files.size(); ++i) {
             switch (lib) {
@@ -367,7 +368,8 @@ void RegisterAll() {
         for (int lib = kOurs; lib <= kStb; ++lib)
             benchmark::RegisterBenchmark((std::string("BM_") + set + "/" + kLibNames[lib]).c_str(),
                                          [set, lib](benchmark::State& s) { BM_Decode(s, set, Lib(lib)); })
-                ->Unit(benchmark::kMicrosecond);
+                ->Unit(benchmark::kMicrosecond)
+                ->Apply(FixedIterations);
 }
 
 // Checks once that the engine's output matches stb_image (RGB(A) sets) or
@@ -421,17 +423,19 @@ int main(int argc, char** argv) {
     RegisterAll();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const char* set : kSetNames) {
-        auto t = [&](int lib) {
-            auto it = reporter.times.find(std::string("BM_") + set + "/" + kLibNames[lib]);
-            return it == reporter.times.end() ? 0.0 : it->second;
-        };
-        auto ratio = [&](int ours, int lib) { return t(lib) > 0 ? t(ours) / t(lib) : 0.0; };
-        std::printf("ratio %-8s checked:   /libpng %.2f   /spng %.2f   /stb %.2f\n", set, ratio(kOurs, kLibpng),
-                    ratio(kOurs, kSpng), ratio(kOurs, kStb));
-        std::printf("ratio %-8s unchecked: /libpng %.2f   /spng %.2f   /stb %.2f\n", set, ratio(kOursNoCrc, kLibpngNoCrc),
-                    ratio(kOursNoCrc, kSpngNoCrc), ratio(kOursNoCrc, kStb));
-    }
+    PrintBothRatios(reporter, [](const std::map<std::string, double>& v) {
+        for (const char* set : kSetNames) {
+            auto t = [&](int lib) {
+                auto it = v.find(std::string("BM_") + set + "/" + kLibNames[lib]);
+                return it == v.end() ? 0.0 : it->second;
+            };
+            auto ratio = [&](int ours, int lib) { return t(lib) > 0 ? t(ours) / t(lib) : 0.0; };
+            std::printf("ratio %-8s checked:   /libpng %.2f   /spng %.2f   /stb %.2f\n", set, ratio(kOurs, kLibpng),
+                        ratio(kOurs, kSpng), ratio(kOurs, kStb));
+            std::printf("ratio %-8s unchecked: /libpng %.2f   /spng %.2f   /stb %.2f\n", set,
+                        ratio(kOursNoCrc, kLibpngNoCrc), ratio(kOursNoCrc, kSpngNoCrc), ratio(kOursNoCrc, kStb));
+        }
+    });
     benchmark::Shutdown();
     return 0;
 }

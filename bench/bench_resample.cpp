@@ -51,6 +51,7 @@ void BM_Ours(benchmark::State& state) {
     const TacPixelView s{img.Src.data(), img.W, img.H, static_cast<std::ptrdiff_t>(img.W) * 4, 4};
     const TacPixelView d{img.Dst.data(), img.DW, img.DH, static_cast<std::ptrdiff_t>(img.DW) * 4, 4};
     for (auto _ : state) {
+        CountedWork counted;
         ResamplePixels(s, d, filter);
         benchmark::DoNotOptimize(img.Dst.data());
     }
@@ -61,6 +62,7 @@ void BM_Stb(benchmark::State& state) {
     Images& img = ImagesFor(static_cast<int>(state.range(0)));
     const stbir_filter filter = state.range(1) == 6 ? STBIR_FILTER_MITCHELL : STBIR_FILTER_TRIANGLE;
     for (auto _ : state) {
+        CountedWork counted;
         stbir_resize_uint8_generic(img.Src.data(), img.W, img.H, 0, img.Dst.data(), img.DW, img.DH, 0, 4,
                                    STBIR_ALPHA_CHANNEL_NONE, 0, STBIR_EDGE_REFLECT, filter, STBIR_COLORSPACE_LINEAR,
                                    nullptr);
@@ -72,6 +74,7 @@ void BM_Stb(benchmark::State& state) {
 void Args(benchmark::internal::Benchmark* b) {
     for (int size = 0; size < 3; ++size)
         for (int filter : {1, 6}) b->Args({size, filter});
+    FixedIterations(b);
 }
 
 BENCHMARK(BM_Ours)->Apply(Args);
@@ -84,15 +87,17 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nRatio of time (ours / stb_image_resize, below 1 means faster), 75 %% scale:\n");
-    for (int size = 0; size < 3; ++size)
-        for (int filter : {1, 6}) {
-            const std::string args = "/" + std::to_string(size) + "/" + std::to_string(filter);
-            const auto ours = reporter.times.find("BM_Ours" + args), stb = reporter.times.find("BM_Stb" + args);
-            if (ours == reporter.times.end() || stb == reporter.times.end() || stb->second <= 0) continue;
-            std::printf("  %4dx%-4d filter %d (stb %s): %.2f\n", kSizes[size].W, kSizes[size].H, filter,
-                        filter == 6 ? "Mitchell" : "triangle", ours->second / stb->second);
-        }
+    PrintBothRatios(reporter, [](const std::map<std::string, double>& v) {
+        std::printf("ours / stb_image_resize (below 1 means faster), 75 %% scale:\n");
+        for (int size = 0; size < 3; ++size)
+            for (int filter : {1, 6}) {
+                const std::string args = "/" + std::to_string(size) + "/" + std::to_string(filter);
+                const auto ours = v.find("BM_Ours" + args), stb = v.find("BM_Stb" + args);
+                if (ours == v.end() || stb == v.end() || stb->second <= 0) continue;
+                std::printf("  %4dx%-4d filter %d (stb %s): %.2f\n", kSizes[size].W, kSizes[size].H, filter,
+                            filter == 6 ? "Mitchell" : "triangle", ours->second / stb->second);
+            }
+    });
     benchmark::Shutdown();
     return 0;
 }

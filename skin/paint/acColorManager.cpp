@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool IsIndexLike(TColorScheme s) { return s == csIndexed || s == csG || s == csGA; }
@@ -75,6 +79,73 @@ inline void ForEachPixel(Cardinal Count, Byte Mask, F&& Pixel) {
 }
 
 Byte ClampByte(int v) { return static_cast<Byte>(std::clamp(v, 0, 255)); }
+
+// Whether Count bytes from A and from B share any byte.
+bool Overlap(const Byte* A, const Byte* B, std::size_t Count) { return A < B + Count && B < A + Count; }
+
+// The first and third byte of each of Count pixels of Bpp (3 or 4) bytes
+// trade places on the way from Src to Dst (which may be Src itself).
+template <int Bpp>
+void SwapFirstAndThird(const Byte* Src, Byte* Dst, Cardinal Count) {
+    const std::size_t bytes = static_cast<std::size_t>(Count) * Bpp;
+    std::size_t i = 0;
+#ifdef __SSE2__
+    auto load = [](const Byte* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    auto store = [](Byte* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); };
+    if (Src != Dst && Overlap(Src, Dst, bytes)) {
+        // Rows that lie partly on each other go pixel by pixel, in order.
+    } else if constexpr (Bpp == 4) {
+        // In each 32-bit pixel: rotate the first and third byte by 16 bits.
+        const __m128i rb = _mm_set1_epi32(0x00FF00FF);
+        for (; i + 16 <= bytes; i += 16) {
+            const __m128i x = load(Src + i), y = _mm_and_si128(x, rb);
+            store(Dst + i, _mm_or_si128(_mm_andnot_si128(rb, x),
+                                        _mm_or_si128(_mm_slli_epi32(y, 16), _mm_srli_epi32(y, 16))));
+        }
+    } else if (Src != Dst) {
+        // Byte j takes source byte j + 2, j or j - 2 by j mod 3: three loads
+        // two bytes apart under masks whose pattern repeats every 48 bytes.
+        // From the second pixel on (so j - 2 is inside the row) while the
+        // load at j + 2 stays inside it.
+        __m128i fromRight[3], keep[3], fromLeft[3];
+        for (int v = 0; v < 3; ++v) {
+            alignas(16) Byte r[16], k[16], l[16];
+            for (int lane = 0; lane < 16; ++lane) {
+                const int phase = (16 * v + lane) % 3;
+                r[lane] = phase == 0 ? 0xFF : 0;
+                k[lane] = phase == 1 ? 0xFF : 0;
+                l[lane] = phase == 2 ? 0xFF : 0;
+            }
+            fromRight[v] = load(r);
+            keep[v] = load(k);
+            fromLeft[v] = load(l);
+        }
+        std::size_t j = 3;
+        for (; j + 48 + 2 <= bytes; j += 48)
+            for (int v = 0; v < 3; ++v) {
+                const Byte* p = Src + j + 16 * v;
+                store(Dst + j + 16 * v, _mm_or_si128(_mm_or_si128(_mm_and_si128(load(p + 2), fromRight[v]),
+                                                                  _mm_and_si128(load(p), keep[v])),
+                                                     _mm_and_si128(load(p - 2), fromLeft[v])));
+            }
+        if (j > 3) {
+            // The first pixel, and the rest after the vectors.
+            const Byte b0 = Src[0], b2 = Src[2];
+            Dst[0] = b2;
+            Dst[1] = Src[1];
+            Dst[2] = b0;
+            i = j;
+        }
+    }
+#endif
+    for (; i < bytes; i += Bpp) {
+        const Byte b0 = Src[i], b2 = Src[i + 2];
+        Dst[i] = b2;
+        Dst[i + 1] = Src[i + 1];
+        Dst[i + 2] = b0;
+        if constexpr (Bpp == 4) Dst[i + 3] = Src[i + 3];
+    }
+}
 
 } // namespace
 
@@ -298,16 +369,9 @@ void TColorManager::RowGrey(const Byte* src, Byte* dst, Cardinal Count, Byte Mas
 template <int SourceBits, int SourceSPP, int TargetSPP, bool SwapOrder, bool UseGamma>
 void TColorManager::RowRGB(const Byte* src, Byte* dst, Cardinal Count, Byte Mask) {
     constexpr int B = SourceBits / 8;
-    if constexpr (SourceBits == 8 && SourceSPP == 4 && TargetSPP == 4 && SwapOrder && !UseGamma &&
-                  std::endian::native == std::endian::little) {
+    if constexpr (SourceBits == 8 && SourceSPP == TargetSPP && SwapOrder && !UseGamma) {
         if (Mask == 0xFF) {
-            // Red and blue trade places within each 32-bit pixel.
-            for (Cardinal i = 0; i < Count; ++i) {
-                std::uint32_t x;
-                std::memcpy(&x, src + 4 * static_cast<std::size_t>(i), 4);
-                x = (x & 0xFF00FF00u) | ((x & 0xFFu) << 16) | ((x >> 16) & 0xFFu);
-                std::memcpy(dst + 4 * static_cast<std::size_t>(i), &x, 4);
-            }
+            SwapFirstAndThird<SourceSPP>(src, dst, Count);
             return;
         }
     }

@@ -277,6 +277,7 @@ void TPNGDecoder::LoadFromStream(TStream& Stream, TPNGTarget& Target) {
         FInput = nullptr;
         FInputLeft = 0;
         FGreyBackground = FGreyTransparent = -1;
+        FRGBTransparent.clear();
         bool imageDone = false;
         ReadChunkHeader();
         for (;;) {
@@ -360,7 +361,9 @@ void TPNGDecoder::ReadBackgroundOrTransparency(bool Background) {
             FInfo.Background = (rgb(0) << 16) | (rgb(1) << 8) | rgb(2);
             FInfo.BackgroundColor = static_cast<TColor>(rgb(0) | (rgb(1) << 8) | (rgb(2) << 16));
         } else if (FImageProperties.ColorType == 2) {
-            FInfo.TransparentColor = static_cast<TColor>(rgb(0) | (rgb(1) << 8) | (rgb(2) << 16));
+            // Kept as samples: the key is the colour these samples become
+            // once the gamma, whenever it is read, has been applied.
+            FRGBTransparent.assign(d, d + 6);
         }
         break;
     case 3:
@@ -524,6 +527,50 @@ bool UnfilterVector(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Co
 }
 #endif
 
+// Sub, Average and Paeth for pixels of one byte, with the left and upper
+// left bytes kept in registers (the row and the one above are not known
+// apart to the compiler, so indexing would reload them). Sub adds sixteen
+// bytes at a time as a running sum. True when done.
+bool UnfilterBytes(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Count) {
+    if (Count == 0 || Filter < 1 || Filter == 2 || Filter > 4) return false;
+    unsigned a = 0;
+    std::size_t i = 0;
+    switch (Filter) {
+    case 1:
+#ifdef __SSE2__
+        {
+            __m128i carry = _mm_setzero_si128();   // the last byte so far in every lane
+            for (; i + 16 <= Count; i += 16) {
+                __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Row + i));
+                x = _mm_add_epi8(x, _mm_slli_si128(x, 1));
+                x = _mm_add_epi8(x, _mm_slli_si128(x, 2));
+                x = _mm_add_epi8(x, _mm_slli_si128(x, 4));
+                x = _mm_add_epi8(x, _mm_slli_si128(x, 8));
+                x = _mm_add_epi8(x, carry);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(Row + i), x);
+                const __m128i high = _mm_shufflehi_epi16(_mm_unpackhi_epi8(x, x), 0xFF);
+                carry = _mm_unpackhi_epi64(high, high);
+            }
+            if (i > 0) a = Row[i - 1];
+        }
+#endif
+        for (; i < Count; ++i) Row[i] = Byte(a = Byte(Row[i] + a));
+        return true;
+    case 3:
+        for (; i < Count; ++i) Row[i] = Byte(a = Byte(Row[i] + ((a + Previous[i]) >> 1)));
+        return true;
+    default: {
+        unsigned c = 0;
+        for (; i < Count; ++i) {
+            const unsigned b = Previous[i];
+            Row[i] = Byte(a = Byte(Row[i] + Paeth(a, b, c)));
+            c = b;
+        }
+        return true;
+    }
+    }
+}
+
 // Undoes one filter over a row of Count bytes with Bpp bytes per pixel
 // (a constant for the common sizes, so the loops compile tight).
 template <unsigned Bpp>
@@ -534,6 +581,9 @@ void Unfilter(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Count, s
         if (UnfilterVector<Bpp>(Filter, Row, Previous, Count)) return;
 #endif
     const std::size_t first = std::min(bpp, Count);
+    if constexpr (Bpp == 1) {
+        if (UnfilterBytes(Filter, Row, Previous, Count)) return;
+    }
     switch (Filter) {
     case 1:
         if constexpr (Bpp == 4) {
@@ -553,9 +603,17 @@ void Unfilter(Byte Filter, Byte* Row, const Byte* Previous, std::size_t Count, s
             for (std::size_t i = bpp; i < Count; ++i) Row[i] = Byte(Row[i] + Row[i - bpp]);
         }
         break;
-    case 2:
-        for (std::size_t i = 0; i < Count; ++i) Row[i] = Byte(Row[i] + Previous[i]);
+    case 2: {
+        std::size_t i = 0;
+#ifdef __SSE2__
+        for (; i + 16 <= Count; i += 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(Row + i),
+                             _mm_add_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(Row + i)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(Previous + i))));
+#endif
+        for (; i < Count; ++i) Row[i] = Byte(Row[i] + Previous[i]);
         break;
+    }
     case 3:
         for (std::size_t i = 0; i < first; ++i) Row[i] = Byte(Row[i] + (Previous[i] >> 1));
         for (std::size_t i = bpp; i < Count; ++i)
@@ -613,6 +671,17 @@ void TPNGDecoder::LoadImageData(TPNGTarget& Target) {
         if (FGreyTransparent >= 0) FInfo.TransparentColor = colourOf(FGreyTransparent);
     } else {
         if (FInfo.BackgroundColor == 0xFFFFFF) FInfo.Background = 0xFFFFFF;
+        if (!FRGBTransparent.empty()) {
+            // The key goes through the same conversion as the pixels, so a
+            // keyed pixel matches it whatever the gamma.
+            Byte samples[6], bgr[3];
+            if (P.BitsPerSample == 16)
+                std::copy_n(FRGBTransparent.begin(), 6, samples);
+            else
+                for (int k = 0; k < 3; ++k) samples[k] = FRGBTransparent[2 * k + 1];   // the low bytes
+            FColorManager.ConvertRow(samples, bgr, 1, 0xFF);
+            FInfo.TransparentColor = static_cast<TColor>(bgr[2] | (bgr[1] << 8) | (bgr[0] << 16));
+        }
     }
     const unsigned depth = P.BitsPerSample;
     const std::uint64_t samples = depth == 16 ? FSourceBPP / 2 : FSourceBPP;

@@ -155,4 +155,5 @@ private:
     Cardinal FInputLeft = 0;
     int FGreyBackground = -1;       // bKGD / tRNS as pixel values of the target, -1 none
     int FGreyTransparent = -1;
+    std::vector<Byte> FRGBTransparent;   // the tRNS samples of an RGB image, or empty
 };

@@ -51,10 +51,11 @@ TRect ClipTo(TRect r, int w, int h) {
 }
 
 // Source rectangle whose right and bottom are inclusive, limited to the last
-// column and row; a cut-off negative left or top edge is reported in cutX/cutY.
-bool ClipInclusive(TRect& r, int w, int h, int& cutX, int& cutY) {
-    cutX = r.Left < 0 ? -r.Left : 0;
-    cutY = r.Top < 0 ? -r.Top : 0;
+// column and row; a cut-off negative left or top edge is reported in cutX/cutY
+// (64-bit: the cut of an edge at INT_MIN does not fit an int).
+bool ClipInclusive(TRect& r, int w, int h, long long& cutX, long long& cutY) {
+    cutX = r.Left < 0 ? -static_cast<long long>(r.Left) : 0;
+    cutY = r.Top < 0 ? -static_cast<long long>(r.Top) : 0;
     r.Left = std::max(r.Left, 0);
     r.Top = std::max(r.Top, 0);
     r.Right = std::min(r.Right, w - 1);
@@ -306,10 +307,10 @@ void BlendBitmapRect(const TacBits32& dst, const TacBits32& src, std::uint8_t va
 void BlendTransBitmap(const TacBits32& dst, int x, int y, const TacBits32& src, TRect srcRect, double factor,
                       TColor key) {
     if (!dst.Valid() || !src.Valid()) return;
-    int cutX = 0, cutY = 0;
+    long long cutX = 0, cutY = 0;
     if (!ClipInclusive(srcRect, src.Width, src.Height, cutX, cutY)) return;
     const auto k = static_cast<std::uint32_t>(key);
-    ForInclusiveRows(dst, src, static_cast<long long>(x) + cutX, static_cast<long long>(y) + cutY, srcRect,
+    ForInclusiveRows(dst, src, x + cutX, y + cutY, srcRect,
                      [&](std::uint32_t* d, const std::uint32_t* s, int n, int, int) {
                          for (int i = 0; i < n; ++i) {
                              if (s[i] == k) continue;
@@ -358,7 +359,7 @@ void MixBitmapsByMask(const TacBits32& dst, const TacBits32& src1, const TacBits
 
 void CopyTransparentRect(const TacBits32& dst, const TacBits32& src, int x, int y, TRect srcRect, TColor key) {
     if (!dst.Valid() || !src.Valid()) return;
-    int cutX = 0, cutY = 0;
+    long long cutX = 0, cutY = 0;
     if (!ClipInclusive(srcRect, src.Width, src.Height, cutX, cutY)) return;
     const std::uint32_t k = SwapRedBlue(static_cast<std::uint32_t>(key));
     const bool simd = !Overlap(dst, src);
@@ -455,7 +456,7 @@ void CopyThroughMask(TRect dstRect, TRect srcRect, const TacBits32& dst, const T
 void CopyMaskedRect(const TacBits32& dst, const TacBits32& src, int x, int y, TRect srcRect, TColor key,
                     const TacParent& ci, bool useParent) {
     if (!dst.Valid() || !src.Valid()) return;
-    int cutX = 0, cutY = 0;
+    long long cutX = 0, cutY = 0;
     if (!ClipInclusive(srcRect, src.Width, src.Height, cutX, cutY)) return;
     const std::uint32_t k = SwapRedBlue(static_cast<std::uint32_t>(key));
     const bool parentCase = useParent && ci.Ready && ci.Bmp != nullptr && ci.Bmp->Valid();
@@ -581,16 +582,30 @@ void CopyAlphaImage(TRect dstRect, TRect srcRect, const TacBits32& dst, const Ta
         };
         // A key word has alpha 0: weight 0 and the larger alpha leave the
         // pixel as it is, so only the parent case treats keys apart.
+        if (simd && p == 0 && !fromParent) {
+            // The common case, eight pixels a step.
+            int i = 0;
+            for (; i + 8 <= w; i += 8) {
+                Store(d + i, AlphaOver(Load(d + i), Load(s + i)));
+                Store(d + i + 4, AlphaOver(Load(d + i + 4), Load(s + i + 4)));
+            }
+            if (i + 4 <= w) {
+                Store(d + i, AlphaOver(Load(d + i), Load(s + i)));
+                i += 4;
+            }
+            for (; i < w; ++i) pixel(i);
+            continue;
+        }
         RunRow(
             w, simd,
             [&](int i) {
                 const V sv = Load(s + i);
                 if (fromParent && Any(WordsEqual(sv, kKeyPixel))) return Four(i, pixel);
-                const V dv = Load(d + i), a = AlphaOf(sv);
+                const V dv = Load(d + i);
                 if (p == 0)
-                    Store(d + i, WithAlphaOf(StdMix(dv, sv, SpreadByte(a)), _mm_max_epu8(dv, sv)));
+                    Store(d + i, AlphaOver(dv, sv));
                 else
-                    Store(d + i, WithAlphaOf(StdMix(dv, sv, SpreadByte(Div100(Mul16(a, keep)))), dv));
+                    Store(d + i, WithAlphaOf(StdMix(dv, sv, SpreadByte(Div100(Mul16(AlphaOf(sv), keep)))), dv));
             },
             pixel);
     }

@@ -67,6 +67,26 @@ inline V StdMix(V d, V s, V w) {
     return _mm_packus_epi16(lo, hi);
 }
 
+// Each pixel's alpha lane copied into all four 16-bit lanes of that pixel
+// (two pixels of bytes widened to 16 bits).
+inline V AlphaLanes(V px16) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(px16, 0xFF), 0xFF); }
+
+// The standard mix on 16-bit lanes, as in StdMix.
+inline V StdMix16(V d16, V s16, V w16) {
+    return _mm_add_epi16(d16, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(s16, d16), 7), _mm_add_epi16(w16, w16)));
+}
+
+// Four pixels of S over D by S's alpha a: each colour byte the standard mix
+// by a, the alpha byte the larger of both. The mix of two bytes lies between
+// them, so the larger alpha is the larger of the mixed one and both.
+inline V AlphaOver(V d, V s) {
+    const V zero = _mm_setzero_si128();
+    const V s0 = _mm_unpacklo_epi8(s, zero), s1 = _mm_unpackhi_epi8(s, zero);
+    const V lo = StdMix16(_mm_unpacklo_epi8(d, zero), s0, AlphaLanes(s0));
+    const V hi = StdMix16(_mm_unpackhi_epi8(d, zero), s1, AlphaLanes(s1));
+    return _mm_max_epu8(_mm_packus_epi16(lo, hi), _mm_and_si128(_mm_max_epu8(d, s), Splat(0xFF000000u)));
+}
+
 // The fading mix (d * a + s * (255 - a) + 127) >> 8 of every byte with one
 // weight a for the destination.
 inline V SumMix(V d, V s, int a) {

@@ -438,6 +438,27 @@ TEST(PNGDecoder, BackgroundAndTransparencyAreScaledToTheTarget) {
     }
 }
 
+// With a gamma the pixels are corrected; the key of an RGB image is the
+// colour its tRNS samples become, so the keyed pixels match it.
+TEST(PNGDecoder, RgbTransparencyKeyIsCorrectedLikeThePixels) {
+    for (int depth : {8, 16})
+        for (bool gammaFirst : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "depth " << depth << (gammaFirst ? " gAMA first" : " tRNS first"));
+            const unsigned unit = depth == 16 ? 257 : 1;
+            TTestImage img{2, 1, 2, depth, {{100 * unit, 100 * unit, 100 * unit, 50 * unit, 60 * unit, 70 * unit}}};
+            const Bytes trns = depth == 16 ? Bytes{100, 100, 100, 100, 100, 100} : Bytes{0, 100, 0, 100, 0, 100};
+            TDecoded d;
+            ASSERT_NO_THROW(Decode(WritePNG(img, false, 1 << 20, [&](Bytes& f) {
+                if (gammaFirst) AddChunk(f, "gAMA", {0, 1, 0x86, 0xA0});
+                AddChunk(f, "tRNS", trns);
+                if (!gammaFirst) AddChunk(f, "gAMA", {0, 1, 0x86, 0xA0});
+            }), d));
+            EXPECT_EQ(PixelAt(d.Target, 0, 0), 0xA7A7A7u);
+            EXPECT_EQ(d.Target.Info.TransparentColor, 0xA7A7A7);
+            EXPECT_NE(PixelAt(d.Target, 1, 0), 0xA7A7A7u);
+        }
+}
+
 TEST(PNGDecoder, ShortAncillaryChunksAreIgnored) {
     for (int type : {0, 2, 3}) {
         SCOPED_TRACE(type);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "acPixels.h"
@@ -187,6 +188,18 @@ TEST(YourPixelsBlend, BlendTransBitmapSkipsKeyAndKeepsAlpha) {
     EXPECT_EQ(dst(1, 1), 0x11000000u);
     BlendTransBitmap(dst.bits, 2, 1, src.bits, TRect(0, 0, 99, 99), 0.0, 0);
     EXPECT_EQ(dst(2, 1), 0x11C86432u);
+    EXPECT_TRUE(dst.GuardIntact());
+}
+
+// The cut of an edge at INT_MIN is 2^31: source column and row 0 land 2^31
+// past the given point, here (1, 1).
+TEST(YourPixelsBlend, BlendTransBitmapCutsEdgesAtTheIntLimit) {
+    constexpr int kMin = std::numeric_limits<int>::min();
+    Img dst(3, 3, 0x11000000), src(3, 3, 0x22C86432);
+    BlendTransBitmap(dst.bits, kMin + 1, kMin + 1, src.bits, TRect(kMin, kMin, 0, 0), 0.0, 0);
+    EXPECT_EQ(dst(1, 1), 0x11C86432u);
+    EXPECT_EQ(dst(0, 0), 0x11000000u);
+    EXPECT_EQ(dst(2, 2), 0x11000000u);
     EXPECT_TRUE(dst.GuardIntact());
 }
 
