@@ -126,6 +126,7 @@ void TForm1::CreateComponents() {
     sButton2->SetBounds(342, 7, 65, 22);
     sButton2->SetCaption(u"Stop");
     sButton2->SkinSection = u"BUTTON";
+    sButton2->SetEnabled(false);   // until a request runs
     sButton2->OnClick = TNotifyEvent::Of<&TForm1::sButton2Click>(this);
 
     // The bottom: status bar, and the progress bar above it.
@@ -252,9 +253,9 @@ void TForm1::BeforeDestruction() {
     // end before its termination handler has run here on the main thread, so
     // it stays valid until ThreadDone forgets it.
     if (FWorker) {
-        FWorker->AbortAndFreeSender();
         HANDLE thread = nullptr;
         ::DuplicateHandle(::GetCurrentProcess(), FWorker->Handle(), ::GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0);
+        StopWorker(false);
         if (thread) {
             WaitServingMainThread(thread, 3000);
             ::CloseHandle(thread);
@@ -283,6 +284,10 @@ void TForm1::SetStatus(const String& text) { StatusBar1->SetSimpleText(text); }
 String TForm1::Status() const { return StatusBar1->SimpleText(); }
 
 void TForm1::sButton1Click(TObject*) {
+    // One request at a time. The steps below process pending messages, so a
+    // second "Go!" or a "Stop" may be handled while this one is starting.
+    if (FWorker) return;
+
     Image1->Picture()->Assign(nullptr);
     pict_panel->Hide();
     Panel2->Show();
@@ -300,16 +305,23 @@ void TForm1::sButton1Click(TObject*) {
     worker->OnTerminate = TNotifyEvent::Of<&TForm1::ThreadDone>(this);
     worker->URL = Edit1->Text();
     FWorker = worker;
+    const unsigned start = ++FStarts;
+    sButton1->SetEnabled(false);
+    // Whether this start still stands: a "Stop" handled while messages were
+    // processed has ended the worker and set the buttons back (and a "Go!"
+    // after it may have started the next request).
+    auto stillOurs = [&] { return FWorker == worker && FStarts == start; };
     Application->ProcessMessages();
+    if (!stillOurs()) return;
 
     SetCaption(Edit1->Text() + u" - " + kProductName + u" v" + kProductVersion);
     sButton2->SetEnabled(true);
     sButton1->SetEnabled(false);
     sMemo1->Clear();
     Application->ProcessMessages();
+    if (!stillOurs()) return;
 
-    // The worker may have been stopped while messages were processed.
-    if (FWorker == worker) worker->Resume();
+    worker->Resume();
     Timer1->SetEnabled(true);
 }
 
@@ -322,16 +334,20 @@ void TForm1::ThreadDone(TObject* Sender) {
 
 void TForm1::StopWorker(bool waitAndRetry) {
     if (!FWorker) return;
+    THTTPSendThread* worker = FWorker;
     if (!waitAndRetry) {
-        FWorker->AbortAndFreeSender();
+        worker->AbortAndFreeSender();
+        // A worker stopped while "Go!" was starting it has not run yet; it
+        // ends at once when resumed (its termination handler runs later).
+        if (worker->Suspended()) worker->Resume();
         return;
     }
-    FWorker->Abort();
+    worker->Abort();
     // The worker frees itself as it ends; wait on a handle of our own.
     HANDLE thread = nullptr;
-    ::DuplicateHandle(::GetCurrentProcess(), FWorker->Handle(), ::GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0);
+    ::DuplicateHandle(::GetCurrentProcess(), worker->Handle(), ::GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0);
     if (thread) {
-        if (FWorker->Suspended()) FWorker->Resume();
+        if (worker->Suspended()) worker->Resume();
         WaitServingMainThread(thread, 2000);
         ::CloseHandle(thread);
     }
@@ -523,8 +539,9 @@ void TForm1::WMThreadMessage(TMessage& Message) {
 bool TForm1::ConversionChecked() const { return sCheckBox1 && sCheckBox1->Checked(); }
 
 void TForm1::ShowHeaderLines(const TStrings& Lines) {
-    sMemo2->Lines()->Clear();
-    sMemo2->Lines()->AddStrings(Lines);
+    // In one piece: adding line by line would leave the pane scrolled to its
+    // last line; the headers are read from their first.
+    sMemo2->Lines()->SetText(Lines.Text());
 }
 
 void TForm1::AppendTextLine(const String& Line) { sRichEdit1->Lines()->Add(Line); }

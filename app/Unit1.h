@@ -109,6 +109,7 @@ private:
 
     TGIFImage* FGifImage = nullptr;
     THTTPSendThread* FWorker = nullptr;
+    unsigned FStarts = 0;   // requests started so far
     HWND FWindowForWorker = nullptr;
 };
 

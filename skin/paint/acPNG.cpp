@@ -69,19 +69,38 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
     TBitmap decoded;
     TBitmapTarget target(decoded);
     TPNGDecoder decoder;
-    decoder.OnProgress = [this](TPNGProgressStage stage, int percent, const String& message) {
+    // The decoder's end notice is passed on only once this image holds what
+    // was decoded (or, after a failure, is as it was before): a handler that
+    // reads the size at the end sees the image just loaded.
+    bool ended = false;
+    String endMessage;
+    decoder.OnProgress = [&](TPNGProgressStage stage, int percent, const String& message) {
+        if (stage == TPNGProgressStage::psEnding) {
+            ended = true;
+            endMessage = message;
+            return;
+        }
         Progress(this, ToStage(stage), static_cast<Byte>(std::clamp(percent, 0, 100)), false,
-                 TRect(0, 0, Width(), Height()), message);
+                 TRect(0, 0, decoded.Width(), decoded.Height()), message);
+    };
+    auto reportEnd = [&] {
+        if (ended) Progress(this, psEnding, 100, false, TRect(0, 0, Width(), Height()), endMessage);
     };
     try {
-        decoder.LoadFromStream(stream, target);
-    } catch (const EPNGInvalidGraphic& e) {
-        throw EInvalidGraphic(e.Message());
+        try {
+            decoder.LoadFromStream(stream, target);
+        } catch (const EPNGInvalidGraphic& e) {
+            throw EInvalidGraphic(e.Message());
+        }
+    } catch (...) {
+        reportEnd();
+        throw;
     }
     FImageProperties = decoder.ImageProperties();
     TBitmap::Assign(&decoded);
     SetAlphaFormat(decoded.AlphaFormat());
     Changed(this);
+    reportEnd();
 }
 
 void TPNGGraphic::Assign(TPersistent* Source) {

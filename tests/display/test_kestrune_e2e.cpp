@@ -228,6 +228,8 @@ TEST_F(KestruneEndToEnd, GoFetchesTheTypedAddressFollowsTheRedirectAndShowsThePa
     EXPECT_TRUE(Contains(headers, L"HTTP/1.1 302 Found")) << headers;
     EXPECT_TRUE(Contains(headers, L"X-Kestrune-Probe: first-hop-3c1d")) << headers;
     EXPECT_FALSE(Contains(headers, L"final-page-8e2b")) << headers;
+    EXPECT_EQ(::SendMessageW(FParts.HeaderPane, EM_GETFIRSTVISIBLELINE, 0, 0), 0)
+        << "the header pane does not show its first line";
 
     EXPECT_EQ(Lines(TextOf(FParts.LogPane)), std::vector<std::wstring>{L"Redirected to: " + redirected});
 

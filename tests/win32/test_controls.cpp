@@ -12,6 +12,7 @@
 #include "ComCtrls.h"
 #include "Dialogs.h"
 #include "ExtCtrls.h"
+#include "DialogAnswer.h"
 #include "Forms.h"
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
@@ -1062,58 +1063,9 @@ TEST_F(ControlsBars, StatusBarSimpleTextAndBottomAlignment) {
 // ---------------------------------------------------------------------------
 // Dialogs, answered through the shown hook
 
-// Answers the dialogs that show while it lives. A watchdog cancels a dialog
-// nobody answers, so that a test fails instead of hanging.
-class DialogAnswer {
-public:
-    using Action = std::function<void(TCommonDialog*, HWND)>;
-    explicit DialogAnswer(Action action) : FAction(std::move(action)) {
-        TCommonDialog::ShownHook = TDialogShownEvent::Of<&DialogAnswer::OnShown>(this);
-        FWatchdog = ::SetTimer(nullptr, 0, 20000, &DialogAnswer::Watchdog);
-    }
-    ~DialogAnswer() {
-        TCommonDialog::ShownHook = nullptr;
-        ::KillTimer(nullptr, FWatchdog);
-    }
-    DialogAnswer(const DialogAnswer&) = delete;
-    DialogAnswer& operator=(const DialogAnswer&) = delete;
-    void SetAction(Action action) { FAction = std::move(action); }
-
-    int Shown = 0;
-    HWND Wnd = nullptr;
-    TCommonDialog* Dialog = nullptr;
-
-private:
-    void OnShown(TCommonDialog* dialog, HWND wnd) {
-        ++Shown;
-        Dialog = dialog;
-        Wnd = wnd;
-        if (FAction) FAction(dialog, wnd);
-    }
-    static BOOL CALLBACK CancelDialog(HWND wnd, LPARAM) {
-        if (ClassOf(wnd) == u"#32770") ::PostMessageW(wnd, WM_COMMAND, IDCANCEL, 0);
-        return TRUE;
-    }
-    static void CALLBACK Watchdog(HWND, UINT, UINT_PTR, DWORD) {
-        ::EnumThreadWindows(::GetCurrentThreadId(), &DialogAnswer::CancelDialog, 0);
-    }
-    Action FAction;
-    UINT_PTR FWatchdog = 0;
-};
-
-void Press(HWND dialog, int id) {
-    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-}
-
-// Types a file name into an open or save dialog of either kind and confirms.
-void ChooseFile(HWND dialog, const wchar_t* name) {
-    constexpr int kFileNameEdit = 0x0480;    // edt1
-    constexpr int kFileNameCombo = 0x047C;   // cmb13
-    ::SendMessageW(dialog, CDM_SETCONTROLTEXT, kFileNameEdit, reinterpret_cast<LPARAM>(name));
-    ::SendMessageW(dialog, CDM_SETCONTROLTEXT, kFileNameCombo, reinterpret_cast<LPARAM>(name));
-    ::SetDlgItemTextW(dialog, kFileNameEdit, name);
-    Press(dialog, IDOK);
-}
+using harness::ChooseFile;
+using harness::DialogAnswer;
+using harness::Press;
 
 class ControlsDialogs : public ControlsTest {
 protected:

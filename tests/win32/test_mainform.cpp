@@ -1,13 +1,25 @@
 // The page viewer's main window: its form definition, the worker messages,
-// the conversion box and the commands that need no network.
+// the conversion box, the commands (with their dialogs answered through the
+// dialogs' shown hook), and fetches from the loopback test server.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
+#include "DialogAnswer.h"
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
+#include "HttpTestServer.h"
+#include "SkinImage.h"
+#include "TestImages.h"
 #include "Unit1.h"
+#include "acPNG.h"
+
+#include <tlhelp32.h>
 
 namespace {
 
@@ -19,7 +31,7 @@ protected:
         form = New<TForm1>(Application);
     }
     void TearDown() override {
-        form->Free();
+        if (form) form->Free();
         harness::PumpUntilIdle(5, 500);
     }
     void Post(Byte kind, const String& text, Integer value) {
@@ -267,12 +279,453 @@ TEST_F(MainForm, CtrlFOpensTheFindDialogAndFAloneDoesNot) {
     form->FindDialog1->CloseDialog();
 }
 
-TEST_F(MainForm, ResizeFollowsTheClientWidth) {
+TEST_F(MainForm, ResizeFollowsTheClientWidthAndRedrawsAShownPicture) {
     form->Show();
     form->SetClientSize(900, 600);
     harness::PumpUntilIdle(20, 1000);
     EXPECT_EQ(form->sRichEdit1->Width(), 900 - 16);
     EXPECT_EQ(form->sMemo2->Width(), 900 - 16 - 338);
+    // The handler gives the bar the client width minus 4, but the bar is
+    // aligned to the bottom, and its alignment keeps it across the client area.
+    EXPECT_EQ(form->sProgressBar1->Width(), 900);
+
+    // The picture is drawn again when the picture page shows, not otherwise.
+    form->Image1->Picture()->Bitmap()->SetSize(40, 30);
+    HWND box = form->sScrollBox1->Handle();
+    for (const bool pictureShown : {false, true}) {
+        SCOPED_TRACE(pictureShown ? "picture page" : "text page");
+        form->Panel2->SetVisible(!pictureShown);
+        form->pict_panel->SetVisible(pictureShown);
+        harness::PumpUntilIdle(20, 1000);
+        ::ValidateRect(box, nullptr);
+        form->FormResize(form);
+        RECT update = {};
+        const bool redraw = ::GetUpdateRect(box, &update, FALSE);
+        EXPECT_EQ(redraw, pictureShown);
+        if (pictureShown) {
+            EXPECT_LE(update.left, form->Image1->Left());
+            EXPECT_LE(update.top, form->Image1->Top());
+            EXPECT_GE(update.right, form->Image1->Left() + 40);
+            EXPECT_GE(update.bottom, form->Image1->Top() + 30);
+        }
+    }
+}
+
+TEST_F(MainForm, PictureProgressShowsPercentAndEndsWithFileAndSize) {
+    form->Image1->Picture()->Bitmap()->SetSize(4, 3);
+    const String file = u"C:\\pictures\\a.png";
+    struct Row {
+        Byte Percent;
+        const char16_t* Msg;
+        const char16_t* Kind;
+        const char16_t* File;
+        const char16_t* Status;
+    };
+    const Row rows[] = {
+        {0, u"", u"png", file.c_str(), u"loading... 0%"},
+        {37, u"Transfering...", u"png", file.c_str(), u"Transfering...... 37%"},
+        {100, u"", u"png", file.c_str(), u"ready C:\\pictures\\a.png 4x3"},
+        {100, u"", u"jpg", u"", u"ready 4x3"},
+        {100, u"Reading", u"gif", file.c_str(), u"ready C:\\pictures\\a.png"},
+        {100, u"", u"gif", u"", u"ready"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(StringToUtf8(row.Status));
+        form->sProgressBar1->SetMin(10);
+        form->sProgressBar1->SetMax(20);
+        form->PictureKind = row.Kind;
+        form->PictureFile = row.File;
+        form->Image1Progress(form->Image1, psRunning, row.Percent, false, TRect(), row.Msg);
+        EXPECT_EQ(Status(), row.Status);
+        EXPECT_EQ(form->sProgressBar1->Min(), 0);
+        EXPECT_EQ(form->sProgressBar1->Max(), 100);
+        EXPECT_EQ(form->sProgressBar1->Position(), row.Percent);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Commands that open dialogs: "load", font and save
+
+namespace {
+
+constexpr std::array<std::array<Byte, 3>, 4> kGifPalette = {{{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}}};
+
+std::string AsBytes(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
+
+String PathText(const std::filesystem::path& path) {
+    const std::wstring w = path.wstring();
+    return FromW(w.c_str(), w.size());
+}
+
+// The files a test writes, in a folder of their own; the current folder,
+// which the file dialogs move, is put back afterwards.
+class MainFormFiles : public MainForm {
+protected:
+    void SetUp() override {
+        MainForm::SetUp();
+        // PNG files load through the engine's class, as in the program.
+        acPNGInitialization();
+        FWorkingFolder = std::filesystem::current_path();
+        FFolder = std::filesystem::temp_directory_path() / ("kes-mainform-" + std::to_string(::GetCurrentProcessId()));
+        std::error_code ignored;
+        std::filesystem::remove_all(FFolder, ignored);
+        std::filesystem::create_directories(FFolder);
+        form->Show();
+        harness::PumpUntilIdle(20, 1000);
+    }
+    void TearDown() override {
+        MainForm::TearDown();
+        acPNGFinalization();
+        RegisterImageFormats();
+        std::error_code ignored;
+        std::filesystem::current_path(FWorkingFolder, ignored);
+        std::filesystem::remove_all(FFolder, ignored);
+    }
+    std::filesystem::path Path(const char* name) const { return FFolder / name; }
+    std::filesystem::path Write(const char* name, const std::string& bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        return Path(name);
+    }
+    static std::string Read(const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    std::filesystem::path FFolder;
+    std::filesystem::path FWorkingFolder;
+};
+
+}  // namespace
+
+TEST_F(MainFormFiles, LoadTellsTheKindByContentAndShowsPictures) {
+    const skingen::Image image(320, 200, skingen::Opaque(0x3366CC));
+    const std::string png = AsBytes(skingen::EncodePNG(image));
+    const std::string jpeg = AsBytes(skingen::EncodeJPEG(image, 90));
+    // Two frames and no loop count of its own: the program loops it anyway.
+    const std::string gif = harness::MakeGif(3, 2, kGifPalette, {{{1, 1, 1, 2, 2, 2}, 5}, {{3, 3, 3, 0, 0, 0}, 5}});
+    struct Row {
+        const char* File;
+        std::string Bytes;
+        const char16_t* Kind;
+        int Width, Height;
+        const char16_t* Class;        // the graphic shown; nullptr: the picture stays empty
+        const char16_t* StatusHead;   // the status is head + file + tail
+        const char16_t* StatusTail;
+        bool PicturePage;
+    };
+    const Row rows[] = {
+        {"a.png", png, u"png", 320, 200, u"TPNGGraphic", u"ready ", u" 320x200", true},
+        {"b.jpg", jpeg, u"jpg", 320, 200, u"TJPEGImage", u"ready ", u" 320x200", true},
+        {"c.gif", gif, u"gif", 3, 2, u"TGIFImage", u"", u" gif w=3 h=2", true},
+        {"d.htm", "<html><body>page</body></html>", u"*", 0, 0, nullptr, u"", u" * w=0 h=0", false},
+        // Told by its content, loaded by its name: a PNG called .jpg does not decode.
+        {"e.jpg", png, u"png", 320, 200, nullptr, nullptr, nullptr, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.File);
+        const String file = PathText(Write(row.File, row.Bytes));
+        form->pict_panel->Hide();
+        form->Panel2->Show();
+        form->sRichEdit1->SetText(u"the page before");
+        form->sProgressBar1->SetPosition(0);
+        int filterIndex = 0;
+        harness::DialogAnswer answer([&](TCommonDialog*, HWND wnd) {
+            filterIndex = form->OpenDialog1->FilterIndex();
+            harness::ChooseFile(wnd, WStr(file));
+        });
+        form->sButton3Click(form->sButton3);
+        EXPECT_EQ(answer.Shown, 1);
+        EXPECT_EQ(filterIndex, 5) << "the dialog offers any file";
+        EXPECT_EQ(form->PictureKind, row.Kind);
+        EXPECT_EQ(form->PictureWidth, row.Width);
+        EXPECT_EQ(form->PictureHeight, row.Height);
+        if (row.StatusHead) {
+            EXPECT_EQ(Status(), row.StatusHead + file + row.StatusTail);
+        }
+        EXPECT_EQ(form->pict_panel->Visible(), row.PicturePage);
+        EXPECT_EQ(form->Panel2->Visible(), !row.PicturePage);
+        TGraphic* shown = form->Image1->Picture()->Graphic();
+        if (!row.PicturePage) {
+            EXPECT_EQ(Trim(form->sRichEdit1->Text()), u"the page before");
+        } else if (!row.Class) {
+            EXPECT_TRUE(shown == nullptr || shown->Empty());
+            EXPECT_EQ(form->PictureFile, u"") << "a file that does not decode is forgotten";
+        } else {
+            ASSERT_NE(shown, nullptr);
+            EXPECT_EQ(shown->ClassName(), row.Class);
+            EXPECT_EQ(form->PictureFile, file);
+            EXPECT_EQ(form->Image1->Width(), row.Width);
+            EXPECT_EQ(form->Image1->Height(), row.Height);
+            EXPECT_TRUE(form->Image1->Visible());
+        }
+        if (row.Class && u"gif" != String(row.Kind)) {
+            EXPECT_EQ(form->sProgressBar1->Position(), 100);
+        }
+        if (auto* animation = dynamic_cast<TGIFImage*>(shown)) {
+            // The animation runs, and goes on past its last frame.
+            EXPECT_TRUE(animation->Animating());
+            int changes = 0;
+            int last = animation->FrameIndex();
+            EXPECT_TRUE(harness::PumpUntil(
+                [&] {
+                    if (animation->FrameIndex() != last) {
+                        last = animation->FrameIndex();
+                        ++changes;
+                    }
+                    return changes >= 4;
+                },
+                5000))
+                << changes << " frame changes";
+        }
+    }
+
+    // A cancelled dialog changes nothing.
+    const String status = Status();
+    harness::DialogAnswer cancel([](TCommonDialog*, HWND wnd) { harness::Press(wnd, IDCANCEL); });
+    form->sButton3Click(form->sButton3);
+    EXPECT_EQ(cancel.Shown, 1);
+    EXPECT_EQ(Status(), status);
+    EXPECT_EQ(form->PictureKind, u"png");
+}
+
+TEST_F(MainFormFiles, FontButtonSetsTheChosenFontOnTheWholeTextView) {
+    form->sRichEdit1->SetText(u"first line\r\nsecond line");
+    const Integer size = form->sRichEdit1->Font()->Size();
+    String startName;
+    Integer startSize = 0;
+    harness::DialogAnswer answer([&](TCommonDialog* dialog, HWND wnd) {
+        startName = static_cast<TFontDialog*>(dialog)->Font()->Name();
+        startSize = static_cast<TFontDialog*>(dialog)->Font()->Size();
+        harness::Press(wnd, IDCANCEL);
+    });
+    form->Button3Click(form->Button3);
+    EXPECT_EQ(answer.Shown, 1);
+    EXPECT_EQ(startName, form->sRichEdit1->Font()->Name()) << "the dialog starts with the text view's font";
+    EXPECT_EQ(startSize, size);
+    EXPECT_EQ(form->sRichEdit1->Font()->Size(), size) << "cancelled";
+
+    answer.SetAction([](TCommonDialog*, HWND wnd) {
+        // The user picks 20 from the list of sizes.
+        constexpr int kSizeCombo = 0x0472;   // cmb3
+        HWND sizes = ::GetDlgItem(wnd, kSizeCombo);
+        const LRESULT twenty =
+            ::SendMessageW(sizes, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"20"));
+        ::SendMessageW(sizes, CB_SETCURSEL, static_cast<WPARAM>(twenty), 0);
+        ::SendMessageW(wnd, WM_COMMAND, MAKEWPARAM(kSizeCombo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(sizes));
+        harness::Press(wnd, IDOK);
+    });
+    form->Button3Click(form->Button3);
+    EXPECT_EQ(form->sRichEdit1->Font()->Size(), 20);
+    // Every character of the view shows it, and the whole text is selected.
+    HWND view = form->sRichEdit1->Handle();
+    CHARRANGE all = {0, -1};
+    ::SendMessageW(view, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&all));
+    CHARFORMAT2W format = {};
+    format.cbSize = sizeof(format);
+    ::SendMessageW(view, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    EXPECT_TRUE(format.dwMask & CFM_SIZE) << "one size over the whole text";
+    EXPECT_EQ((format.yHeight + 10) / 20, 20) << format.yHeight << " twips";   // whole pixels at the screen's resolution
+}
+
+TEST_F(MainFormFiles, SaveWritesTheTextViewInTheAnsiCodePage) {
+    form->sRichEdit1->SetText(u"first line\r\nsecond caf\u00E9");
+    const std::filesystem::path target = Path("saved.txt");
+    harness::DialogAnswer answer([&](TCommonDialog*, HWND wnd) { harness::Press(wnd, IDCANCEL); });
+    form->Button4Click(form->Button4);
+    EXPECT_EQ(answer.Shown, 1);
+    EXPECT_FALSE(std::filesystem::exists(target)) << "cancelled";
+
+    const String name = PathText(target);
+    answer.SetAction([&](TCommonDialog*, HWND wnd) { harness::ChooseFile(wnd, WStr(name)); });
+    form->Button4Click(form->Button4);
+    char e = '?';
+    ::WideCharToMultiByte(CP_ACP, 0, L"\u00E9", 1, &e, 1, nullptr, nullptr);
+    EXPECT_EQ(Read(target), std::string("first line\r\nsecond caf") + e + "\r\n");
+}
+
+// ---------------------------------------------------------------------------
+// Fetches from the loopback server
+
+namespace {
+
+// Threads of this process that were made suspended and never started.
+int SuspendedThreads() {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    int count = 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != ::GetCurrentProcessId() || entry.th32ThreadID == ::GetCurrentThreadId())
+            continue;
+        HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+        if (!thread) continue;
+        const DWORD before = ::SuspendThread(thread);
+        if (before != static_cast<DWORD>(-1)) {
+            ::ResumeThread(thread);
+            if (before > 0) ++count;
+        }
+        ::CloseHandle(thread);
+    }
+    ::CloseHandle(snapshot);
+    return count;
+}
+
+class MainFormFetch : public MainForm {
+protected:
+    void SetUp() override {
+        MainForm::SetUp();
+        form->Show();
+        harness::PumpUntilIdle(20, 1000);
+    }
+    void Go(const harness::HttpTestServer& on, const std::string& path) {
+        form->Edit1->SetText(on.WUrl(path));
+        form->sButton1Click(form->sButton1);
+    }
+    // Until the running request (if any) has ended and what it posted has arrived.
+    bool WaitUntilIdle(int timeoutMs = 15000) {
+        const bool ended = harness::PumpUntil(
+            [&] {
+                Application->ProcessMessages();
+                return form->Worker() == nullptr;
+            },
+            timeoutMs);
+        harness::PumpUntilIdle(50, 1000);
+        return ended;
+    }
+    bool WaitForFirstPiece() {
+        return harness::PumpUntil([&] { return form->sRichEdit1->Text().find(u"first piece") != String::npos; }, 10000);
+    }
+    // The window is idle: "Go!" enabled, "Stop" disabled, no timer.
+    void ExpectIdle() {
+        EXPECT_EQ(form->Worker(), nullptr);
+        EXPECT_TRUE(form->sButton1->Enabled());
+        EXPECT_FALSE(form->sButton2->Enabled());
+        EXPECT_FALSE(form->Timer1->Enabled());
+    }
+    static harness::HttpResponse SlowPage() {
+        harness::HttpResponse slow;
+        slow.Body = "first piece\r\n" + std::string(64, 'x') + "\r\nlast piece\r\n";
+        slow.ChunkSize = 13;
+        slow.ChunkDelayMs = 4000;
+        return slow;
+    }
+
+    harness::HttpTestServer server;
+};
+
+}  // namespace
+
+TEST_F(MainFormFetch, HeaderPaneShowsTheFirstResponseFromItsFirstLine) {
+    harness::HttpResponse hop;
+    hop.Code = 302;
+    hop.Reason = "Found";
+    hop.Headers = {{"Location", "/page"}};
+    for (int i = 0; i < 12; ++i) hop.Headers.push_back({"X-Probe-" + std::to_string(i), "value " + std::to_string(i)});
+    server.Route("/start", hop);
+    harness::HttpResponse page;
+    page.Body = "<p>the page</p>";
+    server.Route("/page", page);
+
+    Go(server, "/start");
+    ASSERT_TRUE(WaitUntilIdle());
+    ASSERT_EQ(server.Requests().size(), 2u);
+    ASSERT_GE(form->sMemo2->Lines()->Count(), 17);
+    EXPECT_EQ(form->sMemo2->Lines()->Get(0), u"HTTP/1.1 302 Found");
+    EXPECT_EQ(form->sMemo2->Lines()->Get(16), u"X-Probe-11: value 11");
+    EXPECT_EQ(::SendMessageW(form->sMemo2->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 0)
+        << "the pane shows the headers from their first line";
+}
+
+TEST_F(MainFormFetch, ClicksHandledWhileGoStartsStartAndStopOneRequestEach) {
+    harness::HttpResponse page;
+    page.Body = "<p>the page</p>";
+    server.Route("/page", page);
+    form->Edit1->SetText(server.WUrl("/page"));
+    EXPECT_FALSE(form->sButton2->Enabled()) << "Stop with nothing to stop";
+
+    // The clicks are queued before the first is handled; "Go!" processes
+    // pending messages while it starts, so the others arrive inside it.
+    enum Click { Go, Stop };
+    struct Row {
+        const char* Name;
+        std::vector<Click> Clicks;
+        std::size_t Requests;
+    };
+    const Row rows[] = {
+        {"Go, Stop", {Go, Stop}, 0},
+        {"Go, Go", {Go, Go}, 1},
+        {"Go, Go, Stop", {Go, Go, Stop}, 0},
+        {"Go, Stop, Go", {Go, Stop, Go}, 1},   // the second "Go!" comes after the first request ended
+    };
+    const int suspended = SuspendedThreads();
+    ASSERT_GE(suspended, 0);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const std::size_t served = server.Requests().size();
+        form->StatusBar1->SetSimpleText(u"");
+        for (Click click : row.Clicks) {
+            TsButton* button = click == Go ? form->sButton1 : form->sButton2;
+            // What a button tells its parent when it is clicked.
+            ASSERT_TRUE(::PostMessageW(form->sPanel1->Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                                       reinterpret_cast<LPARAM>(button->Handle())));
+        }
+        Application->ProcessMessages();
+        ASSERT_TRUE(WaitUntilIdle());
+        EXPECT_EQ(server.Requests().size() - served, row.Requests);
+        ExpectIdle();
+        EXPECT_EQ(SuspendedThreads(), suspended) << "a worker made and never started";
+        if (row.Requests) {
+            EXPECT_NE(Status().find(u"Resultcode: 200"), String::npos) << StringToUtf8(Status());
+        }
+    }
+}
+
+TEST_F(MainFormFetch, StopEndsTheFetchWithoutItsResult) {
+    server.Route("/slow", SlowPage());
+    form->sButton2Click(form->sButton2);   // nothing runs: nothing happens
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+
+    Go(server, "/slow");
+    ASSERT_TRUE(WaitForFirstPiece());
+    EXPECT_TRUE(form->sButton2->Enabled());
+    const DWORD start = ::GetTickCount();
+    form->sButton2Click(form->sButton2);
+    EXPECT_LT(::GetTickCount() - start, 2500u) << "the main thread waits at most 2000 ms";
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    EXPECT_EQ(form->Worker(), nullptr) << "an aborted transfer ends within the wait";
+    ASSERT_TRUE(WaitUntilIdle());
+    ExpectIdle();
+    EXPECT_EQ(Status().find(u"Resultcode"), String::npos) << "no result for a stopped fetch";
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(MainFormFetch, ClosingOrFreeingTheFormDuringAFetchStopsIt) {
+    server.Route("/slow", SlowPage());
+    Go(server, "/slow");
+    ASSERT_TRUE(WaitForFirstPiece());
+    const DWORD start = ::GetTickCount();
+    form->Close();
+    EXPECT_LT(::GetTickCount() - start, 1000u) << "closing does not wait for the worker";
+    ASSERT_TRUE(WaitUntilIdle(5000)) << "the worker ends soon after the close";
+    EXPECT_EQ(Status().find(u"Resultcode"), String::npos);
+
+    // Freed while a fetch runs: the worker is stopped and ends, and touches
+    // nothing of the form afterwards.
+    harness::HttpTestServer second;
+    second.Route("/slow", SlowPage());
+    form->Show();
+    Go(second, "/slow");
+    ASSERT_TRUE(WaitForFirstPiece());
+    ASSERT_NE(form->Worker(), nullptr);
+    HANDLE worker = nullptr;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), form->Worker()->Handle(), ::GetCurrentProcess(), &worker,
+                                  SYNCHRONIZE, FALSE, 0));
+    form->Free();
+    form = nullptr;
+    EXPECT_EQ(::WaitForSingleObject(worker, 5000), WAIT_OBJECT_0);
+    ::CloseHandle(worker);
+    harness::PumpUntilIdle(50, 1000);
 }
 
 namespace {
