@@ -175,6 +175,12 @@ void TCustomRichEdit::ApplyFont() {
 
 void TCustomRichEdit::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
+    case WM_PAINT:
+        // The rich edit begins and ends its own painting and draws with no
+        // device context of ours: the update region must still be there
+        // when it asks for it, or it paints nothing.
+        DefaultHandler(Message);
+        return;
     case CM_FONTCHANGED:
         TCustomMemo::Dispatch(Message);
         ApplyFont();
