@@ -95,21 +95,17 @@ private:
     HWND FWnd;
 };
 
-// Lets other threads' and processes' sent messages through while the window
-// is busy for a while (nothing posted is dispatched).
-class SentMessagePump {
-public:
-    void Poll() {
-        const DWORD now = ::GetTickCount();
-        if (now - FLast < 50) return;
-        FLast = now;
-        MSG msg;
-        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-
-private:
-    DWORD FLast = ::GetTickCount();
-};
+// Lets other threads' and processes' sent messages through, every 50 ms at
+// most, while the window is busy with a long text (nothing posted is
+// dispatched).
+void PollSentMessages() {
+    thread_local DWORD last = 0;
+    const DWORD now = ::GetTickCount();
+    if (now - last < 50) return;
+    last = now;
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
 
 }  // namespace
 
@@ -239,6 +235,7 @@ int TCustomRichEdit::AppendLine(const String& s) {
 bool TCustomRichEdit::ReplaceDifferences(const String& current, const String& value) {
     std::size_t cost = 0;
     const std::vector<TextEdit> edits = FindTextEdits(current, value, cost);
+    PollSentMessages();
     if (cost > kMaxEditCost) return false;
     // Where each edit starts in the window, whose positions count CR LF as one.
     std::vector<LONG> positions(edits.size());
@@ -257,7 +254,6 @@ bool TCustomRichEdit::ReplaceDifferences(const String& current, const String& va
             ~Unquiet() { --Count; }
         } unquiet{FQuiet};
         RedrawLock lock(FHandle);
-        SentMessagePump pump;
         // From the last edit to the first, so that earlier positions hold.
         for (std::size_t k = edits.size(); k-- > 0;) {
             const TextEdit& e = edits[k];
@@ -268,7 +264,7 @@ bool TCustomRichEdit::ReplaceDifferences(const String& current, const String& va
             Send(FHandle, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
             const String inserted = value.substr(e.NewFrom, e.NewLength);
             Send(FHandle, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(WStr(inserted)));
-            pump.Poll();
+            PollSentMessages();
         }
         CHARRANGE start = {0, 0};
         Send(FHandle, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
@@ -283,10 +279,15 @@ void TCustomRichEdit::SetText(const String& value) {
         TCustomMemo::SetText(value);
         return;
     }
+    PollSentMessages();
     const String current = GetText();
+    PollSentMessages();
     if (value == current) return;
     const String wanted = AdjustLineBreaks(value);
-    if (ReplaceDifferences(current, wanted) && GetText() == wanted) {
+    PollSentMessages();
+    // The edits give exactly the new text; its length tells that the
+    // control took them as given.
+    if (ReplaceDifferences(current, wanted) && WindowTextLength() == wanted.size()) {
         Perform(CM_TEXTCHANGED, 0, 0);
         Change();
         return;
