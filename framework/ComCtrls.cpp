@@ -285,9 +285,9 @@ void TCustomRichEdit::SetText(const String& value) {
     if (value == current) return;
     const String wanted = AdjustLineBreaks(value);
     PollSentMessages();
-    // The edits give exactly the new text; its length tells that the
-    // control took them as given.
-    if (ReplaceDifferences(current, wanted) && WindowTextLength() == wanted.size()) {
+    // The edits give exactly the new text, when the control took them as
+    // given.
+    if (ReplaceDifferences(current, wanted) && (PollSentMessages(), GetText() == wanted)) {
         Perform(CM_TEXTCHANGED, 0, 0);
         Change();
         return;
