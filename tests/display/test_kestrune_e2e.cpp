@@ -158,9 +158,8 @@ protected:
         ASSERT_TRUE(harness::ClickAt(centre)) << "the mouse click on " << what << " could not be sent";
     }
 
-    // Types the address into the address box, clicks "Go!" and waits until
-    // the status bar shows the result code.
-    void FetchAndWait(const std::wstring& address, int timeoutMs = kFetchMs) {
+    // Types the address into the address box with the real mouse and keyboard.
+    void TypeAddress(const std::wstring& address) {
         ::SetForegroundWindow(FForm);
         ASSERT_NO_FATAL_FAILURE(Click(FParts.AddressEdit, "the address box"));
         const DWORD uiThread = ::GetWindowThreadProcessId(FForm, nullptr);
@@ -176,6 +175,12 @@ protected:
         ASSERT_TRUE(harness::TypeUnicode(address));
         const bool typed = PumpUntil([&] { return TextOf(FParts.AddressBox) == address; }, kStepMs);
         ASSERT_TRUE(typed) << "after typing " << address << Describe();
+    }
+
+    // Types the address, clicks "Go!" and waits until the status bar shows
+    // the result code.
+    void FetchAndWait(const std::wstring& address, int timeoutMs = kFetchMs) {
+        ASSERT_NO_FATAL_FAILURE(TypeAddress(address));
         ASSERT_NO_FATAL_FAILURE(Click(FParts.Go, "Go!"));
         const bool resultShown = PumpUntil([&] { return Contains(StatusText(), L"Resultcode:"); }, timeoutMs);
         ASSERT_TRUE(resultShown) << "no result code in the status bar" << Describe();
@@ -209,22 +214,7 @@ TEST_F(KestruneEndToEnd, GoFetchesTheTypedAddressFollowsTheRedirectAndShowsThePa
     EXPECT_EQ(TextOf(FForm), kTitle) << "caption before the first Go!";
     ASSERT_NO_FATAL_FAILURE(FindParts());
 
-    // Type the address into the address box.
-    ::SetForegroundWindow(FForm);
-    ASSERT_NO_FATAL_FAILURE(Click(FParts.AddressEdit, "the address box"));
-    const DWORD uiThread = ::GetWindowThreadProcessId(FForm, nullptr);
-    const bool focused = PumpUntil(
-        [&] {
-            GUITHREADINFO info = {};
-            info.cbSize = sizeof(info);
-            return ::GetForegroundWindow() == FForm && ::GetGUIThreadInfo(uiThread, &info) &&
-                   info.hwndFocus == FParts.AddressEdit;
-        },
-        kStepMs);
-    ASSERT_TRUE(focused) << "a click on the address box did not give it the keyboard focus";
-    ASSERT_TRUE(harness::TypeUnicode(address));
-    const bool typed = PumpUntil([&] { return TextOf(FParts.AddressBox) == address; }, kStepMs);
-    ASSERT_TRUE(typed) << "after typing " << address << Describe();
+    ASSERT_NO_FATAL_FAILURE(TypeAddress(address));
 
     // Press "Go!" and look while the page is still arriving.
     ASSERT_TRUE(::IsWindowEnabled(FParts.Go)) << "Go! is disabled before any fetch";
