@@ -274,6 +274,29 @@ bool TCustomRichEdit::ReplaceDifferences(const String& current, const String& va
     return true;
 }
 
+bool TCustomRichEdit::Holds(const String& text) const {
+    // Read in pieces, letting sent messages through between them; the
+    // control keeps a single CR where the text has CR LF.
+    constexpr LONG kPiece = 1 << 20;
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(kPiece) + 1);
+    std::size_t at = 0;
+    for (LONG from = 0;; from += kPiece) {
+        PollSentMessages();
+        TEXTRANGEW range = {{from, from + kPiece}, buffer.data()};
+        const LRESULT got = Send(FHandle, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+        for (LRESULT k = 0; k < got; ++k) {
+            const Char c = static_cast<Char>(buffer[static_cast<std::size_t>(k)]);
+            if (at >= text.size() || text[at] != c) return false;
+            ++at;
+            if (c == u'\r') {
+                if (at >= text.size() || text[at] != u'\n') return false;
+                ++at;
+            }
+        }
+        if (got < kPiece) return at == text.size();
+    }
+}
+
 void TCustomRichEdit::SetText(const String& value) {
     if (!FHandle || WindowTextLength() < kLongText) {
         TCustomMemo::SetText(value);
@@ -287,7 +310,7 @@ void TCustomRichEdit::SetText(const String& value) {
     PollSentMessages();
     // The edits give exactly the new text, when the control took them as
     // given.
-    if (ReplaceDifferences(current, wanted) && (PollSentMessages(), GetText() == wanted)) {
+    if (ReplaceDifferences(current, wanted) && Holds(wanted)) {
         Perform(CM_TEXTCHANGED, 0, 0);
         Change();
         return;

@@ -40,6 +40,8 @@ protected:
     // replacing only what differs; false, leaving the text as it was, when
     // that would take out too much of it.
     bool ReplaceDifferences(const String& current, const String& value);
+    // Whether the window's text is text (line breaks as CR LF).
+    bool Holds(const String& text) const;
 
     bool FPlainText = false;
 };
