@@ -80,11 +80,15 @@ std::vector<TextEdit> FindTextEdits(const String& from, const String& to, std::s
 }
 
 // Holds back a window's painting while it changes; it is repainted once
-// afterwards.
+// afterwards. A hidden window paints nothing anyway, and turning painting
+// back on would show it.
 class RedrawLock {
 public:
-    explicit RedrawLock(HWND wnd) : FWnd(wnd) { Send(FWnd, WM_SETREDRAW, FALSE); }
+    explicit RedrawLock(HWND wnd) : FWnd(::IsWindowVisible(wnd) ? wnd : nullptr) {
+        if (FWnd) Send(FWnd, WM_SETREDRAW, FALSE);
+    }
     ~RedrawLock() {
+        if (!FWnd) return;
         Send(FWnd, WM_SETREDRAW, TRUE);
         ::InvalidateRect(FWnd, nullptr, TRUE);
     }
