@@ -375,8 +375,15 @@ unsigned long THTTPSend::Run(const std::shared_ptr<TTransfer>& transfer, String&
             FResultString = t.StatusText;
             FDownloadSize = t.Length;
         } else if (!t.Chunks.empty()) {
+            // Pieces that came in while the last one was being handed over
+            // go on together, up to a read buffer's worth: one buffer for
+            // the reader however small the network's pieces are.
             std::string chunk = std::move(t.Chunks.front());
             t.Chunks.pop_front();
+            while (!t.Chunks.empty() && chunk.size() + t.Chunks.front().size() <= kReadBufferSize) {
+                chunk += t.Chunks.front();
+                t.Chunks.pop_front();
+            }
             lock.unlock();
             FSock->DoStatus(HR_ReadCount, IntToStr(static_cast<Int64>(chunk.size())));
             if (FSock->OnReadFilter) FSock->OnReadFilter(FSock.get(), chunk);

@@ -18,8 +18,98 @@ void LoadRichEditLibrary() {
 
 // The largest text a rich edit takes when we set no limit of our own.
 constexpr LPARAM kRichEditMaxText = 0x7FFFFFFE;
-// From this length on, a new text gets a new window.
+// From this length on, a new text is put in by changing only what differs.
 constexpr std::size_t kLongText = 64 * 1024;
+
+// One difference: characters [From, From + Length) of the old text become
+// characters [NewFrom, NewFrom + NewLength) of the new one.
+struct TextEdit {
+    std::size_t From, Length, NewFrom, NewLength;
+};
+
+// How far a difference may reach in either text, and how many equal
+// characters end it.
+constexpr std::size_t kDiffSpan = 16;
+constexpr std::size_t kDiffMatch = 32;
+// Each edit of a long text, and each paragraph it takes out, costs the rich
+// edit about as much as laying out a thousandth of the whole text again.
+constexpr std::size_t kMaxEditCost = 1024;
+
+bool EqualRun(const String& a, std::size_t i, const String& b, std::size_t j) {
+    const std::size_t n = std::min({kDiffMatch, a.size() - i, b.size() - j});
+    // A shorter run will do only where both texts end.
+    if (n < kDiffMatch && !(i + n == a.size() && j + n == b.size())) return false;
+    return std::equal(a.begin() + static_cast<std::ptrdiff_t>(i), a.begin() + static_cast<std::ptrdiff_t>(i + n),
+                      b.begin() + static_cast<std::ptrdiff_t>(j));
+}
+
+// The differences between two texts whose line breaks are all CR LF, found by
+// walking both and picking up the common text again within a short span
+// after each difference (the rest of both texts differs when it cannot be
+// picked up). No edit splits a CR LF. The cost counts the edits and the line
+// breaks they take out.
+std::vector<TextEdit> FindTextEdits(const String& from, const String& to, std::size_t& cost) {
+    std::vector<TextEdit> edits;
+    cost = 0;
+    std::size_t i = 0, j = 0;
+    for (;;) {
+        while (i < from.size() && j < to.size() && from[i] == to[j]) ++i, ++j;
+        if (i == from.size() && j == to.size()) break;
+        std::size_t ni = from.size(), nj = to.size();
+        bool found = false;
+        for (std::size_t d = 1; d <= 2 * kDiffSpan && !found; ++d) {
+            for (std::size_t a = d > kDiffSpan ? d - kDiffSpan : 0; a <= std::min(d, kDiffSpan); ++a) {
+                const std::size_t ci = i + a, cj = j + d - a;
+                if (ci > from.size() || cj > to.size()) continue;
+                if (ci < from.size() && from[ci] == u'\n') continue;
+                if (EqualRun(from, ci, to, cj)) {
+                    ni = ci;
+                    nj = cj;
+                    found = true;
+                    break;
+                }
+            }
+        }
+        edits.push_back(TextEdit{i, ni - i, j, nj - j});
+        cost += 1 + static_cast<std::size_t>(std::count(from.begin() + static_cast<std::ptrdiff_t>(i),
+                                                        from.begin() + static_cast<std::ptrdiff_t>(ni), u'\n'));
+        i = ni;
+        j = nj;
+    }
+    return edits;
+}
+
+// Holds back a window's painting while it changes; it is repainted once
+// afterwards. A hidden window paints nothing anyway, and turning painting
+// back on would show it.
+class RedrawLock {
+public:
+    explicit RedrawLock(HWND wnd) : FWnd(::IsWindowVisible(wnd) ? wnd : nullptr) {
+        if (FWnd) Send(FWnd, WM_SETREDRAW, FALSE);
+    }
+    ~RedrawLock() {
+        if (!FWnd) return;
+        Send(FWnd, WM_SETREDRAW, TRUE);
+        ::InvalidateRect(FWnd, nullptr, TRUE);
+    }
+    RedrawLock(const RedrawLock&) = delete;
+    RedrawLock& operator=(const RedrawLock&) = delete;
+
+private:
+    HWND FWnd;
+};
+
+// Lets other threads' and processes' sent messages through, every 50 ms at
+// most, while the window is busy with a long text (nothing posted is
+// dispatched).
+void PollSentMessages() {
+    thread_local DWORD last = 0;
+    const DWORD now = ::GetTickCount();
+    if (now - last < 50) return;
+    last = now;
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
 
 }  // namespace
 
@@ -124,12 +214,112 @@ std::size_t TCustomRichEdit::WindowTextLength() const {
     return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
+int TCustomRichEdit::AppendLine(const String& s) {
+    // Positions count a paragraph break as one character, the text's length
+    // with CR LF counts it as two: the difference is the number of breaks.
+    // Neither length walks the text.
+    GETTEXTLENGTHEX length = {GTL_NUMCHARS, 1200};
+    const LRESULT n = std::max<LRESULT>(Send(FHandle, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0), 0);
+    const auto breaks = static_cast<int>(std::max<LRESULT>(static_cast<LRESULT>(WindowTextLength()) - n, 0));
+    bool afterBreak = n == 0;
+    if (n > 0) {
+        wchar_t last[2] = {0, 0};
+        TEXTRANGEW range = {{static_cast<LONG>(n - 1), static_cast<LONG>(n)}, last};
+        Send(FHandle, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+        afterBreak = last[0] == L'\r' || last[0] == L'\n';
+    }
+    const String added = afterBreak ? s + u"\r\n" : u"\r\n" + s;
+    RedrawLock lock(FHandle);
+    CHARRANGE end = {static_cast<LONG>(n), static_cast<LONG>(n)};
+    Send(FHandle, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    Send(FHandle, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(WStr(added)));
+    return afterBreak ? breaks : breaks + 1;
+}
+
+bool TCustomRichEdit::ReplaceDifferences(const String& current, const String& value) {
+    std::size_t cost = 0;
+    const std::vector<TextEdit> edits = FindTextEdits(current, value, cost);
+    PollSentMessages();
+    if (cost > kMaxEditCost) return false;
+    // Where each edit starts in the window, whose positions count CR LF as one.
+    std::vector<LONG> positions(edits.size());
+    std::size_t breaks = 0, scanned = 0;
+    for (std::size_t k = 0; k < edits.size(); ++k) {
+        breaks += static_cast<std::size_t>(std::count(current.begin() + static_cast<std::ptrdiff_t>(scanned),
+                                                      current.begin() + static_cast<std::ptrdiff_t>(edits[k].From), u'\n'));
+        scanned = edits[k].From;
+        positions[k] = static_cast<LONG>(edits[k].From - breaks);
+    }
+    {
+        // The change is announced once, by the caller.
+        ++FQuiet;
+        struct Unquiet {
+            int& Count;
+            ~Unquiet() { --Count; }
+        } unquiet{FQuiet};
+        RedrawLock lock(FHandle);
+        // From the last edit to the first, so that earlier positions hold.
+        for (std::size_t k = edits.size(); k-- > 0;) {
+            const TextEdit& e = edits[k];
+            const auto removed = static_cast<LONG>(
+                e.Length - static_cast<std::size_t>(std::count(current.begin() + static_cast<std::ptrdiff_t>(e.From),
+                                                               current.begin() + static_cast<std::ptrdiff_t>(e.From + e.Length), u'\n')));
+            CHARRANGE range = {positions[k], positions[k] + removed};
+            Send(FHandle, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+            const String inserted = value.substr(e.NewFrom, e.NewLength);
+            Send(FHandle, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(WStr(inserted)));
+            PollSentMessages();
+        }
+        CHARRANGE start = {0, 0};
+        Send(FHandle, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
+        Send(FHandle, WM_VSCROLL, SB_TOP);
+        Send(FHandle, EM_EMPTYUNDOBUFFER);
+    }
+    return true;
+}
+
+bool TCustomRichEdit::Holds(const String& text) const {
+    // Read in pieces, letting sent messages through between them; the
+    // control keeps a single CR where the text has CR LF.
+    constexpr LONG kPiece = 1 << 20;
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(kPiece) + 1);
+    std::size_t at = 0;
+    for (LONG from = 0;; from += kPiece) {
+        PollSentMessages();
+        TEXTRANGEW range = {{from, from + kPiece}, buffer.data()};
+        const LRESULT got = Send(FHandle, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+        for (LRESULT k = 0; k < got; ++k) {
+            const Char c = static_cast<Char>(buffer[static_cast<std::size_t>(k)]);
+            if (at >= text.size() || text[at] != c) return false;
+            ++at;
+            if (c == u'\r') {
+                if (at >= text.size() || text[at] != u'\n') return false;
+                ++at;
+            }
+        }
+        if (got < kPiece) return at == text.size();
+    }
+}
+
 void TCustomRichEdit::SetText(const String& value) {
     if (!FHandle || WindowTextLength() < kLongText) {
         TCustomMemo::SetText(value);
         return;
     }
-    if (value == GetText()) return;
+    PollSentMessages();
+    const String current = GetText();
+    PollSentMessages();
+    if (value == current) return;
+    const String wanted = AdjustLineBreaks(value);
+    PollSentMessages();
+    // The edits give exactly the new text, when the control took them as
+    // given.
+    if (ReplaceDifferences(current, wanted) && Holds(wanted)) {
+        Perform(CM_TEXTCHANGED, 0, 0);
+        Change();
+        return;
+    }
+    // Most of the text has to go: a new window takes the new text far sooner.
     const bool showing = FShowing;
     const bool focused = Focused();
     DestroyHandle();
@@ -175,6 +365,12 @@ void TCustomRichEdit::ApplyFont() {
 
 void TCustomRichEdit::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
+    case WM_PAINT:
+        // The rich edit begins and ends its own painting and draws with no
+        // device context of ours: the update region must still be there
+        // when it asks for it, or it paints nothing.
+        DefaultHandler(Message);
+        return;
     case CM_FONTCHANGED:
         TCustomMemo::Dispatch(Message);
         ApplyFont();

@@ -12,8 +12,11 @@ public:
     explicit TCustomRichEdit(TComponent* AOwner);
 
     String GetText() const override;
-    // A long text is replaced by making a new window: taking a long text out
-    // of a rich edit can take far longer than making the window again.
+    // A long text is changed in place where it differs from the new one, so
+    // a page shown while it arrived becomes the finished page without being
+    // laid out again. Only when most of a long text has to go is the window
+    // made anew: taking many paragraphs out of a rich edit costs time for
+    // each paragraph in proportion to the whole text.
     void SetText(const String& value) override;
     // Plain text: no RTF, one character format for everything. Changing it
     // re-makes the window (the text stays, formatting does not).
@@ -30,8 +33,15 @@ protected:
     String GetSelText() override;
     std::size_t TextToPosition(const String& text, std::size_t offset) const override;
     std::size_t WindowTextLength() const override;
+    int AppendLine(const String& s) override;
     // Gives all text (and text typed later) the control's font.
     void ApplyFont();
+    // Turns the window's text current into value (line breaks as CR LF) by
+    // replacing only what differs; false, leaving the text as it was, when
+    // that would take out too much of it.
+    bool ReplaceDifferences(const String& current, const String& value);
+    // Whether the window's text is text (line breaks as CR LF).
+    bool Holds(const String& text) const;
 
     bool FPlainText = false;
 };

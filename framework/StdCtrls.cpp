@@ -20,7 +20,8 @@ private:
     int& FCounter;
 };
 
-// Every line break (CR, LF or CR LF) as CR LF, the only one an edit control knows.
+}  // namespace
+
 String AdjustLineBreaks(StringView text) {
     String out;
     out.reserve(text.size() + text.size() / 16);
@@ -35,9 +36,6 @@ String AdjustLineBreaks(StringView text) {
     }
     return out;
 }
-
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // TCustomEdit
@@ -277,6 +275,17 @@ void TMemoStrings::Replace(std::size_t from, std::size_t to, const String& with)
     const std::size_t end = FMemo->TextToPosition(lines.Text, to);
     Send(wnd, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
     Send(wnd, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(WStr(with)));
+}
+
+int TMemoStrings::Add(const String& s) {
+    if (FMemo->HandleAllocated()) {
+        const int index = FMemo->AppendLine(s);
+        if (index >= 0) {
+            FSnapshot.Valid = false;
+            return index;
+        }
+    }
+    return TStrings::Add(s);
 }
 
 void TMemoStrings::Append(const String& s) {

@@ -19,6 +19,9 @@ enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 enum TComboBoxStyle { csDropDown, csSimple, csDropDownList };
 
+// Every line break (CR, LF or CR LF) as CR LF, the only one an edit control knows.
+String AdjustLineBreaks(StringView text);
+
 // ---------------------------------------------------------------------------
 // Edits
 
@@ -102,6 +105,9 @@ public:
 
     int Count() const override;
     String Get(int index) const override;
+    // Adds at the end of the window's text without reading it, where the
+    // control can.
+    int Add(const String& s) override;
     void Put(int index, const String& s) override;
     void Insert(int index, const String& s) override;
     void Delete(int index) override;
@@ -161,6 +167,10 @@ protected:
     virtual std::size_t TextToPosition(const String& text, std::size_t offset) const;
     // The length of Text, without reading it.
     virtual std::size_t WindowTextLength() const;
+    // Adds a line at the end of the window's text at a cost that does not
+    // grow with the text already there and returns its index; -1 when the
+    // control has no such way (the lines then edit the text they have read).
+    virtual int AppendLine(const String&) { return -1; }
 
     TMemoStrings* FLines = nullptr;
     TScrollStyle FScrollBars = ssNone;

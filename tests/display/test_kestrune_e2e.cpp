@@ -158,6 +158,34 @@ protected:
         ASSERT_TRUE(harness::ClickAt(centre)) << "the mouse click on " << what << " could not be sent";
     }
 
+    // Types the address into the address box with the real mouse and keyboard.
+    void TypeAddress(const std::wstring& address) {
+        ::SetForegroundWindow(FForm);
+        ASSERT_NO_FATAL_FAILURE(Click(FParts.AddressEdit, "the address box"));
+        const DWORD uiThread = ::GetWindowThreadProcessId(FForm, nullptr);
+        const bool focused = PumpUntil(
+            [&] {
+                GUITHREADINFO info = {};
+                info.cbSize = sizeof(info);
+                return ::GetForegroundWindow() == FForm && ::GetGUIThreadInfo(uiThread, &info) &&
+                       info.hwndFocus == FParts.AddressEdit;
+            },
+            kStepMs);
+        ASSERT_TRUE(focused) << "a click on the address box did not give it the keyboard focus";
+        ASSERT_TRUE(harness::TypeUnicode(address));
+        const bool typed = PumpUntil([&] { return TextOf(FParts.AddressBox) == address; }, kStepMs);
+        ASSERT_TRUE(typed) << "after typing " << address << Describe();
+    }
+
+    // Types the address, clicks "Go!" and waits until the status bar shows
+    // the result code.
+    void FetchAndWait(const std::wstring& address, int timeoutMs = kFetchMs) {
+        ASSERT_NO_FATAL_FAILURE(TypeAddress(address));
+        ASSERT_NO_FATAL_FAILURE(Click(FParts.Go, "Go!"));
+        const bool resultShown = PumpUntil([&] { return Contains(StatusText(), L"Resultcode:"); }, timeoutMs);
+        ASSERT_TRUE(resultShown) << "no result code in the status bar" << Describe();
+    }
+
     harness::HttpTestServer FServer;
     harness::ChildProcess FProgram;
     HWND FForm = nullptr;
@@ -186,22 +214,7 @@ TEST_F(KestruneEndToEnd, GoFetchesTheTypedAddressFollowsTheRedirectAndShowsThePa
     EXPECT_EQ(TextOf(FForm), kTitle) << "caption before the first Go!";
     ASSERT_NO_FATAL_FAILURE(FindParts());
 
-    // Type the address into the address box.
-    ::SetForegroundWindow(FForm);
-    ASSERT_NO_FATAL_FAILURE(Click(FParts.AddressEdit, "the address box"));
-    const DWORD uiThread = ::GetWindowThreadProcessId(FForm, nullptr);
-    const bool focused = PumpUntil(
-        [&] {
-            GUITHREADINFO info = {};
-            info.cbSize = sizeof(info);
-            return ::GetForegroundWindow() == FForm && ::GetGUIThreadInfo(uiThread, &info) &&
-                   info.hwndFocus == FParts.AddressEdit;
-        },
-        kStepMs);
-    ASSERT_TRUE(focused) << "a click on the address box did not give it the keyboard focus";
-    ASSERT_TRUE(harness::TypeUnicode(address));
-    const bool typed = PumpUntil([&] { return TextOf(FParts.AddressBox) == address; }, kStepMs);
-    ASSERT_TRUE(typed) << "after typing " << address << Describe();
+    ASSERT_NO_FATAL_FAILURE(TypeAddress(address));
 
     // Press "Go!" and look while the page is still arriving.
     ASSERT_TRUE(::IsWindowEnabled(FParts.Go)) << "Go! is disabled before any fetch";
@@ -252,6 +265,37 @@ TEST_F(KestruneEndToEnd, GoFetchesTheTypedAddressFollowsTheRedirectAndShowsThePa
     DWORD exitCode = 0;
     ASSERT_TRUE(FProgram.WaitForExit(kExitMs, exitCode)) << "Kestrune still runs " << kExitMs << " ms after WM_CLOSE";
     EXPECT_EQ(exitCode, 0u);
+}
+
+// The text view draws the page on the screen: after a fetch, the screen
+// inside the view holds the view's own background and, on it, the glyphs
+// of the page (their pixels differ from the background).
+TEST_F(KestruneEndToEnd, TheTextViewDrawsTheFetchedPageOnTheScreen) {
+    harness::HttpResponse page;
+    page.ContentType = "text/plain";
+    for (int i = 0; i < 20; ++i) page.Body += "WWWW MMMM #### Kestrune text view line " + std::to_string(i) + "\r\n";
+    FServer.Route("/text", page);
+    ASSERT_NO_FATAL_FAILURE(FindParts());
+    ASSERT_NO_FATAL_FAILURE(FetchAndWait(Widen(FServer.Url("/text"))));
+    ASSERT_TRUE(Contains(TextOf(FParts.TextView), L"Kestrune text view line 19")) << Describe();
+
+    const COLORREF background = ::GetSysColor(COLOR_WINDOW);
+    harness::Capture shot;
+    int backgroundPixels = 0, otherPixels = 0;
+    PumpUntil(
+        [&] {
+            shot = harness::CaptureWindow(FParts.TextView, harness::CaptureSource::Screen, true);
+            backgroundPixels = shot.Count(background, 8);
+            otherPixels = shot.Width * shot.Height - shot.Count(background, 48);
+            return !shot.Empty() && otherPixels >= 500;
+        },
+        kStepMs);
+    shot.SaveBmp(L"kestrune-text-view.bmp");
+    ASSERT_FALSE(shot.Empty());
+    const int all = shot.Width * shot.Height;
+    EXPECT_GT(backgroundPixels, all / 2) << "the view's background does not show in the view";
+    EXPECT_GE(otherPixels, 500) << "no glyphs on the screen in the text view (" << all << " pixels, "
+                                << backgroundPixels << " of the background colour)" << Describe();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // dialogs answered through the dialogs' shown hook.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -404,6 +405,67 @@ TEST_F(ControlsRichEdit, SeveralMegabytesOfTextAreNotCutOff) {
     rich->SetSelStart(0);
     Type(rich->Handle(), L"!!!");
     EXPECT_EQ(rich->Text().size(), 11u + 40002u + 3u);
+}
+
+// A page shown while it arrives (each piece added as a line) becomes the
+// finished page in the same window: only what differs is changed.
+TEST_F(ControlsRichEdit, LongPageArrivesInLinesAndBecomesTheFinishedPageInTheSameWindow) {
+    auto* rich = Add<TRichEdit>();
+    HWND wnd = rich->Handle();
+    EventLog changes;
+    rich->OnChange = changes.Event();
+
+    // A page of about 200K characters cut into pieces, some of them in the
+    // middle of a line or of a CR LF; one "multi-byte" character arrives
+    // split, shown as two replacement characters while it arrives.
+    String page;
+    for (int i = 0; page.size() < 200 * 1024; ++i)
+        page += u"<p>line " + IntToStr(i) + u" of the page: the quick brown fox jumps over the lazy dog</p>\r\n";
+    page.insert(150000, u"\u00e9");
+    std::vector<String> pieces;
+    for (std::size_t at = 0; at < page.size();) {
+        std::size_t size = 4096 + (at / 7) % 3000;
+        if (at + size > page.size()) size = page.size() - at;
+        pieces.push_back(page.substr(at, size));
+        at += size;
+    }
+    // What the lines should hold: each piece as a line of its own.
+    String shown;
+    int breaks = 0;
+    for (String piece : pieces) {
+        const std::size_t split = piece.find(u'\u00e9');
+        if (split != String::npos) piece.replace(split, 1, u"\ufffd\ufffd");
+        const bool afterBreak = shown.empty() || shown.back() == u'\n';
+        const int index = rich->Lines()->Add(piece);
+        EXPECT_EQ(index, afterBreak ? breaks : breaks + 1);
+        shown += afterBreak ? piece + u"\r\n" : u"\r\n" + piece;
+        breaks = static_cast<int>(std::count(shown.begin(), shown.end(), u'\n'));
+    }
+    ASSERT_TRUE(rich->Text() == shown);
+    EXPECT_EQ(rich->Handle(), wnd);
+
+    changes.Count = 0;
+    rich->SetText(page);
+    EXPECT_EQ(rich->Handle(), wnd) << "the window was made anew";
+    EXPECT_TRUE(rich->Text() == page);
+    EXPECT_EQ(changes.Count, 1);
+    EXPECT_EQ(rich->SelStart(), 0);
+
+    // Line breaks of any kind come out as CR LF; the same text again changes nothing.
+    String lf = page;
+    lf.replace(page.find(u"\r\n", 1000), 2, u"\n");
+    rich->SetText(lf);
+    EXPECT_EQ(rich->Handle(), wnd);
+    EXPECT_TRUE(rich->Text() == page);
+    changes.Count = 0;
+    rich->SetText(page);
+    EXPECT_EQ(changes.Count, 0);
+
+    // A wholly different long text still arrives whole.
+    String other;
+    while (other.size() < 70000) other += u"another page, another line\r\n";
+    rich->SetText(other);
+    EXPECT_TRUE(rich->Text() == other);
 }
 
 TEST_F(ControlsRichEdit, FontAppliesToAllTextWithItsCharset) {
