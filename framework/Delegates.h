@@ -32,11 +32,16 @@ public:
     TDelegate(std::nullptr_t) {}
 
     // Of<&TClass::Method>(object): calls object->Method(args...).
-    template <auto Member>
-    static TDelegate Of(typename kes_detail::MemberClass<decltype(Member)>::Type* object) {
+    // The class is a template argument of its own, not only read from the
+    // member: g++ gives an instantiation whose sole argument is a member of a
+    // class in an unnamed namespace outside linkage, so two files with a
+    // class of the same name there would share one thunk, and one of them
+    // would call the other's member.
+    template <auto Member, class C = typename kes_detail::MemberClass<decltype(Member)>::Type>
+    static TDelegate Of(C* object) {
         TDelegate d;
         d.FObject = const_cast<void*>(static_cast<const void*>(object));
-        d.FThunk = &MemberThunk<Member>;
+        d.FThunk = &MemberThunk<Member, C>;
         return d;
     }
 
@@ -62,9 +67,8 @@ public:
 private:
     using Thunk = R (*)(void*, Function, A...);
 
-    template <auto Member>
+    template <auto Member, class C>
     static R MemberThunk(void* object, Function, A... args) {
-        using C = typename kes_detail::MemberClass<decltype(Member)>::Type;
         return (static_cast<C*>(object)->*Member)(std::forward<A>(args)...);
     }
     static R FunctionThunk(void*, Function fn, A... args) { return fn(std::forward<A>(args)...); }

@@ -53,6 +53,28 @@ private:
 
 }  // namespace
 
+namespace {
+// test_DelegatesOtherUnit.cpp has a class of this name in its unnamed
+// namespace too, with a member that adds 100.
+struct TTally {
+    int Total = 0;
+    [[gnu::noinline]] void Add(TObject*) { Total += 1; }
+};
+}  // namespace
+TNotifyEvent OtherUnitTally(int*& Total);
+
+TEST(Delegates, SameNamedClassesOfTwoFilesCallTheirOwnMembers) {
+    TTally mine;
+    const auto add = TNotifyEvent::Of<&TTally::Add>(&mine);
+    int* theirTotal = nullptr;
+    const TNotifyEvent theirAdd = OtherUnitTally(theirTotal);
+    add(nullptr);
+    theirAdd(nullptr);
+    EXPECT_EQ(mine.Total, 1);
+    EXPECT_EQ(*theirTotal, 100);
+    EXPECT_FALSE(add == theirAdd);
+}
+
 TEST(Delegates, CompareByObjectAndMember) {
     Listener a, b;
     const auto fa = TNotifyEvent::Of<&Listener::Notify>(&a);
