@@ -262,6 +262,40 @@ Integer CaptionButtonAt(const TacCaptionModel& Model, const TacCaptionButtons& B
     return 0;
 }
 
+TSize TitleIconSize(const TacCaptionModel& Model) {
+    if (!Model.IconVisible) return TSize{0, 0};
+    const Integer automatic = IconSizeFor(CaptionHeight(Model.Frame, true));
+    return TSize{Model.IconWidth != 0 ? Model.IconWidth : automatic,
+                 Model.IconHeight != 0 ? Model.IconHeight : automatic};
+}
+
+TRect TitleIconRect(const TacCaptionModel& Model) {
+    const TacFrameModel& f = Model.Frame;
+    const TSize size = TitleIconSize(Model);
+    const Integer left = SysBorderWidth(f, true) + Model.BILeftMargin + Model.Shadow.Left;
+    Integer top = SysBorderWidth(f, false) / 2 + Model.Shadow.Top;
+    top += (SysBorderHeight(f, false) + CaptionHeight(f, true) + Model.Shadow.Top - top - size.cy) / 2;
+    if (f.BorderWindow) top += Model.ExCenterOffs;
+    if (Model.Zoomed && f.ExTitleHeight != Model.ExMaxHeight) top += (f.ExTitleHeight - Model.ExMaxHeight) / 2 - 2;
+    return Bounds(left, top, size.cx, size.cy);
+}
+
+Integer FrameSizingHitCode(Integer Width, Integer Height, Integer Border, Integer CaptionTop, TPoint P) {
+    enum : Integer {
+        Client = 1, Left = 10, Right = 11, Top = 12, TopLeft = 13, TopRight = 14, Bottom = 15, BottomLeft = 16,
+        BottomRight = 17
+    };
+    Integer code = Client;
+    if (P.Y > Int64{Height} - Border)
+        code = Bottom;
+    else if (P.Y < CaptionTop)
+        code = Top;
+    // Left and right turn top, bottom and client into the corners and sides.
+    if (P.X < Border) return code == Top ? TopLeft : code == Bottom ? BottomLeft : Left;
+    if (P.X > Int64{Width} - Border) return code == Top ? TopRight : code == Bottom ? BottomRight : Right;
+    return code;
+}
+
 // ---- scroll bars ------------------------------------------------------------
 
 Integer GetScrollMetric(const TacScrollMetricModel& Bar, bool Across, bool UseSkin) {
@@ -273,6 +307,18 @@ Integer GetScrollMetric(const TacScrollMetricModel& Bar, bool Across, bool UseSk
     Integer length = Bar.CXHScroll;
     if (UseSkin && Bar.SkinArrowLength > 0) length = std::max(length, Bar.SkinArrowLength);
     return Sat(-Int64{Bar.ArrowLength} * length);
+}
+
+void ScrollBarsClientRect(TRect& Client, TacScrollFrame& Frame, bool HorzFlagged, bool VertFlagged) {
+    Frame.HorzVisible = HorzFlagged && Client.Height() >= Frame.HorzThickness;
+    if (Frame.HorzVisible) Client.Bottom -= Frame.HorzThickness;
+    Frame.VertVisible = VertFlagged && Client.Width() >= Frame.VertThickness;
+    if (Frame.VertVisible) {
+        if (Frame.LeftScrollbar)
+            Client.Left += Frame.VertThickness;
+        else
+            Client.Right -= Frame.VertThickness;
+    }
 }
 
 TRect GetHScrollRect(const TacScrollFrame& Frame) {

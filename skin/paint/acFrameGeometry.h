@@ -132,6 +132,10 @@ struct TacCaptionModel {
     // skin values
     Integer BISpacing = 0, BIVAlign = 0, BIRightMargin = 0, BITopMargin = 0;
     Integer ExCenterOffs = 0, ExMaxHeight = 0, ExDrawMode = 0;
+    Integer BILeftMargin = 0;
+    // title icon
+    bool IconVisible = false;      // normal border style, ShowAppIcon and a system menu
+    Integer IconWidth = 0, IconHeight = 0;   // the custom size; 0 automatic
     // buttons
     Integer ButtonHeight = 21;     // the common button height
     bool SystemButtons = false;    // a system menu the provider draws
@@ -168,6 +172,16 @@ TacCaptionButtons PlaceCaptionButtons(const TacCaptionModel& Model);
 // with system buttons), then the visible user buttons; 0 for none.
 Integer CaptionButtonAt(const TacCaptionModel& Model, const TacCaptionButtons& Buttons, TPoint P);
 
+// The title icon's size (0 x 0 when it is not shown; an automatic side
+// follows the caption height) and its place left in the title band.
+TSize TitleIconSize(const TacCaptionModel& Model);
+TRect TitleIconRect(const TacCaptionModel& Model);
+
+// The sizing zone of a frame of Border pixels under P (window coordinates,
+// the window Width x Height; above CaptionTop counts as the top edge): the
+// system's codes 10 to 17 for the edges and corners, 1 elsewhere.
+Integer FrameSizingHitCode(Integer Width, Integer Height, Integer Border, Integer CaptionTop, TPoint P);
+
 // ---- scroll bars ------------------------------------------------------------
 
 // Part codes of a scroll bar.
@@ -200,6 +214,10 @@ struct TacScrollFrame {
     bool LeftScrollbar = false;
     Integer HorzThickness = 0, VertThickness = 0;
 };
+// Takes the room of the flagged bars off the client rectangle the system
+// computed without them: a bar shows when the client is at least as high
+// (horizontal) or wide (vertical) as its thickness.
+void ScrollBarsClientRect(TRect& Client, TacScrollFrame& Frame, bool HorzFlagged, bool VertFlagged);
 TRect GetHScrollRect(const TacScrollFrame& Frame);
 TRect GetVScrollRect(const TacScrollFrame& Frame);
 // The square between both bars; empty unless both are visible.

@@ -305,6 +305,38 @@ TEST(CaptionButtons, MaximizedShift) {
     }
 }
 
+TEST(CaptionButtons, TitleIconPlace) {
+    TacCaptionModel m = Caption();
+    m.BILeftMargin = 2;
+    EXPECT_EQ(TitleIconSize(m), (TSize{0, 0}));   // not shown
+    m.IconVisible = true;
+    // Left: frame 4 + margin 2; top: 4 div 2, then half of (4 + 19 - 2 - 16).
+    EXPECT_EQ(TitleIconRect(m), TRect(6, 4, 22, 20));
+    m.IconWidth = 20;   // a custom width, the automatic height
+    EXPECT_EQ(TitleIconSize(m), (TSize{20, 16}));
+
+    m.IconWidth = 0;
+    m.Frame.BorderWindow = true;
+    m.Frame.ExBorderWidth = 6;
+    m.Frame.ExTitleHeight = 30;
+    m.Shadow = TRect(8, 10, 8, 12);
+    m.ExCenterOffs = 2;
+    m.ExMaxHeight = 22;
+    // Left 6 + 2 + 8; top 2 + 10, + (0 + 30 + 10 - 12 - 16) div 2, + 2.
+    EXPECT_EQ(TitleIconRect(m), TRect(16, 20, 32, 36));
+    m.Zoomed = true;   // + (30 - 22) div 2 - 2
+    EXPECT_EQ(TitleIconRect(m), TRect(16, 22, 32, 38));
+}
+
+TEST(FrameMetrics, SizingZones) {
+    // 200 x 100, frame 4, caption top offset 4.
+    const std::pair<TPoint, Integer> cases[] = {
+        {{100, 50}, 1},  {{100, 97}, 15}, {{100, 96}, 1},  {{100, 2}, 12}, {{2, 2}, 13},  {{2, 50}, 10},
+        {{2, 98}, 16},   {{198, 2}, 14},  {{198, 50}, 11}, {{198, 98}, 17}, {{196, 50}, 1}, {{4, 50}, 1},
+    };
+    for (auto [p, code] : cases) EXPECT_EQ(FrameSizingHitCode(200, 100, 4, 4, p), code) << p.X << ", " << p.Y;
+}
+
 // ---- scroll bars ------------------------------------------------------------
 
 TEST(ScrollBars, Metrics) {
@@ -328,6 +360,40 @@ TEST(ScrollBars, Metrics) {
     bar.ArrowLength = 9;
     EXPECT_EQ(GetScrollMetric(bar, true, true), 12);
     EXPECT_EQ(GetScrollMetric(bar, false, true), 9);
+}
+
+TEST(ScrollBars, ClientMakesRoomForTheBarsThatFit) {
+    struct Case {
+        const char* Name;
+        TRect Client;
+        bool Left;
+        TRect Result;
+        bool Horz, Vert;
+    };
+    const Case cases[] = {
+        {"both", TRect(0, 0, 100, 50), false, TRect(0, 0, 82, 34), true, true},
+        {"vertical on the left", TRect(0, 0, 100, 50), true, TRect(18, 0, 100, 34), true, true},
+        {"too low for the horizontal bar", TRect(0, 0, 100, 10), false, TRect(0, 0, 82, 10), false, true},
+        {"too narrow for the vertical bar", TRect(0, 0, 10, 50), false, TRect(0, 0, 10, 34), true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TacScrollFrame f;
+        f.HorzThickness = 16;
+        f.VertThickness = 18;
+        f.LeftScrollbar = c.Left;
+        TRect client = c.Client;
+        ScrollBarsClientRect(client, f, true, true);
+        EXPECT_EQ(client, c.Result);
+        EXPECT_EQ(f.HorzVisible, c.Horz);
+        EXPECT_EQ(f.VertVisible, c.Vert);
+    }
+    TacScrollFrame f;
+    f.HorzThickness = f.VertThickness = 16;
+    TRect client(0, 0, 100, 50);
+    ScrollBarsClientRect(client, f, false, false);   // no style bits: no bars
+    EXPECT_EQ(client, TRect(0, 0, 100, 50));
+    EXPECT_FALSE(f.HorzVisible || f.VertVisible);
 }
 
 TEST(ScrollBars, BarRectanglesAndCorner) {
