@@ -93,6 +93,48 @@ TacNineSlices MaskNineParts(const TsMaskData& Mask, Integer State, const TRect& 
     return s;
 }
 
+namespace {
+
+// One rectangle, never running backwards.
+TRect Piece(Int64 l, Int64 t, Int64 r, Int64 b) {
+    return TRect(Sat(l), Sat(t), Sat(std::max(l, r)), Sat(std::max(t, b)));
+}
+
+// The pieces of one rectangle; the source and destination are cut alike.
+struct SliceCut {
+    std::array<TRect, 8> Corners;
+    std::array<TRect, 4> Sides;
+    TRect Centre;
+};
+
+SliceCut CutSlices(const TRect& R, const TRect& M, const TRect& S) {
+    const Int64 l = R.Left, t = R.Top, r = R.Right, b = R.Bottom;
+    const Int64 ml = M.Left, mt = M.Top, mr = M.Right, mb = M.Bottom;
+    const Int64 sl = std::min(M.Left, S.Left), st = std::min(M.Top, S.Top);
+    const Int64 sr = std::min(M.Right, S.Right), sb = std::min(M.Bottom, S.Bottom);
+    SliceCut c;
+    c.Corners = {Piece(l, t, l + ml, t + st),     Piece(l, t + st, l + sl, t + mt),
+                 Piece(r - mr, t, r, t + st),     Piece(r - sr, t + st, r, t + mt),
+                 Piece(l, b - sb, l + ml, b),     Piece(l, b - mb, l + sl, b - sb),
+                 Piece(r - mr, b - sb, r, b),     Piece(r - sr, b - mb, r, b - sb)};
+    c.Sides = {Piece(l, t + mt, l + sl, b - mb), Piece(l + ml, t, r - mr, t + st), Piece(r - sr, t + mt, r, b - mb),
+               Piece(l + ml, b - sb, r - mr, b)};
+    c.Centre = Piece(l + ml, t + mt, r - mr, b - mb);
+    return c;
+}
+
+}  // namespace
+
+TacImageSlices ImageSlices(const TRect& SrcRect, const TRect& DstRect, const TRect& Margins,
+                           const TRect& SideWidths) {
+    const SliceCut src = CutSlices(SrcRect, Margins, SideWidths), dst = CutSlices(DstRect, Margins, SideWidths);
+    TacImageSlices s;
+    for (std::size_t i = 0; i < s.Corners.size(); ++i) s.Corners[i] = {src.Corners[i], dst.Corners[i]};
+    for (std::size_t i = 0; i < s.Sides.size(); ++i) s.Sides[i] = {src.Sides[i], dst.Sides[i]};
+    s.Centre = {src.Centre, dst.Centre};
+    return s;
+}
+
 // ---- frame metrics ----------------------------------------------------------
 
 Integer SysBorderWidth(const TacFrameModel& Frame, bool UseSkin) {

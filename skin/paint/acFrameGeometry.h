@@ -51,6 +51,27 @@ TRect MaskFrameRect(const TsMaskData& Mask, Integer State);
 // or a negative source centre.
 TacNineSlices MaskNineParts(const TsMaskData& Mask, Integer State, const TRect& Dst);
 
+// A piece copied from Src to Dst.
+struct TacSlicePiece {
+    TRect Src, Dst;
+};
+
+// The pieces of the nine-part drawing of a plain image: Margins (left, top,
+// right, bottom) cut both rectangles; each side strip is min(margin, side
+// width) thick from the outer edge and spans the room between its corners.
+// A corner is two blocks copied 1:1, first the whole margin wide by the
+// top (or bottom) strip's thickness at the outer edge, then the side strip's
+// thickness by the rest of the margin, so thin side widths make it L-shaped.
+// Corners run top-left, top-right, bottom-left, bottom-right; sides left,
+// top, right, bottom. No piece has a negative extent.
+struct TacImageSlices {
+    std::array<TacSlicePiece, 8> Corners{};
+    std::array<TacSlicePiece, 4> Sides{};
+    TacSlicePiece Centre;
+};
+TacImageSlices ImageSlices(const TRect& SrcRect, const TRect& DstRect, const TRect& Margins,
+                           const TRect& SideWidths);
+
 // ---- frame metrics ----------------------------------------------------------
 
 // Window style bits the frame metrics read.

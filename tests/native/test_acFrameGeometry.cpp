@@ -96,6 +96,52 @@ TEST(NinePartCut, MaskedFrameIsTheImageRowOnly) {
     EXPECT_EQ(MaskNineParts(m, 2, TRect(0, 0, 40, 40)).Src[npBottomRight], TRect(28, 13, 30, 15));
 }
 
+TEST(ImageSlicesCut, ThinSidesMakeLShapedCorners) {
+    // Margins 10, 8, 12, 6; strips 4, 3, 5, 2 thick.
+    const TacImageSlices s =
+        ImageSlices(TRect(0, 0, 40, 40), TRect(100, 100, 300, 200), TRect(10, 8, 12, 6), TRect(4, 3, 5, 2));
+    const std::array<TacSlicePiece, 8> corners = {{
+        {TRect(0, 0, 10, 3), TRect(100, 100, 110, 103)},   {TRect(0, 3, 4, 8), TRect(100, 103, 104, 108)},
+        {TRect(28, 0, 40, 3), TRect(288, 100, 300, 103)},  {TRect(35, 3, 40, 8), TRect(295, 103, 300, 108)},
+        {TRect(0, 38, 10, 40), TRect(100, 198, 110, 200)}, {TRect(0, 34, 4, 38), TRect(100, 194, 104, 198)},
+        {TRect(28, 38, 40, 40), TRect(288, 198, 300, 200)}, {TRect(35, 34, 40, 38), TRect(295, 194, 300, 198)},
+    }};
+    const std::array<TacSlicePiece, 4> sides = {{
+        {TRect(0, 8, 4, 34), TRect(100, 108, 104, 194)},
+        {TRect(10, 0, 28, 3), TRect(110, 100, 288, 103)},
+        {TRect(35, 8, 40, 34), TRect(295, 108, 300, 194)},
+        {TRect(10, 38, 28, 40), TRect(110, 198, 288, 200)},
+    }};
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(s.Corners[i].Src, corners[i].Src);
+        EXPECT_EQ(s.Corners[i].Dst, corners[i].Dst);
+    }
+    for (std::size_t i = 0; i < sides.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(s.Sides[i].Src, sides[i].Src);
+        EXPECT_EQ(s.Sides[i].Dst, sides[i].Dst);
+    }
+    EXPECT_EQ(s.Centre.Src, TRect(10, 8, 28, 34));
+    EXPECT_EQ(s.Centre.Dst, TRect(110, 108, 288, 194));
+}
+
+TEST(ImageSlicesCut, WideSidesAndSmallSources) {
+    // Side widths beyond the margins: whole corners, nothing left for the second block.
+    const TacImageSlices s =
+        ImageSlices(TRect(0, 0, 40, 40), TRect(0, 0, 90, 90), TRect(10, 8, 10, 8), TRect(20, 20, 20, 20));
+    EXPECT_EQ(s.Corners[0].Dst, TRect(0, 0, 10, 8));
+    EXPECT_TRUE(s.Corners[1].Dst.IsEmpty());
+    EXPECT_EQ(s.Sides[0].Dst, TRect(0, 8, 10, 82));
+
+    // A source no larger than its margins has sides of length 0.
+    const TacImageSlices t =
+        ImageSlices(TRect(0, 0, 20, 16), TRect(0, 0, 90, 90), TRect(10, 8, 10, 8), TRect(20, 20, 20, 20));
+    EXPECT_EQ(t.Sides[0].Src.Height(), 0);
+    EXPECT_EQ(t.Sides[1].Src.Width(), 0);
+    EXPECT_TRUE(t.Centre.Src.IsEmpty());
+}
+
 // ---- frame metrics ----------------------------------------------------------
 
 namespace {
