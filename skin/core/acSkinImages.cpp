@@ -7,6 +7,7 @@
 #include "FileIO.h"
 #include "SysUtils.h"
 #include "acBMPDecoder.h"
+#include "acFrameGeometry.h"
 #include "acPNGDecoder.h"
 #include "acSkinPack.h"
 
@@ -404,20 +405,19 @@ SmallInt MaskCornerType(const TsMaskData& Mask, const TacImage32& Image) {
     if (Mask.ClassName == u"BUTTON_HUGE" && Mask.PropertyName == u"BORDERSMASK") return 2;
     // Cells are clipped to end before the image's last column and row.
     const Int64 maxX = Int64{Image.Width()} - 1, maxY = Int64{Image.Height()} - 1;
-    const Int64 left = Mask.R.Left, top = Mask.R.Top;
-    const Int64 fw = MaskFrameWidth(Mask), fh = MaskFrameHeight(Mask);
-    auto scan = [&](Int64 x1, Int64 y1, Int64 x2, Int64 y2) {
-        x1 = std::max<Int64>(x1, 0), y1 = std::max<Int64>(y1, 0);
-        x2 = std::min(x2, maxX), y2 = std::min(y2, maxY);
+    // The corner cells of the first frame, cut by the mask's own widths.
+    const TRect frame = MaskFrameRect(Mask, 0);
+    const TacNineSlices cells = NinePartSlices(frame, frame, TRect(Mask.WL, Mask.WT, Mask.WR, Mask.WB));
+    auto scan = [&](const TRect& cell) {
+        const Int64 x1 = std::max<Int64>(cell.Left, 0), y1 = std::max<Int64>(cell.Top, 0);
+        const Int64 x2 = std::min<Int64>(cell.Right, maxX), y2 = std::min<Int64>(cell.Bottom, maxY);
         for (Int64 y = y1; y < y2; ++y)
             for (Int64 x = x1; x < x2; ++x)
                 if ((Image.At(static_cast<Integer>(x), static_cast<Integer>(y)) & 0x00FFFFFFu) == 0x00FF00FFu)
                     return true;
         return false;
     };
-    const bool found = scan(left, top, left + Mask.WL, top + Mask.WT) ||
-                       scan(left + fw - Mask.WR, top, left + fw, top + Mask.WT) ||
-                       scan(left, top + fh - Mask.WB, left + Mask.WL, top + fh) ||
-                       scan(left + fw - Mask.WR, top + fh - Mask.WB, left + fw, top + fh);
+    const bool found = scan(cells.Src[npTopLeft]) || scan(cells.Src[npTopRight]) ||
+                       scan(cells.Src[npBottomLeft]) || scan(cells.Src[npBottomRight]);
     return found ? 1 : 0;
 }

@@ -832,7 +832,7 @@ TColor TsSkinManager::GetActiveEditColor() const {
 
 TColor TsSkinManager::GetActiveEditFontColor() const {
     const Integer i = HasSkin(*this) ? GetSkinIndex(u"EDIT") : -1;
-    return ::ColorToRGB(i >= 0 ? gd()[static_cast<std::size_t>(i)].Props[0].FontColor.Color : clWindowText);
+    return ::ColorToRGB(i >= 0 ? StateProps(gd()[static_cast<std::size_t>(i)], 0).FontColor.Color : clWindowText);
 }
 
 TColor TsSkinManager::GetHighLightColor(bool Focused) const {
@@ -841,7 +841,7 @@ TColor TsSkinManager::GetHighLightColor(bool Focused) const {
         TColor c = -1;
         if (s >= 0) {
             const TsGeneralData& d = gd()[static_cast<std::size_t>(s)];
-            c = Focused && d.States >= 2 ? d.Props[1].Color : d.Props[0].Color;
+            c = StateProps(d, Focused ? 1 : 0).Color;
         }
         if (c != -1 && c != 0xFF00FF) return ::ColorToRGB(c);
         const Integer m = GetSkinIndex(u"MENUITEM");
@@ -859,7 +859,7 @@ TColor TsSkinManager::GetHighLightFontColor(bool Focused) const {
         TColor c = -1;
         if (s >= 0) {
             const TsGeneralData& d = gd()[static_cast<std::size_t>(s)];
-            c = Focused && d.States >= 2 ? d.Props[1].FontColor.Color : d.Props[0].FontColor.Color;
+            c = StateProps(d, Focused ? 1 : 0).FontColor.Color;
         }
         if (c != -1 && c != 0xFF00FF) return ::ColorToRGB(c);
         const Integer m = GetSkinIndex(u"MENUITEM");

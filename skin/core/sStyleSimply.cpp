@@ -256,6 +256,18 @@ void ReadHotKeys(const Policy& p, TsGeneralData& d) {
 
 }  // namespace
 
+Integer StatePropsIndex(const TsGeneralData& Section, Integer State) {
+    return State > 0 && Section.States > 1 ? 1 : 0;
+}
+
+const TsGenState& StateProps(const TsGeneralData& Section, Integer State) {
+    return Section.Props[static_cast<std::size_t>(StatePropsIndex(Section, State))];
+}
+
+Integer SectionState(const TsGeneralData& Section, Integer State) {
+    return std::max<Integer>(0, std::min<Integer>(State, Section.States - 1));
+}
+
 bool acIniBool(StringView Text) {
     const String upper = UpperCase(Text);
     return upper == u"1" || upper == u"TRUE";

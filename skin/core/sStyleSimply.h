@@ -124,6 +124,16 @@ struct TsGeneralData {
 };
 using TsGeneralDataArray = std::vector<TsGeneralData>;
 
+// The look of a section for a control state (0 normal, 1 hot, 2 pressed, ...):
+// the hot record for any state above 0 when the section defines more than
+// one state, else the normal one. Every painter picks a section's colours,
+// font colours, glow and transparency through this.
+Integer StatePropsIndex(const TsGeneralData& Section, Integer State);
+const TsGenState& StateProps(const TsGeneralData& Section, Integer State);
+// The section state painted for a control state: State limited to the
+// section's last state, never below 0.
+Integer SectionState(const TsGeneralData& Section, Integer State);
+
 // Turns a system colour constant into its current RGB value.
 using TacColorToRGBFunc = TDelegate<TColor(TColor Color)>;
 // Called with the freshly read global options before the sections are read;

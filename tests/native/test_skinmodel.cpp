@@ -134,6 +134,39 @@ TEST_F(SkinIniTest, FewerThanTwoStatesCopyTheNormalLook) {
     EXPECT_TRUE(d.GradientArray.empty());
 }
 
+TEST_F(SkinIniTest, StateLookFallsBackToNormalWithOneState) {
+    struct Case {
+        const char16_t* Section;
+        Integer State;
+        TColor Color;
+    };
+    // BASE has four states and a hot colour; ONESTATE one state and hot keys
+    // that are not read.
+    for (const Case& c : {Case{u"BASE", 0, 255}, Case{u"BASE", 1, 65280}, Case{u"BASE", 2, 65280},
+                          Case{u"BASE", -1, 255}, Case{u"ONESTATE", 0, 100}, Case{u"ONESTATE", 1, 100},
+                          Case{u"ONESTATE", 3, 100}}) {
+        SCOPED_TRACE(StringToUtf8(c.Section) + " state " + std::to_string(c.State));
+        EXPECT_EQ(StateProps(m.Section(c.Section), c.State).Color, c.Color);
+    }
+}
+
+TEST(SectionStateLook, HotRecordOnlyWithMoreThanOneState) {
+    TsGeneralData d;
+    d.Props[0].Color = 1;
+    d.Props[1].Color = 2;   // differs even where the loader would copy
+    struct Case {
+        Integer States, State, PropsIndex, Painted;
+    };
+    for (const Case& c : {Case{4, 0, 0, 0}, Case{4, 1, 1, 1}, Case{4, 2, 1, 2}, Case{4, 7, 1, 3}, Case{4, -1, 0, 0},
+                          Case{2, 2, 1, 1}, Case{1, 1, 0, 0}, Case{0, 1, 0, 0}, Case{-3, 2, 0, 0}}) {
+        SCOPED_TRACE(testing::Message() << "states " << c.States << " state " << c.State);
+        d.States = c.States;
+        EXPECT_EQ(StatePropsIndex(d, c.State), c.PropsIndex);
+        EXPECT_EQ(StateProps(d, c.State).Color, c.PropsIndex + 1);
+        EXPECT_EQ(SectionState(d, c.State), c.Painted);
+    }
+}
+
 TEST_F(SkinIniTest, PercentagesClampedToWeights) {
     const TsGeneralData& d = m.Section(u"BASE");
     EXPECT_EQ(d.GradientPercent, 100);
