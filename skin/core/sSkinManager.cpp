@@ -163,22 +163,6 @@ bool acCommandLineHas(StringView Switch) {
     return false;
 }
 
-String ProgramFolder() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return String();
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            break;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-    String path = FromW(buffer.c_str(), buffer.size());
-    const auto slash = path.find_last_of(u"\\/");
-    return slash == String::npos ? String() : path.substr(0, slash + 1);
-}
-
 // ---------------------------------------------------------------------------
 // Option objects
 
@@ -432,7 +416,7 @@ void TsSkinManager::SetSkinDirectory(const String& value) {
     if (OnSkinListChanged) OnSkinListChanged(this);
 }
 
-String TsSkinManager::GetFullSkinDirectory() const { return ResolveSkinDirectory(FSkinDirectory, ProgramFolder()); }
+String TsSkinManager::GetFullSkinDirectory() const { return ResolveSkinDirectory(FSkinDirectory, GetAppDir()); }
 
 String TsSkinManager::GetSkinNames(TStrings* Names, TacSkinTypes SkinType) {
     if (!Names) return String();

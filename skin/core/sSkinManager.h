@@ -16,9 +16,6 @@
 
 class TsSkinManager;
 
-// The folder of the running program, with its closing separator.
-String ProgramFolder();
-
 // ---------------------------------------------------------------------------
 // Animation and effect options
 

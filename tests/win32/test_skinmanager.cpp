@@ -668,13 +668,13 @@ TEST_F(SkinManagerTest, PackedSkinsAreFoundThroughTheFullDirectory) {
     // A skins folder given relative to the program's folder, while the
     // current directory is elsewhere.
     const String name = u"kes-rel-skins-" + IntToStr(static_cast<Int64>(::GetTickCount()));
-    const fs::path folder = fs::path(ProgramFolder()) / fs::path(name);
+    const fs::path folder = fs::path(GetAppDir()) / fs::path(name);
     SkinFolder relative(folder);
     wchar_t oldCwd[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, oldCwd);
     ::SetCurrentDirectoryW(fs::temp_directory_path().wstring().c_str());
     manager->SetSkinDirectory(name);
-    EXPECT_EQ(manager->GetFullSkinDirectory(), ProgramFolder() + name);
+    EXPECT_EQ(manager->GetFullSkinDirectory(), GetAppDir() + name);
     Choose(u"FlatP");
     EXPECT_TRUE(boxesShown.empty()) << (boxesShown.empty() ? "" : StringToUtf8(boxesShown[0]));
     EXPECT_TRUE(manager->SkinIsPacked());
