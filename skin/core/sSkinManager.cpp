@@ -13,6 +13,7 @@
 #include "acSkinImages.h"
 #include "acSkinPack.h"
 #include "acUtilsWin.h"
+#include "sStyleSimplyWin.h"
 
 TsSkinManager* DefaultManager = nullptr;
 bool acSkinLoading = false;

@@ -12,7 +12,6 @@
 #include "Strings.h"
 #include "sSkinFolders.h"
 #include "sStyleSimply.h"
-#include "sStyleSimplyWin.h"
 
 class TsSkinManager;
 
