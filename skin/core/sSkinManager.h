@@ -163,7 +163,7 @@ public:
     TColor Shadow1Color = 0;
     Integer Shadow1Blur = -1;
     Integer Shadow1Transparency = 0;
-    TColor BorderColor = 0xFF00FF;
+    TColor BorderColor = kNoColor;
     // The packed skin.
     TMemoryStream* PackedData() const { return FPackedData; }
 

@@ -776,11 +776,11 @@ TEST_F(SkinManagerTest, HotControlsGetEnterAndLeave) {
 TEST_F(SkinManagerTest, ApplicationWindowHookBelongsToTheDefaultManager) {
     Unlist unlist;
     SpyForm* form = MakeForm(false, false);
-    ::SendMessageW(Application->Handle(), 0xB000, 0, 0);
+    ::SendMessageW(Application->Handle(), CM_ACTIVATE, 0, 0);
     EXPECT_EQ(form->Log.Count(AC_PREPARING), 1);
     manager->Free();
     manager = nullptr;
-    ::SendMessageW(Application->Handle(), 0xB000, 0, 0);
+    ::SendMessageW(Application->Handle(), CM_ACTIVATE, 0, 0);
     EXPECT_EQ(form->Log.Count(AC_PREPARING), 1);
 }
 
@@ -1124,10 +1124,10 @@ TEST_F(SkinManagerTest, AnotherManagerCanBecomeTheDefault) {
     form->Log.Clear();
     manager->Free();
     manager = nullptr;
-    ::SendMessageW(Application->Handle(), 0xB000, 0, 0);
+    ::SendMessageW(Application->Handle(), CM_ACTIVATE, 0, 0);
     EXPECT_EQ(form->Log.Count(AC_PREPARING), 1);
     second->Free();
-    ::SendMessageW(Application->Handle(), 0xB000, 0, 0);
+    ::SendMessageW(Application->Handle(), CM_ACTIVATE, 0, 0);
     EXPECT_EQ(form->Log.Count(AC_PREPARING), 1);
 }
 
