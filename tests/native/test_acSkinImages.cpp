@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "SysUtils.h"
-#include "acBMPDecoder.h"
+#include "BmpDecoder.h"
 #include "acFilters.h"
 #include "acSkinImages.h"
 #include "acSkinPack.h"
