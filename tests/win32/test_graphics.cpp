@@ -12,6 +12,7 @@
 #include "Graphics.h"
 #include "GuiHarness.h"
 #include "Imaging.h"
+#include "TestBytes.h"
 #include "TestImages.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -29,26 +30,9 @@ namespace {
 
 using Bytes = std::string;
 
-void Put16(Bytes& b, unsigned v) {
-    b += static_cast<char>(v & 0xFF);
-    b += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(Bytes& b, std::uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-void Put32BE(Bytes& b, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) b += static_cast<char>((v >> shift) & 0xFF);
-}
-
-std::uint32_t Crc32(const Bytes& data) {
-    std::uint32_t c = 0xFFFFFFFF;
-    for (unsigned char ch : data) {
-        c ^= ch;
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
-    }
-    return ~c;
-}
+using harness::Put16;
+using harness::Put32;
+using harness::Put32BE;
 
 std::uint32_t Adler32(const Bytes& data) {
     std::uint32_t a = 1, b = 0;
@@ -80,12 +64,7 @@ Bytes MakePng(int width, int height, const std::vector<Rgba>& pixels) {
     Put32BE(z, Adler32(raw));
 
     Bytes png("\x89PNG\r\n\x1A\n", 8);
-    auto chunk = [&](const char* type, const Bytes& data) {
-        Put32BE(png, static_cast<std::uint32_t>(data.size()));
-        const Bytes typed = type + data;
-        png += typed;
-        Put32BE(png, Crc32(typed));
-    };
+    auto chunk = [&](const char* type, const Bytes& data) { harness::PutPngChunk(png, type, data); };
     Bytes ihdr;
     Put32BE(ihdr, static_cast<std::uint32_t>(width));
     Put32BE(ihdr, static_cast<std::uint32_t>(height));
