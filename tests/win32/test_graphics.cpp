@@ -12,6 +12,7 @@
 #include "Graphics.h"
 #include "GuiHarness.h"
 #include "Imaging.h"
+#include "TempFolder.h"
 #include "TestBytes.h"
 #include "TestImages.h"
 
@@ -132,32 +133,15 @@ struct Counter {
     }
 };
 
-// A folder under %TEMP% that is removed with its files.
-class TempFolder {
-public:
-    TempFolder() {
-        wchar_t base[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, base);
-        static int serial = 0;
-        FPath = FromW(base) + u"kes_gfx_" + IntToStr(static_cast<Int64>(::GetCurrentProcessId())) + u"_" +
-                IntToStr(++serial) + u"\\";
-        ::CreateDirectoryW(WStr(FPath), nullptr);
-    }
-    ~TempFolder() {
-        for (const String& f : FFiles) ::DeleteFileW(WStr(f));
-        ::RemoveDirectoryW(WStr(FPath));
-    }
+// A folder under %TEMP% that is removed with its files; Write gives the
+// file's path.
+struct TempFolder : harness::TempFolder {
+    TempFolder() : harness::TempFolder("kes_gfx_") {}
     String Write(const String& name, const Bytes& bytes) {
-        const String path = FPath + name;
-        TFileStream f(path, fmCreate);
-        f.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
-        FFiles.push_back(path);
+        const String path = harness::TempFolder::Write(std::filesystem::path(name), bytes).u16string();
+        EXPECT_TRUE(Written()) << StringToUtf8(path);
         return path;
     }
-
-private:
-    String FPath;
-    std::vector<String> FFiles;
 };
 
 const Bytes& AlphaPng() {
