@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "ImgSize.h"
+#include "acUtilsWin.h"
 
 const Char* const kProductName = u"Kestrune";
 const Char* const kProductVersion = u"0.1";
@@ -273,7 +274,7 @@ void TForm1::BeforeDestruction() {
 // ---------------------------------------------------------------------------
 
 void TForm1::FormCreate(TObject*) {
-    sSkinManager1->SetSkinDirectory(ProgramFolder() + u"Skins");
+    sSkinManager1->SetSkinDirectory(GetAppDir() + u"Skins");
     sSkinManager1->GetSkinNames(sComboBox1->Items(), TacSkinTypes::stAllSkins);
     SetCaption(String(kProductName) + u" v" + kProductVersion);
     PageView = this;

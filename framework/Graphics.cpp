@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "BmpDecoder.h"
+
 constinit TFontData DefFontData{-11, fpDefault, TFontStyles{}, DEFAULT_CHARSET, TFontDataName(u"MS Sans Serif")};
 constinit TNotifyEvent GraphicsHandleException;
 
@@ -1065,26 +1067,6 @@ namespace {
 
 [[noreturn]] void BadBitmap(const char16_t* why) { throw EInvalidGraphic(String(u"Bitmap image is not valid: ") + why); }
 
-// Little-endian reads at fixed offsets, each checked against the data size.
-class BmpReader {
-public:
-    BmpReader(const Byte* data, std::size_t size) : FData(data), FSize(size) {}
-    std::uint32_t U8(std::size_t at) const { return Need(at, 1), FData[at]; }
-    std::uint32_t U16(std::size_t at) const { return Need(at, 2), FData[at] | (FData[at + 1] << 8); }
-    std::uint32_t U32(std::size_t at) const {
-        return Need(at, 4), FData[at] | (FData[at + 1] << 8) | (FData[at + 2] << 16) |
-                                (static_cast<std::uint32_t>(FData[at + 3]) << 24);
-    }
-    std::int32_t I32(std::size_t at) const { return static_cast<std::int32_t>(U32(at)); }
-    void Need(std::size_t at, std::size_t count) const {
-        if (at > FSize || count > FSize - at) BadBitmap(u"the file is truncated");
-    }
-
-private:
-    const Byte* FData;
-    std::size_t FSize;
-};
-
 class BmpWriter {
 public:
     void U16(unsigned v) {
@@ -1115,67 +1097,15 @@ void TBitmap::LoadFromStream(TStream& stream) {
     stream.ReadBuffer(data.data(), static_cast<Integer>(available));
     Progress(this, psStarting, 0, false, TRect(), u"Reading");
 
-    const BmpReader in(data.data(), data.size());
-    if (in.U8(0) != 'B' || in.U8(1) != 'M') BadBitmap(u"no BMP signature");
-    const std::uint32_t offBits = in.U32(10);
-    const std::uint32_t headerSize = in.U32(14);
-    Int64 width, height;
-    std::uint32_t planes, bits, compression = BI_RGB, colorsUsed = 0, entrySize = 4;
-    if (headerSize == 12) {
-        width = in.U16(18);
-        height = static_cast<std::int16_t>(in.U16(20));
-        planes = in.U16(22);
-        bits = in.U16(24);
-        entrySize = 3;
-    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 || headerSize == 124) {
-        in.Need(14, headerSize);
-        width = in.I32(18);
-        height = in.I32(22);
-        planes = in.U16(26);
-        bits = in.U16(28);
-        compression = in.U32(30);
-        colorsUsed = in.U32(46);
-    } else {
-        BadBitmap(u"unsupported header");
-    }
-    if (planes != 1) BadBitmap(u"the plane count is not 1");
-    if (width < 0 || height == std::numeric_limits<std::int32_t>::min()) BadBitmap(u"bad size");
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        BadBitmap(u"unsupported bit count");
-    if (compression != BI_RGB && !(compression == BI_BITFIELDS && (bits == 16 || bits == 32)))
-        BadBitmap(u"compressed bitmaps are not supported");
-
-    // Colour masks of BI_BITFIELDS follow a 40-byte header and are part of
-    // the longer ones.
-    std::size_t tableAt = 14 + headerSize;
-    DWORD masks[3] = {0, 0, 0};
-    if (compression == BI_BITFIELDS) {
-        for (int i = 0; i < 3; ++i) masks[i] = in.U32(14 + 40 + 4 * i);
-        if (headerSize == 40) tableAt += 12;
-    } else if (bits == 16) {
-        masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
-    } else if (bits == 32) {
-        masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
-    }
+    const TacBMPLayout bmp = ReadBMPLayout(data.data(), data.size());
+    const Integer w = bmp.Width, h = bmp.Height;
+    const std::uint32_t* masks = bmp.Masks;
     std::vector<RGBQUAD> colors;
-    if (bits <= 8) {
-        if (colorsUsed > 256) BadBitmap(u"too many colours");
-        const std::uint32_t count = std::min<std::uint32_t>(colorsUsed ? colorsUsed : 1u << bits, 1u << bits);
-        in.Need(tableAt, static_cast<std::size_t>(count) * entrySize);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const std::size_t at = tableAt + i * entrySize;
-            colors.push_back(RGBQUAD{static_cast<BYTE>(in.U8(at)), static_cast<BYTE>(in.U8(at + 1)),
-                                     static_cast<BYTE>(in.U8(at + 2)), 0});
-        }
-        colors.resize(std::size_t{1} << bits, RGBQUAD{0, 0, 0, 0});
-        tableAt += static_cast<std::size_t>(count) * entrySize;
-    }
-
-    const bool topDown = height < 0;
-    const Integer w = static_cast<Integer>(width), h = static_cast<Integer>(topDown ? -height : height);
+    for (const std::uint32_t c : bmp.Palette)
+        colors.push_back(RGBQUAD{static_cast<BYTE>(c), static_cast<BYTE>(c >> 8), static_cast<BYTE>(c >> 16), 0});
     TPixelFormat format;
     bool convert = false;
-    switch (bits) {
+    switch (bmp.BitCount) {
         case 1: format = pf1bit; break;
         case 4: format = pf4bit; break;
         case 8: format = pf8bit; break;
@@ -1194,31 +1124,29 @@ void TBitmap::LoadFromStream(TStream& stream) {
 
     Dib dib;
     if (w > 0 && h > 0) {
-        const Int64 stride = StrideOf(w, static_cast<int>(bits));
-        const std::size_t pixelsAt = offBits ? offBits : tableAt;
-        if (stride * h > std::numeric_limits<Integer>::max()) BadBitmap(u"the image is too large");
-        in.Need(pixelsAt, static_cast<std::size_t>(stride * h));
-        const Byte* pixels = data.data() + pixelsAt;
+        const std::size_t stride = bmp.Stride;
+        const Byte* pixels = data.data() + bmp.PixelOffset;
         dib = Dib::Make(w, h, format, colors);
         if (convert) {
             BitmapInfo info;
             std::memset(&info, 0, sizeof info);
             info.Header.biSize = sizeof(BITMAPINFOHEADER);
             info.Header.biWidth = w;
-            info.Header.biHeight = static_cast<LONG>(height);
+            info.Header.biHeight = bmp.TopDown ? -h : h;
             info.Header.biPlanes = 1;
-            info.Header.biBitCount = static_cast<WORD>(bits);
+            info.Header.biBitCount = static_cast<WORD>(bmp.BitCount);
             info.Header.biCompression = BI_BITFIELDS;
-            std::memcpy(info.Colors, masks, sizeof masks);
+            std::memcpy(info.Colors, masks, sizeof bmp.Masks);
             TempDC dc;
             if (::SetDIBits(dc, dib.Handle, 0, static_cast<UINT>(h), pixels, reinterpret_cast<BITMAPINFO*>(&info),
                             DIB_RGB_COLORS) == 0)
                 BadBitmap(u"unsupported colour masks");
-        } else if (!topDown) {
-            std::memcpy(dib.Bits, pixels, static_cast<std::size_t>(stride * h));
+        } else if (!bmp.TopDown) {
+            std::memcpy(dib.Bits, pixels, stride * static_cast<std::size_t>(h));
         } else {
             for (Integer row = 0; row < h; ++row)
-                std::memcpy(dib.Bits + (h - 1 - row) * stride, pixels + row * stride, static_cast<std::size_t>(stride));
+                std::memcpy(dib.Bits + static_cast<std::size_t>(h - 1 - row) * stride,
+                            pixels + static_cast<std::size_t>(row) * stride, stride);
         }
     }
     Replace(std::move(dib), w, h, format, format <= pf8bit ? colors : DefaultColorTable(format));

@@ -4,6 +4,7 @@
 #include <limits>
 #include <map>
 
+#include "GifScan.h"
 #include "StbImage.h"
 
 namespace {
@@ -182,81 +183,10 @@ TDecodedImage::Decoded TPNGObject::Decode(const std::string& data) const {
 // ---------------------------------------------------------------------------
 // GIF
 
-namespace {
-
-struct GifLayout {
-    int Width = 0;
-    int Height = 0;
-    std::uint64_t Frames = 0;
-    Integer LoopCount = -1;
-};
-
-// Walks the block structure of a GIF the way the decoder reads it (stopping
-// quietly where it breaks off; the decoder reports that) to count the frames
-// and find the repeat count. Frames that ask to be restored to the previous
-// image are changed to "restore to background": the decoder treats the
-// latter as a return to the image before the frame, which is what the former
-// means, while its own handling of the former reads outside its buffer. So
-// that no such frame escapes, the walk follows the decoder's reading exactly,
-// including its way with control blocks of another size than 4 (it skips
-// that one block and reads the next byte as a new tag).
-GifLayout ScanGif(std::string& data) {
-    GifLayout layout;
-    Byte* d = reinterpret_cast<Byte*>(data.data());
-    const std::size_t n = data.size();
-    if (n < 13) return layout;
-    layout.Width = d[6] | (d[7] << 8);
-    layout.Height = d[8] | (d[9] << 8);
-    std::size_t pos = 13;
-    if (d[10] & 0x80) pos += std::size_t{3} << ((d[10] & 7) + 1);
-    auto skipSubBlocks = [&](std::size_t& p) {
-        while (p < n) {
-            const Byte length = d[p++];
-            if (length == 0) return true;
-            p += length;
-        }
-        return false;
-    };
-    while (pos < n) {
-        const Byte tag = d[pos++];
-        if (tag == 0x21) {
-            if (pos >= n) break;
-            const Byte label = d[pos++];
-            if (label == 0xF9 && pos < n && d[pos] != 4) {
-                pos += 1 + std::size_t{d[pos]};
-                continue;
-            }
-            if (label == 0xF9 && pos + 2 <= n) {
-                Byte& packed = d[pos + 1];
-                if (((packed >> 2) & 7) == 3) packed = static_cast<Byte>((packed & ~0x1C) | (2 << 2));
-            } else if (label == 0xFF && pos + 16 <= n && d[pos] == 11 &&
-                       (std::memcmp(d + pos + 1, "NETSCAPE2.0", 11) == 0 ||
-                        std::memcmp(d + pos + 1, "ANIMEXTS1.0", 11) == 0) &&
-                       d[pos + 12] >= 3 && d[pos + 13] == 1) {
-                layout.LoopCount = d[pos + 14] | (d[pos + 15] << 8);
-            }
-            if (!skipSubBlocks(pos)) break;
-        } else if (tag == 0x2C) {
-            if (pos + 10 > n) break;
-            const Byte flags = d[pos + 8];
-            pos += 9;
-            if (flags & 0x80) pos += std::size_t{3} << ((flags & 7) + 1);
-            ++pos;   // LZW minimum code size
-            ++layout.Frames;
-            if (!skipSubBlocks(pos)) break;
-        } else {
-            break;   // the trailer, or something the decoder will complain about
-        }
-    }
-    return layout;
-}
-
-}  // namespace
-
 TDecodedImage::Decoded TGIFImage::Decode(const std::string& original) const {
     if (!StartsWith(original, "GIF87a", 6) && !StartsWith(original, "GIF89a", 6)) Invalid(u"GIF", "not a GIF file");
     std::string data = original;
-    const GifLayout layout = ScanGif(data);
+    const TGifLayout layout = ScanGif(reinterpret_cast<std::uint8_t*>(data.data()), data.size());
     CheckSize(u"GIF", layout.Width, layout.Height, layout.Frames);
 
     int* delays = nullptr;

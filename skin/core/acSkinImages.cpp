@@ -6,7 +6,7 @@
 
 #include "FileIO.h"
 #include "SysUtils.h"
-#include "acBMPDecoder.h"
+#include "BmpDecoder.h"
 #include "acFrameGeometry.h"
 #include "acPNGDecoder.h"
 #include "acSkinPack.h"

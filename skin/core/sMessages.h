@@ -12,6 +12,11 @@
 // variable, never against a literal.
 extern UINT SkinCommandMessage;
 
+// Messages that ask the skin manager's application window to draw the skinned
+// border of a popup menu's window: lParam the menu item, or the menu window.
+constexpr UINT acMenuItemBorder = 0xBCB3;
+constexpr UINT acMenuWindowBorder = 0xBCB4;
+
 // The commands this engine sends so far.
 constexpr Word AC_SETNEWSKIN = 1;      // a new skin is active; lParam = the manager
 constexpr Word AC_REMOVESKIN = 2;      // the skin was removed; lParam = the manager

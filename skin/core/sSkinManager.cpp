@@ -13,6 +13,8 @@
 #include "acSkinImages.h"
 #include "acSkinPack.h"
 #include "acUtilsWin.h"
+#include "sMessages.h"
+#include "sStyleSimplyWin.h"
 
 TsSkinManager* DefaultManager = nullptr;
 bool acSkinLoading = false;
@@ -161,22 +163,6 @@ bool acCommandLineHas(StringView Switch) {
     for (const String& arg : acCommandLineArgs())
         if (AnsiLowerCase(arg) == Switch) return true;
     return false;
-}
-
-String ProgramFolder() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return String();
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            break;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-    String path = FromW(buffer.c_str(), buffer.size());
-    const auto slash = path.find_last_of(u"\\/");
-    return slash == String::npos ? String() : path.substr(0, slash + 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -432,7 +418,7 @@ void TsSkinManager::SetSkinDirectory(const String& value) {
     if (OnSkinListChanged) OnSkinListChanged(this);
 }
 
-String TsSkinManager::GetFullSkinDirectory() const { return ResolveSkinDirectory(FSkinDirectory, ProgramFolder()); }
+String TsSkinManager::GetFullSkinDirectory() const { return ResolveSkinDirectory(FSkinDirectory, GetAppDir()); }
 
 String TsSkinManager::GetSkinNames(TStrings* Names, TacSkinTypes SkinType) {
     if (!Names) return String();
@@ -822,7 +808,7 @@ TColor TsSkinManager::GetGlobalColor() const {
 
 TColor TsSkinManager::GetGlobalFontColor() const {
     const Integer i = HasSkin(*this) ? GetSkinIndex(u"GLOBALINFO") : -1;
-    return ::ColorToRGB(i >= 0 ? gd()[static_cast<std::size_t>(i)].FontColor.Color : 0xFF00FF);
+    return ::ColorToRGB(i >= 0 ? gd()[static_cast<std::size_t>(i)].FontColor.Color : kNoColor);
 }
 
 TColor TsSkinManager::GetActiveEditColor() const {
@@ -843,11 +829,11 @@ TColor TsSkinManager::GetHighLightColor(bool Focused) const {
             const TsGeneralData& d = gd()[static_cast<std::size_t>(s)];
             c = StateProps(d, Focused ? 1 : 0).Color;
         }
-        if (c != -1 && c != 0xFF00FF) return ::ColorToRGB(c);
+        if (c != -1 && c != kNoColor) return ::ColorToRGB(c);
         const Integer m = GetSkinIndex(u"MENUITEM");
         if (m >= 0) {
             const TColor h = gd()[static_cast<std::size_t>(m)].HotColor;
-            if (h != 0xFF00FF && h != 0xFFFFFF && h != -1) return ::ColorToRGB(h);
+            if (h != kNoColor && h != 0xFFFFFF && h != -1) return ::ColorToRGB(h);
         }
     }
     return ::ColorToRGB(clHighlight);
@@ -861,11 +847,11 @@ TColor TsSkinManager::GetHighLightFontColor(bool Focused) const {
             const TsGeneralData& d = gd()[static_cast<std::size_t>(s)];
             c = StateProps(d, Focused ? 1 : 0).FontColor.Color;
         }
-        if (c != -1 && c != 0xFF00FF) return ::ColorToRGB(c);
+        if (c != -1 && c != kNoColor) return ::ColorToRGB(c);
         const Integer m = GetSkinIndex(u"MENUITEM");
         if (m >= 0) {
             const TColor h = gd()[static_cast<std::size_t>(m)].HotFontColor.Color;
-            if (h != 0xFF00FF && h != 0xFFFFFF && h != -1) return ::ColorToRGB(h);
+            if (h != kNoColor && h != 0xFFFFFF && h != -1) return ::ColorToRGB(h);
         }
     }
     return ::ColorToRGB(clHighlightText);
@@ -1044,12 +1030,12 @@ bool TsSkinManager::MainWindowHook(TMessage& Message) {
     case WM_THEMECHANGED:
         Message.Result = 0;
         return true;
-    case 0xB000:
+    case CM_ACTIVATE:
         if (Screen)
             for (int i = Screen->FormCount() - 1; i >= 0; --i)
                 if (i < Screen->FormCount()) SendSkinCommandToControl(Screen->Forms(i), AC_PREPARING, 0);
         return false;
-    case 0xBCB4: {
+    case acMenuWindowBorder: {
         if (!FSkinnedPopups) return false;
         const HWND wnd = reinterpret_cast<HWND>(Message.LParam);
         wchar_t cls[16] = {};

@@ -12,12 +12,8 @@
 #include "Strings.h"
 #include "sSkinFolders.h"
 #include "sStyleSimply.h"
-#include "sStyleSimplyWin.h"
 
 class TsSkinManager;
-
-// The folder of the running program, with its closing separator.
-String ProgramFolder();
 
 // ---------------------------------------------------------------------------
 // Animation and effect options
@@ -167,7 +163,7 @@ public:
     TColor Shadow1Color = 0;
     Integer Shadow1Blur = -1;
     Integer Shadow1Transparency = 0;
-    TColor BorderColor = 0xFF00FF;
+    TColor BorderColor = kNoColor;
     // The packed skin.
     TMemoryStream* PackedData() const { return FPackedData; }
 

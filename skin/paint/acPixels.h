@@ -41,8 +41,6 @@ struct TacBits24 {
 
 // The key colour as a pixel word: fuchsia with alpha 0.
 constexpr std::uint32_t kKeyPixel = 0x00FF00FFu;
-// As a colour value 0xFF00FF means "no colour".
-constexpr TColor kNoColor = 0xFF00FF;
 // The tint colour of CopyAlphaImage that means "no tint".
 constexpr TColor kNoTint = 0x1FFFFFFF;
 

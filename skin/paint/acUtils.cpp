@@ -218,6 +218,6 @@ void MakeCacheInfo(TBitmap* Bmp, std::int32_t X, std::int32_t Y, TCacheInfo& CI)
     CI.Bmp = Bmp;
     CI.X = X;
     CI.Y = Y;
-    CI.FillColor = 0xFF00FF;
+    CI.FillColor = kNoColor;
     CI.Ready = true;
 }

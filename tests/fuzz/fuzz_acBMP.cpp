@@ -1,12 +1,13 @@
 // Fuzz target for the BMP reader: any input must decode within its bounds or
-// be refused with EInvalidGraphic. The pixel cap is kept small so huge claimed
+// be refused with EInvalidGraphic, and the stored form the framework's bitmap
+// copies must lie inside the input. The pixel cap is kept small so huge claimed
 // sizes are refused before they allocate. Inputs that are JPEG data go
 // through the JPEG reader as well.
 #include <cstddef>
 #include <cstdint>
 
 #include "SysUtils.h"
-#include "acBMPDecoder.h"
+#include "BmpDecoder.h"
 #include "acSkinImages.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -19,6 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (img.Pixels.size() != static_cast<std::size_t>(img.Width) * static_cast<std::size_t>(img.Height))
             __builtin_trap();
         small = true;
+    } catch (const EInvalidGraphic&) {
+    }
+    try {
+        const TacBMPLayout bmp = ReadBMPLayout(data, size);
+        const std::uint64_t rows = static_cast<std::uint64_t>(bmp.Stride) * static_cast<std::uint64_t>(bmp.Height);
+        if (bmp.Width < 0 || bmp.Height < 0) __builtin_trap();
+        if (bmp.Width > 0 && bmp.Height > 0 && (bmp.PixelOffset > size || rows > size - bmp.PixelOffset))
+            __builtin_trap();
+        if (bmp.BitCount <= 8 && bmp.Palette.size() != (std::size_t{1} << bmp.BitCount)) __builtin_trap();
     } catch (const EInvalidGraphic&) {
     }
     // The skin-image form of the same bytes (key colour and alpha rules), for

@@ -2,16 +2,9 @@
 
 #include <algorithm>
 
+#include "TestBytes.h"
+
 namespace harness {
-
-namespace {
-
-void Put16(std::string& b, unsigned v) {
-    b += static_cast<char>(v & 0xFF);
-    b += static_cast<char>((v >> 8) & 0xFF);
-}
-
-}  // namespace
 
 std::string MakeGif(int width, int height, const std::array<std::array<std::uint8_t, 3>, 4>& palette,
                     const std::vector<GifFrame>& frames, int loopCount) {

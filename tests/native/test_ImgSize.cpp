@@ -13,6 +13,7 @@
 
 #include "Classes.h"
 #include "ImgSize.h"
+#include "TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -95,30 +96,14 @@ Size SizeAfter(Reader reader, const String& file, Size start = Start) {
 
 class ImgSizeTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::mt19937_64 random(std::random_device{}() ^
-                               static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-        do {
-            FDir = fs::temp_directory_path() / ("kestrune-imgsize-" + std::to_string(random()));
-        } while (!fs::create_directory(FDir));
-    }
-
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(FDir, ec);
-    }
-
     // Writes the bytes to a file in the test's folder; returns its name.
     String Make(const std::string& name, const Bytes& bytes) {
-        const fs::path path = FDir / name;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        EXPECT_TRUE(out.good()) << path;
+        const fs::path path = FDir.Write(name, bytes);
+        EXPECT_TRUE(FDir.Written()) << path;
         return path.u16string();
     }
 
-    fs::path FDir;
+    harness::TempFolder FDir{"kestrune-imgsize-"};
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "TestBytes.h"
 #include "acPNGDecoder.h"
 
 #ifndef _WIN32
@@ -20,18 +21,8 @@
 namespace {
 
 using Bytes = std::vector<Byte>;
-
-void PutBE32(Bytes& b, Cardinal v) {
-    for (int s = 24; s >= 0; s -= 8) b.push_back(Byte(v >> s));
-}
-
-void AddChunk(Bytes& file, const char* type, const Bytes& data) {
-    PutBE32(file, static_cast<Cardinal>(data.size()));
-    Bytes body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    file.insert(file.end(), body.begin(), body.end());
-    PutBE32(file, static_cast<Cardinal>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
-}
+using harness::Put32BE;
+using harness::PutPngChunk;
 
 Bytes Deflate(const Bytes& raw) {
     uLongf size = compressBound(static_cast<uLong>(raw.size()));
@@ -43,8 +34,8 @@ Bytes Deflate(const Bytes& raw) {
 
 Bytes Ihdr(Cardinal w, Cardinal h, int depth, int type, int interlace = 0, int compression = 0) {
     Bytes d;
-    PutBE32(d, w);
-    PutBE32(d, h);
+    Put32BE(d, w);
+    Put32BE(d, h);
     d.insert(d.end(), {Byte(depth), Byte(type), Byte(compression), 0, Byte(interlace)});
     return d;
 }
@@ -137,7 +128,7 @@ Bytes Signature() { return {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}; }
 // The IDAT data split into chunks of at most Split bytes.
 void AddIdat(Bytes& file, const Bytes& z, std::size_t split, const char* name = "IDAT") {
     for (std::size_t i = 0; i < z.size(); i += split)
-        AddChunk(file, name, Bytes(z.begin() + i, z.begin() + std::min(z.size(), i + split)));
+        PutPngChunk(file, name, Bytes(z.begin() + i, z.begin() + std::min(z.size(), i + split)));
 }
 
 Bytes Palette(int entries) {
@@ -149,11 +140,11 @@ Bytes Palette(int entries) {
 Bytes WritePNG(const TTestImage& img, bool interlaced, std::size_t split = 1 << 20,
                const std::function<void(Bytes&)>& extra = nullptr) {
     Bytes f = Signature();
-    AddChunk(f, "IHDR", Ihdr(img.W, img.H, img.Depth, img.Type, interlaced));
+    PutPngChunk(f, "IHDR", Ihdr(img.W, img.H, img.Depth, img.Type, interlaced));
     if (extra) extra(f);
-    if (img.Type == 3) AddChunk(f, "PLTE", Palette(1 << img.Depth));
+    if (img.Type == 3) PutPngChunk(f, "PLTE", Palette(1 << img.Depth));
     AddIdat(f, Deflate(RawData(img, interlaced)), split);
-    AddChunk(f, "IEND", {});
+    PutPngChunk(f, "IEND", {});
     return f;
 }
 
@@ -308,7 +299,7 @@ TEST(PNGDecoder, CraftedFilesRaiseTheirMessages) {
         body(f);
         return f;
     };
-    auto normal = [&](Bytes& f) { AddChunk(f, "IHDR", Ihdr(4, 3, 8, 0)); };
+    auto normal = [&](Bytes& f) { PutPngChunk(f, "IHDR", Ihdr(4, 3, 8, 0)); };
     Bytes zExtra = z;
     zExtra.insert(zExtra.end(), {1, 2, 3});
     const Bytes raw = RawData(grey, false);
@@ -321,34 +312,34 @@ TEST(PNGDecoder, CraftedFilesRaiseTheirMessages) {
     const std::string end = "Cannot load image. Unexpected end of PNG file.";
     struct { const char* name; Bytes data; std::string message; } cases[] = {
         {"bad signature", Bytes{0x89, 'P', 'N', 'G', 0, 0, 0, 0}, invalid},
-        {"no IHDR first", file([&](Bytes& f) { AddChunk(f, "gAMA", {0, 0, 0, 1}); }), invalid},
-        {"IHDR of 12 bytes", file([&](Bytes& f) { Bytes h = Ihdr(4, 3, 8, 0); h.pop_back(); AddChunk(f, "IHDR", h); }), invalid},
-        {"IHDR of 14 bytes", file([&](Bytes& f) { Bytes h = Ihdr(4, 3, 8, 0); h.push_back(0); AddChunk(f, "IHDR", h); }), invalid},
-        {"zero width", file([&](Bytes& f) { AddChunk(f, "IHDR", Ihdr(0, 3, 8, 0)); }), invalid},
-        {"no IDAT", file([&](Bytes& f) { normal(f); AddChunk(f, "IEND", {}); }), invalid},
-        {"compression 1", file([&](Bytes& f) { AddChunk(f, "IHDR", Ihdr(4, 3, 8, 0, 0, 1)); }),
+        {"no IHDR first", file([&](Bytes& f) { PutPngChunk(f, "gAMA", {0, 0, 0, 1}); }), invalid},
+        {"IHDR of 12 bytes", file([&](Bytes& f) { Bytes h = Ihdr(4, 3, 8, 0); h.pop_back(); PutPngChunk(f, "IHDR", h); }), invalid},
+        {"IHDR of 14 bytes", file([&](Bytes& f) { Bytes h = Ihdr(4, 3, 8, 0); h.push_back(0); PutPngChunk(f, "IHDR", h); }), invalid},
+        {"zero width", file([&](Bytes& f) { PutPngChunk(f, "IHDR", Ihdr(0, 3, 8, 0)); }), invalid},
+        {"no IDAT", file([&](Bytes& f) { normal(f); PutPngChunk(f, "IEND", {}); }), invalid},
+        {"compression 1", file([&](Bytes& f) { PutPngChunk(f, "IHDR", Ihdr(4, 3, 8, 0, 0, 1)); }),
          "Cannot load image. The compression scheme is not supported for PNG files."},
-        {"IHDR CRC", file([&](Bytes& f) { normal(f); f.back() ^= 1; AddChunk(f, "IEND", {}); }),
+        {"IHDR CRC", file([&](Bytes& f) { normal(f); f.back() ^= 1; PutPngChunk(f, "IEND", {}); }),
          "Cannot load image. CRC error found in PNG file."},
-        {"IDAT CRC", file([&](Bytes& f) { normal(f); AddChunk(f, "IDAT", z); f.back() ^= 1; AddChunk(f, "IEND", {}); }),
+        {"IDAT CRC", file([&](Bytes& f) { normal(f); PutPngChunk(f, "IDAT", z); f.back() ^= 1; PutPngChunk(f, "IEND", {}); }),
          "Cannot load image. CRC error found in PNG file."},
-        {"PLTE of 767", file([&](Bytes& f) { AddChunk(f, "IHDR", Ihdr(4, 3, 8, 3)); AddChunk(f, "PLTE", Bytes(767)); }),
+        {"PLTE of 767", file([&](Bytes& f) { PutPngChunk(f, "IHDR", Ihdr(4, 3, 8, 3)); PutPngChunk(f, "PLTE", Bytes(767)); }),
          "Cannot load image. Palette in PNG file is invalid."},
-        {"RGB depth 4", file([&](Bytes& f) { AddChunk(f, "IHDR", Ihdr(4, 3, 4, 2)); }), "Invalid color format in PNG file."},
-        {"colour type 5", file([&](Bytes& f) { AddChunk(f, "IHDR", Ihdr(4, 3, 8, 5)); }), "Invalid color format in PNG file."},
-        {"indexed depth 16", file([&](Bytes& f) { AddChunk(f, "IHDR", Ihdr(4, 3, 16, 3)); }), "Invalid color format in PNG file."},
-        {"critical chunk", file([&](Bytes& f) { normal(f); AddChunk(f, "ABCD", {}); }),
+        {"RGB depth 4", file([&](Bytes& f) { PutPngChunk(f, "IHDR", Ihdr(4, 3, 4, 2)); }), "Invalid color format in PNG file."},
+        {"colour type 5", file([&](Bytes& f) { PutPngChunk(f, "IHDR", Ihdr(4, 3, 8, 5)); }), "Invalid color format in PNG file."},
+        {"indexed depth 16", file([&](Bytes& f) { PutPngChunk(f, "IHDR", Ihdr(4, 3, 16, 3)); }), "Invalid color format in PNG file."},
+        {"critical chunk", file([&](Bytes& f) { normal(f); PutPngChunk(f, "ABCD", {}); }),
          "Cannot load PNG image. Unexpected but critical chunk detected."},
-        {"data after stream end", file([&](Bytes& f) { normal(f); AddChunk(f, "IDAT", zExtra); AddChunk(f, "IEND", {}); }),
+        {"data after stream end", file([&](Bytes& f) { normal(f); PutPngChunk(f, "IDAT", zExtra); PutPngChunk(f, "IEND", {}); }),
          "Cannot load image. Extra compressed data found in PNG file."},
-        {"stream ends early", file([&](Bytes& f) { normal(f); AddChunk(f, "IDAT", zShort); AddChunk(f, "IEND", {}); }),
+        {"stream ends early", file([&](Bytes& f) { normal(f); PutPngChunk(f, "IDAT", zShort); PutPngChunk(f, "IEND", {}); }),
          "Cannot load image. Extra compressed data found in PNG file."},
-        {"corrupt deflate", file([&](Bytes& f) { normal(f); AddChunk(f, "IDAT", zBad); AddChunk(f, "IEND", {}); }),
+        {"corrupt deflate", file([&](Bytes& f) { normal(f); PutPngChunk(f, "IDAT", zBad); PutPngChunk(f, "IEND", {}); }),
          "Cannot load image. Compression error found in PNG file."},
-        {"ends before IEND", file([&](Bytes& f) { normal(f); AddChunk(f, "IDAT", z); }), end},
-        {"ends inside a chunk", file([&](Bytes& f) { normal(f); AddChunk(f, "IDAT", z); f.resize(f.size() - 5); }), end},
-        {"huge chunk length", file([&](Bytes& f) { normal(f); PutBE32(f, 0x7FFFFFF0u); f.insert(f.end(), {'t', 'E', 'X', 't', 0}); }), end},
-        {"too many pixels", file([&](Bytes& f) { AddChunk(f, "IHDR", Ihdr(100000, 100000, 8, 6)); }),
+        {"ends before IEND", file([&](Bytes& f) { normal(f); PutPngChunk(f, "IDAT", z); }), end},
+        {"ends inside a chunk", file([&](Bytes& f) { normal(f); PutPngChunk(f, "IDAT", z); f.resize(f.size() - 5); }), end},
+        {"huge chunk length", file([&](Bytes& f) { normal(f); Put32BE(f, 0x7FFFFFF0u); f.insert(f.end(), {'t', 'E', 'X', 't', 0}); }), end},
+        {"too many pixels", file([&](Bytes& f) { PutPngChunk(f, "IHDR", Ihdr(100000, 100000, 8, 6)); }),
          "Cannot load image. The PNG image is too large."},
     };
     for (auto& c : cases) EXPECT_EQ(DecodeError(c.data), c.message) << c.name;
@@ -376,12 +367,12 @@ TEST(PNGDecoder, UncheckedDecodingIgnoresBadChecksumsOnly) {
     EXPECT_EQ(unchecked.Target.Pixels, checked.Target.Pixels);
     // Broken data is still found without the checks.
     Bytes broken = Signature();
-    AddChunk(broken, "IHDR", Ihdr(21, 6, 8, 6));
+    PutPngChunk(broken, "IHDR", Ihdr(21, 6, 8, 6));
     Bytes z = Deflate(RawData(img, false));
     z[3] ^= 0xFF;
     z[4] ^= 0xFF;
     AddIdat(broken, z, 1 << 20);
-    AddChunk(broken, "IEND", {});
+    PutPngChunk(broken, "IEND", {});
     TDecoded out;
     try {
         Decode(broken, out, TPNGDecoder::DefaultMaxPixels, false);
@@ -393,19 +384,19 @@ TEST(PNGDecoder, UncheckedDecodingIgnoresBadChecksumsOnly) {
 
 TEST(PNGDecoder, RowSizeBeyond32BitsIsRefusedBeforeAllocating) {
     Bytes f = Signature();
-    AddChunk(f, "IHDR", Ihdr(0x7FFFFFFF, 1, 16, 6));
-    AddChunk(f, "IDAT", Deflate(Bytes(16)));
-    AddChunk(f, "IEND", {});
+    PutPngChunk(f, "IHDR", Ihdr(0x7FFFFFFF, 1, 16, 6));
+    PutPngChunk(f, "IDAT", Deflate(Bytes(16)));
+    PutPngChunk(f, "IEND", {});
     EXPECT_EQ(DecodeError(f, ~0ull), "Cannot load image. The PNG image is too large.");
 }
 
 TEST(PNGDecoder, ChunkNamesCompareWithoutCase) {
     TTestImage img = MakeImage(5, 4, 0, 8);
     Bytes f = Signature();
-    AddChunk(f, "IHDR", Ihdr(5, 4, 8, 0));
-    AddChunk(f, "abcd", {1, 2, 3});           // unknown ancillary: skipped
+    PutPngChunk(f, "IHDR", Ihdr(5, 4, 8, 0));
+    PutPngChunk(f, "abcd", {1, 2, 3});           // unknown ancillary: skipped
     AddIdat(f, Deflate(RawData(img, false)), 9, "idat");
-    AddChunk(f, "iend", {});
+    PutPngChunk(f, "iend", {});
     TDecoded d;
     ASSERT_NO_THROW(Decode(f, d));
     for (Cardinal y = 0; y < 4; ++y)
@@ -429,8 +420,8 @@ TEST(PNGDecoder, BackgroundAndTransparencyAreScaledToTheTarget) {
         TTestImage img = MakeImage(3, 2, c.type, c.depth);
         TDecoded d;
         ASSERT_NO_THROW(Decode(WritePNG(img, false, 1 << 20, [&](Bytes& f) {
-            AddChunk(f, "bKGD", c.value);
-            AddChunk(f, "tRNS", c.value);
+            PutPngChunk(f, "bKGD", c.value);
+            PutPngChunk(f, "tRNS", c.value);
         }), d));
         EXPECT_EQ(d.Target.Info.Background, c.background);
         EXPECT_EQ(d.Target.Info.BackgroundColor, c.colour);
@@ -449,9 +440,9 @@ TEST(PNGDecoder, RgbTransparencyKeyIsCorrectedLikeThePixels) {
             const Bytes trns = depth == 16 ? Bytes{100, 100, 100, 100, 100, 100} : Bytes{0, 100, 0, 100, 0, 100};
             TDecoded d;
             ASSERT_NO_THROW(Decode(WritePNG(img, false, 1 << 20, [&](Bytes& f) {
-                if (gammaFirst) AddChunk(f, "gAMA", {0, 1, 0x86, 0xA0});
-                AddChunk(f, "tRNS", trns);
-                if (!gammaFirst) AddChunk(f, "gAMA", {0, 1, 0x86, 0xA0});
+                if (gammaFirst) PutPngChunk(f, "gAMA", {0, 1, 0x86, 0xA0});
+                PutPngChunk(f, "tRNS", trns);
+                if (!gammaFirst) PutPngChunk(f, "gAMA", {0, 1, 0x86, 0xA0});
             }), d));
             EXPECT_EQ(PixelAt(d.Target, 0, 0), 0xA7A7A7u);
             EXPECT_EQ(d.Target.Info.TransparentColor, 0xA7A7A7);
@@ -465,9 +456,9 @@ TEST(PNGDecoder, ShortAncillaryChunksAreIgnored) {
         TTestImage img = MakeImage(3, 2, type, 8);
         TDecoded d;
         ASSERT_NO_THROW(Decode(WritePNG(img, false, 1 << 20, [&](Bytes& f) {
-            AddChunk(f, "gAMA", {0, 1});
-            AddChunk(f, "bKGD", {});
-            if (type != 3) AddChunk(f, "tRNS", {7});
+            PutPngChunk(f, "gAMA", {0, 1});
+            PutPngChunk(f, "bKGD", {});
+            if (type != 3) PutPngChunk(f, "tRNS", {7});
         }), d));
         EXPECT_EQ(d.Target.Info.TransparentColor, kPNGNoColor);
         EXPECT_EQ(d.Props.Options & ioUseGamma, 0u);
@@ -479,11 +470,11 @@ TEST(PNGDecoder, ShortPaletteCoversEveryIndex) {
     // pixels cannot hold and a long tRNS.
     TTestImage img = MakeImage(16, 16, 3, 8);
     Bytes f = Signature();
-    AddChunk(f, "IHDR", Ihdr(16, 16, 8, 3));
-    AddChunk(f, "PLTE", Palette(2));
-    AddChunk(f, "tRNS", Bytes(300, 9));
-    AddChunk(f, "IDAT", Deflate(RawData(img, false)));
-    AddChunk(f, "IEND", {});
+    PutPngChunk(f, "IHDR", Ihdr(16, 16, 8, 3));
+    PutPngChunk(f, "PLTE", Palette(2));
+    PutPngChunk(f, "tRNS", Bytes(300, 9));
+    PutPngChunk(f, "IDAT", Deflate(RawData(img, false)));
+    PutPngChunk(f, "IEND", {});
     TDecoded d;
     ASSERT_NO_THROW(Decode(f, d));
     ASSERT_EQ(d.Target.Info.Palette.size(), 256u);
@@ -492,7 +483,7 @@ TEST(PNGDecoder, ShortPaletteCoversEveryIndex) {
     EXPECT_EQ(d.Target.Info.Transparency, Bytes(256, 9));
 
     TTestImage two = MakeImage(4, 1, 3, 2);
-    Bytes g = WritePNG(two, false, 1 << 20, [](Bytes& out) { AddChunk(out, "bKGD", {200}); });
+    Bytes g = WritePNG(two, false, 1 << 20, [](Bytes& out) { PutPngChunk(out, "bKGD", {200}); });
     ASSERT_NO_THROW(Decode(g, d));
     EXPECT_EQ(d.Target.Info.Background, 0u);
 }
@@ -500,7 +491,7 @@ TEST(PNGDecoder, ShortPaletteCoversEveryIndex) {
 TEST(PNGDecoder, GammaGoesThroughTheColourManager) {
     TTestImage img = MakeImage(4, 2, 2, 8);
     TDecoded d;
-    ASSERT_NO_THROW(Decode(WritePNG(img, false, 1 << 20, [](Bytes& f) { AddChunk(f, "gAMA", {0, 1, 0x86, 0xA0}); }), d));
+    ASSERT_NO_THROW(Decode(WritePNG(img, false, 1 << 20, [](Bytes& f) { PutPngChunk(f, "gAMA", {0, 1, 0x86, 0xA0}); }), d));
     EXPECT_DOUBLE_EQ(d.Props.FileGamma, 1.0);
     EXPECT_NE(d.Props.Options & ioUseGamma, 0u);
     auto g = [](unsigned v) { return unsigned(std::lround(std::pow(v / 255.0, 1 / 2.2) * 255)); };
@@ -523,9 +514,9 @@ TEST(PNGDecoder, DataEndingMidImageLeavesZerosNotStaleBytes) {
     out.resize(out.size() - zs.avail_out);
     deflateEnd(&zs);
     Bytes f = Signature();
-    AddChunk(f, "IHDR", Ihdr(4, 3, 8, 0));
-    AddChunk(f, "IDAT", out);
-    AddChunk(f, "IEND", {});
+    PutPngChunk(f, "IHDR", Ihdr(4, 3, 8, 0));
+    PutPngChunk(f, "IDAT", out);
+    PutPngChunk(f, "IEND", {});
     TDecoded d;
     ASSERT_NO_THROW(Decode(f, d));
     const Byte* row2 = d.Target.ScanLine(2);
@@ -536,7 +527,7 @@ TEST(PNGDecoder, ReadImagePropertiesAndProgress) {
     TTestImage img = MakeImage(6, 5, 6, 16);
     Bytes f = Signature();
     f.insert(f.begin(), {'x', 'y'});   // the PNG starts at the stream's position
-    Bytes png = WritePNG(img, true, 1 << 20, [](Bytes& out) { AddChunk(out, "gAMA", {0, 0, 0xB1, 0x8F}); });
+    Bytes png = WritePNG(img, true, 1 << 20, [](Bytes& out) { PutPngChunk(out, "gAMA", {0, 0, 0xB1, 0x8F}); });
     Bytes all = {'x', 'y'};
     all.insert(all.end(), png.begin(), png.end());
     TMemoryStream s;

@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "SysUtils.h"
-#include "acBMPDecoder.h"
+#include "BmpDecoder.h"
 #include "acFilters.h"
 #include "acSkinImages.h"
 #include "acSkinPack.h"
 #include "sStyleSimply.h"
 
 #include "SkinImage.h"
+#include "TestBytes.h"
 #include "SkinModelCompare.h"
 
 namespace {
@@ -26,14 +27,8 @@ namespace {
 using Bytes = std::vector<Byte>;
 using Words = std::vector<std::uint32_t>;
 
-void Put16(Bytes& b, std::uint32_t v) {
-    b.push_back(Byte(v));
-    b.push_back(Byte(v >> 8));
-}
-void Put32(Bytes& b, std::uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
+using harness::Put16;
+using harness::Put32;
 
 // A BMP file: the headers are made from the fields, the pixel data is given
 // as it is stored.
@@ -332,20 +327,12 @@ TEST(acSkinImages, ImagesWhoseAlphaIsOpaqueEverywhereTurnFuchsiaIntoTheKey) {
 
 // A PNG file with 8-bit samples (colour type 2, 3 or 6), no filters.
 Bytes Png(Cardinal w, Cardinal h, int type, const Bytes& samples, const Bytes& plte = {}, const Bytes& trns = {}) {
-    auto be32 = [](Bytes& b, Cardinal v) {
-        for (int s = 24; s >= 0; s -= 8) b.push_back(Byte(v >> s));
-    };
+    using harness::Put32BE;
     Bytes file = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    auto chunk = [&](const char* t, const Bytes& d) {
-        be32(file, Cardinal(d.size()));
-        Bytes body(t, t + 4);
-        body.insert(body.end(), d.begin(), d.end());
-        file.insert(file.end(), body.begin(), body.end());
-        be32(file, Cardinal(crc32(0, body.data(), uInt(body.size()))));
-    };
+    auto chunk = [&](const char* t, const Bytes& d) { harness::PutPngChunk(file, t, d); };
     Bytes ihdr;
-    be32(ihdr, w);
-    be32(ihdr, h);
+    Put32BE(ihdr, w);
+    Put32BE(ihdr, h);
     ihdr.insert(ihdr.end(), {8, Byte(type), 0, 0, 0});
     chunk("IHDR", ihdr);
     if (!plte.empty()) chunk("PLTE", plte);

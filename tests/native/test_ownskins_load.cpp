@@ -11,6 +11,7 @@
 #include "SkinModelCompare.h"
 #include "SkinNames.h"
 #include "Strings.h"
+#include "TempFolder.h"
 #include "TestSkin.h"
 #include "acSkinImages.h"
 #include "acSkinPack.h"
@@ -109,7 +110,8 @@ void ExpectEveryNameResolves(const TacSkinModel& m) {
 }  // namespace
 
 TEST(OwnSkins, LoadFromFolderAndPackedFileAlike) {
-    const fs::path dir = fs::temp_directory_path() / ("kestrune-ownskins-" + std::to_string(std::random_device{}()));
+    const harness::TempFolder folder("kestrune-ownskins-");
+    const fs::path& dir = folder.Path();
     std::vector<SkinPackage> skins;
     for (const Theme& t : OwnThemes()) skins.push_back(BuildSkin(t));
     skins.push_back(BuildTestSkin());
@@ -131,11 +133,11 @@ TEST(OwnSkins, LoadFromFolderAndPackedFileAlike) {
             EXPECT_LE(m.R.Bottom, img->Height());
         }
     }
-    fs::remove_all(dir);
 }
 
 TEST(OwnSkins, HandEditedTextsLoadAlike) {
-    const fs::path dir = fs::temp_directory_path() / ("kestrune-handedit-" + std::to_string(std::random_device{}()));
+    const harness::TempFolder folder("kestrune-handedit-");
+    const fs::path& dir = folder.Path();
     std::vector<SkinPackage> skins = {BuildTestSkin(), BuildSkin(OwnThemes().front())};
     for (const SkinPackage& s : skins) {
         SCOPED_TRACE(s.Name);
@@ -150,11 +152,11 @@ TEST(OwnSkins, HandEditedTextsLoadAlike) {
         ExpectEveryNameResolves(edited);
         ExpectSameSkinModels(ours, edited);
     }
-    fs::remove_all(dir);
 }
 
 TEST(TestSkin, LoadedMasksKeepTheirFlatColoursAndKeyCorners) {
-    const fs::path dir = fs::temp_directory_path() / ("kestrune-testskin-" + std::to_string(std::random_device{}()));
+    const harness::TempFolder folder("kestrune-testskin-");
+    const fs::path& dir = folder.Path();
     WriteTestSkin(dir);
     LoadedModel m;
     LoadFromFolder(dir, m);
@@ -182,5 +184,4 @@ TEST(TestSkin, LoadedMasksKeepTheirFlatColoursAndKeyCorners) {
     EXPECT_EQ(m.gd[edit].Props[0].Color, ToTColor(TestSectionColour("EDIT", 0)));
     EXPECT_EQ(m.gd[edit].Props[1].Color, ToTColor(TestSectionColour("EDIT", 1)));
     EXPECT_EQ(m.gd[edit].Props[1].FontColor.Color, ToTColor(TestFontColour("EDIT", 1)));
-    fs::remove_all(dir);
 }

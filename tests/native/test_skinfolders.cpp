@@ -6,6 +6,7 @@
 #include <fstream>
 #include <random>
 
+#include "TempFolder.h"
 #include "sSkinFolders.h"
 
 namespace fs = std::filesystem;
@@ -20,15 +21,6 @@ String Join(const TStrings& list) {
 
 class SkinsFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device r;
-        FRoot = fs::temp_directory_path() / ("kestrune-skins-" + std::to_string(r()) + "-" + std::to_string(r()));
-        fs::create_directories(FRoot);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(FRoot, ec);
-    }
     void Folder(const char* name, bool withOptions) {
         fs::create_directories(FRoot / name);
         if (withOptions) std::ofstream(FRoot / name / "Options.dat") << "[GLOBALINFO]\r\n";
@@ -37,10 +29,10 @@ protected:
     String List(TacSkinTypes type) {
         TStringList names;
         names.Add(u"stale");
-        ListSkinNames(FRoot.u16string(), type, names);
+        ListSkinNames(FRoot.Path().u16string(), type, names);
         return Join(names);
     }
-    fs::path FRoot;
+    harness::TempFolder FRoot{"kestrune-skins-"};
 };
 
 }  // namespace

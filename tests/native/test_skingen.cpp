@@ -14,6 +14,7 @@
 #include "OwnSkins.h"
 #include "Resources.h"
 #include "SkinNames.h"
+#include "TempFolder.h"
 #include "TestSkin.h"
 #include "acPNGDecoder.h"
 #include "acSkinPack.h"
@@ -249,7 +250,8 @@ TEST(SkinGenerator, OwnSkinsLookClearlyDifferent) {
 }
 
 TEST(SkinGenerator, PackedSkinHoldsTheSameFilesAsTheFolder) {
-    const fs::path dir = fs::temp_directory_path() / ("kestrune-skingen-" + std::to_string(std::random_device{}()));
+    const harness::TempFolder folder("kestrune-skingen-");
+    const fs::path& dir = folder.Path();
     for (const SkinPackage& s : AllSkins()) {
         SCOPED_TRACE(s.Name);
         WriteSkinFolder(s, dir / s.Name);
@@ -271,12 +273,12 @@ TEST(SkinGenerator, PackedSkinHoldsTheSameFilesAsTheFolder) {
         EXPECT_TRUE(fs::exists(dir / s.Name / "Options.dat"));
         c->Free();
     }
-    fs::remove_all(dir);
 }
 
 TEST(SkinGenerator, ShippedSkinsAreListedOnceEachInBothForms) {
     // Over the output of an earlier build that wrote every skin both ways.
-    const fs::path dir = fs::temp_directory_path() / ("kestrune-shipped-" + std::to_string(std::random_device{}()));
+    const harness::TempFolder folder("kestrune-shipped-");
+    const fs::path& dir = folder.Path();
     const auto skins = OwnSkins();
     for (const SkinPackage& s : skins) {
         WriteSkinFolder(s, dir / s.Name);
@@ -291,7 +293,6 @@ TEST(SkinGenerator, ShippedSkinsAreListedOnceEachInBothForms) {
     EXPECT_EQ(list(TacSkinTypes::stAllSkins), u"Basalt\r\nDaylight\r\nLagoon\r\n");
     EXPECT_NE(list(TacSkinTypes::stPacked), u"");
     EXPECT_NE(list(TacSkinTypes::stUnpacked), u"");
-    fs::remove_all(dir);
 }
 
 TEST(TestSkin, ColoursAreDistinctAndNeverKeyBlackOrWhite) {

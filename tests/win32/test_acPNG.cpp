@@ -8,29 +8,22 @@
 
 #include "FrameworkEnvironment.h"
 #include "Imaging.h"
+#include "TestBytes.h"
 #include "acPNG.h"
 
 namespace {
 
-void Put32(std::string& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((v >> shift) & 0xFF));
-}
-
-void Chunk(std::string& out, const char* type, const std::string& data) {
-    Put32(out, static_cast<std::uint32_t>(data.size()));
-    std::string body = std::string(type, 4) + data;
-    out += body;
-    Put32(out, static_cast<std::uint32_t>(::crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
-}
+using harness::Put32BE;
+using harness::PutPngChunk;
 
 // A 2 x 2 RGBA image: red opaque, green half, blue clear, white opaque.
 std::string RgbaPng() {
     std::string png("\x89PNG\r\n\x1A\n", 8);
     std::string ihdr;
-    Put32(ihdr, 2);
-    Put32(ihdr, 2);
+    Put32BE(ihdr, 2);
+    Put32BE(ihdr, 2);
     ihdr += std::string("\x08\x06\x00\x00\x00", 5);
-    Chunk(png, "IHDR", ihdr);
+    PutPngChunk(png, "IHDR", ihdr);
     const std::string raw("\x00\xFF\x00\x00\xFF\x00\xFF\x00\x80"
                           "\x00\x00\x00\xFF\x00\xFF\xFF\xFF\xFF", 18);
     uLongf size = compressBound(static_cast<uLong>(raw.size()));
@@ -38,8 +31,8 @@ std::string RgbaPng() {
     compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
               static_cast<uLong>(raw.size()), 9);
     packed.resize(size);
-    Chunk(png, "IDAT", packed);
-    Chunk(png, "IEND", "");
+    PutPngChunk(png, "IDAT", packed);
+    PutPngChunk(png, "IEND", "");
     return png;
 }
 

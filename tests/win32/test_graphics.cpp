@@ -12,6 +12,8 @@
 #include "Graphics.h"
 #include "GuiHarness.h"
 #include "Imaging.h"
+#include "TempFolder.h"
+#include "TestBytes.h"
 #include "TestImages.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -29,26 +31,9 @@ namespace {
 
 using Bytes = std::string;
 
-void Put16(Bytes& b, unsigned v) {
-    b += static_cast<char>(v & 0xFF);
-    b += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(Bytes& b, std::uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-void Put32BE(Bytes& b, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) b += static_cast<char>((v >> shift) & 0xFF);
-}
-
-std::uint32_t Crc32(const Bytes& data) {
-    std::uint32_t c = 0xFFFFFFFF;
-    for (unsigned char ch : data) {
-        c ^= ch;
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
-    }
-    return ~c;
-}
+using harness::Put16;
+using harness::Put32;
+using harness::Put32BE;
 
 std::uint32_t Adler32(const Bytes& data) {
     std::uint32_t a = 1, b = 0;
@@ -80,12 +65,7 @@ Bytes MakePng(int width, int height, const std::vector<Rgba>& pixels) {
     Put32BE(z, Adler32(raw));
 
     Bytes png("\x89PNG\r\n\x1A\n", 8);
-    auto chunk = [&](const char* type, const Bytes& data) {
-        Put32BE(png, static_cast<std::uint32_t>(data.size()));
-        const Bytes typed = type + data;
-        png += typed;
-        Put32BE(png, Crc32(typed));
-    };
+    auto chunk = [&](const char* type, const Bytes& data) { harness::PutPngChunk(png, type, data); };
     Bytes ihdr;
     Put32BE(ihdr, static_cast<std::uint32_t>(width));
     Put32BE(ihdr, static_cast<std::uint32_t>(height));
@@ -153,32 +133,15 @@ struct Counter {
     }
 };
 
-// A folder under %TEMP% that is removed with its files.
-class TempFolder {
-public:
-    TempFolder() {
-        wchar_t base[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, base);
-        static int serial = 0;
-        FPath = FromW(base) + u"kes_gfx_" + IntToStr(static_cast<Int64>(::GetCurrentProcessId())) + u"_" +
-                IntToStr(++serial) + u"\\";
-        ::CreateDirectoryW(WStr(FPath), nullptr);
-    }
-    ~TempFolder() {
-        for (const String& f : FFiles) ::DeleteFileW(WStr(f));
-        ::RemoveDirectoryW(WStr(FPath));
-    }
+// A folder under %TEMP% that is removed with its files; Write gives the
+// file's path.
+struct TempFolder : harness::TempFolder {
+    TempFolder() : harness::TempFolder("kes_gfx_") {}
     String Write(const String& name, const Bytes& bytes) {
-        const String path = FPath + name;
-        TFileStream f(path, fmCreate);
-        f.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
-        FFiles.push_back(path);
+        const String path = harness::TempFolder::Write(std::filesystem::path(name), bytes).u16string();
+        EXPECT_TRUE(Written()) << StringToUtf8(path);
         return path;
     }
-
-private:
-    String FPath;
-    std::vector<String> FFiles;
 };
 
 const Bytes& AlphaPng() {

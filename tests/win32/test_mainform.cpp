@@ -18,6 +18,7 @@
 #include "TestImages.h"
 #include "Unit1.h"
 #include "acPNG.h"
+#include "acUtilsWin.h"
 
 #include <tlhelp32.h>
 
@@ -169,7 +170,7 @@ TEST_F(MainForm, SettingsAndEventsFollowTheFormDefinition) {
     EXPECT_EQ(form->sSkinManager1->SkinName(), u"");
     EXPECT_EQ(form->sSkinManager1->SkinInfo(), u"N/A");
     EXPECT_EQ(form->sSkinManager1->ThirdParty()->ThirdButtons, u"TButton");
-    EXPECT_EQ(form->sSkinManager1->SkinDirectory(), ProgramFolder() + u"Skins");
+    EXPECT_EQ(form->sSkinManager1->SkinDirectory(), GetAppDir() + u"Skins");
 }
 
 TEST_F(MainForm, WorkerMessagesUpdateTheWindow) {

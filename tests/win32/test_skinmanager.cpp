@@ -668,13 +668,13 @@ TEST_F(SkinManagerTest, PackedSkinsAreFoundThroughTheFullDirectory) {
     // A skins folder given relative to the program's folder, while the
     // current directory is elsewhere.
     const String name = u"kes-rel-skins-" + IntToStr(static_cast<Int64>(::GetTickCount()));
-    const fs::path folder = fs::path(ProgramFolder()) / fs::path(name);
+    const fs::path folder = fs::path(GetAppDir()) / fs::path(name);
     SkinFolder relative(folder);
     wchar_t oldCwd[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, oldCwd);
     ::SetCurrentDirectoryW(fs::temp_directory_path().wstring().c_str());
     manager->SetSkinDirectory(name);
-    EXPECT_EQ(manager->GetFullSkinDirectory(), ProgramFolder() + name);
+    EXPECT_EQ(manager->GetFullSkinDirectory(), GetAppDir() + name);
     Choose(u"FlatP");
     EXPECT_TRUE(boxesShown.empty()) << (boxesShown.empty() ? "" : StringToUtf8(boxesShown[0]));
     EXPECT_TRUE(manager->SkinIsPacked());
@@ -776,11 +776,11 @@ TEST_F(SkinManagerTest, HotControlsGetEnterAndLeave) {
 TEST_F(SkinManagerTest, ApplicationWindowHookBelongsToTheDefaultManager) {
     Unlist unlist;
     SpyForm* form = MakeForm(false, false);
-    ::SendMessageW(Application->Handle(), 0xB000, 0, 0);
+    ::SendMessageW(Application->Handle(), CM_ACTIVATE, 0, 0);
     EXPECT_EQ(form->Log.Count(AC_PREPARING), 1);
     manager->Free();
     manager = nullptr;
-    ::SendMessageW(Application->Handle(), 0xB000, 0, 0);
+    ::SendMessageW(Application->Handle(), CM_ACTIVATE, 0, 0);
     EXPECT_EQ(form->Log.Count(AC_PREPARING), 1);
 }
 
@@ -1124,10 +1124,10 @@ TEST_F(SkinManagerTest, AnotherManagerCanBecomeTheDefault) {
     form->Log.Clear();
     manager->Free();
     manager = nullptr;
-    ::SendMessageW(Application->Handle(), 0xB000, 0, 0);
+    ::SendMessageW(Application->Handle(), CM_ACTIVATE, 0, 0);
     EXPECT_EQ(form->Log.Count(AC_PREPARING), 1);
     second->Free();
-    ::SendMessageW(Application->Handle(), 0xB000, 0, 0);
+    ::SendMessageW(Application->Handle(), CM_ACTIVATE, 0, 0);
     EXPECT_EQ(form->Log.Count(AC_PREPARING), 1);
 }
 

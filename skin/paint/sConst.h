@@ -11,6 +11,9 @@
 // framework's graphics use).
 using TColor = std::int32_t;
 
+// As a colour value 0xFF00FF means "no colour".
+constexpr TColor kNoColor = 0xFF00FF;
+
 // One piece of a gradient: the colours at its start and end, its share of the
 // rectangle in percent (0..100) and its kind (0 vertical, 1 horizontal,
 // 2 four-corner triangles). The fifth field is kept for the record's layout.
@@ -32,11 +35,11 @@ class TBitmap;
 
 // Where the image under a child lies: the parent's image, the child's
 // top-left corner in it, and a fill colour when there is no image
-// (0xFF00FF: none).
+// (kNoColor: none).
 struct TCacheInfo {
     TBitmap* Bmp = nullptr;
     std::int32_t X = -99;
     std::int32_t Y = -99;
-    TColor FillColor = 0xFF00FF;
+    TColor FillColor = kNoColor;
     bool Ready = false;
 };

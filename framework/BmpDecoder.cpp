@@ -1,4 +1,4 @@
-#include "acBMPDecoder.h"
+#include "BmpDecoder.h"
 
 #include <algorithm>
 #include <bit>
@@ -27,7 +27,7 @@ public:
     }
     std::int32_t I32(std::uint64_t Offset) const { return static_cast<std::int32_t>(U32(Offset)); }
     const std::uint8_t* Need(std::uint64_t Offset, std::uint64_t Count) const {
-        if (!Has(Offset, Count)) Fail(u"the file ends too early");
+        if (!Has(Offset, Count)) Fail(u"the file is truncated");
         return FData + Offset;
     }
     std::size_t Size() const { return FSize; }
@@ -60,6 +60,7 @@ struct THeader {
     std::int64_t Width = 0;
     std::int64_t Height = 0;   // negative: rows top-down
     std::uint32_t BitCount = 0;
+    std::uint32_t Planes = 0;
     std::uint32_t Compression = BI_RGB;
     std::uint32_t ColorsUsed = 0;
     std::uint32_t Masks[4] = {0, 0, 0, 0};   // red, green, blue, alpha
@@ -80,11 +81,13 @@ THeader ReadHeader(const TCursor& c, std::uint64_t& After) {
         h.Core = true;
         h.Width = c.U16(18);
         h.Height = c.U16(20);
+        h.Planes = c.U16(22);
         h.BitCount = c.U16(24);
     } else if (h.HeaderSize >= 40 && h.HeaderSize <= 1024) {
         c.Need(14, h.HeaderSize);
         h.Width = c.I32(18);
         h.Height = c.I32(22);
+        h.Planes = c.U16(26);
         h.BitCount = c.U16(28);
         h.Compression = c.U32(30);
         h.ColorsUsed = c.U32(46);
@@ -275,4 +278,55 @@ TacBMPImage DecodeBMP(const std::uint8_t* Data, std::size_t Size, std::uint64_t 
     else
         DecodeRows(c, h, pal, offBits, img);
     return img;
+}
+
+TacBMPLayout ReadBMPLayout(const std::uint8_t* Data, std::size_t Size) {
+    const TCursor c(Data, Size);
+    if (c.U8(0) != 'B' || c.U8(1) != 'M') Fail(u"no BMP signature");
+    const std::uint64_t offBits = c.U32(10);
+    const std::uint32_t headerSize = c.U32(14);
+    if (headerSize != 12 && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
+        headerSize != 124)
+        Fail(u"unsupported header");
+    std::uint64_t tableAt = 0;
+    THeader h = ReadHeader(c, tableAt);
+    if (h.Core) h.Height = static_cast<std::int16_t>(h.Height);
+    if (h.Planes != 1) Fail(u"the plane count is not 1");
+    if (h.Width < 0 || h.Height == std::numeric_limits<std::int32_t>::min()) Fail(u"bad size");
+    const std::uint32_t bits = h.BitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) Fail(u"unsupported bit count");
+    if (h.Compression != BI_RGB && !(h.Compression == BI_BITFIELDS && (bits == 16 || bits == 32)))
+        Fail(u"compressed bitmaps are not supported");
+
+    TacBMPLayout L;
+    L.Width = static_cast<int>(h.Width);
+    L.TopDown = h.Height < 0;
+    L.Height = static_cast<int>(L.TopDown ? -h.Height : h.Height);
+    L.BitCount = static_cast<int>(bits);
+    L.BitFields = h.Compression == BI_BITFIELDS;
+    if (L.BitFields)
+        std::copy(h.Masks, h.Masks + 3, L.Masks);
+    else if (bits == 16)
+        L.Masks[0] = 0x7C00, L.Masks[1] = 0x03E0, L.Masks[2] = 0x001F;
+    else if (bits == 32)
+        L.Masks[0] = 0xFF0000, L.Masks[1] = 0xFF00, L.Masks[2] = 0xFF;
+    if (bits <= 8) {
+        if (h.ColorsUsed > 256) Fail(u"too many colours");
+        const std::uint32_t full = 1u << bits;
+        const std::uint32_t count = h.ColorsUsed && h.ColorsUsed < full ? h.ColorsUsed : full;
+        const TPalette pal = ReadPalette(c, h, tableAt);
+        L.Palette.assign(full, 0);
+        for (std::uint32_t i = 0; i < count; ++i) L.Palette[i] = pal.Colors[i] & 0xFFFFFFu;
+        tableAt += std::uint64_t{count} * (h.Core ? 3 : 4);
+    }
+    L.PixelOffset = static_cast<std::size_t>(offBits ? offBits : tableAt);
+    if (L.Width > 0 && L.Height > 0) {
+        const std::uint64_t stride = (static_cast<std::uint64_t>(L.Width) * bits + 31) / 32 * 4;
+        const std::uint64_t bytes = stride * static_cast<std::uint64_t>(L.Height);
+        if (bytes > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+            Fail(u"the image is too large");
+        c.Need(L.PixelOffset, bytes);
+        L.Stride = static_cast<std::size_t>(stride);
+    }
+    return L;
 }
