@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include "WindowAttach.h"
+
 const wchar_t* const kControlProp = L"KestruneControl";
 void (*ControlDestroyedHook)(TControl* control) = nullptr;
 TCursor ScreenCursorOverride = crDefault;
@@ -640,31 +642,34 @@ LRESULT CALLBACK TWinControl::InitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPA
     }
     control->FHandle = wnd;
     ::SetPropW(wnd, kControlProp, control);
-    ::SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::MainWndProc));
-    return MainWndProc(wnd, msg, wParam, lParam);
+    try {
+        AttachWindow(wnd, control, TWndMethod::Of<&TWinControl::MainWndMethod>(control), control->FDefWndProc);
+    } catch (...) {
+        ::RemovePropW(wnd, kControlProp);
+        HandleFrameworkException();
+        return ::DefWindowProcW(wnd, msg, wParam, lParam);
+    }
+    return AttachedWndProc(wnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK TWinControl::MainWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    TWinControl* control = FindControl(wnd);
-    if (!control) return ::DefWindowProcW(wnd, msg, wParam, lParam);
-    TMessage m;
-    m.Msg = msg;
-    m.WParam = wParam;
-    m.LParam = lParam;
-    m.Result = 0;
-    try {
-        control->WindowProc(m);
-    } catch (...) {
-        HandleFrameworkException();
+void TWinControl::MainWndMethod(TMessage& Message) {
+    if (Message.Msg != WM_NCDESTROY) {
+        WindowProc(Message);
+        return;
     }
-    if (msg == WM_NCDESTROY) {
-        ::RemovePropW(wnd, kControlProp);
-        if (control->FHandle == wnd) {
-            control->FHandle = nullptr;
-            control->FShowing = false;
+    // The window's last message: the control forgets it however the handler ends.
+    struct Forget {
+        TWinControl* Control;
+        HWND Wnd;
+        ~Forget() {
+            ::RemovePropW(Wnd, kControlProp);
+            if (Control->FHandle == Wnd) {
+                Control->FHandle = nullptr;
+                Control->FShowing = false;
+            }
         }
-    }
-    return m.Result;
+    } forget{this, FHandle};
+    WindowProc(Message);
 }
 
 void TWinControl::DefaultHandler(TMessage& Message) {
@@ -672,6 +677,7 @@ void TWinControl::DefaultHandler(TMessage& Message) {
         TControl::DefaultHandler(Message);
         return;
     }
+    if (CallPreviousWndProc(FHandle, this, Message)) return;
     Message.Result = ::CallWindowProcW(FDefWndProc ? FDefWndProc : ::DefWindowProcW, FHandle, Message.Msg,
                                        Message.WParam, Message.LParam);
 }
@@ -1300,32 +1306,11 @@ void TGraphicControl::Dispatch(TMessage& Message) {
 // ---------------------------------------------------------------------------
 // Hidden utility windows
 
-namespace {
-
-LRESULT CALLBACK UtilWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* method = reinterpret_cast<TWndMethod*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
-    if (!method || !*method) return ::DefWindowProcW(wnd, msg, wParam, lParam);
-    TMessage m;
-    m.Msg = msg;
-    m.WParam = wParam;
-    m.LParam = lParam;
-    m.Result = 0;
-    const TWndMethod call = *method;   // the window may go away inside the call
-    try {
-        call(m);
-    } catch (...) {
-        HandleFrameworkException();
-    }
-    return m.Result;
-}
-
-}  // namespace
-
 HWND AllocateHWnd(TWndMethod Method) {
     static bool registered = false;
     if (!registered) {
         WNDCLASSW wc = {};
-        wc.lpfnWndProc = UtilWindowProc;
+        wc.lpfnWndProc = ::DefWindowProcW;
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = L"TPUtilWindow";
         registered = ::RegisterClassW(&wc) != 0;
@@ -1333,14 +1318,18 @@ HWND AllocateHWnd(TWndMethod Method) {
     HWND wnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"TPUtilWindow", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                  ::GetModuleHandleW(nullptr), nullptr);
     if (!wnd) throw EOutOfResources(u"Cannot create a utility window");
-    ::SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TWndMethod(Method)));
+    try {
+        AttachWindow(wnd, Method.Object(), Method);
+    } catch (...) {
+        ::DestroyWindow(wnd);
+        throw;
+    }
     return wnd;
 }
 
 void DeallocateHWnd(HWND wnd) {
     if (!wnd) return;
-    auto* method = reinterpret_cast<TWndMethod*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
-    ::SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
+    // The owner is on its way out: the window's last messages do not reach it.
+    DetachAllFromWindow(wnd);
     ::DestroyWindow(wnd);
-    delete method;
 }

@@ -1,7 +1,8 @@
 // Controls: the base of everything that shows on the screen. TControl is
 // the windowless base (painted by its parent), TWinControl owns a window.
-// Every window the framework makes runs through one shared window procedure
-// that finds the control and calls its WindowProc.
+// Every window the framework makes is attached to its control (WindowAttach)
+// and so runs through the one shared window procedure, which calls the
+// control's WindowProc.
 #pragma once
 
 #include <vector>
@@ -310,7 +311,8 @@ protected:
 
 private:
     static LRESULT CALLBACK InitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK MainWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // The control's method on its attached window: calls WindowProc.
+    void MainWndMethod(TMessage& Message);
     void DoAlign(TAlign AAlign, RECT& Rect);
     void UpdateBrush();
 
