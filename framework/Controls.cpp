@@ -773,6 +773,9 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_PAINT:
         PaintHandler(Message);
         return;
+    case WM_PRINT:
+        WMPrint(Message);
+        return;
     case WM_PRINTCLIENT:
         if (Message.LParam & PRF_CLIENT) {
             PaintHandler(Message);
@@ -1011,13 +1014,58 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
     }
 }
 
-void TWinControl::PaintTo(HDC dc, int x, int y) {
+void TWinControl::PaintTo(HDC dc, int x, int y, bool Frame) {
     const int saved = ::SaveDC(dc);
     ::SetViewportOrgEx(dc, x, y, nullptr);
     TMessage m;
-    m.Msg = WM_PRINTCLIENT;
     m.WParam = reinterpret_cast<WPARAM>(dc);
-    m.LParam = PRF_CLIENT | PRF_ERASEBKGND;
+    if (Frame && FHandle) {
+        m.Msg = WM_PRINT;
+        m.LParam = PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND;
+    } else {
+        m.Msg = WM_PRINTCLIENT;
+        m.LParam = PRF_CLIENT | PRF_ERASEBKGND;
+    }
+    WindowProc(m);
+    ::RestoreDC(dc, saved);
+}
+
+void TWinControl::PaintNonClient(HDC DC) {
+    TMessage m;
+    m.Msg = WM_PRINT;
+    m.WParam = reinterpret_cast<WPARAM>(DC);
+    m.LParam = PRF_NONCLIENT;
+    DefaultHandler(m);
+}
+
+void TWinControl::WMPrint(TMessage& Message) {
+    HDC dc = reinterpret_cast<HDC>(Message.WParam);
+    const auto flags = static_cast<DWORD>(Message.LParam);
+    Message.Result = 0;
+    if (!dc || !FHandle) return;
+    if ((flags & PRF_CHECKVISIBLE) && !::IsWindowVisible(FHandle)) return;
+    if (flags & PRF_NONCLIENT) {
+        const int saved = ::SaveDC(dc);
+        PaintNonClient(dc);
+        ::RestoreDC(dc, saved);
+    }
+    if (!(flags & PRF_CLIENT)) return;
+    const int saved = ::SaveDC(dc);
+    // With the frame the DC stands for the whole window and the client area
+    // goes to its place in it; alone it is painted at the DC's origin.
+    if (flags & PRF_NONCLIENT) {
+        RECT window, client;
+        ::GetWindowRect(FHandle, &window);
+        ::GetClientRect(FHandle, &client);
+        POINT origin = {0, 0};
+        ::ClientToScreen(FHandle, &origin);
+        ::OffsetViewportOrgEx(dc, origin.x - window.left, origin.y - window.top, nullptr);
+        ::IntersectClipRect(dc, 0, 0, client.right, client.bottom);
+    }
+    TMessage m;
+    m.Msg = WM_PRINTCLIENT;
+    m.WParam = Message.WParam;
+    m.LParam = static_cast<LPARAM>(flags & (PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN | PRF_OWNED));
     WindowProc(m);
     ::RestoreDC(dc, saved);
 }

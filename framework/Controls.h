@@ -266,7 +266,10 @@ public:
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
 
-    void PaintTo(HDC dc, int x, int y);
+    // Paints the control into dc with its top-left corner at (x, y): the
+    // client area, or with Frame the whole window, frame included (through
+    // WM_PRINT with PRF_NONCLIENT, so that PaintNonClient draws the frame).
+    void PaintTo(HDC dc, int x, int y, bool Frame = false);
     // Creates the window when the control should show, and shows or hides it.
     void UpdateShowing();
 
@@ -283,6 +286,13 @@ protected:
     virtual void InitializeWnd() {}
     virtual void AlignControls(TControl* AControl, RECT& Rect);
     virtual void PaintWindow(HDC DC);
+    // Paints the non-client area (the frame) into DC, whose origin is the
+    // window's top-left corner; called for WM_PRINT with PRF_NONCLIENT. The
+    // default lets the window's own procedure draw it.
+    virtual void PaintNonClient(HDC DC);
+    // WM_PRINT: the frame through PaintNonClient, then the client area
+    // through WM_PRINTCLIENT at its place in the window.
+    void WMPrint(TMessage& Message);
     void PaintHandler(TMessage& Message);
     void PaintControls(HDC DC, TControl* First);
     virtual void ChildShowingChanged() {}

@@ -1,10 +1,11 @@
 // Attaching objects to windows: framework controls and plain system windows,
 // detaching under a later subclasser and inside a window's own message,
-// destroying attached windows, deferred freeing and the exception barrier of
-// nested dispatches.
+// destroying attached windows, deferred freeing, the exception barrier of
+// nested dispatches, and printing a form with its frame.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "Forms.h"
@@ -354,6 +355,81 @@ TEST(AttachApplication, HooksChainInTheApplicationsWindowProcAndAnUnhookedOneUnd
     EXPECT_EQ(first.Calls, 0);
     // The application's own handling is still reached.
     EXPECT_EQ(::SendMessageW(app, WM_NULL, 0, 0), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Printing with the frame
+
+class TAttachTestFramedForm : public TForm {
+public:
+    KES_CLASS_NAME(TAttachTestFramedForm)
+    using TForm::TForm;
+    int FramePaints = 0;
+
+protected:
+    // The frame in pure red over the whole window; the client area paints over it.
+    void PaintNonClient(HDC DC) override {
+        ++FramePaints;
+        RECT r = {0, 0, Width(), Height()};
+        HBRUSH brush = ::CreateSolidBrush(RGB(255, 0, 0));
+        ::FillRect(DC, &r, brush);
+        ::DeleteObject(brush);
+    }
+};
+
+TEST(AttachPrint, FormPrintedWithItsFramePaintsTheFrameThroughTheNonClientPainter) {
+    auto* form = New<TAttachTestFramedForm>(Application);
+    form->SetColor(static_cast<TColor>(RGB(0, 0, 255)));
+    form->SetBounds(40, 40, 200, 150);
+    form->Show();
+    harness::PumpUntilIdle(10, 1000);
+    RECT window, client;
+    ::GetWindowRect(form->Handle(), &window);
+    ::GetClientRect(form->Handle(), &client);
+    POINT origin = {0, 0};
+    ::ClientToScreen(form->Handle(), &origin);
+    const int w = window.right - window.left, h = window.bottom - window.top;
+    const POINT clientOffset = {origin.x - window.left, origin.y - window.top};
+    ASSERT_GT(clientOffset.y, 0);   // a captioned form has a frame above its client area
+
+    struct Way {
+        const char* Name;
+        void (*Print)(TAttachTestFramedForm* form, HDC dc);
+    };
+    const Way ways[] = {
+        {"WM_PRINT", [](TAttachTestFramedForm* f, HDC dc) {
+             ::SendMessageW(f->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+         }},
+        {"PaintTo with the frame", [](TAttachTestFramedForm* f, HDC dc) { f->PaintTo(dc, 0, 0, true); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.Name);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = -h;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HDC dc = ::CreateCompatibleDC(nullptr);
+        HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        ASSERT_NE(bitmap, nullptr);
+        HGDIOBJ old = ::SelectObject(dc, bitmap);
+        const int before = form->FramePaints;
+        way.Print(form, dc);
+        ::GdiFlush();
+        const auto* pixels = static_cast<const std::uint32_t*>(bits);
+        auto at = [&](int x, int y) { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)] & 0xFFFFFFu; };
+        EXPECT_EQ(form->FramePaints, before + 1);
+        EXPECT_EQ(at(1, 1), 0xFF0000u);                                     // frame: red
+        EXPECT_EQ(at(w / 2, clientOffset.y / 2), 0xFF0000u);               // caption band: red
+        EXPECT_EQ(at(clientOffset.x + client.right / 2, clientOffset.y + client.bottom / 2), 0x0000FFu);   // client: blue
+        EXPECT_EQ(at(clientOffset.x + 1, clientOffset.y + 1), 0x0000FFu);
+        ::SelectObject(dc, old);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(dc);
+    }
+    form->Free();
 }
 
 }  // namespace
