@@ -175,8 +175,13 @@ protected:
     void Changed() { Perform(CM_CHANGED, 0, reinterpret_cast<LPARAM>(this)); }
     // Asks the parent to lay out its aligned children again.
     void RequestAlign();
-    void UpdateBoundsRect(const RECT& r);
     virtual void VisibleChanging() {}
+
+    // CM_MOUSEENTER and CM_MOUSELEAVE: the control's own notice sets
+    // MouseInControl; every notice goes on to the parent with the control it
+    // concerns in LParam.
+    virtual void CMMouseEnter(TMessage& Message);
+    virtual void CMMouseLeave(TMessage& Message);
 
     void DoMouseDown(TMessage& Message, TMouseButton Button, TShiftState Shift);
     void DoMouseUp(TMessage& Message, TMouseButton Button);
@@ -194,6 +199,9 @@ protected:
     TControlState FControlState = 0;
     TControlStyle FControlStyle = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
     bool FMouseInControl = false;
+
+private:
+    void MouseEnterOrLeave(TMessage& Message, bool entered);
 
     friend class TWinControl;
 };
@@ -292,9 +300,40 @@ protected:
     virtual void PaintNonClient(HDC DC);
     // WM_PRINT: the frame through PaintNonClient, then the client area
     // through WM_PRINTCLIENT at its place in the window.
-    void WMPrint(TMessage& Message);
+    virtual void WMPrint(TMessage& Message);
     void PaintHandler(TMessage& Message);
     void PaintControls(HDC DC, TControl* First);
+
+    // The handlers Dispatch calls, one per message (derived controls
+    // override the one they change and call the base for the rest).
+    virtual void ReflectNotification(TMessage& Message);   // notifications reflected to the child they concern
+    virtual void WMPaint(TMessage& Message);
+    virtual void WMPrintClient(TMessage& Message);
+    virtual void WMEraseBkgnd(TMessage& Message);
+    virtual void CNCtlColor(TMessage& Message);
+    virtual void WMWindowPosChanged(TMessage& Message);
+    virtual void WMSetFocus(TMessage& Message);
+    virtual void WMKillFocus(TMessage& Message);
+    virtual void CMEnter(TMessage& Message);
+    virtual void CMExit(TMessage& Message);
+    virtual void WMKeyDown(TMessage& Message);   // and WM_SYSKEYDOWN
+    virtual void WMKeyUp(TMessage& Message);     // and WM_SYSKEYUP
+    virtual void WMChar(TMessage& Message);
+    virtual void WMSetCursor(TMessage& Message);
+    virtual void CMInvalidate(TMessage& Message);
+    virtual void CMShowingChanged(TMessage& Message);
+    virtual void CMVisibleChanged(TMessage& Message);
+    virtual void CMEnabledChanged(TMessage& Message);
+    virtual void CMFontChanged(TMessage& Message);
+    virtual void CMColorChanged(TMessage& Message);
+    virtual void CMTextChanged(TMessage& Message);
+    virtual void CMFocusChanged(TMessage& Message);
+    virtual void WMTextMessage(TMessage& Message);   // WM_GETTEXT, WM_GETTEXTLENGTH, WM_SETTEXT
+    virtual void WMMouse(TMessage& Message);         // button and move messages: windowless children get theirs
+    // The window owns the bounds while it exists: reads them back from it
+    // (in the parent's client coordinates, screen coordinates for a
+    // top-level window). Answers whether the size changed.
+    bool ReadBoundsFromWindow();
     virtual void ChildShowingChanged() {}
     void UpdateControlState();
     virtual bool DoKeyDown(TMessage& Message);

@@ -260,6 +260,14 @@ void TCustomForm::KeyDown(Word& Key, TShiftState Shift) { TWinControl::KeyDown(K
 
 void TCustomForm::KeyUp(Word& Key, TShiftState Shift) { TWinControl::KeyUp(Key, Shift); }
 
+void TCustomForm::WMSize(TMessage& Message) {
+    DefaultHandler(Message);
+    if (Message.WParam == SIZE_MINIMIZED) return;
+    ReadBoundsFromWindow();
+    Realign();
+    Resize();
+}
+
 void TCustomForm::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
     case CM_VISIBLECHANGED:
@@ -296,31 +304,7 @@ void TCustomForm::Dispatch(TMessage& Message) {
             }
         }
         break;
-    case WM_SIZE:
-        DefaultHandler(Message);
-        {
-            RECT wr;
-            ::GetWindowRect(FHandle, &wr);
-            if (Message.WParam != SIZE_MINIMIZED) {
-                const bool resized = (wr.right - wr.left) != FWidth || (wr.bottom - wr.top) != FHeight;
-                FLeft = wr.left;
-                FTop = wr.top;
-                FWidth = wr.right - wr.left;
-                FHeight = wr.bottom - wr.top;
-                Realign();
-                if (resized || true) Resize();
-            }
-        }
-        return;
-    case WM_WINDOWPOSCHANGED:
-        DefaultHandler(Message);
-        if (FHandle && !::IsIconic(FHandle)) {
-            RECT wr;
-            ::GetWindowRect(FHandle, &wr);
-            FLeft = wr.left;
-            FTop = wr.top;
-        }
-        return;
+    case WM_SIZE: return WMSize(Message);
     case CM_SHOWINGCHANGED:
         return;
     default:

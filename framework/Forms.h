@@ -76,6 +76,8 @@ protected:
     virtual void DoClose(TCloseAction& Action);
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyUp(Word& Key, TShiftState Shift) override;
+    // Lays the form out again and tells OnResize on every size change.
+    virtual void WMSize(TMessage& Message);
 
 private:
     void UpdateFormShowing();

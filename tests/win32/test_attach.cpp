@@ -1,7 +1,8 @@
 // Attaching objects to windows: framework controls and plain system windows,
 // detaching under a later subclasser and inside a window's own message,
 // destroying attached windows, deferred freeing, the exception barrier of
-// nested dispatches, and printing a form with its frame.
+// nested dispatches, printing a form with its frame, and the named message
+// handlers of windowed controls.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -428,6 +429,84 @@ TEST(AttachPrint, FormPrintedWithItsFramePaintsTheFrameThroughTheNonClientPainte
         ::SelectObject(dc, old);
         ::DeleteObject(bitmap);
         ::DeleteDC(dc);
+    }
+    form->Free();
+}
+
+// ---------------------------------------------------------------------------
+// Named message handlers and the bounds the window owns
+
+class TAttachTestCursorControl : public TWinControl {
+public:
+    KES_CLASS_NAME(TAttachTestCursorControl)
+    using TWinControl::TWinControl;
+    int CursorQueries = 0;
+    int MouseEnters = 0;
+
+protected:
+    // Only this handler changes; every other message keeps its handling.
+    void WMSetCursor(TMessage& Message) override {
+        ++CursorQueries;
+        Message.Result = 1;
+    }
+    void CMMouseEnter(TMessage& Message) override {
+        ++MouseEnters;
+        TWinControl::CMMouseEnter(Message);
+    }
+};
+
+TEST(AttachHandlers, OverridingOneHandlerChangesOnlyItsMessage) {
+    auto* form = New<TForm>(Application);
+    auto* control = New<TAttachTestCursorControl>(form);
+    control->SetParent(form);
+    control->SetBounds(5, 5, 60, 30);
+    form->Show();
+    harness::PumpUntilIdle(10, 1000);
+    EXPECT_EQ(::SendMessageW(control->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(control->Handle()),
+                             MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              1);
+    EXPECT_EQ(control->CursorQueries, 1);
+    control->Perform(CM_MOUSEENTER);
+    EXPECT_EQ(control->MouseEnters, 1);
+    ::SendMessageW(control->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"text"));
+    EXPECT_EQ(control->GetText(), u"text");
+    form->Free();
+}
+
+TEST(AttachHandlers, BoundsFollowTheWindowWhenItIsMovedBehindTheFrameworksBack) {
+    auto* form = New<TForm>(Application);
+    form->SetBounds(30, 30, 300, 200);
+    auto* control = New<TWinControl>(form);
+    control->SetParent(form);
+    control->SetBounds(5, 5, 60, 30);
+    form->Show();
+    harness::PumpUntilIdle(10, 1000);
+    struct Case {
+        const char* Name;
+        TWinControl* Control;
+        RECT Bounds;
+    };
+    const Case cases[] = {
+        {"child", control, {11, 12, 11 + 70, 12 + 40}},
+        {"form", form, {50, 60, 50 + 320, 60 + 220}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        int resizes = 0;
+        struct Counter {
+            int* Count;
+            void Resized(TObject*) { ++*Count; }
+        };
+        Counter counter{&resizes};
+        c.Control->OnResize = TNotifyEvent::Of<&Counter::Resized>(&counter);
+        ::SetWindowPos(c.Control->Handle(), nullptr, c.Bounds.left, c.Bounds.top, c.Bounds.right - c.Bounds.left,
+                       c.Bounds.bottom - c.Bounds.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        c.Control->OnResize = nullptr;
+        EXPECT_EQ(c.Control->Left(), c.Bounds.left);
+        EXPECT_EQ(c.Control->Top(), c.Bounds.top);
+        EXPECT_EQ(c.Control->Width(), c.Bounds.right - c.Bounds.left);
+        EXPECT_EQ(c.Control->Height(), c.Bounds.bottom - c.Bounds.top);
+        EXPECT_GE(resizes, 1);
     }
     form->Free();
 }
