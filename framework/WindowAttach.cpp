@@ -75,15 +75,19 @@ void DispatchFrom(WindowRecord& rec, int index, TMessage& m) {
 }
 
 // Gives the window its previous procedure back when nobody is attached any
-// more and the window still runs ours.
+// more and the window runs ours (again: a later subclasser may have left).
 bool GiveBack(WindowRecord* rec) {
     for (const Attachment& a : rec->Chain)
         if (!a.Detached) return false;
     if (!RunsSharedProcedure(rec->Wnd)) return false;
     ::SetWindowLongPtrW(rec->Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(rec->Previous));
     rec->Released = true;
-    if (rec->Depth == 0) FreeRecord(rec);
     return true;
+}
+
+// Frees a released record once no dispatch of its window is on the stack.
+void FreeIfDone(WindowRecord* rec) {
+    if (rec->Released && rec->Depth == 0) FreeRecord(rec);
 }
 
 }  // namespace
@@ -103,8 +107,11 @@ LRESULT CALLBACK AttachedWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPara
         HandleFrameworkException();
     }
     --rec->Depth;
-    if (msg == WM_NCDESTROY) rec->Released = true;
-    if (rec->Released && rec->Depth == 0) FreeRecord(rec);
+    if (msg == WM_NCDESTROY)
+        rec->Released = true;
+    else if (!rec->Released)
+        GiveBack(rec);
+    FreeIfDone(rec);
     if (DispatchReturnedHook) DispatchReturnedHook();
     return m.Result;
 }
@@ -132,7 +139,9 @@ bool DetachWindow(HWND Wnd, const void* Object) {
     const int index = IndexOf(*rec, Object, false);
     if (index < 0) return false;
     rec->Chain[static_cast<std::size_t>(index)].Detached = true;
-    return GiveBack(rec);
+    const bool givenBack = GiveBack(rec);
+    FreeIfDone(rec);
+    return givenBack;
 }
 
 void DetachAllFromWindow(HWND Wnd) {
@@ -140,6 +149,7 @@ void DetachAllFromWindow(HWND Wnd) {
     if (!rec) return;
     for (Attachment& a : rec->Chain) a.Detached = true;
     GiveBack(rec);
+    FreeIfDone(rec);
 }
 
 bool IsWindowAttached(HWND Wnd, const void* Object) {
@@ -157,7 +167,8 @@ bool CallPreviousWndProc(HWND Wnd, const void* Object, TMessage& Message) {
     struct Unwind {
         WindowRecord* Rec;
         ~Unwind() {
-            if (--Rec->Depth == 0 && Rec->Released) FreeRecord(Rec);
+            --Rec->Depth;
+            FreeIfDone(Rec);
         }
     } unwind{rec};
     DispatchFrom(*rec, index - 1, Message);

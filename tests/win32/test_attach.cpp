@@ -182,10 +182,12 @@ TEST_F(AttachEdit, DetachingUnderALaterSubclasserLeavesItWorking) {
     EXPECT_TRUE(Contains(second.Seen, WM_SETTEXT));
     EXPECT_EQ(TextOf(Edit), u"second");
     DetachWindow(Edit, &second);
-    // The subclasser leaves too; the chain it falls back to still forwards.
+    // The subclasser leaves too: the chain it falls back to forwards the next
+    // message and then gives the window its own procedure back.
     ForeignSubclass::Remove(Edit);
     SetText(L"alone");
     EXPECT_EQ(TextOf(Edit), u"alone");
+    EXPECT_EQ(ProcOf(Edit), Original);
     ::DestroyWindow(Edit);
     EXPECT_FALSE(::IsWindow(Edit));
 }
