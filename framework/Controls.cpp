@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include "WindowAttach.h"
+
 const wchar_t* const kControlProp = L"KestruneControl";
 void (*ControlDestroyedHook)(TControl* control) = nullptr;
 TCursor ScreenCursorOverride = crDefault;
@@ -97,9 +99,6 @@ LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
 
 void TControl::WndProc(TMessage& Message) {
     switch (Message.Msg) {
-    case WM_MOUSEMOVE:
-        // Keeps the mouse enter and leave notices of windowless controls honest.
-        break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         if (FControlStyle & csCaptureMouse) SetMouseCapture(true);
@@ -150,14 +149,8 @@ void TControl::Dispatch(TMessage& Message) {
         MouseMove(KeysToShiftState(Message.WParam), GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam));
         DefaultHandler(Message);
         return;
-    case CM_MOUSEENTER:
-        FMouseInControl = true;
-        if (FParent) FParent->Perform(CM_MOUSEENTER, 0, Message.LParam ? Message.LParam : reinterpret_cast<LPARAM>(this));
-        return;
-    case CM_MOUSELEAVE:
-        FMouseInControl = false;
-        if (FParent) FParent->Perform(CM_MOUSELEAVE, 0, Message.LParam ? Message.LParam : reinterpret_cast<LPARAM>(this));
-        return;
+    case CM_MOUSEENTER: return CMMouseEnter(Message);
+    case CM_MOUSELEAVE: return CMMouseLeave(Message);
     case CM_PARENTFONTCHANGED:
         if (FParentFont && FParent) {
             FFont->Assign(FParent->Font());
@@ -182,6 +175,17 @@ void TControl::Dispatch(TMessage& Message) {
     default:
         DefaultHandler(Message);
     }
+}
+
+void TControl::CMMouseEnter(TMessage& Message) { MouseEnterOrLeave(Message, true); }
+
+void TControl::CMMouseLeave(TMessage& Message) { MouseEnterOrLeave(Message, false); }
+
+void TControl::MouseEnterOrLeave(TMessage& Message, bool entered) {
+    // The notice is this control's own (LParam 0 or this control), or one a
+    // child passed up; either way it goes on to the parent.
+    if (!Message.LParam || Message.LParam == reinterpret_cast<LPARAM>(this)) FMouseInControl = entered;
+    if (FParent) FParent->Perform(Message.Msg, 0, Message.LParam ? Message.LParam : reinterpret_cast<LPARAM>(this));
 }
 
 void TControl::DefaultHandler(TMessage& Message) {
@@ -265,15 +269,6 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     FHeight = AHeight;
     Invalidate();
     RequestAlign();
-    if (resized && !HasState(csLoading)) Resize();
-}
-
-void TControl::UpdateBoundsRect(const RECT& r) {
-    const bool resized = (r.right - r.left) != FWidth || (r.bottom - r.top) != FHeight;
-    FLeft = r.left;
-    FTop = r.top;
-    FWidth = r.right - r.left;
-    FHeight = r.bottom - r.top;
     if (resized && !HasState(csLoading)) Resize();
 }
 
@@ -588,13 +583,7 @@ void TWinControl::CreateHandle() {
         throw;
     }
     SetControlState(csCreating, false);
-    RECT r;
-    ::GetWindowRect(FHandle, &r);
-    if (HWND parent = ::GetParent(FHandle); parent && (FCreatedStyle & WS_CHILD))
-        ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    else if (FCreatedStyle & WS_CHILD)
-        ::OffsetRect(&r, 0, 0);
-    if (FCreatedStyle & WS_CHILD) UpdateBoundsRect(r);
+    if ((FCreatedStyle & WS_CHILD) && ReadBoundsFromWindow() && !HasState(csLoading)) Resize();
     SetWindowFont();
     InitializeWnd();
     // Children that should show get their windows now, in creation order.
@@ -640,31 +629,34 @@ LRESULT CALLBACK TWinControl::InitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPA
     }
     control->FHandle = wnd;
     ::SetPropW(wnd, kControlProp, control);
-    ::SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::MainWndProc));
-    return MainWndProc(wnd, msg, wParam, lParam);
+    try {
+        AttachWindow(wnd, control, TWndMethod::Of<&TWinControl::MainWndMethod>(control), control->FDefWndProc);
+    } catch (...) {
+        ::RemovePropW(wnd, kControlProp);
+        HandleFrameworkException();
+        return ::DefWindowProcW(wnd, msg, wParam, lParam);
+    }
+    return AttachedWndProc(wnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK TWinControl::MainWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    TWinControl* control = FindControl(wnd);
-    if (!control) return ::DefWindowProcW(wnd, msg, wParam, lParam);
-    TMessage m;
-    m.Msg = msg;
-    m.WParam = wParam;
-    m.LParam = lParam;
-    m.Result = 0;
-    try {
-        control->WindowProc(m);
-    } catch (...) {
-        HandleFrameworkException();
+void TWinControl::MainWndMethod(TMessage& Message) {
+    if (Message.Msg != WM_NCDESTROY) {
+        WindowProc(Message);
+        return;
     }
-    if (msg == WM_NCDESTROY) {
-        ::RemovePropW(wnd, kControlProp);
-        if (control->FHandle == wnd) {
-            control->FHandle = nullptr;
-            control->FShowing = false;
+    // The window's last message: the control forgets it however the handler ends.
+    struct Forget {
+        TWinControl* Control;
+        HWND Wnd;
+        ~Forget() {
+            ::RemovePropW(Wnd, kControlProp);
+            if (Control->FHandle == Wnd) {
+                Control->FHandle = nullptr;
+                Control->FShowing = false;
+            }
         }
-    }
-    return m.Result;
+    } forget{this, FHandle};
+    WindowProc(Message);
 }
 
 void TWinControl::DefaultHandler(TMessage& Message) {
@@ -672,6 +664,7 @@ void TWinControl::DefaultHandler(TMessage& Message) {
         TControl::DefaultHandler(Message);
         return;
     }
+    if (CallPreviousWndProc(FHandle, this, Message)) return;
     Message.Result = ::CallWindowProcW(FDefWndProc ? FDefWndProc : ::DefWindowProcW, FHandle, Message.Msg,
                                        Message.WParam, Message.LParam);
 }
@@ -683,13 +676,6 @@ void TWinControl::WndProc(TMessage& Message) {
         break;
     case WM_KILLFOCUS:
         if (!HasState(csDestroying)) Perform(CM_EXIT, 0, 0);
-        break;
-    case WM_KEYFIRST:
-    case WM_KEYUP:
-    case WM_CHAR:
-    case WM_SYSKEYDOWN:
-    case WM_SYSKEYUP:
-    case WM_SYSCHAR:
         break;
     default:
         break;
@@ -753,165 +739,41 @@ bool TWinControl::DoControlMsg(HWND ControlHandle, TMessage& Message) {
 }
 
 void TWinControl::Dispatch(TMessage& Message) {
-    if (IsReflected(Message.Msg)) {
-        HWND source = NotificationSource(Message);
-        if (Message.Msg == WM_MEASUREITEM && FHandle && Message.LParam) {
-            const auto* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(Message.LParam);
-            if (mis->CtlType != ODT_MENU) source = ::GetDlgItem(FHandle, static_cast<int>(mis->CtlID));
-        }
-        if (source && DoControlMsg(source, Message)) return;
-        DefaultHandler(Message);
-        return;
-    }
+    if (IsReflected(Message.Msg)) return ReflectNotification(Message);
     switch (Message.Msg) {
-    case WM_PAINT:
-        PaintHandler(Message);
-        return;
-    case WM_PRINTCLIENT:
-        if (Message.LParam & PRF_CLIENT) {
-            PaintHandler(Message);
-            return;
-        }
-        break;
-    case WM_ERASEBKGND:
-        if (FControlStyle & csOpaque) {
-            Message.Result = 1;
-            return;
-        }
-        if (Message.WParam) {
-            UpdateBrush();
-            RECT r;
-            ::GetClientRect(FHandle, &r);
-            ::FillRect(reinterpret_cast<HDC>(Message.WParam), &r, FBrush);
-            Message.Result = 1;
-            return;
-        }
-        break;
+    case WM_PAINT: return WMPaint(Message);
+    case WM_PRINT: return WMPrint(Message);
+    case WM_PRINTCLIENT: return WMPrintClient(Message);
+    case WM_ERASEBKGND: return WMEraseBkgnd(Message);
     case CN_CTLCOLORMSGBOX:
     case CN_CTLCOLOREDIT:
     case CN_CTLCOLORLISTBOX:
     case CN_CTLCOLORBTN:
     case CN_CTLCOLORDLG:
     case CN_CTLCOLORSCROLLBAR:
-    case CN_CTLCOLORSTATIC: {
-        HDC dc = reinterpret_cast<HDC>(Message.WParam);
-        UpdateBrush();
-        ::SetTextColor(dc, ColorToRGB(FFont->Color()));
-        ::SetBkColor(dc, ColorToRGB(FColor));
-        Message.Result = reinterpret_cast<LRESULT>(FBrush);
-        return;
-    }
-    case WM_WINDOWPOSCHANGED: {
-        DefaultHandler(Message);
-        const auto* wp = reinterpret_cast<const WINDOWPOS*>(Message.LParam);
-        if (wp && FHandle && !(wp->flags & SWP_NOSIZE && wp->flags & SWP_NOMOVE)) {
-            RECT r;
-            ::GetWindowRect(FHandle, &r);
-            if (HWND parent = ::GetParent(FHandle); parent && (::GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD))
-                ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-            const bool resized = (r.right - r.left) != FWidth || (r.bottom - r.top) != FHeight;
-            UpdateBoundsRect(r);
-            if (resized) Realign();
-        }
-        return;
-    }
-    case WM_SETFOCUS: {
-        DefaultHandler(Message);
-        // The top of the parent chain (the form) tells everyone which control has the focus.
-        TWinControl* top = this;
-        while (top->FParent) top = top->FParent;
-        if (!HasState(csDestroying)) top->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(this));
-        return;
-    }
-    case WM_KILLFOCUS:
-        DefaultHandler(Message);
-        return;
-    case CM_ENTER:
-        DoEnter();
-        return;
-    case CM_EXIT:
-        DoExit();
-        return;
+    case CN_CTLCOLORSTATIC: return CNCtlColor(Message);
+    case WM_WINDOWPOSCHANGED: return WMWindowPosChanged(Message);
+    case WM_SETFOCUS: return WMSetFocus(Message);
+    case WM_KILLFOCUS: return WMKillFocus(Message);
+    case CM_ENTER: return CMEnter(Message);
+    case CM_EXIT: return CMExit(Message);
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        if (DoKeyDown(Message)) return;
-        break;
+    case WM_SYSKEYDOWN: return WMKeyDown(Message);
     case WM_KEYUP:
-    case WM_SYSKEYUP:
-        if (DoKeyUp(Message)) return;
-        break;
-    case WM_CHAR:
-        if (DoKeyPress(Message)) return;
-        break;
-    case WM_SETCURSOR:
-        if (ScreenCursorOverride != crDefault) {
-            ::SetCursor(CursorHandle(ScreenCursorOverride));
-            Message.Result = 1;
-            return;
-        }
-        if (reinterpret_cast<HWND>(Message.WParam) == FHandle && LOWORD(Message.LParam) == HTCLIENT) {
-            TCursor cursor = Cursor;
-            POINT p;
-            ::GetCursorPos(&p);
-            ::ScreenToClient(FHandle, &p);
-            if (TControl* c = ControlAtPos(p, false)) cursor = c->Cursor;
-            if (HCURSOR h = CursorHandle(cursor)) {
-                ::SetCursor(h);
-                Message.Result = 1;
-                return;
-            }
-        }
-        break;
-    case CM_INVALIDATE:
-        if (FHandle) ::InvalidateRect(FHandle, nullptr, !(FControlStyle & csOpaque));
-        return;
-    case CM_SHOWINGCHANGED:
-        if (FHandle)
-            ::SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
-                           SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE |
-                               (FShowing ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
-        return;
-    case CM_VISIBLECHANGED:
-        UpdateControlState();
-        return;
-    case CM_ENABLEDCHANGED:
-        if (FHandle) ::EnableWindow(FHandle, FEnabled);
-        return;
-    case CM_FONTCHANGED:
-        SetWindowFont();
-        for (TControl* c : std::vector<TControl*>(FControls)) c->Perform(CM_PARENTFONTCHANGED, 0, 0);
-        if (FHandle) ::InvalidateRect(FHandle, nullptr, TRUE);
-        return;
-    case CM_COLORCHANGED:
-        if (FBrush) {
-            ::DeleteObject(FBrush);
-            FBrush = nullptr;
-        }
-        for (TControl* c : std::vector<TControl*>(FControls)) c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
-        if (FHandle) ::InvalidateRect(FHandle, nullptr, TRUE);
-        return;
-    case CM_TEXTCHANGED:
-        return;
-    case CM_FOCUSCHANGED:
-        for (TControl* c : std::vector<TControl*>(FControls)) c->Perform(Message.Msg, Message.WParam, Message.LParam);
-        return;
-    case CM_MOUSEENTER:
-    case CM_MOUSELEAVE:
-        if (Message.Msg == CM_MOUSEENTER && (!Message.LParam || Message.LParam == reinterpret_cast<LPARAM>(this)))
-            FMouseInControl = true;
-        if (Message.Msg == CM_MOUSELEAVE && (!Message.LParam || Message.LParam == reinterpret_cast<LPARAM>(this)))
-            FMouseInControl = false;
-        if (FParent) FParent->Perform(Message.Msg, 0, Message.LParam ? Message.LParam : reinterpret_cast<LPARAM>(this));
-        return;
+    case WM_SYSKEYUP: return WMKeyUp(Message);
+    case WM_CHAR: return WMChar(Message);
+    case WM_SETCURSOR: return WMSetCursor(Message);
+    case CM_INVALIDATE: return CMInvalidate(Message);
+    case CM_SHOWINGCHANGED: return CMShowingChanged(Message);
+    case CM_VISIBLECHANGED: return CMVisibleChanged(Message);
+    case CM_ENABLEDCHANGED: return CMEnabledChanged(Message);
+    case CM_FONTCHANGED: return CMFontChanged(Message);
+    case CM_COLORCHANGED: return CMColorChanged(Message);
+    case CM_TEXTCHANGED: return CMTextChanged(Message);
+    case CM_FOCUSCHANGED: return CMFocusChanged(Message);
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
-    case WM_SETTEXT:
-        if (FHandle) {
-            DefaultHandler(Message);
-            return;
-        }
-        TControl::DefaultHandler(Message);
-        return;
+    case WM_SETTEXT: return WMTextMessage(Message);
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
@@ -919,31 +781,181 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-    case WM_MOUSEMOVE: {
-        // Mouse input over a windowless child goes to that child.
-        const POINT p = {GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
-        TControl* target = nullptr;
-        if (::GetCapture() == FHandle) {
-            for (TControl* c : FControls)
-                if (!dynamic_cast<TWinControl*>(c) && (c->FControlState & csLButtonDown)) target = c;
-        }
-        if (!target && Message.Msg != WM_MOUSEMOVE) target = ControlAtPos(p, false);
-        if (target && !dynamic_cast<TWinControl*>(target)) {
-            if (Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK)
-                target->FControlState |= csLButtonDown;
-            if (Message.Msg == WM_LBUTTONUP) target->FControlState &= ~csLButtonDown;
-            TMessage child = Message;
-            child.LParam = MAKELPARAM(p.x - target->FLeft, p.y - target->FTop);
-            target->WindowProc(child);
-            Message.Result = child.Result;
+    case WM_MOUSEMOVE: return WMMouse(Message);
+    default: return TControl::Dispatch(Message);
+    }
+}
+
+void TWinControl::ReflectNotification(TMessage& Message) {
+    HWND source = NotificationSource(Message);
+    if (Message.Msg == WM_MEASUREITEM && FHandle && Message.LParam) {
+        const auto* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(Message.LParam);
+        if (mis->CtlType != ODT_MENU) source = ::GetDlgItem(FHandle, static_cast<int>(mis->CtlID));
+    }
+    if (source && DoControlMsg(source, Message)) return;
+    DefaultHandler(Message);
+}
+
+void TWinControl::WMPaint(TMessage& Message) { PaintHandler(Message); }
+
+void TWinControl::WMPrintClient(TMessage& Message) {
+    if (Message.LParam & PRF_CLIENT)
+        PaintHandler(Message);
+    else
+        TControl::Dispatch(Message);
+}
+
+void TWinControl::WMEraseBkgnd(TMessage& Message) {
+    if (FControlStyle & csOpaque) {
+        Message.Result = 1;
+        return;
+    }
+    if (!Message.WParam) return TControl::Dispatch(Message);
+    UpdateBrush();
+    RECT r;
+    ::GetClientRect(FHandle, &r);
+    ::FillRect(reinterpret_cast<HDC>(Message.WParam), &r, FBrush);
+    Message.Result = 1;
+}
+
+void TWinControl::CNCtlColor(TMessage& Message) {
+    HDC dc = reinterpret_cast<HDC>(Message.WParam);
+    UpdateBrush();
+    ::SetTextColor(dc, ColorToRGB(FFont->Color()));
+    ::SetBkColor(dc, ColorToRGB(FColor));
+    Message.Result = reinterpret_cast<LRESULT>(FBrush);
+}
+
+void TWinControl::WMWindowPosChanged(TMessage& Message) {
+    DefaultHandler(Message);
+    const auto* wp = reinterpret_cast<const WINDOWPOS*>(Message.LParam);
+    if (!wp || !FHandle || ((wp->flags & SWP_NOSIZE) && (wp->flags & SWP_NOMOVE)) || ::IsIconic(FHandle)) return;
+    const bool resized = ReadBoundsFromWindow();
+    if (resized && !HasState(csLoading)) Resize();
+    if (resized) Realign();
+}
+
+bool TWinControl::ReadBoundsFromWindow() {
+    RECT r;
+    ::GetWindowRect(FHandle, &r);
+    if (HWND parent = ::GetParent(FHandle); parent && (::GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD))
+        ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    const bool resized = (r.right - r.left) != FWidth || (r.bottom - r.top) != FHeight;
+    FLeft = r.left;
+    FTop = r.top;
+    FWidth = r.right - r.left;
+    FHeight = r.bottom - r.top;
+    return resized;
+}
+
+void TWinControl::WMSetFocus(TMessage& Message) {
+    DefaultHandler(Message);
+    // The top of the parent chain (the form) tells everyone which control has the focus.
+    TWinControl* top = this;
+    while (top->FParent) top = top->FParent;
+    if (!HasState(csDestroying)) top->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(this));
+}
+
+void TWinControl::WMKillFocus(TMessage& Message) { DefaultHandler(Message); }
+
+void TWinControl::CMEnter(TMessage&) { DoEnter(); }
+
+void TWinControl::CMExit(TMessage&) { DoExit(); }
+
+void TWinControl::WMKeyDown(TMessage& Message) {
+    if (!DoKeyDown(Message)) TControl::Dispatch(Message);
+}
+
+void TWinControl::WMKeyUp(TMessage& Message) {
+    if (!DoKeyUp(Message)) TControl::Dispatch(Message);
+}
+
+void TWinControl::WMChar(TMessage& Message) {
+    if (!DoKeyPress(Message)) TControl::Dispatch(Message);
+}
+
+void TWinControl::WMSetCursor(TMessage& Message) {
+    if (ScreenCursorOverride != crDefault) {
+        ::SetCursor(CursorHandle(ScreenCursorOverride));
+        Message.Result = 1;
+        return;
+    }
+    if (reinterpret_cast<HWND>(Message.WParam) == FHandle && LOWORD(Message.LParam) == HTCLIENT) {
+        TCursor cursor = Cursor;
+        POINT p;
+        ::GetCursorPos(&p);
+        ::ScreenToClient(FHandle, &p);
+        if (TControl* c = ControlAtPos(p, false)) cursor = c->Cursor;
+        if (HCURSOR h = CursorHandle(cursor)) {
+            ::SetCursor(h);
+            Message.Result = 1;
             return;
         }
-        break;
-    }
-    default:
-        break;
     }
     TControl::Dispatch(Message);
+}
+
+void TWinControl::CMInvalidate(TMessage&) {
+    if (FHandle) ::InvalidateRect(FHandle, nullptr, !(FControlStyle & csOpaque));
+}
+
+void TWinControl::CMShowingChanged(TMessage&) {
+    if (FHandle)
+        ::SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | (FShowing ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+}
+
+void TWinControl::CMVisibleChanged(TMessage&) { UpdateControlState(); }
+
+void TWinControl::CMEnabledChanged(TMessage&) {
+    if (FHandle) ::EnableWindow(FHandle, FEnabled);
+}
+
+void TWinControl::CMFontChanged(TMessage&) {
+    SetWindowFont();
+    for (TControl* c : std::vector<TControl*>(FControls)) c->Perform(CM_PARENTFONTCHANGED, 0, 0);
+    if (FHandle) ::InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TWinControl::CMColorChanged(TMessage&) {
+    if (FBrush) {
+        ::DeleteObject(FBrush);
+        FBrush = nullptr;
+    }
+    for (TControl* c : std::vector<TControl*>(FControls)) c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+    if (FHandle) ::InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+// A window repaints its own text.
+void TWinControl::CMTextChanged(TMessage&) {}
+
+void TWinControl::CMFocusChanged(TMessage& Message) {
+    for (TControl* c : std::vector<TControl*>(FControls)) c->Perform(Message.Msg, Message.WParam, Message.LParam);
+}
+
+void TWinControl::WMTextMessage(TMessage& Message) {
+    if (FHandle)
+        DefaultHandler(Message);
+    else
+        TControl::DefaultHandler(Message);
+}
+
+void TWinControl::WMMouse(TMessage& Message) {
+    // Mouse input over a windowless child goes to that child.
+    const POINT p = {GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
+    TControl* target = nullptr;
+    if (::GetCapture() == FHandle) {
+        for (TControl* c : FControls)
+            if (!dynamic_cast<TWinControl*>(c) && (c->FControlState & csLButtonDown)) target = c;
+    }
+    if (!target && Message.Msg != WM_MOUSEMOVE) target = ControlAtPos(p, false);
+    if (!target || dynamic_cast<TWinControl*>(target)) return TControl::Dispatch(Message);
+    if (Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK) target->FControlState |= csLButtonDown;
+    if (Message.Msg == WM_LBUTTONUP) target->FControlState &= ~csLButtonDown;
+    TMessage child = Message;
+    child.LParam = MAKELPARAM(p.x - target->FLeft, p.y - target->FTop);
+    target->WindowProc(child);
+    Message.Result = child.Result;
 }
 
 void TWinControl::UpdateBrush() {
@@ -1005,13 +1017,58 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
     }
 }
 
-void TWinControl::PaintTo(HDC dc, int x, int y) {
+void TWinControl::PaintTo(HDC dc, int x, int y, bool Frame) {
     const int saved = ::SaveDC(dc);
     ::SetViewportOrgEx(dc, x, y, nullptr);
     TMessage m;
-    m.Msg = WM_PRINTCLIENT;
     m.WParam = reinterpret_cast<WPARAM>(dc);
-    m.LParam = PRF_CLIENT | PRF_ERASEBKGND;
+    if (Frame && FHandle) {
+        m.Msg = WM_PRINT;
+        m.LParam = PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND;
+    } else {
+        m.Msg = WM_PRINTCLIENT;
+        m.LParam = PRF_CLIENT | PRF_ERASEBKGND;
+    }
+    WindowProc(m);
+    ::RestoreDC(dc, saved);
+}
+
+void TWinControl::PaintNonClient(HDC DC) {
+    TMessage m;
+    m.Msg = WM_PRINT;
+    m.WParam = reinterpret_cast<WPARAM>(DC);
+    m.LParam = PRF_NONCLIENT;
+    DefaultHandler(m);
+}
+
+void TWinControl::WMPrint(TMessage& Message) {
+    HDC dc = reinterpret_cast<HDC>(Message.WParam);
+    const auto flags = static_cast<DWORD>(Message.LParam);
+    Message.Result = 0;
+    if (!dc || !FHandle) return;
+    if ((flags & PRF_CHECKVISIBLE) && !::IsWindowVisible(FHandle)) return;
+    if (flags & PRF_NONCLIENT) {
+        const int saved = ::SaveDC(dc);
+        PaintNonClient(dc);
+        ::RestoreDC(dc, saved);
+    }
+    if (!(flags & PRF_CLIENT)) return;
+    const int saved = ::SaveDC(dc);
+    // With the frame the DC stands for the whole window and the client area
+    // goes to its place in it; alone it is painted at the DC's origin.
+    if (flags & PRF_NONCLIENT) {
+        RECT window, client;
+        ::GetWindowRect(FHandle, &window);
+        ::GetClientRect(FHandle, &client);
+        POINT origin = {0, 0};
+        ::ClientToScreen(FHandle, &origin);
+        ::OffsetViewportOrgEx(dc, origin.x - window.left, origin.y - window.top, nullptr);
+        ::IntersectClipRect(dc, 0, 0, client.right, client.bottom);
+    }
+    TMessage m;
+    m.Msg = WM_PRINTCLIENT;
+    m.WParam = Message.WParam;
+    m.LParam = static_cast<LPARAM>(flags & (PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN | PRF_OWNED));
     WindowProc(m);
     ::RestoreDC(dc, saved);
 }
@@ -1300,32 +1357,11 @@ void TGraphicControl::Dispatch(TMessage& Message) {
 // ---------------------------------------------------------------------------
 // Hidden utility windows
 
-namespace {
-
-LRESULT CALLBACK UtilWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* method = reinterpret_cast<TWndMethod*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
-    if (!method || !*method) return ::DefWindowProcW(wnd, msg, wParam, lParam);
-    TMessage m;
-    m.Msg = msg;
-    m.WParam = wParam;
-    m.LParam = lParam;
-    m.Result = 0;
-    const TWndMethod call = *method;   // the window may go away inside the call
-    try {
-        call(m);
-    } catch (...) {
-        HandleFrameworkException();
-    }
-    return m.Result;
-}
-
-}  // namespace
-
 HWND AllocateHWnd(TWndMethod Method) {
     static bool registered = false;
     if (!registered) {
         WNDCLASSW wc = {};
-        wc.lpfnWndProc = UtilWindowProc;
+        wc.lpfnWndProc = ::DefWindowProcW;
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = L"TPUtilWindow";
         registered = ::RegisterClassW(&wc) != 0;
@@ -1333,14 +1369,18 @@ HWND AllocateHWnd(TWndMethod Method) {
     HWND wnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"TPUtilWindow", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                  ::GetModuleHandleW(nullptr), nullptr);
     if (!wnd) throw EOutOfResources(u"Cannot create a utility window");
-    ::SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TWndMethod(Method)));
+    try {
+        AttachWindow(wnd, Method.Object(), Method);
+    } catch (...) {
+        ::DestroyWindow(wnd);
+        throw;
+    }
     return wnd;
 }
 
 void DeallocateHWnd(HWND wnd) {
     if (!wnd) return;
-    auto* method = reinterpret_cast<TWndMethod*>(::GetWindowLongPtrW(wnd, GWLP_USERDATA));
-    ::SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
+    // The owner is on its way out: the window's last messages do not reach it.
+    DetachAllFromWindow(wnd);
     ::DestroyWindow(wnd);
-    delete method;
 }

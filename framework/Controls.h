@@ -1,7 +1,8 @@
 // Controls: the base of everything that shows on the screen. TControl is
 // the windowless base (painted by its parent), TWinControl owns a window.
-// Every window the framework makes runs through one shared window procedure
-// that finds the control and calls its WindowProc.
+// Every window the framework makes is attached to its control (WindowAttach)
+// and so runs through the one shared window procedure, which calls the
+// control's WindowProc.
 #pragma once
 
 #include <vector>
@@ -174,8 +175,13 @@ protected:
     void Changed() { Perform(CM_CHANGED, 0, reinterpret_cast<LPARAM>(this)); }
     // Asks the parent to lay out its aligned children again.
     void RequestAlign();
-    void UpdateBoundsRect(const RECT& r);
     virtual void VisibleChanging() {}
+
+    // CM_MOUSEENTER and CM_MOUSELEAVE: the control's own notice sets
+    // MouseInControl; every notice goes on to the parent with the control it
+    // concerns in LParam.
+    virtual void CMMouseEnter(TMessage& Message);
+    virtual void CMMouseLeave(TMessage& Message);
 
     void DoMouseDown(TMessage& Message, TMouseButton Button, TShiftState Shift);
     void DoMouseUp(TMessage& Message, TMouseButton Button);
@@ -193,6 +199,9 @@ protected:
     TControlState FControlState = 0;
     TControlStyle FControlStyle = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
     bool FMouseInControl = false;
+
+private:
+    void MouseEnterOrLeave(TMessage& Message, bool entered);
 
     friend class TWinControl;
 };
@@ -265,7 +274,10 @@ public:
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
 
-    void PaintTo(HDC dc, int x, int y);
+    // Paints the control into dc with its top-left corner at (x, y): the
+    // client area, or with Frame the whole window, frame included (through
+    // WM_PRINT with PRF_NONCLIENT, so that PaintNonClient draws the frame).
+    void PaintTo(HDC dc, int x, int y, bool Frame = false);
     // Creates the window when the control should show, and shows or hides it.
     void UpdateShowing();
 
@@ -282,8 +294,46 @@ protected:
     virtual void InitializeWnd() {}
     virtual void AlignControls(TControl* AControl, RECT& Rect);
     virtual void PaintWindow(HDC DC);
+    // Paints the non-client area (the frame) into DC, whose origin is the
+    // window's top-left corner; called for WM_PRINT with PRF_NONCLIENT. The
+    // default lets the window's own procedure draw it.
+    virtual void PaintNonClient(HDC DC);
+    // WM_PRINT: the frame through PaintNonClient, then the client area
+    // through WM_PRINTCLIENT at its place in the window.
+    virtual void WMPrint(TMessage& Message);
     void PaintHandler(TMessage& Message);
     void PaintControls(HDC DC, TControl* First);
+
+    // The handlers Dispatch calls, one per message (derived controls
+    // override the one they change and call the base for the rest).
+    virtual void ReflectNotification(TMessage& Message);   // notifications reflected to the child they concern
+    virtual void WMPaint(TMessage& Message);
+    virtual void WMPrintClient(TMessage& Message);
+    virtual void WMEraseBkgnd(TMessage& Message);
+    virtual void CNCtlColor(TMessage& Message);
+    virtual void WMWindowPosChanged(TMessage& Message);
+    virtual void WMSetFocus(TMessage& Message);
+    virtual void WMKillFocus(TMessage& Message);
+    virtual void CMEnter(TMessage& Message);
+    virtual void CMExit(TMessage& Message);
+    virtual void WMKeyDown(TMessage& Message);   // and WM_SYSKEYDOWN
+    virtual void WMKeyUp(TMessage& Message);     // and WM_SYSKEYUP
+    virtual void WMChar(TMessage& Message);
+    virtual void WMSetCursor(TMessage& Message);
+    virtual void CMInvalidate(TMessage& Message);
+    virtual void CMShowingChanged(TMessage& Message);
+    virtual void CMVisibleChanged(TMessage& Message);
+    virtual void CMEnabledChanged(TMessage& Message);
+    virtual void CMFontChanged(TMessage& Message);
+    virtual void CMColorChanged(TMessage& Message);
+    virtual void CMTextChanged(TMessage& Message);
+    virtual void CMFocusChanged(TMessage& Message);
+    virtual void WMTextMessage(TMessage& Message);   // WM_GETTEXT, WM_GETTEXTLENGTH, WM_SETTEXT
+    virtual void WMMouse(TMessage& Message);         // button and move messages: windowless children get theirs
+    // The window owns the bounds while it exists: reads them back from it
+    // (in the parent's client coordinates, screen coordinates for a
+    // top-level window). Answers whether the size changed.
+    bool ReadBoundsFromWindow();
     virtual void ChildShowingChanged() {}
     void UpdateControlState();
     virtual bool DoKeyDown(TMessage& Message);
@@ -310,7 +360,8 @@ protected:
 
 private:
     static LRESULT CALLBACK InitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK MainWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // The control's method on its attached window: calls WindowProc.
+    void MainWndMethod(TMessage& Message);
     void DoAlign(TAlign AAlign, RECT& Rect);
     void UpdateBrush();
 

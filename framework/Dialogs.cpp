@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "Forms.h"
+#include "WindowAttach.h"
 
 TDialogShownEvent TCommonDialog::ShownHook;
 bool TOpenDialog::ForceClassicDialog = false;
 
 namespace {
 
-const wchar_t kDialogProp[] = L"KestruneCommonDialog";
 // The find dialog's text box (edt1 of the system's dialog templates).
 constexpr int kFindWhatEdit = 0x0480;
 
@@ -28,29 +28,19 @@ HWND HookedDialog(HWND wnd) {
 
 // The hook procedure of every dialog; Struct is the dialog's set-up record
 // (OPENFILENAMEW, CHOOSEFONTW, FINDREPLACEW), whose lCustData is the
-// TCommonDialog.
+// TCommonDialog. It attaches the dialog object to the dialog's window, which
+// from then on sees the window's messages.
 template <class Struct>
 UINT_PTR CALLBACK DialogHook(HWND wnd, UINT msg, WPARAM, LPARAM lParam) {
+    if (msg != WM_INITDIALOG) return 0;
     try {
-        if (msg == WM_INITDIALOG) {
-            const auto* setup = reinterpret_cast<const Struct*>(lParam);
-            auto* dialog = setup ? reinterpret_cast<TCommonDialog*>(setup->lCustData) : nullptr;
-            if (!dialog) return TRUE;
-            ::SetPropW(wnd, kDialogProp, dialog);
-            if (auto* find = dynamic_cast<TFindDialog*>(dialog)) find->PlaceDialog(HookedDialog(wnd));
-            ::PostMessageW(wnd, ShownMessage(), 0, 0);
-            return TRUE;
-        }
-        if (msg == ShownMessage()) {
-            if (auto* dialog = static_cast<TCommonDialog*>(::GetPropW(wnd, kDialogProp)))
-                dialog->DialogShown(HookedDialog(wnd));
-            return TRUE;
-        }
-        if (msg == WM_NCDESTROY) ::RemovePropW(wnd, kDialogProp);
+        const auto* setup = reinterpret_cast<const Struct*>(lParam);
+        auto* dialog = setup ? reinterpret_cast<TCommonDialog*>(setup->lCustData) : nullptr;
+        if (dialog) dialog->AttachDialog(HookedDialog(wnd));
     } catch (...) {
         HandleFrameworkException();
     }
-    return 0;
+    return TRUE;
 }
 
 String CopyLimited(const String& s, std::size_t capacity) { return s.substr(0, capacity > 0 ? capacity - 1 : 0); }
@@ -59,6 +49,29 @@ String CopyLimited(const String& s, std::size_t capacity) { return s.substr(0, c
 
 // ---------------------------------------------------------------------------
 // TCommonDialog
+
+TCommonDialog::~TCommonDialog() {
+    if (FAttached) DetachWindow(FAttached, this);
+}
+
+void TCommonDialog::AttachDialog(HWND dialog) {
+    if (FAttached) DetachWindow(FAttached, this);
+    FAttached = nullptr;
+    AttachWindow(dialog, this, TWndMethod::Of<&TCommonDialog::DialogWndProc>(this));
+    FAttached = dialog;
+    if (auto* find = dynamic_cast<TFindDialog*>(this)) find->PlaceDialog(dialog);
+    ::PostMessageW(dialog, ShownMessage(), 0, 0);
+}
+
+void TCommonDialog::DialogWndProc(TMessage& Message) {
+    const HWND dialog = FAttached;
+    if (Message.Msg == ShownMessage()) {
+        DialogShown(dialog);
+        return;
+    }
+    if (Message.Msg == WM_NCDESTROY) FAttached = nullptr;
+    CallPreviousWndProc(dialog, this, Message);
+}
 
 void TCommonDialog::DialogShown(HWND dialog) {
     FHandle = dialog;

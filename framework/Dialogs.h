@@ -1,6 +1,7 @@
 // The system's common dialogs: open and save, font, and the modeless find
-// dialog. Each dialog is hooked so that it can tell when its window is up
-// (OnShow, and the ShownHook through which tests answer dialogs).
+// dialog. Each dialog's hook attaches the dialog object to the dialog's
+// window, so that it can tell when its window is up (OnShow, and the
+// ShownHook through which tests answer dialogs).
 #pragma once
 
 #include "Controls.h"
@@ -16,6 +17,7 @@ class TCommonDialog : public TComponent {
 public:
     KES_CLASS_NAME(TCommonDialog)
     explicit TCommonDialog(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TCommonDialog() override;
 
     // Shows the dialog; true when the user confirmed it (for a modeless
     // dialog: when it is showing).
@@ -30,8 +32,9 @@ public:
     // (or a test) can drive the dialog's window from here.
     static TDialogShownEvent ShownHook;
 
-    // Used by the dialogs' hook procedures.
-    void DialogShown(HWND dialog);
+    // Used by the dialogs' hook procedures: attaches the dialog object to
+    // the dialog's window.
+    void AttachDialog(HWND dialog);
 
 protected:
     virtual void DoShow();
@@ -39,8 +42,13 @@ protected:
     // The window that owns a modal dialog: this thread's active window, else
     // the application's window.
     static HWND OwnerWindow();
+    void DialogShown(HWND dialog);
 
     HWND FHandle = nullptr;
+
+private:
+    void DialogWndProc(TMessage& Message);
+    HWND FAttached = nullptr;   // the dialog window this object is attached to
 };
 
 // ---------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "Forms.h"
 
 #include "Threads.h"
+#include "WindowAttach.h"
 
 #include <algorithm>
 
@@ -259,6 +260,14 @@ void TCustomForm::KeyDown(Word& Key, TShiftState Shift) { TWinControl::KeyDown(K
 
 void TCustomForm::KeyUp(Word& Key, TShiftState Shift) { TWinControl::KeyUp(Key, Shift); }
 
+void TCustomForm::WMSize(TMessage& Message) {
+    DefaultHandler(Message);
+    if (Message.WParam == SIZE_MINIMIZED) return;
+    ReadBoundsFromWindow();
+    Realign();
+    Resize();
+}
+
 void TCustomForm::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
     case CM_VISIBLECHANGED:
@@ -295,31 +304,7 @@ void TCustomForm::Dispatch(TMessage& Message) {
             }
         }
         break;
-    case WM_SIZE:
-        DefaultHandler(Message);
-        {
-            RECT wr;
-            ::GetWindowRect(FHandle, &wr);
-            if (Message.WParam != SIZE_MINIMIZED) {
-                const bool resized = (wr.right - wr.left) != FWidth || (wr.bottom - wr.top) != FHeight;
-                FLeft = wr.left;
-                FTop = wr.top;
-                FWidth = wr.right - wr.left;
-                FHeight = wr.bottom - wr.top;
-                Realign();
-                if (resized || true) Resize();
-            }
-        }
-        return;
-    case WM_WINDOWPOSCHANGED:
-        DefaultHandler(Message);
-        if (FHandle && !::IsIconic(FHandle)) {
-            RECT wr;
-            ::GetWindowRect(FHandle, &wr);
-            FLeft = wr.left;
-            FTop = wr.top;
-        }
-        return;
+    case WM_SIZE: return WMSize(Message);
     case CM_SHOWINGCHANGED:
         return;
     default:
@@ -363,7 +348,9 @@ void TScreen::RemoveForm(TCustomForm* form) {
 // ---------------------------------------------------------------------------
 // TApplication
 
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
+    WindowProc = TWndMethod::Of<&TApplication::WndProc>(this);
+}
 
 TApplication::~TApplication() {
     FreeReleased();
@@ -371,59 +358,63 @@ TApplication::~TApplication() {
         ::DestroyWindow(FHandle);
         FHandle = nullptr;
     }
+    for (THookLink* link : FHookLinks) delete link;
 }
 
 void TApplication::Initialize() { Handle(); }
 
 void TApplication::HookMainWindow(TWindowHook Hook) {
-    if (!Hook || std::find(FWindowHooks.begin(), FWindowHooks.end(), Hook) != FWindowHooks.end()) return;
-    FWindowHooks.push_back(Hook);
+    if (!Hook) return;
+    for (const THookLink* link : FHookLinks)
+        if (!link->Removed && link->Hook == Hook) return;
+    auto* link = new THookLink{Hook, WindowProc, false};
+    FHookLinks.push_back(link);
+    WindowProc = TWndMethod::Of<&THookLink::WndProc>(link);
 }
 
-void TApplication::UnhookMainWindow(TWindowHook Hook) { std::erase(FWindowHooks, Hook); }
-
-LRESULT CALLBACK TApplication::AppWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    try {
-        if (Application && !Application->FWindowHooks.empty()) {
-            TMessage m{msg, wParam, lParam, 0};
-            // A copy: a hook may unhook itself.
-            const std::vector<TWindowHook> hooks(Application->FWindowHooks.rbegin(), Application->FWindowHooks.rend());
-            for (const TWindowHook& hook : hooks)
-                if (hook(m)) return m.Result;
-        }
-        switch (msg) {
-        case WM_NULL:
-            CheckSynchronize();
-            return 0;
-        case CM_RELEASE:
-            if (Application) Application->FreeReleased();
-            return 0;
-        case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) == SC_RESTORE && Application) {
-                Application->Restore();
-                return 0;
-            }
-            break;
-        case WM_CLOSE:
-            if (Application && Application->FMainForm) {
-                Application->FMainForm->Close();
-                return 0;
-            }
-            break;
-        case WM_SETCURSOR:
-            if (Screen && Screen->Cursor() != crDefault) {
-                ::SetCursor(CursorHandle(Screen->Cursor()));
-                return TRUE;
-            }
-            break;
-        default:
-            break;
-        }
-    } catch (...) {
-        HandleFrameworkException();
-        return 0;
+void TApplication::UnhookMainWindow(TWindowHook Hook) {
+    for (THookLink* link : FHookLinks) {
+        if (link->Removed || !(link->Hook == Hook)) continue;
+        link->Removed = true;
+        // Given back only while it is still on top of the chain.
+        if (WindowProc == TWndMethod::Of<&THookLink::WndProc>(link)) WindowProc = link->Previous;
+        return;
     }
-    return ::DefWindowProcW(wnd, msg, wParam, lParam);
+}
+
+void TApplication::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_NULL:
+        CheckSynchronize();
+        return;
+    case CM_RELEASE:
+        FReleasePosted = false;
+        FreeReleased();
+        return;
+    case WM_SYSCOMMAND:
+        if ((Message.WParam & 0xFFF0) == SC_RESTORE) {
+            Restore();
+            return;
+        }
+        break;
+    case WM_CLOSE:
+        if (FMainForm) {
+            FMainForm->Close();
+            return;
+        }
+        break;
+    case WM_SETCURSOR:
+        if (Screen && Screen->Cursor() != crDefault) {
+            ::SetCursor(CursorHandle(Screen->Cursor()));
+            Message.Result = TRUE;
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    if (!FHandle || !CallPreviousWndProc(FHandle, this, Message))
+        Message.Result = ::DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
 }
 
 HWND TApplication::Handle() {
@@ -431,7 +422,7 @@ HWND TApplication::Handle() {
     static bool registered = false;
     if (!registered) {
         WNDCLASSW wc = {};
-        wc.lpfnWndProc = AppWndProc;
+        wc.lpfnWndProc = ::DefWindowProcW;
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.hIcon = ::LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
         if (!wc.hIcon) wc.hIcon = ::LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
@@ -440,10 +431,13 @@ HWND TApplication::Handle() {
     }
     // A window without size in the middle of the screen: it stands for the
     // program on the taskbar and owns the forms.
-    FHandle = ::CreateWindowExW(0, L"TApplication", WStr(Title),
-                                WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                                ::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
-                                nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    HWND wnd = ::CreateWindowExW(0, L"TApplication", WStr(Title),
+                                 WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                                 ::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
+                                 nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    if (!wnd) return nullptr;
+    AttachWindow(wnd, this, TWndMethod::Of<&TApplication::MainWndMethod>(this));
+    FHandle = wnd;
     return FHandle;
 }
 
@@ -599,17 +593,53 @@ void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
 void TApplication::ReleaseLater(TComponent* component) {
     if (!component) return;
     if (std::find(FReleased.begin(), FReleased.end(), component) == FReleased.end()) FReleased.push_back(component);
-    if (FHandle) ::PostMessageW(FHandle, CM_RELEASE, 0, 0);
+    if (FHandle && !FReleasePosted) FReleasePosted = ::PostMessageW(FHandle, CM_RELEASE, 0, 0) != FALSE;
 }
 
+namespace {
+
+// A dispatch of the component, or of anything it owns or holds as a child
+// control, is on the stack.
+bool DispatchOnStack(TComponent* component, const std::vector<const void*>& active) {
+    if (std::find(active.begin(), active.end(), dynamic_cast<const void*>(component)) != active.end()) return true;
+    for (int i = 0; i < component->ComponentCount(); ++i)
+        if (DispatchOnStack(component->Components(i), active)) return true;
+    if (auto* control = dynamic_cast<TWinControl*>(component)) {
+        for (int i = 0; i < control->ControlCount(); ++i)
+            if (DispatchOnStack(control->Controls(i), active)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void TApplication::FreeReleased() {
-    while (!FReleased.empty()) {
-        TComponent* c = FReleased.front();
-        FReleased.erase(FReleased.begin());
+    // Only what no dispatch on the stack belongs to: a handler that released
+    // its form and then runs a message loop keeps the form until it returns.
+    for (std::size_t i = 0; i < FReleased.size();) {
+        TComponent* c = FReleased[i];
+        if (DispatchOnStack(c, ActiveDispatches())) {
+            ++i;
+            continue;
+        }
+        FReleased.erase(FReleased.begin() + static_cast<std::ptrdiff_t>(i));
         try {
             c->Free();
         } catch (...) {
             HandleException(this);
+        }
+        // Freeing may have released or freed others: start over.
+        i = 0;
+    }
+}
+
+void TApplication::ReleasedMayBeFree() {
+    if (FReleased.empty() || FReleasePosted || !FHandle) return;
+    const auto& active = ActiveDispatches();
+    for (TComponent* c : FReleased) {
+        if (!DispatchOnStack(c, active)) {
+            FReleasePosted = ::PostMessageW(FHandle, CM_RELEASE, 0, 0) != FALSE;
+            return;
         }
     }
 }
@@ -661,6 +691,9 @@ void ReportGraphicsException(TObject* Sender) {
 void WakeMessageLoop() {
     if (Application) ::PostMessageW(Application->Handle(), WM_NULL, 0, 0);
 }
+void DispatchReturned() {
+    if (Application) Application->ReleasedMayBeFree();
+}
 }  // namespace
 
 void FormsInitialization() {
@@ -668,6 +701,7 @@ void FormsInitialization() {
     ControlDestroyedHook = ForgetControl;
     WakeMainThread = WakeMessageLoop;
     GraphicsHandleException = TNotifyEvent::OfFunction(ReportGraphicsException);
+    DispatchReturnedHook = DispatchReturned;
     Application = new TApplication(nullptr);
     Screen = new TScreen(nullptr);
 }
@@ -681,6 +715,7 @@ void FormsFinalization() {
     Screen = nullptr;
     if (screen) screen->Free();
     ControlDestroyedHook = nullptr;
+    DispatchReturnedHook = nullptr;
     WakeMainThread = nullptr;
     GraphicsHandleException = nullptr;
 }

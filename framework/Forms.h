@@ -76,6 +76,8 @@ protected:
     virtual void DoClose(TCloseAction& Action);
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyUp(Word& Key, TShiftState Shift) override;
+    // Lays the form out again and tells OnResize on every size change.
+    virtual void WMSize(TMessage& Message);
 
 private:
     void UpdateFormShowing();
@@ -155,10 +157,20 @@ public:
     TExceptionEvent OnException;
     TIdleEvent OnIdle;
 
-    // Frees the component once the message being handled has returned.
+    // Frees the component once no dispatch of it (or of what it owns) is on
+    // the stack any more: never inside a message loop that one of its
+    // handlers runs.
     void ReleaseLater(TComponent* component);
+    // Posts CM_RELEASE when a released component has become free (called
+    // each time an attached window's dispatch returns).
+    void ReleasedMayBeFree();
+    // The application window's messages go to WindowProc (by default
+    // WndProc); a hook chains itself in there like any WindowProc subclasser.
+    TWndMethod WindowProc;
     // Hooks see every message of the application window first, the latest
-    // first. Hooking twice adds nothing; unhooking removes the hook.
+    // first. Hooking twice adds nothing; unhooking takes the hook out of the
+    // chain (when another hook went on top since, the hook stays in the chain
+    // and only passes messages on).
     void HookMainWindow(TWindowHook Hook);
     void UnhookMainWindow(TWindowHook Hook);
     bool HandleAllocated() const { return FHandle != nullptr; }
@@ -174,7 +186,19 @@ private:
     void Idle();
     void DoMouseIdle();
     void FreeReleased();
-    static LRESULT CALLBACK AppWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void WndProc(TMessage& Message);
+    void MainWndMethod(TMessage& Message) { WindowProc(Message); }
+
+    // One hook in the application window's WindowProc chain.
+    struct THookLink {
+        TWindowHook Hook;
+        TWndMethod Previous;
+        bool Removed = false;
+        void WndProc(TMessage& Message) {
+            if (!Removed && Hook(Message)) return;
+            if (Previous) Previous(Message);
+        }
+    };
 
     HWND FHandle = nullptr;
     TCustomForm* FMainForm = nullptr;
@@ -182,7 +206,10 @@ private:
     bool FRunning = false;
     TControl* FMouseControl = nullptr;
     std::vector<TComponent*> FReleased;
-    std::vector<TWindowHook> FWindowHooks;
+    bool FReleasePosted = false;
+    // Links stay alive until the application ends: a link that was taken out
+    // while under another hook is still called.
+    std::vector<THookLink*> FHookLinks;
 };
 
 extern TApplication* Application;

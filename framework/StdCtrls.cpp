@@ -716,10 +716,7 @@ void TCustomComboBox::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     TWinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
     if (FHandle && FStyle != csSimple) {
         // The window keeps the height of its selection field.
-        RECT r;
-        ::GetWindowRect(FHandle, &r);
-        if (HWND parent = ::GetParent(FHandle)) ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-        UpdateBoundsRect(r);
+        if (ReadBoundsFromWindow() && !HasState(csLoading)) Resize();
     }
 }
 
