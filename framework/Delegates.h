@@ -37,8 +37,11 @@ public:
     // class in an unnamed namespace outside linkage, so two files with a
     // class of the same name there would share one thunk, and one of them
     // would call the other's member.
+    // The object is taken as a pointer to the member's own class (never
+    // deduced from the argument), so one member gives one thunk however the
+    // object is passed.
     template <auto Member, class C = typename kes_detail::MemberClass<decltype(Member)>::Type>
-    static TDelegate Of(C* object) {
+    static TDelegate Of(std::type_identity_t<C>* object) {
         TDelegate d;
         d.FObject = const_cast<void*>(static_cast<const void*>(object));
         d.FThunk = &MemberThunk<Member, C>;

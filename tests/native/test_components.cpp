@@ -60,6 +60,7 @@ struct TTally {
     int Total = 0;
     [[gnu::noinline]] void Add(TObject*) { Total += 1; }
 };
+struct TTallyMore : TTally {};
 }  // namespace
 TNotifyEvent OtherUnitTally(int*& Total);
 
@@ -73,6 +74,11 @@ TEST(Delegates, SameNamedClassesOfTwoFilesCallTheirOwnMembers) {
     EXPECT_EQ(mine.Total, 1);
     EXPECT_EQ(*theirTotal, 100);
     EXPECT_FALSE(add == theirAdd);
+    // One member gives one delegate, whether the object is passed as its
+    // own class or as a derived one.
+    TTallyMore more;
+    TTally* base = &more;
+    EXPECT_TRUE(TNotifyEvent::Of<&TTally::Add>(&more) == TNotifyEvent::Of<&TTally::Add>(base));
 }
 
 TEST(Delegates, CompareByObjectAndMember) {
