@@ -4,48 +4,11 @@
 #include <cmath>
 #include <vector>
 
+#include "acUtils.h"
+
 namespace {
 
-// Private copies of the utility colour routines until they land in the
-// shared utility unit; both take a word with red in bits 16-23 and keep the
-// top byte.
 std::uint8_t ClampByte(double v) { return static_cast<std::uint8_t>(std::clamp(std::nearbyint(v), 0.0, 255.0)); }
-
-std::uint32_t Pack(std::uint32_t top, double r, double g, double b) {
-    return (top & 0xFF000000u) | (std::uint32_t{ClampByte(r)} << 16) | (std::uint32_t{ClampByte(g)} << 8) |
-           ClampByte(b);
-}
-
-std::uint32_t RotateHueWord(int Degrees, std::uint32_t Color) {
-    const int r = (Color >> 16) & 0xFF, g = (Color >> 8) & 0xFF, b = Color & 0xFF;
-    const int hi = std::max({r, g, b}), lo = std::min({r, g, b});
-    if (hi == 0 || hi == lo) return Color;
-    const double v = hi;
-    const double s = static_cast<double>(hi - lo) / hi;
-    const double k = 60.0 / (hi - lo);
-    double h = hi == r ? (g - b) * k : hi == g ? 120.0 + (b - r) * k : 240.0 + (r - g) * k;
-    if (h < 0) h += 360.0;
-    h = std::fmod(h + Degrees, 360.0);
-    if (h < 0) h += 360.0;
-    const int sector = std::min(5, static_cast<int>(h / 60.0));
-    const double f = h / 60.0 - sector;
-    const double p = v * (1 - s), q = v * (1 - f * s), t = v * (1 - (1 - f) * s);
-    switch (sector) {
-    case 0: return Pack(Color, v, t, p);
-    case 1: return Pack(Color, q, v, p);
-    case 2: return Pack(Color, p, v, t);
-    case 3: return Pack(Color, p, q, v);
-    case 4: return Pack(Color, t, p, v);
-    default: return Pack(Color, v, p, q);
-    }
-}
-
-std::uint32_t SaturateWord(int Amount, std::uint32_t Color) {
-    const double r = (Color >> 16) & 0xFF, g = (Color >> 8) & 0xFF, b = Color & 0xFF;
-    const double a = (r + g + b) / 3.0;
-    auto push = [&](double x) { return x - (a - x) * Amount / 100.0; };
-    return Pack(Color, push(r), push(g), push(b));
-}
 
 bool IsGrey(std::uint32_t w) { return ((w >> 16) & 0xFF) == ((w >> 8) & 0xFF) && ((w >> 8) & 0xFF) == (w & 0xFF); }
 
@@ -77,19 +40,6 @@ void BlurLine(std::uint8_t* first, std::ptrdiff_t step, int count, const TacGaus
 
 }  // namespace
 
-std::uint32_t RotateHueRGB(int Degrees, std::uint32_t Color) { return RotateHueWord(Degrees, Color); }
-std::uint32_t SaturateRGB(int Amount, std::uint32_t Color) { return SaturateWord(Amount, Color); }
-
-TColor RotateColorHue(int Degrees, TColor Color) {
-    if (Degrees == 0) return Color;
-    return SwapRedBlue(static_cast<TColor>(RotateHueWord(Degrees, SwapRedBlue(static_cast<std::uint32_t>(Color)))));
-}
-
-TColor SaturateColor(TColor Color, int Amount) {
-    if (Amount == 0) return Color;
-    return static_cast<TColor>(SaturateWord(Amount, static_cast<std::uint32_t>(Color)));
-}
-
 void GrayscaleBitmap(const TacBits32& Bmp) { ForEachPixel(Bmp, Grey); }
 
 void GrayscaleBitmapExceptKey(const TacBits32& Bmp, std::uint32_t Key) {
@@ -97,11 +47,13 @@ void GrayscaleBitmapExceptKey(const TacBits32& Bmp, std::uint32_t Key) {
 }
 
 void ShiftBitmapHue(const TacBits32& Bmp, int Degrees) {
-    ForEachPixel(Bmp, [Degrees](std::uint32_t w) { return w == kKeyPixel || IsGrey(w) ? w : RotateHueWord(Degrees, w); });
+    ForEachPixel(Bmp, [Degrees](std::uint32_t w) { return w == kKeyPixel || IsGrey(w) ? w : RotateHueRGB(Degrees, w); });
 }
 
 void ChangeBitmapSaturation(const TacBits32& Bmp, int Amount) {
-    ForEachPixel(Bmp, [Amount](std::uint32_t w) { return w == kKeyPixel || IsGrey(w) ? w : SaturateWord(Amount, w); });
+    ForEachPixel(Bmp, [Amount](std::uint32_t w) {
+        return w == kKeyPixel || IsGrey(w) ? w : static_cast<std::uint32_t>(SaturateRGB(Amount, static_cast<TColor>(w)));
+    });
 }
 
 void MakeGaussKernel(TacGaussKernel& Kernel, double MaxData, double Granularity, double Radius) {

@@ -30,18 +30,9 @@ void GrayscaleBitmapExceptKey(const TacBits32& Bmp, std::uint32_t Key);
 // all equal) gets its hue turned by Degrees; alpha stays.
 void ShiftBitmapHue(const TacBits32& Bmp, int Degrees);
 // The same selection, saturated by Amount percent (negative amounts pull the
-// channels toward their grey average).
+// channels toward their grey average). The colour operations on one value are
+// RotateHueRGB and SaturateRGB of acUtils.h.
 void ChangeBitmapSaturation(const TacBits32& Bmp, int Amount);
-
-// The colour operations behind the two filters above, on one value. The
-// RGB forms take a word with red in bits 16-23 and keep the top byte.
-// RotateHueRGB turns the hue by Degrees (grey stays grey); SaturateRGB moves
-// each channel X to X - (A - X) * Amount / 100 with A the grey average.
-std::uint32_t RotateHueRGB(int Degrees, std::uint32_t Color);
-std::uint32_t SaturateRGB(int Amount, std::uint32_t Color);
-// The same on a TColor (red in the low byte); 0 returns the colour unchanged.
-TColor RotateColorHue(int Degrees, TColor Color);
-TColor SaturateColor(TColor Color, int Amount);
 
 // Gaussian weights for the offsets -100..100; only -Size..Size are used.
 struct TacGaussKernel {

@@ -1,7 +1,71 @@
 // Portable utility routines of the skin engine.
 #include "acUtils.h"
 
+#include <algorithm>
+#include <cmath>
+
 Integer LimitToByte(Integer X) { return X < 0 ? 0 : (X > 255 ? 255 : X); }
+
+// ---------------------------------------------------------------------------
+// Colours
+
+namespace {
+
+Cardinal ColourByte(double v) { return static_cast<Cardinal>(std::clamp(std::nearbyint(v), 0.0, 255.0)); }
+
+// Top byte of Top with red, green and blue (bits 16-23, 8-15, 0-7) rounded
+// and limited to bytes.
+Cardinal PackRGB(Cardinal Top, double r, double g, double b) {
+    return (Top & 0xFF000000u) | (ColourByte(r) << 16) | (ColourByte(g) << 8) | ColourByte(b);
+}
+
+Cardinal SwapFirstAndThirdBytes(Cardinal c) { return (c & 0xFF00FF00u) | ((c & 0xFFu) << 16) | ((c >> 16) & 0xFFu); }
+
+}  // namespace
+
+TColor SaturateRGB(Integer Amount, TColor Color) {
+    const Cardinal c = static_cast<Cardinal>(Color);
+    const double c0 = (c >> 16) & 0xFF, c1 = (c >> 8) & 0xFF, c2 = c & 0xFF;
+    const double a = (c0 + c1 + c2) / 3;
+    const auto push = [&](double x) { return x - (a - x) * Amount / 100; };
+    return static_cast<TColor>(PackRGB(c, push(c0), push(c1), push(c2)));
+}
+
+Cardinal RotateHueRGB(Integer Degrees, Cardinal Color) {
+    const int r = (Color >> 16) & 0xFF, g = (Color >> 8) & 0xFF, b = Color & 0xFF;
+    const int hi = std::max({r, g, b}), lo = std::min({r, g, b});
+    if (hi == lo) return Color;   // grey, black included
+    const double v = hi;
+    const double s = static_cast<double>(hi - lo) / hi;
+    // The hue in degrees, from the sector of the largest channel.
+    double h = hi == r ? (g - b) * 60.0 / (hi - lo)
+             : hi == g ? 120 + (b - r) * 60.0 / (hi - lo)
+                       : 240 + (r - g) * 60.0 / (hi - lo);
+    if (h < 0) h += 360;
+    // Degrees may be negative or far beyond a turn: the remainder is taken
+    // first and the result kept in 0..360.
+    h = std::fmod(h + Degrees % 360, 360.0);
+    if (h < 0) h += 360;
+    const int sector = std::min(5, static_cast<int>(h / 60));   // h may round up to 360
+    const double f = h / 60 - sector;
+    const double p = v * (1 - s), q = v * (1 - f * s), t = v * (1 - (1 - f) * s);
+    switch (sector) {
+    case 0: return PackRGB(Color, v, t, p);
+    case 1: return PackRGB(Color, q, v, p);
+    case 2: return PackRGB(Color, p, v, t);
+    case 3: return PackRGB(Color, p, q, v);
+    case 4: return PackRGB(Color, t, p, v);
+    default: return PackRGB(Color, v, p, q);
+    }
+}
+
+TColor SaturateColor(TColor Color, Integer Amount) { return Amount == 0 ? Color : SaturateRGB(Amount, Color); }
+
+TColor RotateColorHue(Integer Degrees, TColor Color) {
+    if (Degrees == 0) return Color;
+    return static_cast<TColor>(
+        SwapFirstAndThirdBytes(RotateHueRGB(Degrees, SwapFirstAndThirdBytes(static_cast<Cardinal>(Color)))));
+}
 
 // ---------------------------------------------------------------------------
 // Ini text

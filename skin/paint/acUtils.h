@@ -83,6 +83,23 @@ Integer GetRectWidth(const TRect& R, bool ClampNegative = false);
 Integer GetRectHeight(const TRect& R, bool ClampNegative = false);
 
 // ---------------------------------------------------------------------------
+// Colours.
+
+// Pushes each colour byte X of Color away from the grey average A of the
+// three: X - (A - X) * Amount / 100, rounded to nearest and limited to 0..255.
+// Negative amounts pull the bytes toward A (-100 gives grey). The top byte
+// stays.
+TColor SaturateRGB(Integer Amount, TColor Color);
+// Turns the hue of Color (red in bits 16-23) by Degrees, any sign or size,
+// keeping its value and saturation; grey and black stay as they are, and so
+// does the top byte.
+Cardinal RotateHueRGB(Integer Degrees, Cardinal Color);
+// SaturateRGB and RotateHueRGB on a TColor (red in the low byte); an Amount or
+// Degrees of 0 returns Color unchanged.
+TColor SaturateColor(TColor Color, Integer Amount);
+TColor RotateColorHue(Integer Degrees, TColor Color);
+
+// ---------------------------------------------------------------------------
 // Characters and words. Words are runs of characters outside Delims.
 
 // Ch is in Set; a character above 255 is in no set.

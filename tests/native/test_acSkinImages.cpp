@@ -16,6 +16,7 @@
 #include "acFilters.h"
 #include "acSkinImages.h"
 #include "acSkinPack.h"
+#include "acUtils.h"
 #include "sStyleSimply.h"
 
 #include "SkinImage.h"
@@ -756,7 +757,7 @@ TEST(acSkinImages, HueAndSaturationReachImagesAndColours) {
     sat.LoadSkin(IniLines(SkinIni), TacFolderSource(dir.Folder()));
     const auto& sb = sat.gd[static_cast<std::size_t>(sat.GetSkinIndex(u"BUTTON"))];
     EXPECT_EQ(sb.Color, SaturateColor(0xFF0000, 50));
-    EXPECT_EQ(SaturateRGB(100, 0x6496C8), 0x3296FAu);   // (100, 150, 200) -> (50, 150, 250)
+    EXPECT_EQ(SaturateRGB(100, 0x6496C8), 0x3296FA);   // (100, 150, 200) -> (50, 150, 250)
     EXPECT_EQ(*FindMask(plain, u"EDIT", u"BORDERSMASK")->Bmp, *FindMask(sat, u"EDIT", u"BORDERSMASK")->Bmp);   // grey
 }
 

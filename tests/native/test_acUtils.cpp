@@ -245,3 +245,59 @@ TEST(AcUtils, MakeCacheInfoIsReadyWithoutFillColour) {
     EXPECT_EQ(ci.FillColor, 0xFF00FF);
     EXPECT_TRUE(ci.Ready);
 }
+
+TEST(AcUtilsColours, SaturateRGB) {
+    struct Case {
+        Integer amount;
+        TColor color;
+        TColor expected;
+    };
+    const Case cases[] = {
+        {100, 0x6496C8, 0x3296FA},     // (100, 150, 200) -> (50, 150, 250)
+        {0, 0x6496C8, 0x6496C8},
+        {-100, 0x6496C8, 0x969696},    // pulled onto the grey average
+        {-50, 0x6496C8, 0x7D96AF},     // half way: (125, 150, 175)
+        {50, 0x0A64FA, 0x005AFF},      // (-45, 90, 315) limited to bytes
+        {50, 0x060303, 0x070202},      // 2.5 rounds to even
+        {50, 0x808080, 0x808080},      // grey has nothing to push
+        {100, 0x126496C8, 0x123296FA}, // the top byte stays
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SaturateRGB(c.amount, c.color), c.expected) << c.amount << " " << std::hex << c.color;
+}
+
+TEST(AcUtilsColours, RotateHueRGB) {
+    struct Case {
+        Integer degrees;
+        Cardinal color;
+        Cardinal expected;
+    };
+    const Case cases[] = {
+        {120, 0xFF8000, 0x00FF80},     // (255, 128, 0) -> (0, 255, 128)
+        {0, 0xFF8000, 0xFF8000},       // back from the fraction unchanged
+        {120, 0xFF0000, 0x00FF00},
+        {240, 0xFF0000, 0x0000FF},
+        {-120, 0xFF0000, 0x0000FF},    // negative turns go the other way
+        {360, 0xFF0000, 0xFF0000},
+        {3600 + 120, 0xFF0000, 0x00FF00},
+        {-2147483647 - 1, 0xFF0000, 0x0022FF},   // 232 degrees: (0, 34, 255)
+        {60, 0xC86432, 0x96C832},      // (200, 100, 50): hue 20 -> 80 gives (150, 200, 50)
+        {120, 0x00FF00, 0x0000FF},     // green sector
+        {120, 0x0000FF, 0xFF0000},     // blue sector
+        {90, 0x808080, 0x808080},      // grey stays
+        {90, 0x000000, 0x000000},      // black stays
+        {120, 0xAAFF0000, 0xAA00FF00}, // the top byte stays
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RotateHueRGB(c.degrees, c.color), c.expected) << c.degrees << " " << std::hex << c.color;
+}
+
+TEST(AcUtilsColours, ColourFormsSwapRedAndBlueAndKeepTheColourForZero) {
+    EXPECT_EQ(RotateColorHue(120, 0x0080FF), 0x80FF00);   // TColor red in the low byte
+    EXPECT_EQ(SaturateColor(0xC89664, 100), 0xFA9632);
+    // Zero returns the value as it is, even a system colour.
+    EXPECT_EQ(RotateColorHue(0, static_cast<TColor>(0x8000000F)), static_cast<TColor>(0x8000000F));
+    EXPECT_EQ(SaturateColor(static_cast<TColor>(0x8000000F), 0), static_cast<TColor>(0x8000000F));
+    // A grey colour is unchanged by any hue rotation.
+    for (Integer d : {1, 45, 180, -300}) EXPECT_EQ(RotateColorHue(d, 0x404040), 0x404040) << d;
+}
