@@ -66,17 +66,6 @@ double LoadInOnePiece(const String& text) {
     return seconds;
 }
 
-HWND AtLeft(const std::vector<HWND>& windows, int left) {
-    for (HWND w : windows)
-        if (harness::BoundsInParent(w).left == left) return w;
-    return nullptr;
-}
-
-HWND WithCaption(const std::vector<HWND>& windows, const std::wstring& caption) {
-    for (HWND w : windows)
-        if (harness::TextOf(w) == caption) return w;
-    return nullptr;
-}
 
 bool Fail(const char* what) {
     std::printf("FAILED: %s\n", what);
@@ -96,9 +85,9 @@ bool FetchInProgram(const std::wstring& address, std::size_t expectedLength, Fet
     if (!program.Start(harness::ModuleFolder() + L"..\\app\\Kestrune.exe")) return Fail("Kestrune.exe does not start");
     HWND form = program.WaitForWindow(L"TForm1", 60000);
     if (!form) return Fail("no Kestrune window");
-    HWND addressBox = AtLeft(harness::FindDescendants(form, L"TsComboBox"), 8);
+    HWND addressBox = harness::AtLeft(harness::FindDescendants(form, L"TsComboBox"), 8);
     HWND addressEdit = addressBox ? ::FindWindowExW(addressBox, nullptr, L"Edit", nullptr) : nullptr;
-    HWND go = WithCaption(harness::FindDescendants(form, L"TsButton"), L"Go!");
+    HWND go = harness::WithCaption(harness::FindDescendants(form, L"TsButton"), L"Go!");
     const auto bars = harness::FindDescendants(form, L"TStatusBar");
     const auto views = harness::FindDescendants(form, L"TsRichEdit");
     if (!addressEdit || !go || bars.size() != 1 || views.size() != 1) return Fail("the window's controls are not there");

@@ -14,7 +14,9 @@
 namespace {
 
 using harness::PumpUntil;
+using harness::AtLeft;
 using harness::TextOf;
+using harness::WithCaption;
 
 // Generous limits for a slow machine; every wait ends as soon as its
 // condition holds.
@@ -48,17 +50,6 @@ std::vector<std::wstring> Lines(const std::wstring& text) {
     return lines;
 }
 
-HWND AtLeft(const std::vector<HWND>& windows, int left) {
-    for (HWND w : windows)
-        if (harness::BoundsInParent(w).left == left) return w;
-    return nullptr;
-}
-
-HWND WithCaption(const std::vector<HWND>& windows, const std::wstring& caption) {
-    for (HWND w : windows)
-        if (TextOf(w) == caption) return w;
-    return nullptr;
-}
 
 // The controls of Kestrune's window that the test uses.
 struct MainWindowParts {

@@ -161,6 +161,18 @@ RECT BoundsInParent(HWND wnd) {
     return r;
 }
 
+HWND AtLeft(const std::vector<HWND>& windows, int left) {
+    for (HWND w : windows)
+        if (BoundsInParent(w).left == left) return w;
+    return nullptr;
+}
+
+HWND WithCaption(const std::vector<HWND>& windows, const std::wstring& caption) {
+    for (HWND w : windows)
+        if (TextOf(w) == caption) return w;
+    return nullptr;
+}
+
 POINT CentreOf(HWND wnd) {
     RECT r = {};
     ::GetWindowRect(wnd, &r);

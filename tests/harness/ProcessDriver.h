@@ -54,6 +54,10 @@ std::vector<HWND> FindDescendants(HWND root, const wchar_t* className);
 RECT BoundsInParent(HWND wnd);
 // The centre of the window's rectangle, in screen coordinates.
 POINT CentreOf(HWND wnd);
+// The first of the windows whose left edge lies at left in its parent, and
+// the first whose text is caption; nullptr when none is.
+HWND AtLeft(const std::vector<HWND>& windows, int left);
+HWND WithCaption(const std::vector<HWND>& windows, const std::wstring& caption);
 
 // The simple-mode text of a status bar in another process. WM_GETTEXT does
 // not return it and SB_GETTEXTW writes through a pointer that the system
