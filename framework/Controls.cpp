@@ -981,9 +981,11 @@ void TWinControl::PaintHandler(TMessage& Message) {
             ::ExcludeClipRect(dc, c->FLeft, c->FTop, c->FLeft + c->FWidth, c->FTop + c->FHeight);
     }
     if (Message.Msg == WM_PRINTCLIENT && (Message.LParam & PRF_ERASEBKGND)) {
+        // A printed background is a copy: the DC goes in both parameters.
         TMessage erase;
         erase.Msg = WM_ERASEBKGND;
         erase.WParam = reinterpret_cast<WPARAM>(dc);
+        erase.LParam = reinterpret_cast<LPARAM>(dc);
         WindowProc(erase);
     }
     PaintWindow(dc);
@@ -1018,6 +1020,13 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
 }
 
 void TWinControl::PaintTo(HDC dc, int x, int y, bool Frame) {
+    const bool copying = (FControlState & csPaintCopy) != 0;
+    SetControlState(csPaintCopy, true);
+    struct Restore {
+        TWinControl* self;
+        bool copying;
+        ~Restore() { self->SetControlState(csPaintCopy, copying); }
+    } restore{this, copying};
     const int saved = ::SaveDC(dc);
     ::SetViewportOrgEx(dc, x, y, nullptr);
     TMessage m;
@@ -1217,7 +1226,34 @@ void TWinControl::Realign() {
     --FAlignLevel;
 }
 
+void TWinControl::DoAnchors(const RECT& Client) {
+    const int w = Client.right - Client.left, h = Client.bottom - Client.top;
+    const int dx = FAnchorClientWidth < 0 ? 0 : w - FAnchorClientWidth;
+    const int dy = FAnchorClientHeight < 0 ? 0 : h - FAnchorClientHeight;
+    FAnchorClientWidth = w;
+    FAnchorClientHeight = h;
+    if (dx == 0 && dy == 0) return;
+    for (TControl* c : std::vector<TControl*>(FControls)) {
+        if (c->FAlign != TAlign::alNone) continue;
+        const TAnchors a = c->FAnchors;
+        int left = c->FLeft, top = c->FTop, width = c->FWidth, height = c->FHeight;
+        if (a.Contains(akRight)) {
+            if (a.Contains(akLeft)) width = std::max(0, width + dx); else left += dx;
+        } else if (!a.Contains(akLeft)) {
+            left += dx / 2;
+        }
+        if (a.Contains(akBottom)) {
+            if (a.Contains(akTop)) height = std::max(0, height + dy); else top += dy;
+        } else if (!a.Contains(akTop)) {
+            top += dy / 2;
+        }
+        if (left != c->FLeft || top != c->FTop || width != c->FWidth || height != c->FHeight)
+            c->SetBounds(left, top, width, height);
+    }
+}
+
 void TWinControl::AlignControls(TControl*, RECT& Rect) {
+    DoAnchors(Rect);
     DoAlign(TAlign::alTop, Rect);
     DoAlign(TAlign::alBottom, Rect);
     DoAlign(TAlign::alLeft, Rect);

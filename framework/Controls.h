@@ -60,6 +60,10 @@ constexpr TControlState csCreating = 1u << 3;
 constexpr TControlState csAlignmentNeeded = 1u << 4;
 constexpr TControlState csCustomPaint = 1u << 5;
 constexpr TControlState csDestroyingHandle = 1u << 6;
+constexpr TControlState csReadingState = 1u << 7;
+// The control paints a copy of itself (into a bitmap by PaintTo or for its
+// parent's image), not onto the screen.
+constexpr TControlState csPaintCopy = 1u << 8;
 
 // Control style bits.
 using TControlStyle = Cardinal;
@@ -70,6 +74,13 @@ constexpr TControlStyle csOpaque = 1u << 3;
 constexpr TControlStyle csSetCaption = 1u << 4;
 constexpr TControlStyle csDoubleClicks = 1u << 5;
 constexpr TControlStyle csParentBackground = 1u << 6;
+constexpr TControlStyle csNoDesignVisible = 1u << 7;
+
+// Which edges of its parent a control keeps its distance to when the parent
+// is resized (akLeft and akTop: it stays where it is; akLeft and akRight: it
+// stretches; akRight alone: it moves; neither: it keeps its centre).
+enum TAnchorKind { akLeft, akTop, akRight, akBottom };
+using TAnchors = TSet<TAnchorKind>;
 
 TShiftState KeysToShiftState(WPARAM keys);
 TShiftState KeyboardStateToShiftState();
@@ -116,6 +127,9 @@ public:
 
     TAlign Align() const { return FAlign; }
     void SetAlign(TAlign value);
+    // Applies to controls without an Align.
+    TAnchors Anchors() const { return FAnchors; }
+    void SetAnchors(TAnchors value) { FAnchors = value; }
 
     bool Visible() const { return FVisible; }
     void SetVisible(bool value);
@@ -142,6 +156,10 @@ public:
 
     TCursor Cursor = crDefault;
     String Hint;
+
+    // The DrawText flags for the control's reading order: the framework
+    // reads left to right, so the flags stay as they are.
+    Cardinal DrawTextBiDiModeFlags(Cardinal Flags) const { return Flags; }
 
     void Invalidate();
     virtual void Repaint();
@@ -189,6 +207,7 @@ protected:
     TWinControl* FParent = nullptr;
     int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
     TAlign FAlign = TAlign::alNone;
+    TAnchors FAnchors{akLeft, akTop};
     bool FVisible = true;
     bool FEnabled = true;
     bool FParentFont = true;
@@ -277,6 +296,8 @@ public:
     // Paints the control into dc with its top-left corner at (x, y): the
     // client area, or with Frame the whole window, frame included (through
     // WM_PRINT with PRF_NONCLIENT, so that PaintNonClient draws the frame).
+    // csPaintCopy is set for the call, and the background is asked for as a
+    // copy: WM_ERASEBKGND with the DC in both wParam and lParam.
     void PaintTo(HDC dc, int x, int y, bool Frame = false);
     // Creates the window when the control should show, and shows or hides it.
     void UpdateShowing();
@@ -363,7 +384,13 @@ private:
     // The control's method on its attached window: calls WindowProc.
     void MainWndMethod(TMessage& Message);
     void DoAlign(TAlign AAlign, RECT& Rect);
+    // Moves and sizes the anchored children without an Align by the change
+    // of the client size since the last layout.
+    void DoAnchors(const RECT& Client);
     void UpdateBrush();
+
+    int FAnchorClientWidth = -1;   // client size at the last layout; -1 before the first
+    int FAnchorClientHeight = -1;
 
     friend class TControl;
 };

@@ -16,9 +16,26 @@ void HandleFrameworkException() {
     // Nobody to tell: the exception ends here rather than crossing into the system.
 }
 
-TCustomForm* GetParentForm(TControl* control) {
+TCustomForm* GetParentForm(TControl* control, bool TopForm) {
+    if (!TopForm) {
+        for (; control; control = control->Parent())
+            if (auto* form = dynamic_cast<TCustomForm*>(control)) return form;
+        return nullptr;
+    }
     while (control && control->Parent()) control = control->Parent();
     return dynamic_cast<TCustomForm*>(control);
+}
+
+void TCustomFrame::AfterConstruction() {
+    TScrollingWinControl::AfterConstruction();
+    SetComponentState(csLoading, true);
+    try {
+        CreateComponents();
+    } catch (...) {
+        SetComponentState(csLoading, false);
+        throw;
+    }
+    LoadedAll();
 }
 
 // ---------------------------------------------------------------------------

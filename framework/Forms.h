@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Controls.h"
+#include "StdCtrls.h"
 
 class TCustomForm;
 
@@ -225,5 +226,26 @@ void FormsFinalization();
 void RegisterModelessDialog(HWND dialog);
 void UnregisterModelessDialog(HWND dialog);
 
-// The form a control belongs to (the top of its parent chain), or nullptr.
-TCustomForm* GetParentForm(TControl* control);
+// The form a control belongs to: with TopForm the top of its parent chain
+// (nullptr when that is not a form), else the nearest form in the chain
+// (the control itself when it is one).
+TCustomForm* GetParentForm(TControl* control, bool TopForm = true);
+
+// A frame: a scrolling container built like a form (its components made by
+// CreateComponents with csLoading set, then Loaded), placed on a form or
+// another container as a child.
+class TCustomFrame : public TScrollingWinControl {
+public:
+    KES_CLASS_NAME(TCustomFrame)
+    using TScrollingWinControl::TScrollingWinControl;
+    void AfterConstruction() override;
+
+protected:
+    virtual void CreateComponents() {}
+};
+
+class TFrame : public TCustomFrame {
+public:
+    KES_CLASS_NAME(TFrame)
+    using TCustomFrame::TCustomFrame;
+};

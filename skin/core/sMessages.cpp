@@ -36,3 +36,7 @@ void PassMessageToChildControls(TWinControl* Control, TMessage& Message) {
         }
     }
 }
+
+bool SentFromThisThread() {
+    return (::InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) == 0;
+}

@@ -17,17 +17,73 @@ extern UINT SkinCommandMessage;
 constexpr UINT acMenuItemBorder = 0xBCB3;
 constexpr UINT acMenuWindowBorder = 0xBCB4;
 
-// The commands this engine sends so far.
-constexpr Word AC_SETNEWSKIN = 1;      // a new skin is active; lParam = the manager
-constexpr Word AC_REMOVESKIN = 2;      // the skin was removed; lParam = the manager
-constexpr Word AC_REFRESH = 3;         // repaint with the current skin; lParam = the manager
-constexpr Word AC_GETPROVIDER = 4;     // which skin provider owns this form? answer: the provider
-constexpr Word AC_CTRLHANDLED = 7;     // are you skinned? answer: 1
-constexpr Word AC_STOPFADING = 16;     // stop any running fade
-constexpr Word AC_PREPARING = 18;      // sent to every form when the application window asks for it
-constexpr Word AC_MOUSEENTER = 29;     // you became the hot window; lParam = the manager
-constexpr Word AC_MOUSELEAVE = 30;     // you stopped being the hot window; lParam = the manager
-constexpr Word AC_GETSKINSTATE = 37;   // query your skin-state object
+// The commands. The announcements (1, 2, 3) carry the announcing manager in
+// lParam; a receiver acts on them only when that manager is its own (the
+// default manager when it has none).
+constexpr Word AC_SETNEWSKIN = 1;        // a new skin is active; lParam = the manager
+constexpr Word AC_REMOVESKIN = 2;        // the skin was removed; lParam = the manager
+constexpr Word AC_REFRESH = 3;           // repaint with the current skin; lParam = the manager
+constexpr Word AC_GETPROVIDER = 4;       // which skin provider owns this form? answer: the provider
+constexpr Word AC_CHILDPAINTED = 5;      // a child adapter finished painting itself (to its parent)
+constexpr Word AC_ENDPARENTUPDATE = 6;   // the parent's update ended: recompute Updating and redraw
+constexpr Word AC_CTRLHANDLED = 7;       // are you skinned? answer: 1
+constexpr Word AC_SETUPDATING = 8;       // Updating := (flag = 1)
+constexpr Word AC_URGENTPAINT = 9;       // UrgentPainting := (flag = 1)
+constexpr Word AC_ISBGCHANGED = 10;      // query: background changed or updating? answer 1 or 0
+constexpr Word AC_GETHALFVISIBLE = 11;   // query HalfVisible, answer 1 or 0
+constexpr Word AC_BEFOREMENUBORDER = 14; // to a menu window just before its border is drawn
+constexpr Word AC_SETSECTION = 15;       // lParam: a record whose second 32-bit field is the section name
+constexpr Word AC_STOPFADING = 16;       // stop any running fade
+constexpr Word AC_SETBGCHANGED = 17;     // your background changed
+constexpr Word AC_PREPARING = 18;        // you are painted as part of your parent (forms: get ready)
+constexpr Word AC_MUSTBEREPAINTED = 19;  // query: must you be repainted when you move? answer 1 or 0
+constexpr Word AC_SETCHANGEDIFNECESSARY = 20;  // you were moved or sized; flag 1 = redraw at once
+constexpr Word AC_GETCONTROLCOLOR = 21;  // query your background colour (RGB; kNoColor: none)
+constexpr Word AC_SETHALFVISIBLE = 22;   // you are only partly visible
+constexpr Word AC_PREPARECACHE = 23;     // prepare your cached image now
+constexpr Word AC_UPDATING = 24;         // here is a blended fade frame; lParam = the bitmap; answer 1 when painted
+constexpr Word AC_CONTROLLOADED = 25;    // a child control changed; lParam = the control; to its parent form
+constexpr Word AC_GETSKININDEX = 26;     // lParam: address of a 32-bit integer that receives SkinIndex; answer 1
+constexpr Word AC_GETSERVICEINT = 27;    // receiver-specific query (group box caption height, tab manager)
+constexpr Word AC_UPDATECHILDREN = 28;   // adapt your child windows again
+constexpr Word AC_MOUSEENTER = 29;       // you became the hot window; lParam = the manager
+constexpr Word AC_MOUSELEAVE = 30;       // you stopped being the hot window; lParam = the manager
+constexpr Word AC_BEGINUPDATE = 31;      // your owner entered BeginUpdate
+constexpr Word AC_ENDUPDATE = 32;        // your owner left its last EndUpdate
+constexpr Word AC_CLEARCACHE = 33;       // drop your cached image (children first)
+constexpr Word AC_GETBG = 34;            // fill the TBackgroundInfo at lParam; answer 1
+constexpr Word AC_GETDISKIND = 35;       // lParam: address of a disabled-look set; may be changed
+constexpr Word AC_CTRLSKINSTATE = 36;    // lParam 1: recompute and tell the children (answer 1); else query
+constexpr Word AC_GETSKINSTATE = 37;     // query your skin-state object
+constexpr Word AC_PRINTING = 38;         // you are printed into the DC in lParam (0: printing ends); answer 1
+constexpr Word AC_BEFORESCROLL = 51;     // a scroll message follows; lParam = MakeLParam(code, message)
+constexpr Word AC_AFTERSCROLL = 52;      // the scroll message was delivered; same lParam
+constexpr Word AC_GETAPPLICATION = 60;   // query the application object
+
+// The commands whose lParam is an address in the sender's memory. Sent from
+// another thread or process the address means nothing here; receivers ignore
+// them then (see SentFromThisThread).
+constexpr bool CommandCarriesPointer(Word Command) {
+    return Command == AC_SETSECTION || Command == AC_UPDATING || Command == AC_GETSKININDEX ||
+           Command == AC_GETBG || Command == AC_GETDISKIND;
+}
+// True unless the message being handled was sent by another thread (or
+// process): InSendMessageEx tells ISMEX_SEND only for those.
+bool SentFromThisThread();
+
+// What lies under a child (the record at lParam of command 34): the asker
+// fills R, Offset, PleaseDraw and DC; the answerer sets BgType and Color or Bmp.
+struct TBackgroundInfo {
+    TBitmap* Bmp = nullptr;
+    TColor Color = 0;
+    TPoint Offset{0, 0};   // position of the child in Bmp
+    TRect R{0, 0, 0, 0};   // the area the asker wants
+    Byte BgType = 0;       // 0 not answered, 1 plain colour in Color, 2 image in Bmp at Offset
+    bool PleaseDraw = false;   // the answerer also paints the background into DC at R
+    HDC DC = nullptr;
+};
+constexpr Byte btFill = 1;
+constexpr Byte btCache = 2;
 
 // What a skin-state object (the answer to command 37) tells about its owner
 // being hot.

@@ -22,6 +22,7 @@ class TacFormProvider {
 public:
     virtual ~TacFormProvider() = default;
     TsSkinManager* SkinManager = nullptr;   // the provider's manager; nullptr: the default manager
+    TCustomForm* Form = nullptr;            // the form the provider skins
     Cardinal FormState = 0;
     bool FInAnimation = false;
     bool FDrawNonClientArea = false;
@@ -45,6 +46,11 @@ public:
     virtual void ReleaseBorderForm() {}
     // Starts the minimizing animation.
     virtual void StartMinimizeAnimation() {}
+    // The provider's window procedure at design time (skin commands sent to
+    // the provider itself rather than to its form).
+    virtual void DsgnWndProc(TMessage& /*Message*/) {}
+    // The provider is being destroyed.
+    virtual bool ProviderDestroying() const { return false; }
 };
 
 // The provider of a form by command 4; nullptr when it has none.

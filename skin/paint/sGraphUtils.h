@@ -90,3 +90,8 @@ void CopyMaskedFromMaster(const TRect& dstRect, const TRect& srcRect, TBitmap* d
 void CopyAlphaImage(const TRect& dstRect, const TRect& srcRect, TBitmap* dst, TBitmap* src, const TCacheInfo& ci,
                     bool useParent, TColor tintColor = kNoTint, Integer blendPercent = 0, bool reflected = false);
 void PaintRoundShadow(TBitmap* bmp, const TRect& r, Integer percent, TColor color, Integer depth, Integer radius);
+
+// A small solid arrow of Color in R, set pixel by pixel: kind 8 points down
+// (rows 7, 5, 3 and 1 pixels wide), kind 4 points right (columns 7, 5, 3 and
+// 1 pixels high), centred in R; other kinds draw nothing.
+void DrawSmallArrow(TCanvas* Canvas, TColor Color, const TRect& R, Integer Kind);
