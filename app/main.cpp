@@ -8,6 +8,7 @@
 #include "Unit1.h"
 #include "acPNG.h"
 #include "acUtilsWin.h"
+#include "sConstWin.h"
 #include "sMessages.h"
 #include "sSkinManager.h"
 #include "sStyleSimplyWin.h"
@@ -22,6 +23,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"Forms", FormsInitialization, FormsFinalization},
             {"TypInfo", TypInfoInitialization, TypInfoFinalization},
             {"Imaging", RegisterImageFormats, UnregisterImageFormats},
+            {"sConst", sConstInitialization, sConstFinalization},
             {"sMessages", sMessagesInitialization, nullptr},
             {"acPNG", acPNGInitialization, acPNGFinalization},
             {"acUtils", acUtilsInitialization, acUtilsFinalization},

@@ -60,3 +60,14 @@ TEST(KestruneResources, OwnSkinsLieBesideTheProgramOnceEachInBothForms) {
     EXPECT_GT(folders, 0);
     EXPECT_GT(packed, 0);
 }
+
+TEST(KestruneResources, ProgramHoldsTheEngineTexts) {
+    HMODULE exe = LoadLibraryExW(ProgramFile().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr) << "Kestrune.exe is not built";
+    wchar_t text[64] = {};
+    EXPECT_EQ(LoadStringW(exe, 58992, text, 64), 2);
+    EXPECT_STREQ(text, L"OK");
+    EXPECT_GT(LoadStringW(exe, 58900, text, 64), 0);
+    EXPECT_STREQ(text, L"Skin preview");
+    FreeLibrary(exe);
+}
