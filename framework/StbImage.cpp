@@ -29,8 +29,12 @@
 #endif
 #include "StbImage.h"
 
-bool JpegHuffmanTablesFit(const stbi_uc* Data, std::size_t Size) {
-    if (!Data || Size < 2 || Data[0] != 0xFF || Data[1] != 0xD8) return true;
+const char* JpegHuffmanFault(const stbi_uc* Data, std::size_t Size) {
+    if (!Data || Size < 2 || Data[0] != 0xFF || Data[1] != 0xD8) return nullptr;
+    // The tables defined so far (DC and AC, four slots each) and whether the
+    // frame is progressive: a scan may only use tables defined before it.
+    bool dcDefined[4] = {}, acDefined[4] = {};
+    bool progressive = false;
     // Walk the markers as the decoder meets them: segments by their length,
     // entropy-coded data byte by byte (stuffed zeros, fill bytes and restart
     // markers are no segments).
@@ -49,35 +53,64 @@ bool JpegHuffmanTablesFit(const stbi_uc* Data, std::size_t Size) {
             i += 2;
             continue;
         }
-        if (marker == 0xD9 || i + 3 >= Size) return true;   // end of image, or of the data
+        if (marker == 0xD9 || i + 3 >= Size) return nullptr;   // end of image, or of the data
         const std::size_t length = std::size_t{Data[i + 2]} << 8 | Data[i + 3];
-        if (length < 2) return true;   // the decoder stops at such a segment
+        if (length < 2) return nullptr;   // the decoder stops at such a segment
         const std::size_t end = i + 2 + length;
+        if (marker == 0xC2) progressive = true;
         if (marker == 0xC4) {
             // Tables follow each other while the segment lasts: a class and
             // slot byte, sixteen counts, then as many symbols.
             for (std::size_t t = i + 4; t < end && t < Size;) {
                 std::size_t symbols = 0;
                 for (std::size_t k = 1; k <= 16 && t + k < Size; ++k) symbols += Data[t + k];
-                if (symbols > 256) return false;
+                if (symbols > 256) return "bad DHT header";
+                const stbi_uc slot = Data[t];
+                // A whole table marks its slot (the decoder refuses other classes and slots).
+                if (t + 17 + symbols <= Size && (slot >> 4) <= 1 && (slot & 15) <= 3)
+                    ((slot >> 4) == 0 ? dcDefined : acDefined)[slot & 15] = true;
                 t += 17 + symbols;
+            }
+        }
+        if (marker == 0xDA && i + 4 < Size) {
+            // Start of scan: the count, a component and table byte per
+            // component, then the spectral start and the approximation.
+            const std::size_t count = Data[i + 4];
+            const std::size_t tail = i + 5 + 2 * count;
+            if (tail + 2 < Size && tail + 3 <= end) {
+                const stbi_uc spectralStart = Data[tail], approximationHigh = Data[tail + 2] >> 4;
+                // Baseline scans decode with both tables; progressive ones
+                // with the DC table in a first DC scan, the AC table in an
+                // AC scan, and none in a DC refinement.
+                const bool usesDc = !progressive || (spectralStart == 0 && approximationHigh == 0);
+                const bool usesAc = !progressive || spectralStart != 0;
+                for (std::size_t c = 0; c < count; ++c) {
+                    const stbi_uc tables = Data[i + 6 + 2 * c];
+                    const unsigned dc = tables >> 4, ac = tables & 15;
+                    if (dc > 3 || ac > 3) continue;   // the decoder refuses these itself
+                    if ((usesDc && !dcDefined[dc]) || (usesAc && !acDefined[ac])) return "undefined Huffman table";
+                }
             }
         }
         i = end;
     }
-    return true;
+    return nullptr;
 }
 
 int StbInfoFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels) {
-    if (Length > 0 && !JpegHuffmanTablesFit(Data, static_cast<std::size_t>(Length)))
-        return stbi__err("bad DHT header", "Corrupt JPEG");
+    if (Length > 0) {
+        if (const char* fault = JpegHuffmanFault(Data, static_cast<std::size_t>(Length)))
+            return stbi__err(fault, "Corrupt JPEG");
+    }
     return stbi_info_from_memory(Data, Length, Width, Height, Channels);
 }
 
 stbi_uc* StbLoadFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels, int Wanted) {
-    if (Length > 0 && !JpegHuffmanTablesFit(Data, static_cast<std::size_t>(Length))) {
-        stbi__err("bad DHT header", "Corrupt JPEG");
-        return nullptr;
+    if (Length > 0) {
+        if (const char* fault = JpegHuffmanFault(Data, static_cast<std::size_t>(Length))) {
+            stbi__err(fault, "Corrupt JPEG");
+            return nullptr;
+        }
     }
     return stbi_load_from_memory(Data, Length, Width, Height, Channels, Wanted);
 }

@@ -7,14 +7,17 @@
 
 #include <cstddef>
 
-// This build of stb_image trusts the code counts of a JPEG's Huffman tables:
-// a table whose sixteen counts add up to more than 256 makes it write past
-// the arrays of its decoder. True unless the data is a JPEG with such a table
-// anywhere in it (between scans too).
-bool JpegHuffmanTablesFit(const stbi_uc* Data, std::size_t Size);
+// This build of stb_image trusts a JPEG's Huffman tables: a table whose
+// sixteen counts add up to more than 256 makes it write past the arrays of
+// its decoder, and a scan that uses a table no DHT segment defined before it
+// makes it decode with uninitialised memory. The reason such a JPEG is
+// refused ("bad DHT header", "undefined Huffman table"), or nullptr for any
+// other data (tables between scans are checked too).
+const char* JpegHuffmanFault(const stbi_uc* Data, std::size_t Size);
+inline bool JpegHuffmanTablesFit(const stbi_uc* Data, std::size_t Size) { return !JpegHuffmanFault(Data, Size); }
 
 // stbi_info_from_memory and stbi_load_from_memory for data that may come
-// from outside: a JPEG whose Huffman tables do not fit fails with the reason
-// "bad DHT header" before stb_image sees it. Use these, not the stb calls.
+// from outside: a JPEG whose Huffman tables are unsound fails with the reason
+// above before stb_image sees it. Use these, not the stb calls.
 int StbInfoFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels);
 stbi_uc* StbLoadFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels, int Wanted);

@@ -1,8 +1,10 @@
 // The JPEG guard in front of stb_image: Huffman tables whose code counts add
-// up to more than 256 symbols are refused before the decoder sees them.
+// up to more than 256 symbols, and scans that use tables never defined, are
+// refused before the decoder sees them.
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 #include "SkinImage.h"
 #include "StbImage.h"
@@ -86,4 +88,51 @@ TEST(StbImageGuard, HuffmanTablesAreCheckedWhereverTheyStand) {
     const TacImage32 image = DecodeJPEGImage(jpg.data(), jpg.size());
     EXPECT_EQ(image.Width(), 16);
     EXPECT_EQ(image.Height(), 8);
+}
+
+namespace {
+
+// A progressive frame of one component and one scan whose table byte,
+// spectral start and approximation byte are given; no DHT segment at all.
+Bytes ProgressiveScan(std::uint8_t Tables, std::uint8_t SpectralStart, std::uint8_t Approximation) {
+    return {0xFF, 0xD8, 0xFF, 0xC2, 0x00, 0x0B, 0x08, 0x00, 0x01, 0x00, 0x01, 0x01, 0x01, 0x11, 0x00,
+            0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, Tables, SpectralStart, 0x00, Approximation,
+            0x00, 0x00, 0xFF, 0xD9};
+}
+
+}  // namespace
+
+TEST(StbImageGuard, ScansMayUseOnlyDefinedTables) {
+    // Our encoder's JPEG with its first scan component pointed at table slot
+    // 3 of both classes, which no DHT segment defines.
+    Bytes undefinedSlot = JpegWithTail({});
+    for (std::size_t i = 2; i + 6 < undefinedSlot.size(); ++i) {
+        if (undefinedSlot[i] == 0xFF && undefinedSlot[i + 1] == 0xDA) {
+            undefinedSlot[i + 6] = 0x33;
+            break;
+        }
+    }
+    const struct {
+        const char* name;
+        Bytes data;
+        const char* fault;
+    } cases[] = {
+        {"baseline scan with defined tables", JpegWithTail({}), nullptr},
+        {"baseline scan with an undefined slot", undefinedSlot, "undefined Huffman table"},
+        {"progressive first DC scan without a DC table", ProgressiveScan(0x00, 0, 0x00), "undefined Huffman table"},
+        {"progressive DC refinement needs no table", ProgressiveScan(0x00, 0, 0x10), nullptr},
+        {"progressive AC scan without an AC table", ProgressiveScan(0x00, 1, 0x00), "undefined Huffman table"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const char* fault = JpegHuffmanFault(c.data.data(), c.data.size());
+        EXPECT_EQ(fault ? std::string(fault) : std::string(), c.fault ? std::string(c.fault) : std::string());
+        if (!c.fault) continue;
+        try {
+            DecodeJPEGImage(c.data.data(), c.data.size());
+            ADD_FAILURE() << "decoded";
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_EQ(e.Message(), u"Invalid JPEG image: undefined Huffman table");
+        }
+    }
 }
