@@ -5,6 +5,7 @@
 
 #include "Strings.h"
 #include "acPixels.h"
+#include "acUtils.h"
 #include "sAlphaGraph.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
@@ -44,6 +45,43 @@ HDC PrepareBlackText(TBitmap* Work, TFont* Font) {
     ::SetBkMode(dc, TRANSPARENT);
     return dc;
 }
+
+
+// The DC's clip region, background mode and text colour and the canvas's
+// brush style, given back when the caption is done.
+class TCaptionDCState {
+public:
+    TCaptionDCState(TCanvas* Canvas, const TRect& R) : FCanvas(Canvas), FBrushStyle(Canvas->Brush()->Style()) {
+        FDC = Canvas->Handle();
+        FClip = ::CreateRectRgn(0, 0, 0, 0);
+        FHadClip = FClip && ::GetClipRgn(FDC, FClip) == 1;
+        FBkMode = ::GetBkMode(FDC);
+        FTextColor = ::GetTextColor(FDC);
+        Canvas->Brush()->SetStyle(bsClear);
+        FDC = Canvas->Handle();
+        ::IntersectClipRect(FDC, R.Left, R.Top, R.Right, R.Bottom);
+        ::SetBkMode(FDC, TRANSPARENT);
+    }
+    ~TCaptionDCState() {
+        FCanvas->Brush()->SetStyle(FBrushStyle);
+        ::SelectClipRgn(FDC, FHadClip ? FClip : nullptr);
+        if (FClip) ::DeleteObject(FClip);
+        ::SetBkMode(FDC, FBkMode);
+        ::SetTextColor(FDC, FTextColor);
+    }
+    TCaptionDCState(const TCaptionDCState&) = delete;
+    TCaptionDCState& operator=(const TCaptionDCState&) = delete;
+    HDC DC() const { return FDC; }
+
+private:
+    TCanvas* FCanvas;
+    TBrushStyle FBrushStyle;
+    HDC FDC = nullptr;
+    HRGN FClip = nullptr;
+    bool FHadClip = false;
+    int FBkMode = 0;
+    COLORREF FTextColor = 0;
+};
 
 }  // namespace
 
@@ -117,6 +155,55 @@ void DrawSectionTextCore(TCanvas* Canvas, const String& Text, bool Enabled, TsSk
     }
     ForEachTextPass(section.Props[Hot ? 1 : 0].FontColor, true, R, TacDCTextPass{dc, Text, Flags},
                     [](TColor c) { return c; });
+}
+
+// ---------------------------------------------------------------------------
+// Captions of controls
+
+void DrawCaption(TCanvas* Canvas, const String& Text, bool Enabled, bool Hot, const TacCaptionSkin& Skin,
+                 Cardinal Flags, const TRect& R) {
+    if (Text.empty() || Canvas == nullptr) return;
+    TCaptionDCState state(Canvas, R);
+    HDC dc = state.DC();
+    auto drawOnce = [&](TColor colour, Integer dx, Integer dy) {
+        TRect r = R;
+        r.Offset(dx, dy);
+        TacDCTextPass{dc, Text, Flags}(colour, r);
+    };
+
+    TsSkinManager* manager = Skin.Manager;
+    if (!Skin.Skinned || manager == nullptr || Skin.CustomFont) {
+        if (Enabled) {
+            drawOnce(Canvas->Font()->Color(), 0, 0);
+        } else {
+            drawOnce(clBtnHighlight, 1, 1);
+            drawOnce(clBtnShadow, 0, 0);
+        }
+        return;
+    }
+    if (!manager->IsValidSkinIndex(Skin.SkinIndex)) {
+        drawOnce(Canvas->Font()->Color(), 0, 0);
+        return;
+    }
+    const TsGeneralData& section = manager->gd()[static_cast<std::size_t>(Skin.SkinIndex)];
+    const TsGenState& props = section.Props[Hot ? 1 : 0];
+    auto tint = [&](TColor c) { return SaturateColor(RotateColorHue(Skin.HueOffset, c), Skin.Saturation); };
+
+    if (!Enabled) {
+        drawOnce(tint(BlendColors(section.FontColor.Color, manager->GetGlobalColor(), 0.4)), 0, 0);
+        return;
+    }
+    if (Skin.CacheBmp != nullptr && props.GlowSize > 0) {
+        TBitmap* map = nullptr;
+        DrawBlurredText(Skin.CacheBmp, Text, R, map, tint(props.GlowColor), props.GlowSize, acContourAll, Flags);
+        if (map) map->Free();
+    }
+    // The contours lie one pixel off R; the text itself, at R, is not clipped
+    // by the drawing call.
+    ForEachTextPass(
+        props.FontColor, true, R,
+        [&](TColor colour, const TRect& r) { TacDCTextPass{dc, Text, r == R ? Flags | DT_NOCLIP : Flags}(colour, r); },
+        tint);
 }
 
 // ---------------------------------------------------------------------------

@@ -67,6 +67,29 @@ void DrawSectionText(TCanvas* Canvas, const String& Text, bool Enabled, TsSkinMa
 void DrawSectionTextCore(TCanvas* Canvas, const String& Text, bool Enabled, TsSkinManager* Manager, bool Hot,
                          Integer SkinIndex, Cardinal Flags, const TRect& R);
 
+// What a control's caption is drawn from: its skin state, resolved.
+struct TacCaptionSkin {
+    TsSkinManager* Manager = nullptr;
+    bool Skinned = false;        // the control's section is in a usable skin of Manager
+    bool CustomFont = false;     // the control keeps its own font colours
+    Integer SkinIndex = -1;      // the section whose colours the caption takes
+    Integer HueOffset = 0;       // the control's hue and saturation changes
+    Integer Saturation = 0;
+    TBitmap* CacheBmp = nullptr; // the control's cache: the glow is drawn there
+};
+
+// The caption of DrawSkinnedTextCore once the control's state is resolved.
+// Skinned without custom font and with a valid section: enabled, the state's
+// glow (when CacheBmp is set) goes into CacheBmp, then the contours, then the
+// text colour with DT_NOCLIP; disabled, the text is drawn once in 40 % of the
+// section's font colour over the manager's global colour. An invalid section
+// draws the text once in the canvas font. Not skinned or custom font: the
+// text once, or disabled embossed (clBtnHighlight one pixel down and right,
+// then clBtnShadow in place). The hue and saturation changes tint every skin
+// colour. Clipped to R.
+void DrawCaption(TCanvas* Canvas, const String& Text, bool Enabled, bool Hot, const TacCaptionSkin& Skin,
+                 Cardinal Flags, const TRect& R);
+
 // A control's caption in its skin state's colours, with the state's glow
 // drawn into the control's cache first; the disabled look of the skin, or
 // for unskinned and custom-font controls the system's embossed look. The

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <random>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "Forms.h"
 #include "SysUtils.h"
 #include "TestSkin.h"
+#include "acPixels.h"
+#include "acUtils.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
 #include "sSkinText.h"
@@ -259,6 +262,140 @@ TEST_F(SkinTextTest, SectionTextDrawsNothingWithoutASection) {
     WriteTextWithContour(bmp.get(), u"Text", true, manager, false, button, DT_SINGLELINE, TRect(5, 5, 5, 20));
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 60; ++x) ASSERT_EQ(At(bmp.get(), x, y), kBack);
+}
+
+// ---------------------------------------------------------------------------
+// Captions of controls
+
+// Counts of the pixels of each RGB value of a bitmap.
+std::map<std::uint32_t, int> Histogram(TBitmap* bmp) {
+    std::map<std::uint32_t, int> h;
+    for (int y = 0; y < bmp->Height(); ++y)
+        for (int x = 0; x < bmp->Width(); ++x) ++h[At(bmp, x, y) & kRgb];
+    return h;
+}
+
+TEST_F(SkinTextTest, CaptionsDrawContoursGlowOrTheDisabledLookInTheControlsTint) {
+    const String text = u"Caption";
+    const TRect r(20, 15, 140, 45);
+    const int glowReach = 3 + 4;
+    TacCaptionSkin skin;
+    skin.Manager = manager;
+    skin.Skinned = true;
+    skin.SkinIndex = button;
+    const TsGeneralData& section = manager->gd()[static_cast<std::size_t>(button)];
+    const TColor disabled = BlendColors(section.FontColor.Color, manager->GetGlobalColor(), 0.4);
+
+    struct Case {
+        const char* name;
+        bool enabled, hot, withCache;
+        Integer hue, saturation;
+    };
+    const Case cases[] = {
+        {"enabled with glow", true, false, true, 0, 0},
+        {"hot, turned hue, no cache", true, true, false, 120, 0},
+        {"saturated", true, false, false, 0, 60},
+        {"disabled", false, false, true, 0, 0},
+        {"disabled, turned hue", false, true, true, 200, 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        BitmapPtr bmp = MakeBitmap(160, 60, kBack);
+        const TRect box = TextBox(bmp.get(), text, r);
+        skin.CacheBmp = k.withCache ? bmp.get() : nullptr;
+        skin.HueOffset = k.hue;
+        skin.Saturation = k.saturation;
+        auto tint = [&](TColor c) { return PixelOf(SaturateColor(RotateColorHue(k.hue, c), k.saturation)); };
+        DrawCaption(bmp->Canvas(), text, k.enabled, k.hot, skin, DT_SINGLELINE, r);
+        std::map<std::uint32_t, int> h = Histogram(bmp.get());
+
+        if (!k.enabled) {
+            // Drawn once, in one colour, without contour or glow.
+            ASSERT_EQ(h.size(), 2u);
+            EXPECT_GT(h[tint(disabled)], 0);
+            BitmapPtr once = MakeBitmap(160, 60, kBack);
+            HDC onceDC = once->Canvas()->Handle();
+            ::SetBkMode(onceDC, TRANSPARENT);
+            TacDCTextPass{onceDC, text, DT_SINGLELINE}(RotateColorHue(k.hue, disabled), r);
+            for (int y = 0; y < 60; ++y)
+                for (int x = 0; x < 160; ++x) ASSERT_EQ(At(bmp.get(), x, y) & kRgb, At(once.get(), x, y) & kRgb);
+            continue;
+        }
+        const TsFontColor& colours = Colours(button, k.hot ? 1 : 0);
+        EXPECT_GT(h[tint(colours.Color)], 0);
+        for (TColor c : {colours.Left, colours.Top, colours.Right, colours.Bottom}) EXPECT_GT(h[tint(c)], 0);
+        int glow = 0;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 160; ++x) {
+                if ((At(bmp.get(), x, y) & kRgb) == (kBack & kRgb) || Inflated(box, 1).Contains({x, y})) continue;
+                ++glow;
+                EXPECT_TRUE(Inflated(r, glowReach).Contains({x, y})) << x << "," << y;
+            }
+        if (k.withCache)
+            EXPECT_GT(glow, 0);
+        else
+            EXPECT_EQ(glow, 0);
+    }
+}
+
+TEST_F(SkinTextTest, UnskinnedCaptionsUseTheFontOrTheEmbossedLookAndTheDCIsGivenBack) {
+    const String text = u"Plain";
+    const TRect r(10, 10, 100, 40);
+    TacCaptionSkin unskinned;
+    TacCaptionSkin customFont;
+    customFont.Manager = manager;
+    customFont.Skinned = true;
+    customFont.CustomFont = true;
+    customFont.SkinIndex = button;
+    for (const TacCaptionSkin* skin : {&unskinned, &customFont}) {
+        BitmapPtr bmp = MakeBitmap(120, 50, kBack);
+        HDC dc = bmp->Canvas()->Handle();
+        ::SetBkMode(dc, OPAQUE);
+        DrawCaption(bmp->Canvas(), text, true, false, *skin, DT_SINGLELINE, r);
+        std::map<std::uint32_t, int> h = Histogram(bmp.get());
+        EXPECT_EQ(h.size(), 2u);
+        EXPECT_GT(h[PixelOf(bmp->Canvas()->Font()->Color())], 0);
+        // The DC comes back unclipped and in its background mode.
+        HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
+        EXPECT_EQ(::GetClipRgn(dc, rgn), 0);
+        ::DeleteObject(rgn);
+        EXPECT_EQ(::GetBkMode(dc), OPAQUE);
+
+        BitmapPtr off = MakeBitmap(120, 50, kBack);
+        DrawCaption(off->Canvas(), text, false, false, *skin, DT_SINGLELINE, r);
+        const std::uint32_t light = PixelOf(ColorToRGB(clBtnHighlight)), dark = PixelOf(ColorToRGB(clBtnShadow));
+        ASSERT_NE(light, dark);
+        int lights = 0, darks = 0;
+        for (int y = 0; y < 50; ++y)
+            for (int x = 0; x < 120; ++x) {
+                const std::uint32_t p = At(off.get(), x, y) & kRgb;
+                darks += p == dark;
+                if (p != light) continue;
+                ++lights;
+                // The light copy lies one pixel down and right of the dark one.
+                EXPECT_EQ(At(off.get(), x - 1, y - 1) & kRgb, dark) << x << "," << y;
+            }
+        EXPECT_GT(lights, 0);
+        EXPECT_GT(darks, 0);
+    }
+}
+
+TEST_F(SkinTextTest, CaptionsStayInsideTheirRectangle) {
+    TacCaptionSkin skin;
+    skin.Manager = manager;
+    skin.Skinned = true;
+    skin.SkinIndex = button;
+    BitmapPtr bmp = MakeBitmap(200, 40, kBack);
+    const TRect r(30, 5, 60, 35);   // far narrower than the text
+    DrawCaption(bmp->Canvas(), u"A caption much wider than its place", true, false, skin, DT_SINGLELINE, r);
+    int inside = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 200; ++x) {
+            if (At(bmp.get(), x, y) == kBack) continue;
+            ASSERT_TRUE(r.Contains({x, y})) << x << "," << y;
+            ++inside;
+        }
+    EXPECT_GT(inside, 0);
 }
 
 // ---------------------------------------------------------------------------
