@@ -510,7 +510,13 @@ TEST(DrawTextOnBitmap32, OpaqueOnlyWhereTextIsAndClippedInPlace) {
             ++opaque;
         }
     EXPECT_GT(opaque, 0);
-    // Nothing on bitmaps of another format or with R outside.
+    // The ANSI path draws plain ASCII text the same.
+    BitmapPtr ansi = MakeBitmap(100, 40, back);
+    DrawTextOnBitmap32(ansi.get(), u"Wide text here", colour, DT_SINGLELINE | DT_CENTER, TRect(-20, 5, 110, 35), true,
+                       acTextAnsi);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 100; ++x) ASSERT_EQ(At(ansi.get(), x, y), At(small.get(), x, y)) << x << "," << y;
+    // Nothing for an R outside the bitmap.
     DrawTextOnBitmap32(small.get(), u"x", colour, DT_SINGLELINE, TRect(100, 0, 130, 40), true);
     for (int y = 0; y < 40; ++y) EXPECT_EQ(At(small.get(), 99, y), At(wide.get(), 139, y));
 }
