@@ -112,3 +112,25 @@ void LayGlowMap(const TacBits32& Bmp, const TacBits8& Map, int Left, int Top, TC
         }
     }
 }
+
+void LayTextInk(const TacBits32& Bmp, const TacBits32& Ink, int Left, int Top, TColor Color) {
+    if (!Bmp.Valid() || !Ink.Valid()) return;
+    const int colour[3] = {(Color >> 16) & 0xFF, (Color >> 8) & 0xFF, Color & 0xFF};
+    // The part of Ink that falls inside Bmp.
+    const std::int64_t x0 = std::max<std::int64_t>(0, -std::int64_t{Left});
+    const std::int64_t y0 = std::max<std::int64_t>(0, -std::int64_t{Top});
+    const std::int64_t x1 = std::min<std::int64_t>(Ink.Width, std::int64_t{Bmp.Width} - Left);
+    const std::int64_t y1 = std::min<std::int64_t>(Ink.Height, std::int64_t{Bmp.Height} - Top);
+    for (std::int64_t y = y0; y < y1; ++y) {
+        const auto* ink = reinterpret_cast<const std::uint8_t*>(Ink.Row(static_cast<int>(y)));
+        auto* row = reinterpret_cast<std::uint8_t*>(Bmp.Row(static_cast<int>(Top + y)));
+        for (std::int64_t x = x0; x < x1; ++x) {
+            const std::uint8_t* s = ink + x * 4;
+            if (s[0] == 255 && s[1] == 255 && s[2] == 255) continue;
+            std::uint8_t* p = row + (Left + x) * 4;
+            for (int ch = 0; ch < 3; ++ch)
+                p[ch] = static_cast<std::uint8_t>(p[ch] + (colour[ch] - p[ch]) * (255 - s[ch]) / 255);
+            p[3] = 255;
+        }
+    }
+}

@@ -54,3 +54,10 @@ void BlurBitmap(const TacBits8& Map, int Radius);
 // channels c into k + v * (c - k) div 255 (k the channel of Color, a TColor
 // with red in the low byte) and its alpha a into a + (255 - v) * (255 - a) div 255.
 void LayGlowMap(const TacBits32& Bmp, const TacBits8& Map, int Left, int Top, TColor Color);
+
+// Lays Color onto Bmp at (Left, Top) through Ink, black text rendered on
+// white: 255 minus each of an Ink pixel's blue, green and red is that
+// channel's coverage d, and a pixel with any coverage that falls inside Bmp
+// gets c + (k - c) * d div 255 per channel (k the channel of Color, a TColor
+// with red in the low byte) and alpha 255. Pixels without coverage stay.
+void LayTextInk(const TacBits32& Bmp, const TacBits32& Ink, int Left, int Top, TColor Color);

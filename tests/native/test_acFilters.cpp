@@ -106,4 +106,20 @@ TEST(LayGlowMap, MixesTowardTheGlowAndClips) {
     EXPECT_EQ(px[3], 0x80204060u);
 }
 
+TEST(LayTextInk, CoverageFromDarknessOpaqueAndClipped) {
+    std::vector<std::uint32_t> px(4, 0x40204060u);
+    const TacBits32 bmp{reinterpret_cast<std::uint8_t*>(px.data()), 2, 2, 8};
+    // Black text on white: ink pixels in blue, green, red, alpha order.
+    std::vector<std::uint32_t> ink = {0x00000000u, 0x00FFFFFFu, 0x00FFFFFFu,    // outside, then paper
+                                      0x00FFFFFFu, 0x00000000u, 0x00FF7F00u};   // paper, full, partial
+    const TacBits32 inkBits{reinterpret_cast<std::uint8_t*>(ink.data()), 3, 2, 12};
+    LayTextInk(bmp, inkBits, -1, -1, 0x0000FF);   // red text (TColor)
+    EXPECT_EQ(px[0], 0xFFFF0000u);                // full coverage: the text colour, opaque
+    // Coverage per channel: blue 255, green 128, red 0.
+    // blue 0x60 + (0 - 96) * 255 div 255 = 0; green 0x40 + (0 - 64) * 128 div 255 = 0x20; red unchanged.
+    EXPECT_EQ(px[1], 0xFF202000u);
+    EXPECT_EQ(px[2], 0x40204060u);
+    EXPECT_EQ(px[3], 0x40204060u);
+}
+
 }  // namespace
