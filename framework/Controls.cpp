@@ -1228,8 +1228,13 @@ void TWinControl::Realign() {
 
 void TWinControl::DoAnchors(const RECT& Client) {
     const int w = Client.right - Client.left, h = Client.bottom - Client.top;
-    const int dx = FAnchorClientWidth < 0 ? 0 : w - FAnchorClientWidth;
-    const int dy = FAnchorClientHeight < 0 ? 0 : h - FAnchorClientHeight;
+    const bool first = FAnchorClientWidth < 0 || FAnchorClientHeight < 0;
+    const int dx = first ? 0 : w - FAnchorClientWidth;
+    const int dy = first ? 0 : h - FAnchorClientHeight;
+    // A centred child follows the middle of the client area, measured the
+    // same way every time so that odd steps do not add up to a drift.
+    const int cx = first ? 0 : w / 2 - FAnchorClientWidth / 2;
+    const int cy = first ? 0 : h / 2 - FAnchorClientHeight / 2;
     FAnchorClientWidth = w;
     FAnchorClientHeight = h;
     if (dx == 0 && dy == 0) return;
@@ -1240,12 +1245,12 @@ void TWinControl::DoAnchors(const RECT& Client) {
         if (a.Contains(akRight)) {
             if (a.Contains(akLeft)) width = std::max(0, width + dx); else left += dx;
         } else if (!a.Contains(akLeft)) {
-            left += dx / 2;
+            left += cx;
         }
         if (a.Contains(akBottom)) {
             if (a.Contains(akTop)) height = std::max(0, height + dy); else top += dy;
         } else if (!a.Contains(akTop)) {
-            top += dy / 2;
+            top += cy;
         }
         if (left != c->FLeft || top != c->FTop || width != c->FWidth || height != c->FHeight)
             c->SetBounds(left, top, width, height);
