@@ -11,6 +11,7 @@
 #include "sMessages.h"
 #include "sSkinManager.h"
 #include "sStyleSimplyWin.h"
+#include "sVclUtils.h"
 #include "Units.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -23,6 +24,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"TypInfo", TypInfoInitialization, TypInfoFinalization},
             {"Imaging", RegisterImageFormats, UnregisterImageFormats},
             {"sMessages", sMessagesInitialization, nullptr},
+            {"sVclUtils", sVclUtilsInitialization, sVclUtilsFinalization},
             {"acPNG", acPNGInitialization, acPNGFinalization},
             {"acUtils", acUtilsInitialization, acUtilsFinalization},
             {"sStyleSimply", sStyleSimplyWinInitialization, sStyleSimplyWinFinalization},
