@@ -385,6 +385,19 @@ TEST(Framework, AnchoredChildrenKeepTheirDistancesWhenTheParentResizes) {
     for (int step = 9; step >= 0; --step) form->SetClientSize(300 + step, 200 + step);
     harness::PumpUntilIdle(20, 2000);
     expectBounds(false);
+    // Shrunk until the stretching children have no size left, and back.
+    form->SetClientSize(240, 140);
+    harness::PumpUntilIdle(20, 2000);
+    EXPECT_EQ(rows[2].Control->Width(), 0);
+    EXPECT_EQ(rows[4].Control->Height(), 0);
+    form->SetClientSize(300, 200);
+    harness::PumpUntilIdle(20, 2000);
+    expectBounds(false);
+    // A child moved from outside keeps its distances from where it was put.
+    rows[1].Control->SetLeft(50);
+    form->SetClientSize(310, 200);
+    harness::PumpUntilIdle(20, 2000);
+    EXPECT_EQ(rows[1].Control->Left(), 60);
     form->Free();
 }
 
