@@ -12,6 +12,7 @@
 #include "sMessages.h"
 #include "sSkinManager.h"
 #include "sStyleSimplyWin.h"
+#include "sVclUtils.h"
 #include "Units.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -25,6 +26,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"Imaging", RegisterImageFormats, UnregisterImageFormats},
             {"sConst", sConstInitialization, sConstFinalization},
             {"sMessages", sMessagesInitialization, nullptr},
+            {"sVclUtils", sVclUtilsInitialization, sVclUtilsFinalization},
             {"acPNG", acPNGInitialization, acPNGFinalization},
             {"acUtils", acUtilsInitialization, acUtilsFinalization},
             {"sStyleSimply", sStyleSimplyWinInitialization, sStyleSimplyWinFinalization},

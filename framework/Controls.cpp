@@ -254,6 +254,7 @@ void TControl::SetParent(TWinControl* AParent) {
     if (FParent == AParent) return;
     if (AParent == this) throw EComponentError(u"A control cannot have itself as its parent");
     if (FParent) FParent->RemoveControl(this);
+    FAnchorBaseWidth = -1;
     if (AParent) AParent->InsertControl(this);
 }
 
@@ -1228,27 +1229,39 @@ void TWinControl::Realign() {
 
 void TWinControl::DoAnchors(const RECT& Client) {
     const int w = Client.right - Client.left, h = Client.bottom - Client.top;
-    const int dx = FAnchorClientWidth < 0 ? 0 : w - FAnchorClientWidth;
-    const int dy = FAnchorClientHeight < 0 ? 0 : h - FAnchorClientHeight;
+    const int oldW = FAnchorClientWidth < 0 ? w : FAnchorClientWidth;
+    const int oldH = FAnchorClientHeight < 0 ? h : FAnchorClientHeight;
     FAnchorClientWidth = w;
     FAnchorClientHeight = h;
-    if (dx == 0 && dy == 0) return;
+    if (w == oldW && h == oldH) return;
     for (TControl* c : std::vector<TControl*>(FControls)) {
         if (c->FAlign != TAlign::alNone) continue;
+        const RECT now = c->BoundsRect();
+        if (c->FAnchorBaseWidth < 0 || !::EqualRect(&now, &c->FAnchorPlaced)) {
+            c->FAnchorBase = now;
+            c->FAnchorBaseWidth = oldW;
+            c->FAnchorBaseHeight = oldH;
+        }
+        // Each edge keeps its distance to the anchored sides of the client
+        // area; a child anchored to neither side of an axis keeps its place
+        // relative to the middle, measured the same way every time.
+        const RECT& base = c->FAnchorBase;
+        const int dx = w - c->FAnchorBaseWidth, dy = h - c->FAnchorBaseHeight;
         const TAnchors a = c->FAnchors;
-        int left = c->FLeft, top = c->FTop, width = c->FWidth, height = c->FHeight;
+        int left = base.left, top = base.top;
+        int width = base.right - base.left, height = base.bottom - base.top;
         if (a.Contains(akRight)) {
-            if (a.Contains(akLeft)) width = std::max(0, width + dx); else left += dx;
+            if (a.Contains(akLeft)) width += dx; else left += dx;
         } else if (!a.Contains(akLeft)) {
-            left += dx / 2;
+            left += w / 2 - c->FAnchorBaseWidth / 2;
         }
         if (a.Contains(akBottom)) {
-            if (a.Contains(akTop)) height = std::max(0, height + dy); else top += dy;
+            if (a.Contains(akTop)) height += dy; else top += dy;
         } else if (!a.Contains(akTop)) {
-            top += dy / 2;
+            top += h / 2 - c->FAnchorBaseHeight / 2;
         }
-        if (left != c->FLeft || top != c->FTop || width != c->FWidth || height != c->FHeight)
-            c->SetBounds(left, top, width, height);
+        c->SetBounds(left, top, std::max(0, width), std::max(0, height));
+        c->FAnchorPlaced = c->BoundsRect();
     }
 }
 

@@ -129,7 +129,10 @@ public:
     void SetAlign(TAlign value);
     // Applies to controls without an Align.
     TAnchors Anchors() const { return FAnchors; }
-    void SetAnchors(TAnchors value) { FAnchors = value; }
+    void SetAnchors(TAnchors value) {
+        FAnchors = value;
+        FAnchorBaseWidth = -1;
+    }
 
     bool Visible() const { return FVisible; }
     void SetVisible(bool value);
@@ -208,6 +211,13 @@ protected:
     int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
     TAlign FAlign = TAlign::alNone;
     TAnchors FAnchors{akLeft, akTop};
+    // The bounds the anchors start from and the parent's client size they
+    // belong to (-1: not taken yet), and the bounds the anchors last gave:
+    // bounds that differ from those were set by someone else and become the
+    // new start.
+    RECT FAnchorBase{0, 0, 0, 0};
+    int FAnchorBaseWidth = -1, FAnchorBaseHeight = -1;
+    RECT FAnchorPlaced{0, 0, 0, 0};
     bool FVisible = true;
     bool FEnabled = true;
     bool FParentFont = true;
@@ -385,7 +395,7 @@ private:
     void MainWndMethod(TMessage& Message);
     void DoAlign(TAlign AAlign, RECT& Rect);
     // Moves and sizes the anchored children without an Align by the change
-    // of the client size since the last layout.
+    // of the client size since their bounds were last set from outside.
     void DoAnchors(const RECT& Client);
     void UpdateBrush();
 

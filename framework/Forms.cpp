@@ -35,7 +35,8 @@ void TCustomFrame::AfterConstruction() {
         SetComponentState(csLoading, false);
         throw;
     }
-    LoadedAll();
+    // A frame made while its owner is being built is loaded with the owner.
+    if (!Owner() || !Owner()->HasState(csLoading)) LoadedAll();
 }
 
 // ---------------------------------------------------------------------------

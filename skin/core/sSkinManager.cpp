@@ -15,6 +15,7 @@
 #include "acUtilsWin.h"
 #include "sMessages.h"
 #include "sStyleSimplyWin.h"
+#include "sVclUtils.h"
 
 TsSkinManager* DefaultManager = nullptr;
 bool acSkinLoading = false;
@@ -49,11 +50,6 @@ std::vector<String> RealCommandLineArgs() {
     for (int i = 1; i < count; ++i) args.push_back(FromW(argv[i], std::wcslen(argv[i])));
     ::LocalFree(argv);
     return args;
-}
-
-bool LayeredWindowsAvailable() {
-    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    return user32 && ::GetProcAddress(user32, "UpdateLayeredWindow") != nullptr;
 }
 
 // Sets a flag for the lifetime of the guard and puts the old value back.

@@ -254,3 +254,18 @@ void PaintRoundShadow(TBitmap* bmp, const TRect& r, Integer percent, TColor colo
     ::PaintRoundShadow(Bits32Of(bmp), r, percent, ColorToRGB(color), depth, radius);
     Changed(bmp);
 }
+
+void DrawSmallArrow(TCanvas* Canvas, TColor Color, const TRect& R, Integer Kind) {
+    if (!Canvas || (Kind != 8 && Kind != 4)) return;
+    // Four steps of 7, 5, 3 and 1 pixels: rows down for kind 8, columns to
+    // the right for kind 4.
+    if (Kind == 8) {
+        const Integer x = R.Left + (R.Width() - 6) / 2, y = R.Top + (R.Height() - 3) / 2;
+        for (Integer step = 0; step < 4; ++step)
+            for (Integer i = step; i <= 6 - step; ++i) Canvas->SetPixels(x + i, y + step, Color);
+    } else {
+        const Integer x = R.Left + (R.Width() - 3) / 2, y = R.Top + (R.Height() - 6) / 2;
+        for (Integer step = 0; step < 4; ++step)
+            for (Integer i = step; i <= 6 - step; ++i) Canvas->SetPixels(x + step, y + i, Color);
+    }
+}

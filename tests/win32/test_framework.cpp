@@ -2,6 +2,7 @@
 // threads, timers, exceptions and unit start-up.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "ExtCtrls.h"
@@ -340,5 +341,175 @@ TEST(Framework, FocusChangesAreAnnouncedAndRemembered) {
     TWinControl* button = form->Button;
     button->Free();
     EXPECT_NE(form->ActiveControl(), button);
+    form->Free();
+}
+
+// ---------------------------------------------------------------------------
+// Anchors, copies, the nearest form and frames
+
+TEST(Framework, AnchoredChildrenKeepTheirDistancesWhenTheParentResizes) {
+    auto* form = New<TTestForm>(Application);
+    struct Row {
+        TAnchors Anchors;
+        RECT Grown;   // after the client area grew by 10 x 10 in 1-pixel steps
+        TWinControl* Control = nullptr;
+    };
+    Row rows[] = {
+        {TAnchors{akLeft, akTop}, {100, 80, 140, 100}},
+        {TAnchors{akRight, akTop}, {110, 80, 150, 100}},
+        {TAnchors{akLeft, akTop, akRight}, {100, 80, 150, 100}},
+        {TAnchors{akLeft, akBottom}, {100, 90, 140, 110}},
+        {TAnchors{akLeft, akTop, akBottom}, {100, 80, 140, 110}},
+        {TAnchors{}, {105, 85, 145, 105}},
+    };
+    for (Row& row : rows) {
+        row.Control = New<TWinControl>(form);
+        row.Control->SetParent(form);
+        row.Control->SetBounds(100, 80, 40, 20);
+        row.Control->SetAnchors(row.Anchors);
+    }
+    form->Show();
+    harness::PumpUntilIdle(20, 2000);
+    ASSERT_EQ(form->ClientWidth(), 300);
+    auto expectBounds = [&](bool grown) {
+        for (const Row& row : rows) {
+            const RECT want = grown ? row.Grown : RECT{100, 80, 140, 100};
+            const RECT r = row.Control->BoundsRect();
+            EXPECT_TRUE(EqualRect(&r, &want)) << "anchors " << row.Anchors.Bits() << (grown ? " grown" : " back")
+                                               << ": " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+        }
+    };
+    for (int step = 1; step <= 10; ++step) form->SetClientSize(300 + step, 200 + step);
+    harness::PumpUntilIdle(20, 2000);
+    expectBounds(true);
+    for (int step = 9; step >= 0; --step) form->SetClientSize(300 + step, 200 + step);
+    harness::PumpUntilIdle(20, 2000);
+    expectBounds(false);
+    // Shrunk until the stretching children have no size left, and back.
+    form->SetClientSize(240, 140);
+    harness::PumpUntilIdle(20, 2000);
+    EXPECT_EQ(rows[2].Control->Width(), 0);
+    EXPECT_EQ(rows[4].Control->Height(), 0);
+    form->SetClientSize(300, 200);
+    harness::PumpUntilIdle(20, 2000);
+    expectBounds(false);
+    // A child moved from outside keeps its distances from where it was put.
+    rows[1].Control->SetLeft(50);
+    form->SetClientSize(310, 200);
+    harness::PumpUntilIdle(20, 2000);
+    EXPECT_EQ(rows[1].Control->Left(), 60);
+    form->Free();
+}
+
+TEST(Framework, PaintToPaintsACopyWithTheBackgroundAskedAsOne) {
+    struct Recorder : TWinControl {
+        using TWinControl::TWinControl;
+        std::vector<std::pair<WPARAM, LPARAM>> Erases;
+        bool CopyWhileErasing = false;
+        void Dispatch(TMessage& Message) override {
+            if (Message.Msg == WM_ERASEBKGND) {
+                Erases.emplace_back(Message.WParam, Message.LParam);
+                CopyWhileErasing = (ControlState() & csPaintCopy) != 0;
+            }
+            TWinControl::Dispatch(Message);
+        }
+    };
+    auto* form = New<TTestForm>(Application);
+    auto* recorder = New<Recorder>(form);
+    recorder->SetParent(form);
+    recorder->SetBounds(0, 0, 30, 30);
+    form->Show();
+    harness::PumpUntilIdle(20, 2000);
+    recorder->Erases.clear();
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP bmp = ::CreateCompatibleBitmap(screen, 40, 40);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(dc, bmp);
+    recorder->PaintTo(dc, 5, 5);
+    ASSERT_EQ(recorder->Erases.size(), 1u);
+    EXPECT_EQ(recorder->Erases[0].first, reinterpret_cast<WPARAM>(dc));
+    EXPECT_EQ(static_cast<WPARAM>(recorder->Erases[0].second), recorder->Erases[0].first);
+    EXPECT_TRUE(recorder->CopyWhileErasing);
+    EXPECT_EQ(recorder->ControlState() & csPaintCopy, 0u);
+    // A copy already in progress stays one.
+    recorder->SetControlState(csPaintCopy, true);
+    recorder->PaintTo(dc, 0, 0);
+    EXPECT_NE(recorder->ControlState() & csPaintCopy, 0u);
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+    form->Free();
+}
+
+TEST(Framework, ParentFormIsTheNearestOrTheTopForm) {
+    auto* outer = New<TTestForm>(Application);
+    auto* inner = New<TForm>(outer);
+    inner->SetParent(outer->Client);
+    auto* deep = New<TWinControl>(inner);
+    deep->SetParent(inner);
+    auto* loose = New<TWinControl>(outer);
+    EXPECT_EQ(GetParentForm(deep), outer);
+    EXPECT_EQ(GetParentForm(deep, false), inner);
+    EXPECT_EQ(GetParentForm(inner, false), inner);
+    EXPECT_EQ(GetParentForm(outer->Button, false), outer);
+    EXPECT_EQ(GetParentForm(loose), nullptr);
+    EXPECT_EQ(GetParentForm(loose, false), nullptr);
+    EXPECT_EQ(GetParentForm(nullptr, false), nullptr);
+    outer->Free();
+}
+
+namespace {
+
+class TCountingFrame : public TFrame {
+public:
+    KES_CLASS_NAME(TCountingFrame)
+    using TFrame::TFrame;
+    bool LoadingInCreate = false;
+    int LoadedCalls = 0;
+    TWinControl* Inner = nullptr;
+
+protected:
+    void CreateComponents() override {
+        LoadingInCreate = HasState(csLoading);
+        Inner = New<TWinControl>(this);
+        Inner->SetParent(this);
+    }
+    void Loaded() override {
+        ++LoadedCalls;
+        TFrame::Loaded();
+    }
+};
+
+class TFrameForm : public TForm {
+public:
+    KES_CLASS_NAME(TFrameForm)
+    using TForm::TForm;
+    TCountingFrame* Frame = nullptr;
+    bool FrameLoadingAfterItsConstruction = false;
+
+protected:
+    void CreateComponents() override {
+        Frame = New<TCountingFrame>(this);
+        Frame->SetParent(this);
+        FrameLoadingAfterItsConstruction = Frame->HasState(csLoading);
+    }
+};
+
+}  // namespace
+
+TEST(Framework, FramesAreBuiltWhileLoadingAndLoadedOnce) {
+    auto* alone = New<TCountingFrame>(Application);
+    EXPECT_TRUE(alone->LoadingInCreate);
+    EXPECT_EQ(alone->LoadedCalls, 1);
+    EXPECT_FALSE(alone->HasState(csLoading));
+    alone->Free();
+
+    // On a form being built, the frame is loaded with the form.
+    auto* form = New<TFrameForm>(Application);
+    EXPECT_TRUE(form->Frame->LoadingInCreate);
+    EXPECT_TRUE(form->FrameLoadingAfterItsConstruction);
+    EXPECT_EQ(form->Frame->LoadedCalls, 1);
+    EXPECT_FALSE(form->Frame->HasState(csLoading));
     form->Free();
 }
