@@ -39,6 +39,12 @@ public:
         FValue.reset();
         return *this;
     }
+    // A moved image keeps its pixels, so its attachment moves with them.
+    TacAttachmentSlot(TacAttachmentSlot&& Other) noexcept : FValue(std::move(Other.FValue)) {}
+    TacAttachmentSlot& operator=(TacAttachmentSlot&& Other) noexcept {
+        FValue = std::move(Other.FValue);
+        return *this;
+    }
     TacImageAttachment* Get() const { return FValue.get(); }
     void Set(std::unique_ptr<TacImageAttachment> Value) const { FValue = std::move(Value); }
     void Reset() const { FValue.reset(); }

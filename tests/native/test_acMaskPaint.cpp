@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "SkinImage.h"
@@ -421,6 +422,9 @@ TEST(SkinImageExtras, AttachmentLivesWithTheImageOnly) {
         EXPECT_EQ(image.Attachment(), nullptr);   // a writable view drops it
         EXPECT_EQ(alive, 0);
         image.SetAttachment(std::make_unique<Counted>(&alive));
+        EXPECT_EQ(alive, 1);
+        const TacImage32 moved = std::move(image);   // the pixels move, and their copy with them
+        EXPECT_NE(moved.Attachment(), nullptr);
         EXPECT_EQ(alive, 1);
     }
     EXPECT_EQ(alive, 0);   // freed with the image
