@@ -27,15 +27,18 @@ std::array<TRect, 9> Cut(const TRect& R, const TRect& M) {
             r(x0, by, x1, y3), r(x1, by, x2, y3), r(rx, by, x3, y3)};
 }
 
+// Half the excess comes off each side and the odd pixel of an odd excess
+// off the far side, so that the two sides fill the size exactly; a side
+// pushed below 0 gives its shortfall back to the other.
 void Fit(Int64 size, Integer& nearSide, Integer& farSide) {
-    const Int64 sum = Int64{nearSide} + farSide;
-    if (size < sum) {
-        const Int64 d = (sum - size) / 2;
-        Int64 n = nearSide - d, f = farSide - d;
-        if (size % 2 != 0) --f;
-        nearSide = Sat(std::max<Int64>(n, 0));
-        farSide = Sat(std::max<Int64>(f, 0));
-    }
+    const Int64 excess = Int64{nearSide} + farSide - std::max<Int64>(size, 0);
+    if (excess <= 0) return;
+    const Int64 d = excess / 2;
+    Int64 n = nearSide - d, f = farSide - d - excess % 2;
+    if (f < 0) n += f, f = 0;
+    if (n < 0) f += n, n = 0;
+    nearSide = Sat(n);
+    farSide = Sat(f);
 }
 
 // The system's MulDiv: a * b / c rounded half away from zero; -1 for a zero

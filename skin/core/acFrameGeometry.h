@@ -33,8 +33,9 @@ struct TacNineSlices {
 // The margins (WL, WT, WR, WB in Left..Bottom) fitted to a destination of
 // Width x Height: when the destination is narrower than WL + WR, half of the
 // excess (truncated) is taken from each side and one more from the right
-// for an odd width; both are then raised to 0 when negative. The same for
-// the height with WT and WB (one more from the bottom for an odd height).
+// when the excess is odd, so that left + right is the width exactly; a side
+// that would fall below 0 is 0 and the other gives up the difference. The
+// same for the height with WT and WB (the odd pixel from the bottom).
 TRect FitNinePartMargins(const TRect& Margins, Integer Width, Integer Height);
 
 // Cuts SrcFrame and Dst by Margins as given (fit them first). Valid while

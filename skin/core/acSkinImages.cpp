@@ -139,12 +139,27 @@ TacImage32::TacImage32(Integer Width, Integer Height, std::uint32_t Fill) {
 }
 
 TacBits32 TacImage32::Bits() {
+    FAttachment.Reset();
+    return View();
+}
+
+TacBits32 TacImage32::View() const {
     if (Empty()) return {};
-    return {reinterpret_cast<std::uint8_t*>(FPixels.data()), FWidth, FHeight,
+    return {reinterpret_cast<std::uint8_t*>(const_cast<std::uint32_t*>(FPixels.data())), FWidth, FHeight,
             static_cast<std::ptrdiff_t>(FWidth) * 4};
 }
 
 TacImage32 TacJPEGPattern::Decode() const { return DecodeJPEGImage(Data.data(), Data.size()); }
+
+const TacImage32& TacJPEGPattern::Image() const {
+    if (!FDecoded) {
+        // A failure is remembered as an empty image, so bad data costs one
+        // decode and one error, not one per paint.
+        FDecoded = std::make_shared<const TacImage32>();
+        FDecoded = std::make_shared<const TacImage32>(Decode());
+    }
+    return *FDecoded;
+}
 
 // ---- sources ----------------------------------------------------------------
 

@@ -21,6 +21,39 @@ constexpr std::uint64_t acMaxImagePixels = std::uint64_t{1} << 25;
 // ones become texture masks.
 constexpr Int64 acJPEGPatternPixels = 900000;
 
+// Something a platform layer keeps beside an image's pixels (a GDI copy for
+// block transfers, say): made at most once per image and dropped with the
+// image or by Bits(), which hands the pixels out for writing (code that
+// writes through Row or At once painting may have begun calls Bits() first).
+// A copy of an image starts without one.
+class TacImageAttachment {
+public:
+    virtual ~TacImageAttachment() = default;
+};
+
+class TacAttachmentSlot {
+public:
+    TacAttachmentSlot() = default;
+    TacAttachmentSlot(const TacAttachmentSlot&) {}
+    TacAttachmentSlot& operator=(const TacAttachmentSlot&) {
+        FValue.reset();
+        return *this;
+    }
+    // A moved image keeps its pixels, so its attachment moves with them.
+    TacAttachmentSlot(TacAttachmentSlot&& Other) noexcept : FValue(std::move(Other.FValue)) {}
+    TacAttachmentSlot& operator=(TacAttachmentSlot&& Other) noexcept {
+        FValue = std::move(Other.FValue);
+        return *this;
+    }
+    TacImageAttachment* Get() const { return FValue.get(); }
+    void Set(std::unique_ptr<TacImageAttachment> Value) const { FValue = std::move(Value); }
+    void Reset() const { FValue.reset(); }
+    friend bool operator==(const TacAttachmentSlot&, const TacAttachmentSlot&) { return true; }
+
+private:
+    mutable std::unique_ptr<TacImageAttachment> FValue;
+};
+
 // A 32-bit image in memory: rows from the top, 0xAARRGGBB words.
 class TacImage32 {
 public:
@@ -35,8 +68,14 @@ public:
     const std::uint32_t* Row(Integer y) const { return FPixels.data() + static_cast<std::size_t>(y) * FWidth; }
     std::uint32_t& At(Integer x, Integer y) { return Row(y)[x]; }
     std::uint32_t At(Integer x, Integer y) const { return Row(y)[x]; }
-    // A view for the pixel kernels (empty view for an empty image).
+    // A view for the pixel kernels (empty view for an empty image); it may be
+    // written through, so the attachment is dropped.
     TacBits32 Bits();
+    // A view for reading only (painting from a skin image); the attachment stays.
+    TacBits32 View() const;
+    // The platform layer's copy of the pixels, kept with the image.
+    TacImageAttachment* Attachment() const { return FAttachment.Get(); }
+    void SetAttachment(std::unique_ptr<TacImageAttachment> Value) const { FAttachment.Set(std::move(Value)); }
     const std::vector<std::uint32_t>& Pixels() const { return FPixels; }
 
     friend bool operator==(const TacImage32&, const TacImage32&) = default;
@@ -45,15 +84,23 @@ private:
     Integer FWidth = 0;
     Integer FHeight = 0;
     std::vector<std::uint32_t> FPixels;
+    TacAttachmentSlot FAttachment;
 };
 
-// A texture pattern too large to keep unpacked: the JPEG file's bytes and the
-// image's size; Decode() unpacks it when it is painted.
+// A texture pattern too large to keep unpacked while the skin loads: the JPEG
+// file's bytes and the image's size. Image() unpacks it on first use and keeps
+// the result for the life of the skin.
 struct TacJPEGPattern {
     std::vector<Byte> Data;
     Integer Width = 0;
     Integer Height = 0;
     TacImage32 Decode() const;   // alpha 255; raises EInvalidGraphic on bad data
+    // The decoded image, made once. Bad data raises EInvalidGraphic on the
+    // first call; later calls give an empty image instead of decoding again.
+    const TacImage32& Image() const;
+
+private:
+    mutable std::shared_ptr<const TacImage32> FDecoded;
 };
 
 // Where the files of a skin come from.

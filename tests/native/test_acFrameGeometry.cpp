@@ -35,10 +35,13 @@ TEST(NinePartCut, MarginsFittedToSmallDestinations) {
     };
     const Case cases[] = {
         {"room enough", TRect(5, 2, 5, 2), 20, 10, TRect(5, 2, 5, 2)},
-        {"odd width takes one more on the right", TRect(5, 5, 5, 5), 7, 7, TRect(4, 4, 3, 3)},
-        {"even excess of one is left as it is", TRect(5, 5, 4, 4), 8, 3, TRect(5, 2, 4, 0)},
+        {"odd excess takes one more on the right", TRect(5, 5, 5, 5), 7, 7, TRect(4, 4, 3, 3)},
+        {"excess of one: no overlap", TRect(5, 0, 4, 0), 8, 0, TRect(5, 0, 3, 0)},
+        {"even excess on an odd width: no gap", TRect(5, 0, 4, 0), 7, 0, TRect(4, 0, 3, 0)},
+        {"even excess on an odd height", TRect(0, 5, 0, 4), 0, 3, TRect(0, 2, 0, 1)},
         {"two by one", TRect(6, 6, 6, 6), 2, 1, TRect(1, 1, 1, 0)},
-        {"negative side raised to 0", TRect(3, 0, 9, 0), 4, 0, TRect(0, 0, 5, 0)},
+        {"side below 0 gives way to the other", TRect(3, 0, 9, 0), 4, 0, TRect(0, 0, 4, 0)},
+        {"both sides within a width of 10", TRect(8, 0, 6, 0), 10, 0, TRect(6, 0, 4, 0)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);

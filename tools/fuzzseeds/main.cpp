@@ -576,6 +576,43 @@ void UrlSeeds(const fs::path& Root) {
     for (const char* url : urls) seeds.Add("url-" + std::to_string(n++), std::string(url));
 }
 
+// The nine-part painter: typical border masks (plain, image over mask,
+// stretched, with a centre) over targets a little larger than a frame,
+// once for each routine the target calls. The byte layout is the fuzz
+// target's reading order.
+void NinePartSeeds(const fs::path& Root) {
+    const SeedFolder seeds(Root, "ninepart");
+    auto coord = [](Bytes& b, int v) { Put8(b, 0xFF), Put8(b, static_cast<unsigned>(v + 64)); };
+    auto rect = [&](Bytes& b, int l, int t, int r, int bottom) { coord(b, l), coord(b, t), coord(b, r), coord(b, bottom); };
+    auto image = [](Bytes& b, int w, int h, bool bottomUp, unsigned keyShare) {
+        Put8(b, static_cast<unsigned>(w)), Put8(b, static_cast<unsigned>(h)), Put8(b, bottomUp ? 1 : 0);
+        Put32BE(b, 0x2545F491u), Put8(b, keyShare);
+    };
+    struct Shape { const char* name; int frames, maskType, border, drawMode; };
+    const Shape shapes[] = {{"plain", 2, 0, 3, 4}, {"masked", 3, 1, 4, 6}, {"stretched", 1, 1, 2, 5}};
+    for (const Shape& s : shapes)
+        for (int op = 0; op < 8; ++op) {
+            Bytes b;
+            const int fw = 10, fh = 8;
+            image(b, fw * s.frames, fh * (s.maskType + 1), false, 24);
+            rect(b, 0, 0, fw * s.frames, fh * (s.maskType + 1));
+            Put8(b, static_cast<unsigned>(s.frames)), Put8(b, static_cast<unsigned>(s.maskType));
+            for (int i = 0; i < 4; ++i) Put8(b, static_cast<unsigned>(s.border));
+            Put8(b, static_cast<unsigned>(s.drawMode)), Put8(b, 1), Put8(b, 1);
+            image(b, 23, 17, true, 0);
+            image(b, 40, 30, false, 0);
+            rect(b, 1, 2, 22, 16);
+            Put8(b, 1);          // state
+            Put8(b, 0x0B);       // use the parent, parent image, ready
+            coord(b, 5), coord(b, 3);
+            Put8(b, 1);          // mode
+            Put8(b, static_cast<unsigned>(op));
+            rect(b, 0, 0, fw, fh);
+            Put8(b, static_cast<unsigned>(fh));
+            seeds.Add(std::string(s.name) + "-" + std::to_string(op), b);
+        }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -594,6 +631,7 @@ int main(int argc, char** argv) {
         SkinIniSeeds(root, skin);
         SkinImagesSeeds(root, skin);
         UrlSeeds(root);
+        NinePartSeeds(root);
     } catch (const std::exception& e) {
         std::cerr << "fuzzseeds: " << e.what() << "\n";
         return 1;
