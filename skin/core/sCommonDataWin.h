@@ -23,6 +23,12 @@ constexpr Word ACS_LOCKED = 0x0800;        // inside BeginUpdate
 // clBtnFace and clWindow / clWindowText as system colour constants.
 constexpr TColor acBtnFaceColor = static_cast<TColor>(0xFF00000F);
 
+// The record at lParam of command 15: the second field names the section.
+struct TacSectionRecord {
+    Integer Reserved = 0;
+    const char16_t* SectionName = nullptr;   // NUL-terminated; nullptr or empty: "UNKNOWN"
+};
+
 class TsCommonData : public TPersistent, public IacHotState {
 public:
     KES_CLASS_NAME(TsCommonData)

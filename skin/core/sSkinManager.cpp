@@ -18,6 +18,7 @@
 
 TsSkinManager* DefaultManager = nullptr;
 bool acSkinLoading = false;
+bool acSkinAnnouncing = false;
 TBitmap* acShadowActive = nullptr;
 TBitmap* acShadowInactive = nullptr;
 void (*acSkinChangedNotify)(bool Active) = nullptr;
@@ -606,10 +607,12 @@ void TsSkinManager::AnnounceNewSkin(bool Repaint) {
     const bool designing = HasState(csDesigning);
     TacFormsFreeze freeze(this, Repaint && !designing);
     SkinData()->Active = false;
+    acSkinAnnouncing = true;
     FModel->InitConstantIndexes();
     CheckShadows();
     TMessage m = MakeSkinCommand(AC_SETNEWSKIN, this);
     BroadcastToAppForms(m);
+    acSkinAnnouncing = false;
     SkinData()->Active = true;
     if (IsDefault() && !HookInstalled()) InstallHook();
     if (acSkinChangedNotify) acSkinChangedNotify(true);
