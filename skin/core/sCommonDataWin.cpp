@@ -920,7 +920,7 @@ Integer GetParentSkinIndex(TControl* Control, Integer Default, TsSkinManager* Ma
         const TsGeneralData* s = SectionOf(Manager, index);
         if (!s) return Default;
         const Integer k = std::max<Integer>(0, std::min<Integer>(state > 0 ? 1 : 0, s->States - 1));
-        if (s->Props[static_cast<std::size_t>(k)].Transparency > 50 && parent->Parent())
+        if (s->Props.at(static_cast<std::size_t>(k)).Transparency > 50 && parent->Parent())
             return GetParentSkinIndex(parent, Default, Manager, 0);
         return s->GiveOwnFont ? index : Default;
     };
