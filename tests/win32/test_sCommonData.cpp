@@ -59,7 +59,8 @@ const char kSkinIni[] =
     "[NOSTATES]\r\nSTATES=0\r\nGIVEOWNFONT=1\r\n"
     "[WIDE]\r\nBORDERSMASK=!B.BMP!1!0!0!10!1!11!1!1\r\n"
     "[EVEN]\r\nBORDERSMASK=!B.BMP!1!0!0!10!1!10!1!1\r\n"
-    "[GROUPBOX]\r\nBORDERSMASK=!B.BMP!1!0!0!3!3!3!3!1\r\n";
+    "[GROUPBOX]\r\nBORDERSMASK=!B.BMP!1!0!0!3!3!3!3!1\r\n"
+    "[GLOWING]\r\nGLOW=1\r\nGLOWMARGIN=4\r\n";
 
 // ---------------------------------------------------------------------------
 // Skinned test objects: each owns a skin state, runs the shared first steps
@@ -398,6 +399,50 @@ TEST_F(CommonDataTest, TheHotStateKeepsAGraphicControlActive) {
     graphic->SkinData->FMouseAbove = false;
     manager->SetActiveGraphControl(nullptr);
     EXPECT_EQ(manager->ActiveGraphControl(), nullptr);
+}
+
+// The glow windows as the shared mouse handling asks for them.
+struct GlowCalls {
+    int Shown = 0, Hidden = 0, Cleared = 0;
+    String Section;
+    Integer Margin = -1;
+    TRect R;
+};
+GlowCalls gGlow;
+
+TEST_F(CommonDataTest, TheMouseShowsAGlowAndLeavingClearsIt) {
+    if (!manager->Effects()->AllowGlowing()) GTEST_SKIP() << "no layered windows";
+    gGlow = GlowCalls{};
+    acGlowHooks.ShowGlow = [](const TRect& R, const TRect&, const String& Section, TsSkinManager*, HWND, Byte,
+                              Integer Margin, const String&) -> Integer {
+        ++gGlow.Shown;
+        gGlow.Section = Section;
+        gGlow.Margin = Margin;
+        gGlow.R = R;
+        return 5;
+    };
+    acGlowHooks.HideGlow = [](Integer) { ++gGlow.Hidden; };
+    acGlowHooks.ClearGlows = [] { ++gGlow.Cleared; };
+    form->Show();
+    auto* panel = Add(form, u"GLOWING", TRect{10, 10, 60, 40});
+    TsCommonData& sd = *panel->SkinData;
+    panel->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_TRUE(sd.FMouseAbove);
+    EXPECT_EQ(manager->ActiveControl(), panel->Handle());
+    EXPECT_EQ(gGlow.Shown, 1);
+    EXPECT_EQ(sd.GlowID, 5);
+    EXPECT_EQ(gGlow.Section, u"GLOWING");
+    EXPECT_EQ(gGlow.Margin, 4);
+    RECT r{};
+    ::GetWindowRect(panel->Handle(), &r);
+    EXPECT_EQ(gGlow.R, TRect(r));
+    ::SendMessageW(panel->Handle(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(50, 30));   // a size hides it
+    EXPECT_EQ(gGlow.Hidden, 1);
+    EXPECT_EQ(sd.GlowID, -1);
+    panel->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(sd.FMouseAbove);
+    EXPECT_EQ(gGlow.Cleared, 1);
+    acGlowHooks = TacGlowHooks{};
 }
 
 // ---------------------------------------------------------------------------
