@@ -149,7 +149,8 @@ public:
 };
 
 // Answers the skin commands a skin state answers; True when the command was
-// answered. False for nullptr or another message.
+// answered. False for nullptr or another message. Commands whose lParam is an
+// address are ignored when another thread (or process) sent them.
 bool HandleSkinCommand(TMessage& Message, TsCommonData* SkinData);
 // The shared first steps of every skinned window procedure; True means the
 // message is swallowed.
