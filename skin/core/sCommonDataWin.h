@@ -23,6 +23,12 @@ constexpr Word ACS_LOCKED = 0x0800;        // inside BeginUpdate
 // clBtnFace and clWindow / clWindowText as system colour constants.
 constexpr TColor acBtnFaceColor = static_cast<TColor>(0xFF00000F);
 
+// The record at lParam of command 15: the second field names the section.
+struct TacSectionRecord {
+    Integer Reserved = 0;
+    const char16_t* SectionName = nullptr;   // NUL-terminated; nullptr or empty: "UNKNOWN"
+};
+
 class TsCommonData : public TPersistent, public IacHotState {
 public:
     KES_CLASS_NAME(TsCommonData)
@@ -143,7 +149,8 @@ public:
 };
 
 // Answers the skin commands a skin state answers; True when the command was
-// answered. False for nullptr or another message.
+// answered. False for nullptr or another message. Commands whose lParam is an
+// address are ignored when another thread (or process) sent them.
 bool HandleSkinCommand(TMessage& Message, TsCommonData* SkinData);
 // The shared first steps of every skinned window procedure; True means the
 // message is swallowed.

@@ -19,6 +19,7 @@
 
 TsSkinManager* DefaultManager = nullptr;
 bool acSkinLoading = false;
+bool acSkinAnnouncing = false;
 TBitmap* acShadowActive = nullptr;
 TBitmap* acShadowInactive = nullptr;
 void (*acSkinChangedNotify)(bool Active) = nullptr;
@@ -602,10 +603,12 @@ void TsSkinManager::AnnounceNewSkin(bool Repaint) {
     const bool designing = HasState(csDesigning);
     TacFormsFreeze freeze(this, Repaint && !designing);
     SkinData()->Active = false;
+    acSkinAnnouncing = true;
     FModel->InitConstantIndexes();
     CheckShadows();
     TMessage m = MakeSkinCommand(AC_SETNEWSKIN, this);
     BroadcastToAppForms(m);
+    acSkinAnnouncing = false;
     SkinData()->Active = true;
     if (IsDefault() && !HookInstalled()) InstallHook();
     if (acSkinChangedNotify) acSkinChangedNotify(true);

@@ -438,6 +438,9 @@ private:
 extern TsSkinManager* DefaultManager;
 // Set while a skin is being loaded and announced.
 extern bool acSkinLoading;
+// Set while a new skin is announced; the first skinned object that takes the
+// announcement from its own manager clears it.
+extern bool acSkinAnnouncing;
 // The program's command-line arguments (without the program's name); tests
 // may replace it.
 extern std::vector<String> (*acCommandLineArgs)();
