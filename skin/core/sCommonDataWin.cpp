@@ -5,6 +5,7 @@
 #include "ExtCtrls.h"
 #include "StdCtrls.h"
 #include "TypInfo.h"
+#include "acMaskPaintWin.h"
 #include "acUtils.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
@@ -12,7 +13,6 @@
 #include "sVclUtils.h"
 
 TacGlowHooks acGlowHooks;
-void (*acRepaintBorderCorners)(TsCommonData* SkinData) = nullptr;
 
 void HideGlow(Integer& GlowID) {
     if (GlowID >= 0 && acGlowHooks.HideGlow) acGlowHooks.HideGlow(GlowID);
@@ -76,50 +76,16 @@ void SendToOwner(TsCommonData& SkinData, Word Command) {
     }
 }
 
-bool OwnerIsReady(TControl* Control) {
-    if (!Control) return false;
-    if (auto* w = AsWindowed(Control); w && !w->HandleAllocated()) return false;
-    if ((Control->ControlState() & (csReadingState | csCreating)) != 0) return false;
-    if (Control->HasState(csLoading | csDestroying)) return false;
-    return Control->Parent() != nullptr;
-}
-
-void TellParentForm(TControl* Control) {
-    if (!Control || Control->HasState(csDesigning | csLoading)) return;
-    TCustomForm* form = GetParentForm(Control, true);
-    if (form && form->HandleAllocated())
-        ::SendMessageW(form->Handle(), SkinCommandMessage, MakeSkinWParam(AC_CONTROLLOADED),
-                       reinterpret_cast<LPARAM>(Control));
-}
-
-HWND TopParentWindow(HWND Wnd) {
-    while (const HWND parent = Wnd ? ::GetParent(Wnd) : nullptr) Wnd = parent;
-    return Wnd;
-}
-
-bool InsideFrame(TComponent* Component) {
-    for (TComponent* c = Component ? Component->Owner() : nullptr; c; c = c->Owner())
-        if (dynamic_cast<TCustomFrame*>(c)) return true;
-    return false;
-}
-
-// The visual-style entry points of uxtheme, looked up once.
-struct ThemeEntryPoints {
+// Whether the program draws with visual styles (IsAppThemed of uxtheme,
+// looked up once; False without it).
+bool AppThemed() {
     using TIsAppThemed = BOOL(WINAPI*)();
-    using TSetTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-    TIsAppThemed IsAppThemed = nullptr;
-    TSetTheme SetWindowTheme = nullptr;
-    ThemeEntryPoints() {
-        if (HMODULE lib = ::LoadLibraryW(L"UXTHEME")) {
-            IsAppThemed = reinterpret_cast<TIsAppThemed>(reinterpret_cast<void*>(::GetProcAddress(lib, "IsAppThemed")));
-            SetWindowTheme =
-                reinterpret_cast<TSetTheme>(reinterpret_cast<void*>(::GetProcAddress(lib, "SetWindowTheme")));
-        }
-    }
-};
-const ThemeEntryPoints& Themes() {
-    static const ThemeEntryPoints themes;
-    return themes;
+    static const TIsAppThemed isAppThemed = [] {
+        const HMODULE lib = ::LoadLibraryW(L"UXTHEME");
+        return lib ? reinterpret_cast<TIsAppThemed>(reinterpret_cast<void*>(::GetProcAddress(lib, "IsAppThemed")))
+                   : nullptr;
+    }();
+    return isAppThemed && isAppThemed();
 }
 
 // The colour under an owner that lets its parent show through: the parent
@@ -196,13 +162,13 @@ TsSkinManager* TsCommonData::SkinManager() const { return FSkinManager ? FSkinMa
 void TsCommonData::Loaded() {
     SetDefaultSection();
     if (!Skinned() || !FOwnerControl || !FOwnerControl->Parent() || IsLoading(FOwnerControl)) return;
-    if (AsWindowed(FOwnerControl)) TellParentForm(FOwnerControl);
+    if (AsWindowed(FOwnerControl)) NotifyParentForm(FOwnerControl);
     ApplySkinColors(false);
 }
 
 void TsCommonData::UpdateIndexes() {
     auto* component = dynamic_cast<TComponent*>(FOwnerObject);
-    if (component && component->HasState(csDesigning) && InsideFrame(component)) {
+    if (component && component->HasState(csDesigning) && GetOwnerFrame(component) != nullptr) {
         SkinIndex = -1;
     } else {
         BGChanged = true;
@@ -288,7 +254,7 @@ void TsCommonData::Invalidate() {
     if (FOwnerControl) {
         if (FOwnerControl->HasState(csLoading | csDestroying)) return;
         BGChanged = true;
-        if (!OwnerIsReady(FOwnerControl)) return;
+        if (!ControlIsReady(FOwnerControl)) return;
         if (auto* w = AsWindowed(FOwnerControl)) {
             if (w->HandleAllocated())
                 ::RedrawWindow(w->Handle(), nullptr, nullptr,
@@ -555,7 +521,7 @@ void TsCommonData::UpdateGlow(bool HideOnly, HWND Handle) {
         ::ReleaseDC(Handle, dc);
         rect = TRect{r.left, r.top, r.right, r.bottom};
         visible = TRect{clip.left, clip.top, clip.right, clip.bottom};
-        parentWnd = TopParentWindow(Handle);
+        parentWnd = GetTopParentWindow(Handle);
     }
     if (acGlowHooks.ShowGlow)
         GlowID = acGlowHooks.ShowGlow(rect, visible, FSkinSection, m, parentWnd, 255, s->GlowMargin, u"GLOW");
@@ -835,12 +801,10 @@ bool HandleCommonMessage(TMessage& Message, TsCommonData* SkinData) {
         break;
     case WM_UPDATEUISTATE:
         if (sd.Skinned()) return true;
-        if (windowed && windowed->HandleAllocated() && Themes().IsAppThemed && Themes().IsAppThemed() &&
-            Themes().SetWindowTheme)
-            Themes().SetWindowTheme(windowed->Handle(), nullptr, nullptr);
+        if (windowed && windowed->HandleAllocated() && AppThemed()) RestoreWindowTheme(windowed->Handle());
         break;
     case WM_PARENTNOTIFY:
-        if ((Message.WParam & 0xFFFF) == WM_CREATE && windowed) TellParentForm(windowed);
+        if ((Message.WParam & 0xFFFF) == WM_CREATE && windowed) NotifyParentForm(windowed);
         break;
     case CM_VISIBLECHANGED:
         if (owner && !IsDestroying(owner) && sd.FCacheBmp) {
@@ -955,7 +919,7 @@ bool IsGroupBoxWindow(HWND Wnd) {
 void CopyCacheExcludingControls(TWinControl* Control, TsCommonData* SkinData, const TRect& Src, const TRect& Dst,
                                 HDC DC, bool UpdateCorners, Integer OffsetX, Integer OffsetY) {
     if (!SkinData || !SkinData->FCacheBmp || !DC) return;
-    if (UpdateCorners && acRepaintBorderCorners) acRepaintBorderCorners(SkinData);
+    if (UpdateCorners) RepaintBorderCorners(SkinData, SkinData->ControlIsActive() ? 1 : 0);
     const int saved = ::SaveDC(DC);
     ::IntersectClipRect(DC, Dst.Left, Dst.Top, Dst.Right, Dst.Bottom);
     if (Control)
@@ -974,7 +938,7 @@ void CopyCacheExcludingControls(TWinControl* Control, TsCommonData* SkinData, co
 void CopyCacheExcludingWindows(HWND Wnd, TsCommonData* SkinData, const TRect& Src, const TRect& Dst, HDC DC,
                                bool UpdateCorners, Integer OffsetX, Integer OffsetY) {
     if (!SkinData || !SkinData->FCacheBmp || !DC) return;
-    if (UpdateCorners && acRepaintBorderCorners) acRepaintBorderCorners(SkinData);
+    if (UpdateCorners) RepaintBorderCorners(SkinData, SkinData->ControlIsActive() ? 1 : 0);
     const int saved = ::SaveDC(DC);
     ::IntersectClipRect(DC, Dst.Left, Dst.Top, Dst.Right, Dst.Bottom);
     RECT own{};

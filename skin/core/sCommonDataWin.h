@@ -181,6 +181,3 @@ struct TacGlowHooks {
 extern TacGlowHooks acGlowHooks;
 // Hides the glow when there is one and sets GlowID to -1.
 void HideGlow(Integer& GlowID);
-// Repaints the border corners of a skin state's cache from its section's
-// border mask; set by the section painter (nothing while unset).
-extern void (*acRepaintBorderCorners)(TsCommonData* SkinData);
