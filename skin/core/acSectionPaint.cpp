@@ -392,14 +392,15 @@ void PaintSectionCorners(const TacSectionContext& Ctx, Integer SkinIndex, const 
             DrawGlyphMask(Bmp, at[i], State, over, SourceOf(*Ctx.Model, *m), 1);
 }
 
-void PaintSectionBorder(const TacSectionContext& Ctx, Integer BorderIndex, const TacBits32& Bmp, const TRect& R,
-                        Integer State, const TacParent& Parent, TPoint Offset) {
-    if (Ctx.Model == nullptr) return;
+bool PaintSectionBorder(const TacSectionContext& Ctx, Integer BorderIndex, const TacBits32& Bmp, const TRect& R,
+                        Integer State, const TacParent& Parent, TPoint Offset, bool UseParent) {
+    if (Ctx.Model == nullptr) return false;
     const TsMaskData* m = MaskAt(*Ctx.Model, BorderIndex);
-    if (m == nullptr) return;
+    if (m == nullptr || (State == 0 && (m->DrawMode & dmNotInNormal) != 0)) return false;
     TacBlitter pixels;
-    DrawSkinRect(Bmp, R, true, State, SourceOf(*Ctx.Model, *m), Shifted(Parent, Offset.X, Offset.Y),
+    DrawSkinRect(Bmp, R, UseParent, State, SourceOf(*Ctx.Model, *m), Shifted(Parent, Offset.X, Offset.Y),
                  Ctx.Blitter != nullptr ? *Ctx.Blitter : pixels);
+    return true;
 }
 
 void PaintSection(const TacSectionContext& Ctx, Integer SkinIndex, StringView SkinSection, const TacParent& Parent,

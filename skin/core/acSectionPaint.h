@@ -105,9 +105,11 @@ std::array<TPoint, 4> SectionCornerPoints(const TacSkinModel& Model, const TsGen
 // Bmp itself as the background.
 void PaintSectionCorners(const TacSectionContext& Ctx, Integer SkinIndex, const TacBits32& Bmp, const TRect& R,
                          Integer State);
-// The border mask BorderIndex for State over R of Bmp, Parent shifted by Offset.
-void PaintSectionBorder(const TacSectionContext& Ctx, Integer BorderIndex, const TacBits32& Bmp, const TRect& R,
-                        Integer State, const TacParent& Parent, TPoint Offset);
+// The border mask BorderIndex for State over R of Bmp, Parent shifted by
+// Offset; false when no border was drawn (no mask, or one that is not drawn
+// in state 0).
+bool PaintSectionBorder(const TacSectionContext& Ctx, Integer BorderIndex, const TacBits32& Bmp, const TRect& R,
+                        Integer State, const TacParent& Parent, TPoint Offset, bool UseParent = true);
 
 // PaintSectionBg without custom colour, then the corner images and the
 // section's border mask. Nothing when R is empty or not wholly inside Bmp.
