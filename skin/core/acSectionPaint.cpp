@@ -53,7 +53,8 @@ void ForTiles(const TRect& Area, ll Tw, ll Th, bool WholeX, bool WholeY, int W, 
 
 void TileBlits(const TacBits32& Dst, const TRect& Area, const TacBits32& Src, const TRect& S, bool WholeX,
                bool WholeY, TacBlitter& Blitter) {
-    ForTiles(Area, S.Width(), S.Height(), WholeX, WholeY, Dst.Width, Dst.Height, [&](int x, int y, int w, int h) {
+    ForTiles(Area, ll{S.Right} - S.Left, ll{S.Bottom} - S.Top, WholeX, WholeY, Dst.Width, Dst.Height,
+             [&](int x, int y, int w, int h) {
         Blitter.Copy(Dst, x, y, Src, TRect(S.Left, S.Top, S.Left + w, S.Top + h));
     });
 }
@@ -470,8 +471,15 @@ void AddMaskCornerRects(std::vector<TRect>& Rects, Integer Width, const TacMaskS
 void DrawImageSlices(const TacBits32& Dst, const TacBits32& Src, const TRect& DstRect, const TRect& SrcRect,
                      const TRect& Margins, const TRect& SideWidths, const std::array<int, 4>& SideModes,
                      int CentreMode, bool DrawCentre, TacBlitter& Blitter) {
-    if (!Dst.Valid() || !Src.Valid() || DstRect.IsEmpty() || SrcRect.IsEmpty() || !Sane(DstRect)) return;
-    const TacImageSlices s = ImageSlices(SrcRect, DstRect, Margins, SideWidths);
+    // The source is clipped to the image and the widths held to what any
+    // image can have before the cut.
+    const TRect src = ClipToBits(SrcRect, Src);
+    if (!Dst.Valid() || !Src.Valid() || DstRect.IsEmpty() || src.IsEmpty() || !Sane(DstRect)) return;
+    auto held = [](const TRect& w) {
+        auto one = [](Integer v) { return static_cast<Integer>(std::clamp<ll>(v, 0, kLimit)); };
+        return TRect(one(w.Left), one(w.Top), one(w.Right), one(w.Bottom));
+    };
+    const TacImageSlices s = ImageSlices(src, DstRect, held(Margins), held(SideWidths));
     for (const TacSlicePiece& p : s.Corners)
         if (!p.Src.IsEmpty() && !p.Dst.IsEmpty())
             Blitter.Copy(Dst, p.Dst.Left, p.Dst.Top, Src, TRect(p.Src.Left, p.Src.Top, p.Src.Left + p.Dst.Width(),
