@@ -379,6 +379,12 @@ TEST(SectionRoutines, ImageSlicesCornersSidesAndCentre) {
                     {1, 1, 1, 1}, 1, false, blitter);
     EXPECT_EQ(flat.At(0, 5), kSentinel);         // left side: no source rows between the corners
     EXPECT_NE(flat.At(5, 0), kSentinel);         // top side stretched
+
+    // Source rectangles and widths far beyond the image are cut to it first.
+    TacImage32 wild(15, 13, kSentinel);
+    DrawImageSlices(wild.Bits(), src.View(), TRect(0, 0, 15, 13), TRect(-1862271015, 0, 625341580, 9),
+                    TRect(3, 1 << 30, 3, 3), TRect(1, 1, 1, 1), {0, 0, 0, 0}, 0, true, blitter);
+    EXPECT_EQ(wild.At(0, 12), src.At(0, 8));
 }
 
 TEST(SectionRoutines, BorderStripsAndChannels) {
