@@ -1,7 +1,9 @@
 // Random skin masks (image sizes, rectangles partly or wholly outside the
 // image, frame counts and mask types of any sign, border widths, draw
 // modes), random states, targets and destination rectangles thrown at the
-// nine-part and glyph painters and their kernels. Every image sits in its
+// nine-part and glyph painters and their kernels, and at the texture
+// tilers, image slices, corner key runs and border strips of the section
+// painter. Every image sits in its
 // own exactly-sized heap block, top-down or bottom-up, so ASan reports any
 // pixel read or written outside it; an endless tiling loop shows as a
 // timeout.
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "acMaskPaint.h"
+#include "acSectionPaint.h"
 
 namespace {
 
@@ -90,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int mode = in.Byte() % 3;
     TacBlitter blitter;
 
-    switch (in.Byte() % 8) {
+    switch (in.Byte() % 12) {
         case 0: DrawSkinRect(target.bits, r, (flags & 1) != 0, state, src, parent, blitter); break;
         case 1: DrawGlyphMask(target.bits, TPoint(r.Left, r.Top), state, parent, src, mode); break;
         case 2: CopyMasterRect(r, in.Rect(), target.bits, skin.bits, in.Signed(), parent); break;
@@ -114,6 +117,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (flags & 16) kind.Include(dkGrayed);
             if (flags & 32) kind.Include(dkBlended);
             ApplyDisabledKind(target.bits, kind, TPoint(r.Left, r.Top), parent, static_cast<TColor>(in.U32() & 0xFFFFFF));
+            break;
+        }
+        case 8: DrawTexture(target.bits, r, skin.bits, in.Rect(), in.Byte() % 12, blitter); break;
+        case 9: DrawMaskedTexture(target.bits, r, src, parent); break;
+        case 10: {
+            const TRect margins = in.Rect(), sides = in.Rect();
+            DrawImageSlices(target.bits, skin.bits, r, in.Rect(), margins, sides,
+                            {flags & 1, (flags >> 1) & 1, (flags >> 2) & 1, (flags >> 3) & 1}, mode & 1,
+                            (flags & 16) != 0, blitter);
+            break;
+        }
+        case 11: {
+            std::vector<TRect> rects;
+            AddMaskCornerRects(rects, in.Coord(), src, (flags & 1) != 0, in.Coord());
+            FillBorderStrips(target.bits, r, in.Signed(), in.Signed(), in.Signed(), in.Signed(), 0x123456);
             break;
         }
     }

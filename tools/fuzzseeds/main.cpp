@@ -591,7 +591,7 @@ void NinePartSeeds(const fs::path& Root) {
     struct Shape { const char* name; int frames, maskType, border, drawMode; };
     const Shape shapes[] = {{"plain", 2, 0, 3, 4}, {"masked", 3, 1, 4, 6}, {"stretched", 1, 1, 2, 5}};
     for (const Shape& s : shapes)
-        for (int op = 0; op < 8; ++op) {
+        for (int op = 0; op < 12; ++op) {
             Bytes b;
             const int fw = 10, fh = 8;
             image(b, fw * s.frames, fh * (s.maskType + 1), false, 24);
