@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "acFilters.h"
@@ -78,7 +79,12 @@ TacPixelView ViewOf(TacImage32& image) {
     return {bits.Row0, bits.Width, bits.Height, bits.Stride, 4};
 }
 
-TRect Inclusive(const TRect& r) { return TRect(r.Left, r.Top, r.Right - 1, r.Bottom - 1); }
+// The inclusive form of a rectangle; an edge at the lowest integer stays
+// there (such a rectangle lies outside every image).
+TRect Inclusive(const TRect& r) {
+    constexpr int lowest = std::numeric_limits<int>::min();
+    return TRect(r.Left, r.Top, r.Right == lowest ? lowest : r.Right - 1, r.Bottom == lowest ? lowest : r.Bottom - 1);
+}
 
 }  // namespace
 

@@ -49,8 +49,11 @@ class SectionPaintTest : public ::testing::Test {
 protected:
     void Load(const std::string& Common = {}) {
         std::random_device r;
+        std::error_code ec;
+        if (!root.empty()) fs::remove_all(root, ec);
         root = fs::temp_directory_path() / ("kestrune-section-" + std::to_string(r()) + "-" + std::to_string(r()));
         skingen::WriteTestSkin(root / "Test");
+        if (manager) manager->Free();   // a test may load the skin again with other sections
         manager = New<TsSkinManager>(nullptr);
         if (!Common.empty()) {
             TStringList common;
