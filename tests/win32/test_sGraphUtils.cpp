@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "FrameworkEnvironment.h"
+#include "WorkBitmaps.h"
 #include "Graphics.h"
 #include "sGraphUtils.h"
 
@@ -12,16 +13,9 @@ namespace {
 
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
 
-struct Owned {
-    explicit Owned(TBitmap* b) : bmp(b) {}
-    ~Owned() { bmp->Free(); }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    TBitmap* operator->() const { return bmp; }
-    TBitmap* bmp;
-};
+using Owned = kestrune_test::OwnedBitmap;
+using kestrune_test::Px;
 
-std::uint32_t& Px(TBitmap* bmp, int x, int y) { return static_cast<std::uint32_t*>(bmp->ScanLine(y))[x]; }
 
 void Fill(TBitmap* bmp, std::uint32_t word) {
     for (int y = 0; y < bmp->Height(); ++y)

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "FrameworkEnvironment.h"
+#include "WorkBitmaps.h"
 #include "TestSkin.h"
 #include "acSectionPaint.h"
 #include "sGraphUtils.h"
@@ -26,23 +27,11 @@ const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new kestrune_test::
 
 constexpr std::uint32_t kSentinel = 0xFF123456u;
 
-struct Owned {
-    explicit Owned(TBitmap* b) : bmp(b) {}
-    ~Owned() { bmp->Free(); }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    TBitmap* operator->() const { return bmp; }
-    TBitmap* bmp;
-};
+using Owned = kestrune_test::OwnedBitmap;
+using kestrune_test::Px;
 
-std::uint32_t& Px(TBitmap* bmp, int x, int y) { return static_cast<std::uint32_t*>(bmp->ScanLine(y))[x]; }
 
-TBitmap* Work(int w, int h, std::uint32_t fill) {
-    TBitmap* bmp = CreateWorkBitmap(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) Px(bmp, x, y) = fill;
-    return bmp;
-}
+const auto Work = &kestrune_test::FilledWorkBitmap;
 
 // A manager with the test skin chosen; Common is ini text over it.
 class SectionPaintTest : public ::testing::Test {
