@@ -434,3 +434,90 @@ void ApplyDisabledKind(const TacBits32& Bmp, TsDisabledKind Kind, TPoint Offset,
         BlendRectWithColor(Bmp, TRect(0, 0, Bmp.Width, Bmp.Height), 50, FillColor);
     }
 }
+
+// ---- a control's frame from its border mask ------------------------------------------
+
+void CopyMaskPiece(const TacBits32& Bmp, const TRect& DstRect, TPoint SrcPos, bool CheckKey, const TacMaskSource& Src,
+                   std::vector<TRect>* KeyRuns) {
+    if (!Bmp.Valid() || !Src.Valid()) return;
+    const int maskOffset = Src.MaskOffset();
+    int dx = DstRect.Left, dy = DstRect.Top, sx = SrcPos.X, sy = SrcPos.Y, w, h;
+    if (!ClipBlock(Bmp, Src.Image.Width, ll{Src.Image.Height} - maskOffset, dx, dy, sx, sy,
+                   Span(DstRect.Left, DstRect.Right), Span(DstRect.Top, DstRect.Bottom), w, h))
+        return;
+    const TacBits32& img = Src.Image;
+    for (int j = 0; j < h; ++j) {
+        const std::uint32_t* s = img.Row(sy + j) + sx;
+        const std::uint32_t* m = maskOffset > 0 ? img.Row(sy + j + maskOffset) + sx : nullptr;
+        std::uint32_t* d = Bmp.Row(dy + j) + dx;
+        int run = -1;   // start of the current run of key pixels
+        for (int i = 0; i <= w; ++i) {
+            const bool key = i < w && CheckKey && (s[i] & 0x00FFFFFFu) == kKeyColor;
+            if (key) {
+                if (run < 0) run = i;
+                continue;
+            }
+            if (run >= 0) {
+                if (KeyRuns != nullptr) KeyRuns->push_back(TRect(dx + run, dy + j, dx + i, dy + j + 1));
+                run = -1;
+            }
+            if (i == w) break;
+            d[i] = m != nullptr ? MaskMix(d[i], s[i], m[i]) : s[i];
+        }
+    }
+}
+
+void DrawBorderMask(const TacBits32& Bmp, bool Transparent, int State, const TacMaskSource& Src,
+                    std::vector<TRect>* KeyRuns, TacBlitter& Blitter) {
+    if (!Bmp.Valid() || Bmp.Width < 2 || Bmp.Height < 2 || !Src.Valid() || Src.Mask->MaskType < 0) return;
+    // Without frames the whole image is one cell.
+    TsMaskData mask = *Src.Mask;
+    if (mask.ImageCount < 1) {
+        mask.ImageCount = 1;
+        mask.R = TRect(0, 0, Src.Image.Width, Src.Image.Height);
+    }
+    TacMaskSource src = Src;
+    src.Mask = &mask;
+    const TRect cell = src.Frame(State);
+    if (cell.Right <= cell.Left || cell.Bottom <= cell.Top) return;
+    const TRect margins = FitNinePartMargins(TRect(std::max<int>(mask.WL, 0), std::max<int>(mask.WT, 0),
+                                                   std::max<int>(mask.WR, 0), std::max<int>(mask.WB, 0)),
+                                             Bmp.Width, Bmp.Height);
+    const TacNineSlices nine = NinePartSlices(cell, TRect(0, 0, Bmp.Width, Bmp.Height), margins);
+    const bool stretch = (mask.DrawMode & dmStretch) != 0;
+    const int maskOffset = src.MaskOffset();
+
+    auto corner = [&](int part) {
+        const TRect& d = nine.Dst[part];
+        CopyMaskPiece(Bmp, d, TPoint(nine.Src[part].Left, nine.Src[part].Top), true, src, KeyRuns);
+    };
+    // A side or the centre, tiled from its start with the last pieces cut,
+    // or stretched; a source piece of no size is left out.
+    auto cover = [&](int part) {
+        const TRect& d = nine.Dst[part];
+        const TRect& s = nine.Src[part];
+        const int sw = s.Right - s.Left, sh = s.Bottom - s.Top;
+        if (d.Right <= d.Left || d.Bottom <= d.Top || sw <= 0 || sh <= 0) return;
+        if (stretch) {
+            StretchCopy32(d.Left, d.Top, d.Right - d.Left, d.Bottom - d.Top, false, maskOffset, src.Image, Bmp, s.Left,
+                          s.Top, sw, sh, Blitter);
+            return;
+        }
+        for (ll y = d.Top; y < d.Bottom; y += sh)
+            for (ll x = d.Left; x < d.Right; x += sw)
+                CopyMaskPiece(Bmp,
+                              TRect(static_cast<int>(x), static_cast<int>(y),
+                                    static_cast<int>(std::min<ll>(x + sw, d.Right)),
+                                    static_cast<int>(std::min<ll>(y + sh, d.Bottom))),
+                              TPoint(s.Left, s.Top), false, src, nullptr);
+    };
+    corner(npTopLeft);
+    corner(npBottomLeft);
+    cover(npLeft);
+    cover(npTop);
+    cover(npBottom);
+    cover(npRight);
+    corner(npTopRight);
+    corner(npBottomRight);
+    if (Transparent && (mask.DrawMode & dmCentre) != 0) cover(npCentre);
+}

@@ -7,6 +7,8 @@
 // Win32 layer can hand them to GDI (acMaskPaintWin.h).
 #pragma once
 
+#include <vector>
+
 #include "Types.h"
 #include "acPixels.h"
 #include "acSkinImages.h"
@@ -119,3 +121,23 @@ void RepaintCornerKeys(const TacBits32& Cache, const TacMaskSource& Src, int Sta
 // FillColor (an RGB colour).
 void ApplyDisabledKind(const TacBits32& Bmp, TsDisabledKind Kind, TPoint Offset, const TacParent& Parent,
                        TColor FillColor);
+
+// One piece of a mask cell onto Bmp: DstRect (exclusive edges) takes the
+// pixels from SrcPos of the mask's image on, the area limited to Bmp and to
+// the image (and, for an image with a mask part, to its image rows). With a
+// mask part each colour channel is mixed by the mask rule with the mask
+// pixel MaskOffset rows below; without one pixels are copied as they are.
+// With CheckKey image pixels of the colour 0xFF00FF leave the destination
+// alone and each run of them in a row is added to KeyRuns (when given) as a
+// rectangle in Bmp's coordinates.
+void CopyMaskPiece(const TacBits32& Bmp, const TRect& DstRect, TPoint SrcPos, bool CheckKey, const TacMaskSource& Src,
+                   std::vector<TRect>* KeyRuns);
+// A control's frame from its border mask over the whole of Bmp, cell
+// min(State, ImageCount - 1) (an ImageCount below 1 counts as 1 over the
+// whole image): the border widths fitted to Bmp so that corners never
+// overlap; the corners copied with key checking (their key runs added to
+// KeyRuns), the sides tiled from their start, or stretched with DrawMode bit
+// 1, without it; the centre likewise, only when Transparent is set, DrawMode
+// has bit 4 and the centre is not empty. Nothing for Bmp under 2 x 2.
+void DrawBorderMask(const TacBits32& Bmp, bool Transparent, int State, const TacMaskSource& Src,
+                    std::vector<TRect>* KeyRuns, TacBlitter& Blitter);

@@ -182,3 +182,60 @@ void ApplyDisabledKind(TBitmap* Bmp, TsDisabledKind DisabledKind, TControl* Cont
     ::ApplyDisabledKind(bits, DisabledKind, Offset, acParentOf(CI, parentBits), ::ColorToRGB(fill));
     Changed(Bmp);
 }
+
+void acCutRects(HRGN Rgn, const std::vector<TRect>& Rects) {
+    if (Rgn == nullptr || Rects.empty()) return;
+    std::vector<std::uint8_t> data(sizeof(RGNDATAHEADER) + Rects.size() * sizeof(RECT));
+    auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
+    header->dwSize = sizeof(RGNDATAHEADER);
+    header->iType = RDH_RECTANGLES;
+    header->nCount = static_cast<DWORD>(Rects.size());
+    header->nRgnSize = static_cast<DWORD>(Rects.size() * sizeof(RECT));
+    RECT bounds{Rects[0].Left, Rects[0].Top, Rects[0].Right, Rects[0].Bottom};
+    auto* rects = reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER));
+    for (std::size_t i = 0; i < Rects.size(); ++i) {
+        const TRect& r = Rects[i];
+        rects[i] = RECT{r.Left, r.Top, r.Right, r.Bottom};
+        bounds.left = std::min<LONG>(bounds.left, r.Left);
+        bounds.top = std::min<LONG>(bounds.top, r.Top);
+        bounds.right = std::max<LONG>(bounds.right, r.Right);
+        bounds.bottom = std::max<LONG>(bounds.bottom, r.Bottom);
+    }
+    header->rcBound = bounds;
+    const HRGN cut = ::ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data()));
+    if (cut == nullptr) {
+        // One rectangle at a time when the system refuses the whole list.
+        for (const TRect& r : Rects) {
+            const HRGN one = ::CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom);
+            if (one == nullptr) continue;
+            ::CombineRgn(Rgn, Rgn, one, RGN_DIFF);
+            ::DeleteObject(one);
+        }
+        return;
+    }
+    ::CombineRgn(Rgn, Rgn, cut, RGN_DIFF);
+    ::DeleteObject(cut);
+}
+
+void DrawBorderMask(TBitmap* Bmp, HRGN Rgn, bool Transparent, Integer State, const TsMaskData& Mask) {
+    if (Mask.Manager == nullptr) return;
+    const TacImage32* image = ImageOf(Mask);
+    const TacBits32 dst = Bits32Of(Bmp);
+    if (image == nullptr || !dst.Valid()) return;
+    std::vector<TRect> keys;
+    TacGdiBlitter blitter(Bmp, *image);
+    ::DrawBorderMask(dst, Transparent, State, acMaskSource(Mask), Rgn != nullptr ? &keys : nullptr, blitter);
+    acCutRects(Rgn, keys);
+    Changed(Bmp);
+}
+
+void CopyMaskPiece(TBitmap* Bmp, const TRect& DstRect, TPoint SrcPos, bool CheckKey, const TsMaskData& Mask,
+                   HRGN Rgn) {
+    const TacMaskSource src = acMaskSource(Mask);
+    const TacBits32 dst = Bits32Of(Bmp);
+    if (!src.Valid() || !dst.Valid()) return;
+    std::vector<TRect> keys;
+    ::CopyMaskPiece(dst, DstRect, SrcPos, CheckKey, src, Rgn != nullptr ? &keys : nullptr);
+    acCutRects(Rgn, keys);
+    Changed(Bmp);
+}

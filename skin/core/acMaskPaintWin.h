@@ -7,6 +7,8 @@
 // on bad input (no manager, bad indexes, empty or too small rectangles).
 #pragma once
 
+#include <vector>
+
 #include "Controls.h"
 #include "Graphics.h"
 #include "acMaskPaint.h"
@@ -55,6 +57,17 @@ void StretchCopy32(Integer X, Integer Y, Integer W, Integer H, bool Smooth, Inte
 // SrcPoint; with MaskIndex -1 Dst's own key pixels are replaced.
 void CopyTransparentPixels(TBitmap* Dst, TBitmap* Src, const TRect& DstRect, Integer Kind, TsSkinManager* Manager,
                            Integer MaskIndex, TPoint SrcPoint);
+// A control's frame: state State of the border mask over the whole of Bmp
+// (see the portable DrawBorderMask); the key-coloured pixels of its corners
+// are cut out of the window region Rgn when it is given. Nothing for Bmp
+// under 2 x 2 or a mask without a manager.
+void DrawBorderMask(TBitmap* Bmp, HRGN Rgn, bool Transparent, Integer State, const TsMaskData& Mask);
+// One piece of a mask cell (SrcPos on) onto DstRect of Bmp; with CheckKey
+// key-coloured pixels are left and cut out of Rgn when it is given.
+void CopyMaskPiece(TBitmap* Bmp, const TRect& DstRect, TPoint SrcPos, bool CheckKey, const TsMaskData& Mask,
+                   HRGN Rgn);
+// Removes the rectangles from Rgn in one step.
+void acCutRects(HRGN Rgn, const std::vector<TRect>& Rects);
 // Repaints the cache pixels under the key pixels of the four corners of the
 // control's border mask (frame State) with the background its parent gives
 // (acBorderCornersWin.cpp).

@@ -443,3 +443,144 @@ TEST(SkinImageExtras, PatternDecodedOnce) {
     EXPECT_THROW(bad.Image(), Exception);
     EXPECT_TRUE(bad.Image().Empty());   // remembered: no second decode, no second error
 }
+
+// ---- DrawBorderMask and CopyMaskPiece ---------------------------------------------
+
+// Borders wider than the target are fitted so that corners never overlap;
+// each column comes from the corner it belongs to, sides tiled in between.
+TEST(DrawBorderMask, FittedBordersAndTiledSides) {
+    struct Case { int w, wl, wr, left, right; };
+    const Case cases[] = {
+        {10, 8, 6, 6, 4},   // excess 4: two from each
+        {7, 5, 4, 4, 3},    // even excess: one from each
+        {8, 5, 4, 5, 3},    // odd excess: the right takes width - left
+        {30, 3, 2, 3, 2},   // no excess: tiled centre columns
+    };
+    for (const Case& c : cases) {
+        Skin skin(1, 12, 6, c.wl, 2, c.wr, 2, 0);
+        TacImage32 bmp = Target(c.w, 6);
+        TacBlitter blit;
+        DrawBorderMask(bmp.Bits(), false, 0, skin.Source(), nullptr, blit);
+        for (int x = 0; x < c.w; ++x) {
+            const std::uint32_t top = bmp.At(x, 0);
+            ASSERT_NE(top, kSentinel) << "gap at " << x << " width " << c.w;
+            int want;
+            if (x < c.left) want = x;
+            else if (x >= c.w - c.right) want = 12 - (c.w - x);
+            else want = TiledSource(x, c.w, c.left, c.right, 12);
+            EXPECT_EQ(XOf(top), want) << "column " << x << " width " << c.w;
+        }
+        // The centre (rows 2..3) is left: no Transparent.
+        if (c.w > c.left + c.right) {
+            EXPECT_EQ(bmp.At(c.left, 2), kSentinel);
+        }
+    }
+}
+
+// States beyond the last draw the last; ImageCount 0 takes the whole image
+// as one cell; the centre only with Transparent and DrawMode bit 4;
+// stretched sides sample only the side strip.
+TEST(DrawBorderMask, StatesCountsCentreAndStretch) {
+    TacBlitter blit;
+    {
+        Skin skin(3, 6, 6, 2, 2, 2, 2, 0);
+        TacImage32 bmp = Target(8, 8);
+        DrawBorderMask(bmp.Bits(), false, 7, skin.Source(), nullptr, blit);
+        EXPECT_EQ(bmp.At(0, 0), Named(2, 0, 0));
+        DrawBorderMask(bmp.Bits(), false, -3, skin.Source(), nullptr, blit);
+        EXPECT_EQ(bmp.At(0, 0), Named(0, 0, 0));
+    }
+    {
+        Skin skin(1, 6, 6, 2, 2, 2, 2, dmCentre, 0, 0, 0);
+        skin.mask.ImageCount = 0;
+        skin.mask.R = TRect(0, 0, 1, 1);   // replaced by the whole image
+        TacImage32 bmp = Target(9, 11);
+        DrawBorderMask(bmp.Bits(), true, 0, skin.Source(), nullptr, blit);
+        EXPECT_EQ(bmp.At(0, 0), Named(0, 0, 0));
+        // The whole image is 9 x 8: its right corner lies on the image's
+        // background columns.
+        EXPECT_EQ(bmp.At(8, 0), skin.image.At(8, 0));
+        EXPECT_NE(bmp.At(4, 4), kSentinel);   // centre drawn
+    }
+    for (const bool transparent : {false, true})
+        for (const int mode : {0, dmCentre}) {
+            Skin skin(1, 6, 6, 2, 2, 2, 2, mode);
+            TacImage32 bmp = Target(10, 10);
+            DrawBorderMask(bmp.Bits(), transparent, 0, skin.Source(), nullptr, blit);
+            EXPECT_EQ(bmp.At(5, 5) != kSentinel, transparent && mode == dmCentre) << transparent << ' ' << mode;
+        }
+    {
+        Skin skin(1, 9, 9, 3, 3, 3, 3, dmStretch);
+        TacImage32 bmp = Target(40, 9);
+        DrawBorderMask(bmp.Bits(), false, 0, skin.Source(), nullptr, blit);
+        for (int x = 3; x < 37; ++x) {
+            EXPECT_GE(XOf(bmp.At(x, 0)), 3) << x;
+            EXPECT_LT(XOf(bmp.At(x, 0)), 6) << x;
+        }
+        EXPECT_EQ(bmp.At(39, 8), Named(0, 8, 8));
+    }
+    {
+        Skin skin(1, 6, 6, 2, 2, 2, 2, 0);
+        TacImage32 one = Target(1, 5), flat = Target(5, 1);
+        DrawBorderMask(one.Bits(), true, 0, skin.Source(), nullptr, blit);
+        DrawBorderMask(flat.Bits(), true, 0, skin.Source(), nullptr, blit);
+        EXPECT_EQ(one.At(0, 0), kSentinel);
+        EXPECT_EQ(flat.At(0, 0), kSentinel);
+    }
+}
+
+// Key pixels of a corner keep the destination and come back as runs, one
+// rectangle per run in a row; the same colour on a side is copied.
+TEST(DrawBorderMask, CornerKeysAreLeftAndReported) {
+    Skin skin(1, 8, 8, 3, 3, 3, 3, 0);
+    constexpr std::uint32_t key = 0xFFFF00FFu;
+    auto at = [&](int x, int y) -> std::uint32_t& { return skin.image.At(2 + x, 1 + y); };
+    at(0, 0) = at(1, 0) = at(2, 0) = key;   // top-left: a run of three
+    at(0, 1) = key;                         // and one below it
+    at(7, 7) = key;                         // bottom-right corner
+    at(4, 0) = key;                         // top side
+    TacImage32 bmp = Target(12, 10);
+    std::vector<TRect> runs;
+    TacBlitter blit;
+    DrawBorderMask(bmp.Bits(), false, 0, skin.Source(), &runs, blit);
+    EXPECT_EQ(bmp.At(0, 0), kSentinel);
+    EXPECT_EQ(bmp.At(2, 0), kSentinel);
+    EXPECT_EQ(bmp.At(0, 1), kSentinel);
+    EXPECT_EQ(bmp.At(1, 1), Named(0, 1, 1));
+    EXPECT_EQ(bmp.At(11, 9), kSentinel);
+    EXPECT_EQ(bmp.At(4, 0), key);   // a side copies it as it is
+    const std::vector<TRect> want = {TRect(0, 0, 3, 1), TRect(0, 1, 1, 2), TRect(11, 9, 12, 10)};
+    ASSERT_EQ(runs.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(runs[i], want[i]) << i;
+}
+
+// With a mask part every channel is mixed by the mask rule, key image pixels
+// are skipped only with CheckKey, and the copy never reads the mask rows as
+// image rows.
+TEST(CopyMaskPiece, MaskRuleKeysAndClipping) {
+    Skin skin(1, 4, 2, 1, 1, 1, 1, 0, 1, 0, 0);
+    skin.image.At(0, 0) = 0xFF204060u;
+    skin.image.At(0, 2) = 0x00808080u;   // weight 128 of the destination
+    skin.image.At(1, 0) = 0x00FF00FFu;   // key
+    skin.image.At(1, 2) = 0;
+    TacImage32 bmp = Target(4, 4, 0xFFA0A0A0u);
+    std::vector<TRect> runs;
+    CopyMaskPiece(bmp.Bits(), TRect(0, 0, 2, 1), TPoint(0, 0), true, skin.Source(), &runs);
+    auto mix = [](int d, int s, int m) { return ((d - s) * m + s * 256) >> 8; };
+    EXPECT_EQ(bmp.At(0, 0), 0xFF000000u | std::uint32_t(mix(0xA0, 0x20, 0x80)) << 16 |
+                                std::uint32_t(mix(0xA0, 0x40, 0x80)) << 8 | std::uint32_t(mix(0xA0, 0x60, 0x80)));
+    EXPECT_EQ(bmp.At(1, 0), 0xFFA0A0A0u);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0], TRect(1, 0, 2, 1));
+    // Without CheckKey the key colour goes through the mask rule too.
+    CopyMaskPiece(bmp.Bits(), TRect(1, 0, 2, 1), TPoint(1, 0), false, skin.Source(), nullptr);
+    EXPECT_EQ(bmp.At(1, 0) & 0x00FFFFFFu, 0x00FF00FFu);
+    // Destinations and sources partly outside are clipped, and a mask row
+    // is never read beyond the image.
+    TacImage32 low = Target(4, 4);
+    CopyMaskPiece(low.Bits(), TRect(0, 0, 4, 4), TPoint(0, 3), false, skin.Source(), nullptr);
+    EXPECT_NE(low.At(0, 0), kSentinel);
+    EXPECT_EQ(low.At(0, 1), kSentinel);   // row 3 only: its mask row 5 is the last
+    CopyMaskPiece(low.Bits(), TRect(-3, -3, 2, 2), TPoint(-1, 5), false, skin.Source(), nullptr);
+    CopyMaskPiece(low.Bits(), TRect(3, 3, 100, 100), TPoint(3, 0), false, skin.Source(), nullptr);
+}

@@ -136,3 +136,39 @@ TEST(MaskPaintGdi, GlyphAndDisabledOnWorkBitmaps) {
     ApplyDisabledKind(plainControl.bmp, TsDisabledKind{dkGrayed, dkBlended}, nullptr, TPoint(), fill);
     EXPECT_EQ(Px(plainControl.bmp, 0, 0), 0xFFB23232u);
 }
+
+// A button's frame: the key pixels of its corners keep the bitmap's pixels
+// and are cut out of the window region; a region is optional.
+TEST(MaskPaintGdi, BorderMaskCutsKeyCornersOutOfTheRegion) {
+    PlainMask plain(0);
+    plain.mask.Bmp->At(1, 0) = kKeyPixel;   // frame 0: the two first pixels of the top row
+    plain.mask.Bmp->At(0, 0) = kKeyPixel;
+    Owned bmp(Work(20, 15, kSentinel));
+    HRGN rgn = ::CreateRectRgn(0, 0, 20, 15);
+    DrawBorderMask(bmp.bmp, rgn, false, 0, plain.mask);
+    EXPECT_FALSE(::PtInRegion(rgn, 0, 0));
+    EXPECT_FALSE(::PtInRegion(rgn, 1, 0));
+    EXPECT_TRUE(::PtInRegion(rgn, 2, 0));
+    EXPECT_TRUE(::PtInRegion(rgn, 19, 14));
+    EXPECT_TRUE(::PtInRegion(rgn, 10, 7));
+    EXPECT_EQ(Px(bmp.bmp, 0, 0), kSentinel);
+    EXPECT_EQ(Px(bmp.bmp, 2, 0), plain.mask.Bmp->At(2, 0));
+
+    // Frame 1 has its keys in the top-left and bottom-right corners.
+    DrawBorderMask(bmp.bmp, rgn, true, 1, plain.mask);
+    EXPECT_FALSE(::PtInRegion(rgn, 19, 14));
+    EXPECT_TRUE(::PtInRegion(rgn, 18, 14));
+    EXPECT_EQ(Px(bmp.bmp, 19, 14), plain.mask.Bmp->At(17, 5) == kKeyPixel ? kSentinel : Px(bmp.bmp, 19, 14));
+    DrawBorderMask(bmp.bmp, nullptr, true, 1, plain.mask);
+    EXPECT_EQ(Px(bmp.bmp, 1, 1), plain.mask.Bmp->At(10, 1));
+    ::DeleteObject(rgn);
+
+    // Without a manager nothing is drawn or cut.
+    plain.mask.Manager = nullptr;
+    Owned clean(Work(20, 15, kSentinel));
+    HRGN whole = ::CreateRectRgn(0, 0, 20, 15);
+    DrawBorderMask(clean.bmp, whole, true, 0, plain.mask);
+    EXPECT_TRUE(::PtInRegion(whole, 0, 0));
+    EXPECT_EQ(Px(clean.bmp, 5, 5), kSentinel);
+    ::DeleteObject(whole);
+}

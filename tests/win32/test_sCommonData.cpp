@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "ExtCtrls.h"
@@ -14,6 +15,8 @@
 #include "TempFolder.h"
 #include "TypInfo.h"
 #include "sCommonDataWin.h"
+#include "sSectionPaint.h"
+#include "sSkinDraw.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
@@ -24,10 +27,19 @@ namespace {
 // The test skin: flat sections with the transparencies, gradients and border
 // widths the cases need.
 
-std::vector<Byte> SolidBmp(int w, int h) {
+// A 24-bit BMP file; Pixel(x, y) gives 0x00RRGGBB (grey without one).
+std::vector<Byte> SolidBmp(int w, int h, const std::function<std::uint32_t(int, int)>& Pixel = {}) {
     const int stride = (w * 3 + 3) & ~3;
     const auto dataSize = static_cast<std::uint32_t>(stride * h);
     std::vector<Byte> out(54 + dataSize, 0x80);
+    if (Pixel)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const std::uint32_t p = Pixel(x, y);
+                const std::size_t at = 54 + static_cast<std::size_t>((h - 1 - y) * stride + x * 3);
+                out[at] = static_cast<Byte>(p), out[at + 1] = static_cast<Byte>(p >> 8),
+                out[at + 2] = static_cast<Byte>(p >> 16);
+            }
     auto put32 = [&](std::size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i) out[at + static_cast<std::size_t>(i)] = static_cast<Byte>(v >> (8 * i));
     };
@@ -60,7 +72,19 @@ const char kSkinIni[] =
     "[WIDE]\r\nBORDERSMASK=!B.BMP!1!0!0!10!1!11!1!1\r\n"
     "[EVEN]\r\nBORDERSMASK=!B.BMP!1!0!0!10!1!10!1!1\r\n"
     "[GROUPBOX]\r\nBORDERSMASK=!B.BMP!1!0!0!3!3!3!3!1\r\n"
-    "[GLOWING]\r\nGLOW=1\r\nGLOWMARGIN=4\r\n";
+    "[GLOWING]\r\nGLOW=1\r\nGLOWMARGIN=4\r\n"
+    // K.BMP: two 6 x 6 frames (blue, then red) with key pixels in the
+    // top-left corners and on the top sides; not drawn in state 0.
+    "[FRAMED]\r\nCOLOR=1056816\r\nHOTCOLOR=1056816\r\nBORDERSMASK=!K.BMP!2!0!0!2!2!2!2!2\r\n"
+    // M.BMP: a blue 6 x 6 image over its mask, white (keep what lies below)
+    // but for a black first column (show the image).
+    "[MIXED]\r\nCOLOR=1056816\r\nBORDERSMASK=!M.BMP!1!1!0!2!2!2!2!0\r\n";
+
+// The pixels of K.BMP.
+std::uint32_t FramedPixel(int x, int y) {
+    if ((x % 6 == 0 && y == 0) || (x % 6 == 3 && y == 0)) return 0xFF00FF;
+    return x < 6 ? 0x0000C0 : 0xC00000;
+}
 
 // ---------------------------------------------------------------------------
 // Skinned test objects: each owns a skin state, runs the shared first steps
@@ -160,6 +184,14 @@ protected:
         const auto bmp = SolidBmp(24, 24);
         std::ofstream(skinDir / "B.BMP", std::ios::binary)
             .write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
+        const auto framed = SolidBmp(12, 6, FramedPixel);
+        std::ofstream(skinDir / "K.BMP", std::ios::binary)
+            .write(reinterpret_cast<const char*>(framed.data()), static_cast<std::streamsize>(framed.size()));
+        const auto mixed = SolidBmp(6, 12, [](int x, int y) -> std::uint32_t {
+            return y < 6 ? 0x0000C0 : x == 0 ? 0 : 0xFFFFFF;
+        });
+        std::ofstream(skinDir / "M.BMP", std::ios::binary)
+            .write(reinterpret_cast<const char*>(mixed.data()), static_cast<std::streamsize>(mixed.size()));
         manager = New<TsSkinManager>(Application);
         manager->SetSkinDirectory(skins.Path().u16string());
         manager->SetSkinName(u"T");
@@ -691,3 +723,80 @@ TEST_F(CommonDataTest, ATransparentParentLetsTheNextParentGiveTheFont) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Painting a control's section and frame from its skin state
+
+TEST_F(CommonDataTest, AMaskNotForTheNormalStateIsLeftOutOfStateZero) {
+    auto* panel = Add(form, u"FRAMED", TRect{40, 30, 70, 50});
+    FillFormCache(0x00112233, TRect{}, 0);
+    TCacheInfo ci;
+    panel->SkinData->GetParentCache(ci);
+    TBitmap* bmp = CreateWorkBitmap(30, 20);
+    PaintControlSection(panel->SkinData, ci, 0, bmp, TPoint(), TRect(0, 0, 30, 20), true);
+    EXPECT_EQ(Rgb(Px(bmp, 1, 0)), Word32(kPlainColor));
+    EXPECT_EQ(Rgb(Px(bmp, 29, 19)), Word32(kPlainColor));
+    PaintControlSection(panel->SkinData, ci, 1, bmp, TPoint(), TRect(0, 0, 30, 20), true);
+    EXPECT_EQ(Rgb(Px(bmp, 1, 0)), 0xC00000u);    // the second frame
+    EXPECT_EQ(Rgb(Px(bmp, 29, 19)), 0xC00000u);
+    EXPECT_EQ(Rgb(Px(bmp, 15, 10)), Word32(kPlainColor));   // no centre
+    bmp->Free();
+}
+
+TEST_F(CommonDataTest, PaintSkinControlFramesTheCacheAndGivesTheClientArea) {
+    constexpr std::uint32_t kBase = 0x00112233;
+    TBitmap* out = CreateWorkBitmap(30, 20);
+    const HDC dc = out->Canvas()->Handle();
+    const TRect r(0, 0, 30, 20);
+
+    // Without a border mask: a frame on the DC only, the client area as given.
+    auto* plain = Add(form, u"PLAIN", TRect{10, 10, 40, 30});
+    FillRect32(out, r, 0);
+    TRect client(1, 2, 3, 4);
+    PaintSkinControl(dc, r, 0, client, 0, plain->SkinData);
+    ::GdiFlush();
+    EXPECT_EQ(client, TRect(1, 2, 3, 4));
+    EXPECT_EQ(Rgb(Px(out, 0, 0)), 0u);
+    PaintSkinControl(dc, r, 3, client, 0, plain->SkinData);
+    ::GdiFlush();
+    EXPECT_EQ(client, TRect(1, 2, 3, 4));
+    EXPECT_EQ(Rgb(Px(out, 0, 0)), Word32(kPlainColor));
+    EXPECT_EQ(Rgb(Px(out, 2, 17)), Word32(kPlainColor));
+    EXPECT_EQ(Rgb(Px(out, 3, 3)), 0u);
+
+    // With one: the frame in the cache; the client area inside the mask's
+    // borders, or inside BorderWidth with the bands between in the colour.
+    auto* framed = Add(form, u"FRAMED", TRect{40, 30, 70, 50});
+    FillFormCache(kBase, TRect{}, 0);
+    FillRect32(out, r, 0);
+    PaintSkinControl(dc, r, 0, client, 9, framed->SkinData);   // past the last state
+    EXPECT_EQ(client, TRect(2, 2, 28, 18));
+    TBitmap* cache = framed->SkinData->FCacheBmp;
+    ASSERT_NE(cache, nullptr);
+    ASSERT_EQ(cache->Width(), 30);
+    EXPECT_EQ(Rgb(Px(cache, 1, 0)), 0xC00000u);
+    ::GdiFlush();
+    EXPECT_EQ(Rgb(Px(out, 1, 0)), 0u);   // nothing on the DC without a BorderWidth
+    PaintSkinControl(dc, r, 5, client, 1, framed->SkinData);
+    EXPECT_EQ(client, TRect(5, 5, 25, 15));
+    EXPECT_EQ(Rgb(Px(cache, 3, 3)), Word32(kPlainColor));
+    EXPECT_EQ(Rgb(Px(cache, 26, 16)), Word32(kPlainColor));
+    ::GdiFlush();
+    EXPECT_EQ(Rgb(Px(out, 1, 0)), 0xC00000u);                 // the strips reach the DC
+    EXPECT_EQ(Rgb(Px(out, 4, 10)), Word32(kPlainColor));
+    EXPECT_EQ(Rgb(Px(out, 10, 10)), 0u);                       // the inside does not
+    PaintSkinControl(dc, TRect(0, 0, 8, 6), 5, client, 1, framed->SkinData);
+    EXPECT_EQ(client, TRect(5, 5, 5, 5));                      // never inside out
+
+    // A mask with a mask part mixes with the parent's image copied first.
+    auto* mixed = Add(form, u"MIXED", TRect{40, 30, 70, 50});
+    FillFormCache(kBase, TRect{}, 0);
+    PaintSkinControl(dc, r, 0, client, 0, mixed->SkinData);
+    cache = mixed->SkinData->FCacheBmp;
+    ASSERT_NE(cache, nullptr);
+    // Mask white: what lies below (the mask rule's 255 keeps 255/256 of it).
+    for (int shift : {0, 8, 16})
+        EXPECT_NEAR((Px(cache, 1, 1) >> shift) & 0xFF, (kBase >> shift) & 0xFF, 1u) << shift;
+    EXPECT_EQ(Rgb(Px(cache, 0, 5)), 0x0000C0u);    // mask black: the image
+    out->Free();
+}

@@ -1,0 +1,62 @@
+#include "sSkinDraw.h"
+
+#include "sCommonDataWin.h"
+#include "sGraphUtils.h"
+#include "sSectionPaint.h"
+#include "sSkinManager.h"
+#include "sVclUtils.h"
+
+void PaintSkinControl(HDC DC, const TRect& R, Integer BorderWidth, TRect& ClientR, Integer State,
+                      TsCommonData* SkinData) {
+    if (SkinData == nullptr) return;
+    TsSkinManager* manager = SkinData->SkinManager();
+    TControl* owner = SkinData->FOwnerControl;
+    const TColor color = SkinData->GetBGColor(State, nullptr);
+
+    const bool hasMask = manager != nullptr && SkinData->BorderIndex >= 0 &&
+                         SkinData->BorderIndex < static_cast<Integer>(manager->ma().size());
+    if (!hasMask) {
+        if (BorderWidth > 0) FillSolidFrame(DC, R, BorderWidth, BorderWidth, BorderWidth, BorderWidth, color);
+        return;
+    }
+    const TsMaskData& mask = manager->ma()[static_cast<std::size_t>(SkinData->BorderIndex)];
+    if (manager->IsValidSkinIndex(SkinData->SkinIndex))
+        State = SectionState(manager->gd()[static_cast<std::size_t>(SkinData->SkinIndex)], State);
+    SkinData->InitCacheBmp();
+    TBitmap* cache = SkinData->FCacheBmp;
+    if (cache == nullptr || cache->Width() <= 0 || cache->Height() <= 0) return;
+
+    // What the owner's parent shows under it.
+    TBackgroundInfo info;
+    const TPoint at = owner != nullptr ? TPoint(owner->Left(), owner->Top()) : TPoint();
+    if (owner != nullptr) info.R = TRect(0, 0, owner->Width(), owner->Height());
+    QueryControlBackground(info, owner != nullptr ? owner->Parent() : nullptr, false);
+    const bool parentImage = info.BgType == btCache && info.Bmp != nullptr;
+
+    // Under a mask with a mask part the frame mixes with what the cache holds.
+    if (mask.MaskType == 1) {
+        if (parentImage)
+            ::BitBlt(cache->Canvas()->Handle(), R.Left, R.Top, R.Width(), R.Height(), info.Bmp->Canvas()->Handle(),
+                     at.X + info.Offset.X + R.Left, at.Y + info.Offset.Y + R.Top, SRCCOPY);
+        else
+            FillBorderStrips(cache, R, mask.WL, mask.WT, mask.WR, mask.WB, color);
+    }
+    TCacheInfo ci;
+    BackgroundToCacheInfo(info, ci);
+    ci.X += at.X;
+    ci.Y += at.Y;
+    DrawSkinRect(cache, R, true, State, mask, ci);
+
+    ClientR = TRect(R.Left + mask.WL, R.Top + mask.WT, R.Right - mask.WR, R.Bottom - mask.WB);
+    if (BorderWidth <= 0) return;
+    const Integer w = R.Width(), h = R.Height();
+    FillBorderStrips(cache, ClientR, std::max(std::min(BorderWidth, w - mask.WR) - mask.WL, 0),
+                     std::max(std::min(BorderWidth, h - mask.WB) - mask.WT, 0),
+                     std::max(std::min(BorderWidth, w - mask.WL) - mask.WR, 0),
+                     std::max(std::min(BorderWidth, h - mask.WT) - mask.WB, 0), ::ColorToRGB(color));
+    ClientR = TRect(R.Left + BorderWidth, R.Top + BorderWidth, R.Right - BorderWidth, R.Bottom - BorderWidth);
+    ClientR.Right = std::max(ClientR.Right, ClientR.Left);
+    ClientR.Bottom = std::max(ClientR.Bottom, ClientR.Top);
+    if (DC != nullptr && DC != cache->Canvas()->Handle())
+        CopyBorderStrips(DC, R, cache->Canvas()->Handle(), TPoint(R.Left, R.Top), BorderWidth);
+}
