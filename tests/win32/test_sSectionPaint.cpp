@@ -17,6 +17,7 @@
 #include "acSectionPaint.h"
 #include "sGraphUtils.h"
 #include "sSectionPaint.h"
+#include "sSkinDraw.h"
 #include "sSkinManager.h"
 
 namespace fs = std::filesystem;
@@ -258,4 +259,74 @@ TEST(SectionDC, ChannelsOfFrameworkBitmaps) {
     static_cast<std::uint8_t*>(b8->ScanLine(0))[0] = 0x7F;
     CopyChannel(b32.bmp, b8.bmp, 3, false);
     EXPECT_EQ(Px(b32.bmp, 0, 0), 0x7F223344u);
+}
+
+// The bit-button glyph measurements: a list image wins over the glyph when
+// its index is in the list; frame counts below 1 count as 1; the pressed
+// look moves the glyph by (1, 1), the drop-down arrow lifts it.
+namespace {
+struct FakeList {
+    int count, width, height;
+    int Count() const { return count; }
+    int Width() const { return width; }
+    int Height() const { return height; }
+};
+struct FakeGlyph {
+    int width, height;
+    int Width() const { return width; }
+    int Height() const { return height; }
+};
+struct FakeBitButton {
+    const FakeList* list = nullptr;
+    int index = 0;
+    const FakeGlyph* glyph = nullptr;
+    int frames = 1;
+    Byte pressed = 0;
+    int state = 0;
+    bool dropDown = false;
+    const FakeList* Images() const { return list; }
+    int ImageIndex() const { return index; }
+    const FakeGlyph* Glyph() const { return glyph; }
+    int NumGlyphs() const { return frames; }
+    Byte PressedState() const { return pressed; }
+    int CurrentState() const { return state; }
+    bool DropDown() const { return dropDown; }
+    TPoint GlyphPos() const { return TPoint(10, 20); }
+};
+}  // namespace
+
+TEST(BitButtonGlyph, SizesAndPlace) {
+    const FakeList list{3, 48, 16}, empty{0, 48, 16};
+    const FakeGlyph glyph{64, 12}, flat{30, -2};
+    struct Case { const FakeList* list; int index; const FakeGlyph* glyph; int frames; bool has; int w, h; };
+    const Case cases[] = {
+        {&list, 2, &glyph, 3, true, 16, 16},      // the list's image
+        {&list, 3, &glyph, 4, false, 16, 12},     // index past the list: the glyph
+        {&list, -1, &glyph, 1, false, 64, 12},
+        {&empty, 0, &glyph, 0, false, 64, 12},    // no frames count as one
+        {nullptr, 0, &flat, 2, false, 15, 0},     // a glyph without height
+        {nullptr, 0, nullptr, 2, false, 0, 0},
+        {&list, 0, nullptr, 0, true, 48, 16},
+    };
+    for (const Case& c : cases) {
+        FakeBitButton b;
+        b.list = c.list, b.index = c.index, b.glyph = c.glyph, b.frames = c.frames;
+        EXPECT_EQ(HasListImage(b), c.has) << c.index << ' ' << c.frames;
+        EXPECT_EQ(BtnGlyphWidth(b), c.w) << c.index << ' ' << c.frames;
+        EXPECT_EQ(BtnGlyphHeight(b), c.h) << c.index << ' ' << c.frames;
+    }
+    FakeBitButton b;
+    b.glyph = &glyph;
+    b.frames = 2;
+    b.pressed = 7;
+    TRect r;
+    BtnGlyphRect(b, r);
+    EXPECT_EQ(r, TRect(10, 20, 42, 32));
+    b.state = 2;
+    BtnGlyphRect(b, r);
+    EXPECT_EQ(r, TRect(11, 21, 43, 33));
+    b.state = 0, b.dropDown = true;
+    BtnGlyphRect(b, r);
+    EXPECT_EQ(r, TRect(10, 15, 42, 27));
+    EXPECT_EQ(BitBtnPressed(b), 7);
 }
