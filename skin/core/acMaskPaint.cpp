@@ -11,6 +11,7 @@
 
 #include "acFilters.h"
 #include "acFrameGeometry.h"
+#include "acPixelsSimd.h"
 #include "acResample.h"
 
 namespace {
@@ -31,9 +32,41 @@ bool Sane(ll v) { return v >= -kLimit && v <= kLimit; }
 // The mask rule: per colour channel the mask byte m is the weight of what
 // lies below: d = ((d - s) * m + s * 256) shr 8. Alpha stays.
 inline std::uint32_t MaskMix(std::uint32_t d, std::uint32_t s, std::uint32_t m) {
+    // A mask of 0 shows the image exactly: the common case inside a frame.
+    if ((m & 0x00FFFFFFu) == 0) return (d & 0xFF000000u) | (s & 0x00FFFFFFu);
     std::uint32_t v = d & 0xFF000000u;
     for (int shift = 0; shift <= 16; shift += 8) v |= Put(StdMix(Ch(s, shift), Ch(d, shift), Ch(m, shift)), shift);
     return v;
+}
+
+// The mask rule over a row of N pixels, four at a time: it is the standard
+// mix from the image toward what lies below, by the mask byte.
+void MaskMixRow(std::uint32_t* D, const std::uint32_t* S, const std::uint32_t* M, int N) {
+    using namespace acsimd;
+    ForRow(
+        N,
+        [&](int i) {
+            const V d = Load(D + i);
+            Store(D + i, WithAlphaOf(StdMix(Load(S + i), d, Load(M + i)), d));
+        },
+        [&](int i) { D[i] = MaskMix(D[i], S[i], M[i]); });
+}
+
+// MaskMixRow with the image and mask pixels of target column i taken from
+// column Columns[i] of the rows S and M.
+void MaskMixGathered(std::uint32_t* D, const std::uint32_t* S, const std::uint32_t* M, const int* Columns, int N) {
+    using namespace acsimd;
+    auto gather = [&](const std::uint32_t* row, int i) {
+        return _mm_set_epi32(static_cast<int>(row[Columns[i + 3]]), static_cast<int>(row[Columns[i + 2]]),
+                             static_cast<int>(row[Columns[i + 1]]), static_cast<int>(row[Columns[i]]));
+    };
+    ForRow(
+        N,
+        [&](int i) {
+            const V d = Load(D + i);
+            Store(D + i, WithAlphaOf(StdMix(gather(S, i), d, gather(M, i)), d));
+        },
+        [&](int i) { D[i] = MaskMix(D[i], S[Columns[i]], M[Columns[i]]); });
 }
 
 // Clips a W x H block from (sx, sy) of a SrcW x SrcH source to (dx, dy) of
@@ -203,16 +236,33 @@ void StretchCopy32(int X, int Y, int W, int H, bool Smooth, int MaskOffset, cons
     }
     const bool filtered = Smooth || (W < sw && H == sh) || (H < sh && W == sw);
     if (!filtered) {
-        // Each target pixel takes one image pixel and its mask pixel.
+        // Each target pixel takes one image pixel and its mask pixel; the
+        // source columns are worked out once.
+        const int n = static_cast<int>(x1 - x0);
+        if (W == sw) {
+            // Columns one to one: the rows are read in place.
+            const int from = sl + static_cast<int>(x0 - X);
+            for (ll y = y0; y < y1; ++y) {
+                const int row = st + static_cast<int>((y - Y) * sh / H);
+                MaskMixRow(Dst.Row(static_cast<int>(y)) + x0, Src.Row(row) + from, Src.Row(row + MaskOffset) + from,
+                           n);
+            }
+            return;
+        }
+        // The source column of each target column, stepped without division.
+        std::vector<int> columns(static_cast<std::size_t>(n));
+        {
+            const ll start = (x0 - X) * sw;
+            ll q = start / W, r = start % W;
+            for (int i = 0; i < n; ++i) {
+                columns[static_cast<std::size_t>(i)] = sl + static_cast<int>(q);
+                for (r += sw; r >= W; r -= W) ++q;
+            }
+        }
         for (ll y = y0; y < y1; ++y) {
             const int row = st + static_cast<int>((y - Y) * sh / H);
-            const std::uint32_t* s = Src.Row(row);
-            const std::uint32_t* m = Src.Row(row + MaskOffset);
-            std::uint32_t* d = Dst.Row(static_cast<int>(y));
-            for (ll x = x0; x < x1; ++x) {
-                const int col = sl + static_cast<int>((x - X) * sw / W);
-                d[x] = MaskMix(d[x], s[col], m[col]);
-            }
+            MaskMixGathered(Dst.Row(static_cast<int>(y)) + x0, Src.Row(row), Src.Row(row + MaskOffset), columns.data(),
+                            n);
         }
         return;
     }
@@ -220,12 +270,9 @@ void StretchCopy32(int X, int Y, int W, int H, bool Smooth, int MaskOffset, cons
     TacImage32 image(W, H), mask(W, H);
     ResamplePixelsForPaint(ViewAt(Src, sl, st, sw, sh), ViewOf(image), 6);
     ResamplePixelsForPaint(ViewAt(Src, sl, st + MaskOffset, sw, sh), ViewOf(mask), 2);
-    for (ll y = y0; y < y1; ++y) {
-        const std::uint32_t* s = image.Row(static_cast<int>(y - Y));
-        const std::uint32_t* m = mask.Row(static_cast<int>(y - Y));
-        std::uint32_t* d = Dst.Row(static_cast<int>(y));
-        for (ll x = x0; x < x1; ++x) d[x] = MaskMix(d[x], s[x - X], m[x - X]);
-    }
+    for (ll y = y0; y < y1; ++y)
+        MaskMixRow(Dst.Row(static_cast<int>(y)) + x0, image.Row(static_cast<int>(y - Y)) + (x0 - X),
+                   mask.Row(static_cast<int>(y - Y)) + (x0 - X), static_cast<int>(x1 - x0));
 }
 
 void CopyGlyphThroughMask(const TacBits32& Dst, int X, int Y, const TacBits32& Src, const TRect& SrcRect,

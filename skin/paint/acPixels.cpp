@@ -510,6 +510,20 @@ void CopyMaskedFromMaster(TRect dstRect, TRect srcRect, const TacBits32& dst, co
         const std::uint32_t* s = src.Row(sy + j) + sx;
         const std::uint32_t* m = src.Row(static_cast<int>(my)) + sx;
         std::uint32_t* d = dst.Row(dy + j) + dx;
+        // The parent's row under this one and the columns i of it that lie
+        // inside the parent's image (none without one).
+        const std::uint32_t* parentRow = nullptr;
+        long long parentFrom = 0, parentTo = 0;
+        if (forceOpaque && ci.Bmp != nullptr && ci.Bmp->Valid() && !Overlap(dst, *ci.Bmp)) {
+            const long long py = static_cast<long long>(dy) + j + ci.Y;
+            const long long px = static_cast<long long>(dx) + ci.X;
+            if (py >= 0 && py < ci.Bmp->Height) {
+                parentRow = ci.Bmp->Row(static_cast<int>(py));
+                parentFrom = std::max<long long>(-px, 0);
+                parentTo = std::min<long long>(ci.Bmp->Width - px, w);
+                parentRow += px;
+            }
+        }
         auto pixel = [&](int i) {
             if (s[i] == kKeyPixel && !keyMixed) {
                 std::uint32_t word;
@@ -529,7 +543,13 @@ void CopyMaskedFromMaster(TRect dstRect, TRect srcRect, const TacBits32& dst, co
             w, simd,
             [&](int i) {
                 const V sv = Load(s + i), isKey = WordsEqual(sv, kKeyPixel);
-                if (ci.Ready && !keyMixed && Any(isKey)) return Four(i, pixel);
+                if (ci.Ready && !keyMixed && Any(isKey)) {
+                    // Key words show the parent, made opaque.
+                    if (parentRow == nullptr || i < parentFrom || i + 4 > parentTo) return Four(i, pixel);
+                    const V mixed = WithAlphaOf(StdMix(sv, Load(d + i), Load(m + i)), opaqueAlpha);
+                    Store(d + i, Select(isKey, _mm_or_si128(Load(parentRow + i), opaqueAlpha), mixed));
+                    return;
+                }
                 const V dv = Load(d + i);
                 V v = WithAlphaOf(StdMix(sv, dv, Load(m + i)), forceOpaque ? opaqueAlpha : dv);
                 if (!keyMixed) v = Select(isKey, (opaque && hasFill) ? fillv : dv, v);

@@ -1,4 +1,5 @@
-// SSE2 building blocks of the pixel kernels (acPixels.cpp only). A vector
+// SSE2 building blocks of the pixel kernels (the sources of the pixel and
+// mask painters only, never a public header). A vector
 // holds four 0xAARRGGBB words; the mixes widen bytes to 16-bit lanes, where
 // every intermediate value of the formulas stays below 65536, so the unsigned
 // lane arithmetic gives exactly the integer results of the scalar forms.

@@ -112,8 +112,16 @@ struct Texture {
     Integer Left = 0, Top = 0, Width = 0, Height = 0;
     int Weight = 0;
 
-    std::uint32_t Mix(std::uint32_t g, int x, int y) const {
-        const std::uint32_t t = Master->At(Left + x % Width, Top + y % Height);
+    // Row y of the texture walked from x 0, one pixel per call.
+    void MixRow(std::uint32_t* p, int Count, const std::uint32_t* Line, std::uint32_t Solid, int y) const {
+        const std::uint32_t* row = Master->Row(Top + y % Height) + Left;
+        int tx = 0;
+        for (int x = 0; x < Count; ++x) {
+            p[x] = MixWith(Line ? Line[x] : Solid, row[tx]);
+            if (++tx == Width) tx = 0;
+        }
+    }
+    std::uint32_t MixWith(std::uint32_t g, std::uint32_t t) const {
         std::uint32_t word = 0xFF000000u;
         for (int shift = 0; shift < 24; shift += 8) {
             const int gc = static_cast<int>((g >> shift) & 0xFF);
@@ -131,10 +139,12 @@ void PaintPieces(const TacBits32& Bmp, const TRect& R, const TsGradArray& Arr, I
     // Writes Count pixels of Line (or a solid colour) into row y from R.Left.
     auto writeRow = [&](int y, const std::uint32_t* line, std::uint32_t solid) {
         std::uint32_t* p = Bmp.Row(y) + R.Left;
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t g = line ? line[x] : solid;
-            p[x] = Tex ? Tex->Mix(g, x, y - R.Top) : g;
-        }
+        if (Tex != nullptr)
+            Tex->MixRow(p, width, line, solid, y - R.Top);
+        else if (line != nullptr)
+            std::copy(line, line + width, p);
+        else
+            std::fill(p, p + width, solid);
     };
 
     if (Arr.front().Mode == 0) {

@@ -6,6 +6,7 @@
 // (decoded patterns, platform attachments).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -242,6 +243,44 @@ TEST(StretchCopy32, ThinStripsAndSinglePixels) {
     StretchCopy32(0, 0, 0, 5, false, 0, one.View(), bmp2.Bits(), 0, 0, 1, 1, blit);
     StretchCopy32(0, 0, 5, 5, false, 0, one.View(), bmp2.Bits(), 0, 0, -1, 1, blit);
     EXPECT_EQ(bmp2.At(0, 5), 0xFF000000u);
+}
+
+// The unfiltered stretch with a mask part (columns one to one, or stepped)
+// against the per-pixel rule: target (x, y) takes source column
+// sl + (x - X) * sw / W and row st + (y - Y) * sh / H through its mask.
+TEST(StretchCopy32, MaskedNearestMatchesThePixelRule) {
+    std::uint32_t seed = 7;
+    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    TacImage32 src(23, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 23; ++x) src.At(x, y) = next();
+    struct Case { int x, y, w, h, sx, sy, sw, sh; };
+    const Case cases[] = {
+        {2, 1, 17, 9, 3, 2, 17, 5},     // columns one to one, rows stretched
+        {-5, 3, 40, 6, 1, 0, 7, 6},     // widened, cut on the left
+        {4, -2, 9, 14, 0, 4, 13, 3},    // narrowed and heightened
+        {0, 0, 31, 17, 5, 5, 1, 1},     // one pixel over everything
+        {10, 10, 50, 50, 2, 2, 20, 9},  // running past the right and bottom
+    };
+    for (const Case& c : cases) {
+        TacImage32 got(33, 19), want(33, 19);
+        for (int y = 0; y < 19; ++y)
+            for (int x = 0; x < 33; ++x) got.At(x, y) = want.At(x, y) = next();
+        TacBlitter blit;
+        StretchCopy32(c.x, c.y, c.w, c.h, false, 15, src.View(), got.Bits(), c.sx, c.sy, c.sw, c.sh, blit);
+        for (int y = std::max(c.y, 0); y < std::min(c.y + c.h, 19); ++y)
+            for (int x = std::max(c.x, 0); x < std::min(c.x + c.w, 33); ++x) {
+                const int col = c.sx + (x - c.x) * c.sw / c.w, row = c.sy + (y - c.y) * c.sh / c.h;
+                const std::uint32_t s = src.At(col, row), m = src.At(col, row + 15), d = want.At(x, y);
+                std::uint32_t v = d & 0xFF000000u;
+                for (int shift = 0; shift <= 16; shift += 8) {
+                    const int dc = (d >> shift) & 0xFF, sc = (s >> shift) & 0xFF, mc = (m >> shift) & 0xFF;
+                    v |= static_cast<std::uint32_t>(((dc - sc) * mc + sc * 256) >> 8) << shift;
+                }
+                want.At(x, y) = v;
+            }
+        EXPECT_EQ(got, want) << "case at " << c.x << ',' << c.y << ' ' << c.w << 'x' << c.h;
+    }
 }
 
 // ---- DrawGlyphMask ---------------------------------------------------------------------
