@@ -1,7 +1,8 @@
 // A contact sheet of the section painter for a reviewer: each of the own
 // skins beside the program, its button, check box, panel, edit and form
-// title sections in every state they define, painted over the skin's form
-// background and saved as contact-sheet.bmp beside the test program. The
+// title sections in every state they define (the check box with the
+// skin's check and radio marks), painted over the skin's form background
+// and saved as contact-sheet.bmp beside the test program. The
 // test itself only checks that every cell was painted.
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 
 #include "FrameworkEnvironment.h"
 #include "ProcessDriver.h"
+#include "acMaskPaintWin.h"
 #include "sGraphUtils.h"
 #include "sSectionPaint.h"
 #include "sSkinManager.h"
@@ -77,6 +79,18 @@ TEST(SectionContactSheet, OwnSkinsEverySectionInEveryState) {
                 ci.Y = y;
                 ci.Ready = true;
                 PaintSection(index, section, ci, -1, -1, manager, cell, TPoint(), TRect(0, 0, kCellW, kCellH), state);
+                // The check box's row also shows the skin's marks in the state.
+                if (section == u"CHECKBOX") {
+                    int mx = 6;
+                    for (const char16_t* mark : {u"BOXUNCHECKED", u"BOXCHECKED", u"BOXGRAYED", u"RADIOUNCHECKED",
+                                                 u"RADIOCHECKED", u"RADIOGRAYED"}) {
+                        const Integer m = manager->GetMaskIndex(u"GLOBALINFO", mark);
+                        ASSERT_GE(m, 0) << StringToUtf8(mark);
+                        const TsMaskData& data = manager->ma()[static_cast<std::size_t>(m)];
+                        DrawGlyphMask(cell, TPoint(mx, (kCellH - MaskFrameHeight(data)) / 2), state, ci, data, 1);
+                        mx += MaskFrameWidth(data) + 3;
+                    }
+                }
                 int unpainted = 0;
                 for (int j = 0; j < kCellH; ++j)
                     for (int i = 0; i < kCellW; ++i) unpainted += Px(cell, i, j) == kUnpainted;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace skingen {
 
@@ -226,12 +228,32 @@ Image Keyed(const Image& Img) {
 
 Image WithMaskRow(const Image& Img) {
     const int w = Img.Width(), h = Img.Height();
+    // The clear pixels reached from the image's edge through clear pixels
+    // (side by side, not across corners) lie outside the shape: they are the
+    // key pixels that show the parent. Clear pixels enclosed by the shape
+    // show what the control painted below through their mask instead.
+    std::vector<char> outside(static_cast<std::size_t>(w) * h, 0);
+    std::vector<std::pair<int, int>> todo;
+    auto reach = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= w || y >= h) return;
+        char& o = outside[static_cast<std::size_t>(y) * w + x];
+        if (o || AlphaOf(Img.At(x, y)) != 0) return;
+        o = 1;
+        todo.emplace_back(x, y);
+    };
+    for (int x = 0; x < w; ++x) reach(x, 0), reach(x, h - 1);
+    for (int y = 0; y < h; ++y) reach(0, y), reach(w - 1, y);
+    while (!todo.empty()) {
+        const auto [x, y] = todo.back();
+        todo.pop_back();
+        reach(x - 1, y), reach(x + 1, y), reach(x, y - 1), reach(x, y + 1);
+    }
     Image out(w, h * 2);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const Argb p = Img.At(x, y);
             const int a = AlphaOf(p);
-            out.At(x, y) = a == 0 ? KeyPixel : Opaque(p);
+            out.At(x, y) = a != 0 ? Opaque(p) : outside[static_cast<std::size_t>(y) * w + x] ? KeyPixel : Opaque(0);
             const int m = 255 - a;
             out.At(x, y + h) = Opaque(static_cast<Rgb>((m << 16) | (m << 8) | m));
         }

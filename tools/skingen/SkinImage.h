@@ -94,8 +94,10 @@ std::vector<std::uint8_t> EncodeJPEG(const Image& Img, int Quality);
 // - Keyed: pixels of alpha below 128 become the key pixel 0x00FF00FF, the
 //   others opaque.
 // - WithMaskRow: the image above its mask (twice the height); the image row
-//   holds the colours (the key pixel where alpha is 0), the mask row the grey
-//   level 255 - alpha (0 shows the image, 255 keeps what lies below).
+//   holds the colours, the mask row the grey level 255 - alpha (0 shows the
+//   image, 255 keeps what lies below). Clear pixels reached from the edge
+//   through clear pixels are the key pixel (the parent shows there); clear
+//   pixels the shape encloses are black under a mask of 255.
 Image Keyed(const Image& Img);
 Image WithMaskRow(const Image& Img);
 // Composes an image with a mask row (as made by WithMaskRow) over Dest at (x, y).
