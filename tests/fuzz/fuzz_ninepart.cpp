@@ -1,7 +1,7 @@
 // Random skin masks (image sizes, rectangles partly or wholly outside the
 // image, frame counts and mask types of any sign, border widths, draw
 // modes), random states, targets and destination rectangles thrown at the
-// nine-part and glyph painters and their kernels, and at the texture
+// nine-part, frame and glyph painters and their kernels, and at the texture
 // tilers, image slices, corner key runs and border strips of the section
 // painter. Every image sits in its
 // own exactly-sized heap block, top-down or bottom-up, so ASan reports any
@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int mode = in.Byte() % 3;
     TacBlitter blitter;
 
-    switch (in.Byte() % 12) {
+    switch (in.Byte() % 14) {
         case 0: DrawSkinRect(target.bits, r, (flags & 1) != 0, state, src, parent, blitter); break;
         case 1: DrawGlyphMask(target.bits, TPoint(r.Left, r.Top), state, parent, src, mode); break;
         case 2: CopyMasterRect(r, in.Rect(), target.bits, skin.bits, in.Signed(), parent); break;
@@ -132,6 +132,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::vector<TRect> rects;
             AddMaskCornerRects(rects, in.Coord(), src, (flags & 1) != 0, in.Coord());
             FillBorderStrips(target.bits, r, in.Signed(), in.Signed(), in.Signed(), in.Signed(), 0x123456);
+            break;
+        }
+        case 12: {
+            std::vector<TRect> keys;
+            DrawBorderMask(target.bits, (flags & 1) != 0, state, src, (flags & 2) ? &keys : nullptr, blitter);
+            break;
+        }
+        case 13: {
+            std::vector<TRect> keys;
+            CopyMaskPiece(target.bits, r, TPoint(in.Coord(), in.Coord()), (flags & 1) != 0, src, &keys);
             break;
         }
     }
