@@ -259,10 +259,30 @@ void StretchCopy32(int X, int Y, int W, int H, bool Smooth, int MaskOffset, cons
                 for (r += sw; r >= W; r -= W) ++q;
             }
         }
+        if (sh >= H) {
+            // Every target row has a source row of its own.
+            for (ll y = y0; y < y1; ++y) {
+                const int row = st + static_cast<int>((y - Y) * sh / H);
+                MaskMixGathered(Dst.Row(static_cast<int>(y)) + x0, Src.Row(row), Src.Row(row + MaskOffset),
+                                columns.data(), n);
+            }
+            return;
+        }
+        // Source rows repeat: each is gathered once.
+        std::vector<std::uint32_t> image(static_cast<std::size_t>(n)), mask(static_cast<std::size_t>(n));
+        int gathered = -1;
         for (ll y = y0; y < y1; ++y) {
             const int row = st + static_cast<int>((y - Y) * sh / H);
-            MaskMixGathered(Dst.Row(static_cast<int>(y)) + x0, Src.Row(row), Src.Row(row + MaskOffset), columns.data(),
-                            n);
+            if (row != gathered) {
+                const std::uint32_t* s = Src.Row(row);
+                const std::uint32_t* m = Src.Row(row + MaskOffset);
+                for (int i = 0; i < n; ++i) {
+                    image[static_cast<std::size_t>(i)] = s[columns[static_cast<std::size_t>(i)]];
+                    mask[static_cast<std::size_t>(i)] = m[columns[static_cast<std::size_t>(i)]];
+                }
+                gathered = row;
+            }
+            MaskMixRow(Dst.Row(static_cast<int>(y)) + x0, image.data(), mask.data(), n);
         }
         return;
     }

@@ -179,7 +179,8 @@ TColor BlendColors(TColor a, TColor b, double x) {
 
 void FillLongs(std::uint32_t* p, int count, std::uint32_t value) {
     if (p == nullptr || count <= 0) return;
-    std::fill_n(p, count, value);
+    const V v = Splat(value);
+    ForRow(count, [&](int i) { Store(p + i, v); }, [&](int i) { p[i] = value; });
 }
 
 // ---- fills ---------------------------------------------------------------
@@ -188,11 +189,7 @@ void FillPixels32(const TacBits32& bmp, TRect r, std::uint32_t pixel) {
     if (!bmp.Valid()) return;
     r = ClipTo(r, bmp.Width, bmp.Height);
     if (r.IsEmpty()) return;
-    const V v = Splat(pixel);
-    for (int y = r.Top; y < r.Bottom; ++y) {
-        std::uint32_t* row = bmp.Row(y) + r.Left;
-        ForRow(r.Width(), [&](int i) { Store(row + i, v); }, [&](int i) { row[i] = pixel; });
-    }
+    for (int y = r.Top; y < r.Bottom; ++y) FillLongs(bmp.Row(y) + r.Left, r.Width(), pixel);
 }
 
 void FillRect32(const TacBits32& bmp, const TRect& r, TColor color) { FillPixels32(bmp, r, OpaquePixel(color)); }

@@ -7,6 +7,7 @@
 
 #include "Strings.h"
 #include "SysUtils.h"
+#include "acPixels.h"
 
 namespace {
 
@@ -144,7 +145,7 @@ void PaintPieces(const TacBits32& Bmp, const TRect& R, const TsGradArray& Arr, I
         else if (line != nullptr)
             std::copy(line, line + width, p);
         else
-            std::fill(p, p + width, solid);
+            FillLongs(p, width, solid);
     };
 
     if (Arr.front().Mode == 0) {
