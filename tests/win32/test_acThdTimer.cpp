@@ -234,12 +234,14 @@ TEST_F(ThreadedTimerTest, RepeatedUseLeavesNoThreadsHandlesOrWindows) {
     harness::PumpUntilIdle(20, 300);
     DWORD handles0 = 0, handles1 = 0;
     ::GetProcessHandleCount(::GetCurrentProcess(), &handles0);
-    const DWORD user0 = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+    const unsigned gdi0 = harness::GdiObjectUsage();
+    const unsigned windows0 = harness::WindowCount();   // each inner timer has a window
     const int threads0 = ThreadsOfProcess();
     for (int i = 0; i < 50; ++i) cycle();
     harness::PumpUntilIdle(20, 300);
     ::GetProcessHandleCount(::GetCurrentProcess(), &handles1);
     EXPECT_LE(handles1, handles0 + 2);
-    EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS), user0);
+    EXPECT_LE(harness::GdiObjectUsage(), gdi0 + 2);
+    EXPECT_EQ(harness::WindowCount(), windows0);
     EXPECT_EQ(ThreadsOfProcess(), threads0);
 }

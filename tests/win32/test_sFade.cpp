@@ -291,6 +291,27 @@ TEST_F(FadeTest, RefusedFramesArePaintedOnTheOwnersWindow) {
     ::ReleaseDC(p->Handle(), dc);
 }
 
+TEST_F(FadeTest, RepeatedFadesLeaveTheObjectCountsFlat) {
+    auto* p = Add(u"FADE5");
+    p->TakeFrames = false;   // every frame goes through the window DC
+    auto fade = [&] {
+        p->Look = p->Look == kNew ? kOld : kNew;
+        p->SkinData->BGChanged = false;
+        p->Commands.clear();
+        DoChangePaint(p->FadeTimer, p->SkinData, true, true, fdUp);
+        return RunOut(p);
+    };
+    ASSERT_TRUE(fade());
+    harness::PumpUntilIdle(20, 300);
+    const unsigned gdi = harness::GdiObjectUsage();
+    const unsigned windows = harness::WindowCount();   // each timer has a window
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(fade());
+    harness::PumpUntilIdle(20, 300);
+    EXPECT_LE(harness::GdiObjectUsage(), gdi + 2);
+    EXPECT_EQ(harness::WindowCount(), windows);
+    EXPECT_EQ(LivingFadeTimers(), 0);
+}
+
 TEST_F(FadeTest, RestartingARunningFadeKeepsOneTimer) {
     auto* p = Add(u"FADER");
     ChangeLook(p, false);
