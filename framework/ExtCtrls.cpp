@@ -22,9 +22,16 @@ TTimer::~TTimer() {
 
 bool TTimer::CanFreeNow() {
     if (!FInTick) return true;
+    // Freed from inside its own tick: stop now, end when the tick returns.
     FFreePending = true;
+    FEnabled = false;
     if (FWindow) ::KillTimer(FWindow, 1);
+    Destroying();
     return false;
+}
+
+void TTimer::Timer() {
+    if (OnTimer) OnTimer(this);
 }
 
 void TTimer::SetEnabled(bool value) {
@@ -53,7 +60,7 @@ void TTimer::WndProc(TMessage& Message) {
     if (FInTick || !FEnabled || !OnTimer) return;
     FInTick = true;
     try {
-        OnTimer(this);
+        Timer();
     } catch (...) {
         FInTick = false;
         HandleFrameworkException();

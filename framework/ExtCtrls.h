@@ -4,9 +4,12 @@
 #include "Controls.h"
 #include "StdCtrls.h"
 
-// A window timer: OnTimer runs on the main thread every Interval
-// milliseconds while Enabled. Freeing the timer inside its own OnTimer is
-// allowed; it ends once the handler has returned.
+// A window timer: every Interval milliseconds while Enabled and OnTimer is
+// assigned, the timer event (the virtual Timer, which raises OnTimer) runs
+// on the main thread. A tick never starts while the previous one still runs.
+// Freeing the timer inside its own tick is allowed: it stops at once (no
+// further ticks, Enabled false, csDestroying set) and ends once the tick has
+// returned.
 class TTimer : public TComponent {
 public:
     KES_CLASS_NAME(TTimer)
@@ -21,6 +24,11 @@ public:
 
 protected:
     bool CanFreeNow() override;
+    // The timer event of one tick: raises OnTimer. Descendants that do their
+    // work here still need an OnTimer assigned for the ticks to come.
+    virtual void Timer();
+    // A tick of this timer is running.
+    bool InTick() const { return FInTick; }
 
 private:
     void UpdateTimer();

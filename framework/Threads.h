@@ -9,6 +9,9 @@
 
 using TThreadMethod = TDelegate<void()>;
 
+// Scheduling priorities of a thread, lowest first.
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
 // A thread object: Execute runs on its own thread. Threads are created
 // suspended or running; OnTerminate runs on the main thread when Execute has
 // returned. Synchronize runs a method on the main thread and waits for it;
