@@ -147,10 +147,12 @@ bool TacGlowEffect::Show(const TRect& R, const TRect& RealRect, HWND WndHandle, 
         }
     }
 
-    const bool topmost = WndHandle && (::GetWindowLongW(WndHandle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    // The glow is a top-level window: it goes by the top-level window of
+    // WndHandle (WndHandle itself unless it is a child window).
+    const HWND owner = WndHandle && ::IsWindow(WndHandle) ? ::GetAncestor(WndHandle, GA_ROOT) : nullptr;
+    const bool topmost = owner && (::GetWindowLongW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     // Taken before the glow window exists: a new window starts on top.
-    const HWND insertAfter = topmost ? HWND_TOPMOST : InsertAfterFor(WndHandle);
-    const HWND owner = WndHandle ? ::GetAncestor(WndHandle, GA_ROOT) : nullptr;
+    const HWND insertAfter = topmost ? HWND_TOPMOST : InsertAfterFor(owner);
     const POINT pos{R.Left + cl + Margin - ml, R.Top + ct + Margin - mt};
 
     Wnd = New<TacGlowForm>(nullptr, owner);

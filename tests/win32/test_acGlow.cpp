@@ -207,6 +207,15 @@ TEST_F(GlowTest, TheGlowLiesJustAboveItsForm) {
     HideGlow(id);
     other->Free();
 
+    // A child window given as the place: its form decides.
+    TGlowPanel* child = AddPanel(TRect{20, 20, 120, 50});
+    id = ShowGlow(TRect{200, 100, 300, 130}, TRect{0, 0, 100, 30}, u"GLOWY", manager, child->Handle(), 255, 4, u"GLOW");
+    wnd = GlowWindow(id);
+    ASSERT_NE(wnd, nullptr);
+    EXPECT_EQ(::GetWindow(wnd, GW_OWNER), form->Handle());
+    EXPECT_LT(ZIndex(wnd), ZIndex(form->Handle()));
+    HideGlow(id);
+
     // A topmost window gets a topmost glow.
     harness::TestWindow top(200, 100, RGB(0, 0, 0), nullptr, WS_POPUP, WS_EX_TOPMOST);
     top.Show();
@@ -295,6 +304,21 @@ TEST_F(GlowTest, AControlHasOneGlowAndAStaleIdentifierHidesNoOtherGlow) {
     EXPECT_NE(GlowWindow(b->SkinData->GlowID), nullptr);
     b->Perform(CM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(GlowCount(), 0);
+}
+
+TEST_F(GlowTest, AControlHalfOutsideItsParentHasItsGlowCutThere) {
+    // The form is 300 wide; the control reaches 50 pixels past its right edge.
+    TGlowPanel* p = AddPanel(TRect{250, 20, 350, 50});
+    p->Perform(CM_MOUSEENTER, 0, 0);
+    ASSERT_GE(p->SkinData->GlowID, 0);
+    const RECT pr = WindowRectOf(p->Handle());
+    const RECT gr = WindowRectOf(GlowWindow(p->SkinData->GlowID));
+    const RECT fr = WindowRectOf(form->Handle());
+    EXPECT_EQ(gr.left, pr.left - 6);
+    EXPECT_EQ(gr.top, pr.top - 6);
+    EXPECT_EQ(gr.right, fr.right);   // the glow ends where the control leaves the form
+    EXPECT_EQ(gr.bottom, pr.bottom + 6);
+    p->Perform(CM_MOUSELEAVE, 0, 0);
 }
 
 TEST_F(GlowTest, HoverCyclesLeaveTheObjectCountsFlat) {
