@@ -73,20 +73,6 @@ BLENDFUNCTION acAlphaBlend(Byte ConstantAlpha) {
 
 bool acUpdateLayeredBitmap(HWND Wnd, TBitmap* Bmp, const POINT* Pos, const BLENDFUNCTION& Blend) {
     if (!Wnd || !Bmp || Bmp->Empty() || Bmp->PixelFormat() != pf32bit) return false;
-    // Per-pixel alpha takes premultiplied colours: a pixel never gives more
-    // of a channel than its alpha lets through (key pixels become clear).
-    for (Integer y = 0; y < Bmp->Height(); ++y) {
-        auto* row = static_cast<std::uint32_t*>(Bmp->ScanLine(y));
-        for (Integer x = 0; x < Bmp->Width(); ++x) {
-            const std::uint32_t p = row[x];
-            const std::uint32_t a = p >> 24;
-            if (a == 255) continue;
-            const std::uint32_t b = (p & 0xFF) * a / 255;
-            const std::uint32_t g = ((p >> 8) & 0xFF) * a / 255;
-            const std::uint32_t r = ((p >> 16) & 0xFF) * a / 255;
-            row[x] = (a << 24) | (r << 16) | (g << 8) | b;
-        }
-    }
     const HDC screen = ::GetDC(nullptr);
     SIZE size{Bmp->Width(), Bmp->Height()};
     POINT src{0, 0};

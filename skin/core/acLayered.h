@@ -40,9 +40,12 @@ struct TacLayeredFrame {
 // the system has none or refuses the update.
 bool acUpdateLayered(HWND Wnd, HDC DstDC, const POINT* Pos, const SIZE* Size, HDC SrcDC, const POINT* SrcPos,
                      COLORREF Key, const BLENDFUNCTION* Blend, DWORD Flags);
-// The whole of a 32-bit bitmap, premultiplied, as the window's image with
+// The whole of a 32-bit bitmap, as it is, as the window's image with
 // per-pixel alpha (ULW_ALPHA), its top-left moved to Pos unless Pos is
-// nullptr; the window takes the bitmap's size.
+// nullptr; the window takes the bitmap's size. The system adds the colours
+// to what lies below in the measure the alpha leaves it: colours above
+// their alpha brighten the screen (a glow drawn through a mask over a clear
+// image is pure added light).
 bool acUpdateLayeredBitmap(HWND Wnd, TBitmap* Bmp, const POINT* Pos, const BLENDFUNCTION& Blend);
 
 // The blend of per-pixel alpha with full constant alpha.
