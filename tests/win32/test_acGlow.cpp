@@ -277,6 +277,24 @@ TEST_F(GlowTest, ClearingWithRestoredWindowsFreesThemAtOnce) {
     EXPECT_FALSE(::IsWindow(wnd));
 }
 
+TEST_F(GlowTest, AGlowOutlivingItsFormIsStillHiddenSafely) {
+    auto* other = New<TForm>(Application);
+    other->BorderStyle = TFormBorderStyle::bsNone;
+    other->SetBounds(500, 300, 100, 60);
+    other->Show();
+    const Integer id = ShowGlow(TRect{510, 310, 560, 330}, TRect{0, 0, 50, 20}, u"GLOWY", manager, other->Handle(), 255,
+                                4, u"GLOW");
+    const HWND wnd = GlowWindow(id);
+    ASSERT_NE(wnd, nullptr);
+    other->Free();   // the system takes the owned glow window with its form
+    EXPECT_FALSE(::IsWindow(wnd));
+    EXPECT_EQ(GlowWindow(id), nullptr);
+    EXPECT_EQ(GlowCount(), 1);
+    HideGlow(id);
+    EXPECT_EQ(GlowCount(), 0);
+    harness::PumpUntilIdle(5, 300);
+}
+
 TEST_F(GlowTest, AControlHasOneGlowAndAStaleIdentifierHidesNoOtherGlow) {
     TGlowPanel* a = AddPanel(TRect{20, 20, 120, 50});
     TGlowPanel* b = AddPanel(TRect{20, 100, 120, 130});
