@@ -1,5 +1,7 @@
 #include "acLayered.h"
 
+#include <algorithm>
+
 #include "sVclUtils.h"
 
 namespace {
