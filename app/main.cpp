@@ -6,6 +6,7 @@
 #include "Threads.h"
 #include "TypInfo.h"
 #include "Unit1.h"
+#include "acGlow.h"
 #include "acPNG.h"
 #include "acUtilsWin.h"
 #include "sConstWin.h"
@@ -29,6 +30,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"sVclUtils", sVclUtilsInitialization, sVclUtilsFinalization},
             {"acPNG", acPNGInitialization, acPNGFinalization},
             {"acUtils", acUtilsInitialization, acUtilsFinalization},
+            {"acGlow", acGlowInitialization, acGlowFinalization},
             {"sStyleSimply", sStyleSimplyWinInitialization, sStyleSimplyWinFinalization},
             {"sSkinManager", sSkinManagerInitialization, sSkinManagerFinalization},
             {"Unit1", Unit1Initialization, Unit1Finalization},

@@ -120,6 +120,7 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
         break;
     }
     if (!FEnabled) Params.Style |= WS_DISABLED;
+    if (FFormStyle == TFormStyle::fsStayOnTop) Params.ExStyle |= WS_EX_TOPMOST;
     Params.WndParent = Application ? Application->Handle() : nullptr;
     Params.WindowClass.hbrBackground = nullptr;
     Params.WindowClass.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
@@ -193,6 +194,25 @@ void TCustomForm::Show() {
     }
 }
 
+void TCustomForm::ShowNoActivate() {
+    FShowNoActivate = true;
+    try {
+        SetVisible(true);
+    } catch (...) {
+        FShowNoActivate = false;
+        throw;
+    }
+    FShowNoActivate = false;
+}
+
+void TCustomForm::SetFormStyle(TFormStyle value) {
+    if (value == FFormStyle) return;
+    FFormStyle = value;
+    if (FHandle)
+        ::SetWindowPos(FHandle, value == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void TCustomForm::UpdateFormShowing() {
     const bool show = FVisible;
     if (show) HandleNeeded();
@@ -203,12 +223,12 @@ void TCustomForm::UpdateFormShowing() {
         if (auto* w = dynamic_cast<TWinControl*>(c)) w->UpdateShowing();
     if (show) {
         if (OnShow) OnShow(this);
-        int cmd = SW_SHOWNORMAL;
+        int cmd = FShowNoActivate ? SW_SHOWNOACTIVATE : SW_SHOWNORMAL;
         if (FWindowState == TWindowState::wsMaximized) cmd = SW_SHOWMAXIMIZED;
         if (FWindowState == TWindowState::wsMinimized) cmd = SW_SHOWMINIMIZED;
         ::ShowWindow(FHandle, cmd);
         Realign();
-        if (FActiveControl && FActiveControl->CanFocus()) ::SetFocus(FActiveControl->Handle());
+        if (!FShowNoActivate && FActiveControl && FActiveControl->CanFocus()) ::SetFocus(FActiveControl->Handle());
     } else {
         if (OnHide) OnHide(this);
         if (FHandle) ::ShowWindow(FHandle, SW_HIDE);

@@ -21,6 +21,7 @@ using TWindowHook = TDelegate<bool(TMessage& Message)>;
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TPosition { poDesigned, poDefault, poScreenCenter, poMainFormCenter };
+enum class TFormStyle { fsNormal, fsStayOnTop };
 
 // A form: a top-level window that holds controls. Forms are built in code by
 // overriding CreateComponents (run with csLoading set, followed by Loaded on
@@ -34,6 +35,8 @@ public:
     void BeforeDestruction() override;
 
     void Show();
+    // Shows the form without activating it: the active window stays as it is.
+    void ShowNoActivate();
     void Hide() { SetVisible(false); }
     void Close();
     // Ends the form after the current message has been handled.
@@ -48,6 +51,9 @@ public:
 
     TFormBorderStyle BorderStyle = TFormBorderStyle::bsSizeable;
     TPosition Position = TPosition::poDesigned;
+    // fsStayOnTop keeps the form's window above every window that is not topmost.
+    TFormStyle FormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle value);
     bool KeyPreview = false;
     TWindowState WindowState() const;
     void SetWindowState(TWindowState value);
@@ -89,6 +95,8 @@ private:
     int FPendingClientWidth = -1;
     int FPendingClientHeight = -1;
     TWindowState FWindowState = TWindowState::wsNormal;
+    TFormStyle FFormStyle = TFormStyle::fsNormal;
+    bool FShowNoActivate = false;
 
     friend class TApplication;
 };

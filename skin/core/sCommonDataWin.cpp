@@ -14,7 +14,7 @@
 
 TacGlowHooks acGlowHooks;
 
-void HideGlow(Integer& GlowID) {
+void DropGlow(Integer& GlowID) {
     if (GlowID >= 0 && acGlowHooks.HideGlow) acGlowHooks.HideGlow(GlowID);
     GlowID = -1;
 }
@@ -154,7 +154,7 @@ TsCommonData::~TsCommonData() {
         FCacheBmp->Free();
         FCacheBmp = nullptr;
     }
-    HideGlow(GlowID);
+    DropGlow(GlowID);
 }
 
 TsSkinManager* TsCommonData::SkinManager() const { return FSkinManager ? FSkinManager : DefaultManager; }
@@ -475,7 +475,7 @@ void TsCommonData::UpdateGlow(bool HideOnly, HWND Handle) {
     HWND parentWnd = nullptr;
     if (FOwnerControl) {
         if (!FMouseAbove || (FOwnerControl->ControlState() & csLButtonDown) != 0 || HideOnly) {
-            HideGlow(GlowID);
+            DropGlow(GlowID);
             return;
         }
         if (TCustomForm* form = GetParentForm(FOwnerControl, false)) {
@@ -510,7 +510,7 @@ void TsCommonData::UpdateGlow(bool HideOnly, HWND Handle) {
     } else {
         if (!Handle) return;
         if (HideOnly) {
-            HideGlow(GlowID);
+            DropGlow(GlowID);
             return;
         }
         RECT r{};
@@ -523,6 +523,9 @@ void TsCommonData::UpdateGlow(bool HideOnly, HWND Handle) {
         visible = TRect{clip.left, clip.top, clip.right, clip.bottom};
         parentWnd = GetTopParentWindow(Handle);
     }
+    // One glow per owner: a glow shown before (a second mouse-enter, say)
+    // goes before the new one is made.
+    DropGlow(GlowID);
     if (acGlowHooks.ShowGlow)
         GlowID = acGlowHooks.ShowGlow(rect, visible, FSkinSection, m, parentWnd, 255, s->GlowMargin, u"GLOW");
 }
@@ -541,7 +544,7 @@ void TsCommonData::SetSkinSection(const String& Value) {
             const Word command = ManagerHasSections(m) && m->IsValidSkinIndex(SkinIndex) ? AC_REFRESH : AC_REMOVESKIN;
             FOwnerControl->Perform(SkinCommandMessage, MakeSkinWParam(command), reinterpret_cast<LPARAM>(m));
         }
-        HideGlow(GlowID);
+        DropGlow(GlowID);
         return;
     }
     if (ProviderOf(FOwnerObject)) BGChanged = true;
@@ -764,7 +767,7 @@ bool HandleCommonMessage(TMessage& Message, TsCommonData* SkinData) {
         if (owner && sd.RepaintIfMoved()) {
             sd.BGChanged = true;
             owner->Perform(SkinCommandMessage, MakeSkinWParam(AC_SETCHANGEDIFNECESSARY, 1), 0);
-            HideGlow(sd.GlowID);
+            DropGlow(sd.GlowID);
         }
         break;
     case WM_SIZE:
@@ -778,7 +781,7 @@ bool HandleCommonMessage(TMessage& Message, TsCommonData* SkinData) {
                     if (anchors.Contains(akRight) || anchors.Contains(akBottom)) continue;
                     SendCommandWithFlag(child, AC_SETCHANGEDIFNECESSARY, 1);
                 }
-            HideGlow(sd.GlowID);
+            DropGlow(sd.GlowID);
         }
         break;
     case WM_SETFOCUS:
@@ -797,7 +800,7 @@ bool HandleCommonMessage(TMessage& Message, TsCommonData* SkinData) {
     case WM_FONTCHANGE:
         sd.FMouseAbove = false;
         sd.FFocused = false;
-        if (owner && !owner->Enabled() && sd.GlowID >= 0) HideGlow(sd.GlowID);
+        if (owner && !owner->Enabled() && sd.GlowID >= 0) DropGlow(sd.GlowID);
         break;
     case WM_UPDATEUISTATE:
         if (sd.Skinned()) return true;
@@ -848,7 +851,7 @@ bool HandleCommonMessage(TMessage& Message, TsCommonData* SkinData) {
             }
         } else {
             if (hotKind) sd.FMouseAbove = false;
-            if (ShowsCommonGlow(sd.COC) && acGlowHooks.ClearGlows) acGlowHooks.ClearGlows();
+            if (ShowsCommonGlow(sd.COC) && acGlowHooks.ClearGlows) acGlowHooks.ClearGlows(false);
             if (IsEditKind(sd.COC) && owner && owner->Visible()) {
                 sd.BGChanged = true;
                 if (windowed && windowed->HandleAllocated()) ::SendMessageW(windowed->Handle(), WM_NCPAINT, 0, 0);

@@ -176,8 +176,8 @@ struct TacGlowHooks {
     Integer (*ShowGlow)(const TRect& R, const TRect& Visible, const String& Section, TsSkinManager* Manager,
                         HWND Parent, Byte Alpha, Integer Margin, const String& MaskName) = nullptr;
     void (*HideGlow)(Integer ID) = nullptr;
-    void (*ClearGlows)() = nullptr;
+    void (*ClearGlows)(bool RestoreWindows) = nullptr;
 };
 extern TacGlowHooks acGlowHooks;
 // Hides the glow when there is one and sets GlowID to -1.
-void HideGlow(Integer& GlowID);
+void DropGlow(Integer& GlowID);

@@ -454,7 +454,7 @@ TEST_F(CommonDataTest, TheMouseShowsAGlowAndLeavingClearsIt) {
         return 5;
     };
     acGlowHooks.HideGlow = [](Integer) { ++gGlow.Hidden; };
-    acGlowHooks.ClearGlows = [] { ++gGlow.Cleared; };
+    acGlowHooks.ClearGlows = [](bool) { ++gGlow.Cleared; };
     form->Show();
     auto* panel = Add(form, u"GLOWING", TRect{10, 10, 60, 40});
     TsCommonData& sd = *panel->SkinData;
