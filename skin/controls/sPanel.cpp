@@ -322,7 +322,6 @@ bool TsPanel::PaintMessage(TMessage& Message) {
     case CM_SHOWINGCHANGED:
         if (Visible()) sd.FUpdating = false;
         return false;
-    case CM_INVALIDATE: BevelFollowsSection(); return false;
     default: return false;
     }
 }
@@ -336,6 +335,10 @@ void TsPanel::WndProc(TMessage& Message) {
             if (event) event(this);
         }
     }
+    // Every Invalidate: a section still at the default of the old outer
+    // bevel takes the default of the new one, also before the panel has a
+    // window or a skin, so that a panel made in code keeps its section right.
+    if (Message.Msg == CM_INVALIDATE && !HasState(csLoading)) BevelFollowsSection();
     if (Message.Msg == SkinCommandMessage) {
         switch (SkinCommandOf(Message.WParam)) {
         case AC_SETNEWSKIN:

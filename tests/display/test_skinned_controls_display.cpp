@@ -73,7 +73,8 @@ TEST(SkinnedControlsDisplay, PanelLabelAndProgressBarShowTheirSections) {
         },
         10000);
     cap.SaveBmp(BesideProgram(L"skinned-controls.bmp").c_str());
-    ASSERT_TRUE(shown) << std::hex << cap.Pixel(160, 80) << " " << cap.Pixel(160, 150) << " " << cap.Pixel(300, 180);
+    ASSERT_TRUE(shown) << std::hex << cap.Pixel(160, 80) << "/" << panelColour << " " << cap.Pixel(160, 150) << "/"
+                       << lowColour << " " << cap.Pixel(300, 180) << "/" << gaugeColour;
     EXPECT_EQ(cap.Pixel(10, 130), Ref(skingen::TestMaskColour("PANEL_LOW", "BORDERSMASK", 0)));
     EXPECT_TRUE(cap.Contains(Ref(skingen::TestFontColour("PANEL", 0)))) << "the panel's caption";
     EXPECT_NE(cap.Pixel(14, 180), gaugeColour) << "the bar's first block";
