@@ -444,6 +444,58 @@ TEST_F(SkinnedPanel, RepeatedPaintingKeepsObjectCountsFlat) {
     EXPECT_EQ(harness::WindowCount(), windows);
 }
 
+// Counts the panel and mouse events a control fires.
+struct Events {
+    int Paints = 0;
+    TCanvas* LastCanvas = nullptr;
+    int Enters = 0;
+    int Leaves = 0;
+    void Painted(TObject*, TCanvas* Canvas) {
+        ++Paints;
+        LastCanvas = Canvas;
+    }
+    void Entered(TObject*) { ++Enters; }
+    void Left(TObject*) { ++Leaves; }
+};
+
+TEST_F(SkinnedPanel, OnPaintAndTheMouseEventsFireInEveryWay) {
+    Load("[PANEL_LOW]\r\nTRANSPARENCY=50\r\n");
+    auto* direct = Add<TsPanel>(form, TRect(10, 10, 110, 60));
+    auto* cached = Add<TsPanel>(form, TRect(10, 70, 110, 120));
+    cached->SetBevelOuter(bvLowered);
+    ASSERT_FALSE(direct->CachedWay());
+    ASSERT_TRUE(cached->CachedWay());
+    Events d, c;
+    direct->OnPaint = TPaintEvent::Of<&Events::Painted>(&d);
+    cached->OnPaint = TPaintEvent::Of<&Events::Painted>(&c);
+    Print(direct);
+    Print(cached);
+    EXPECT_GE(d.Paints, 1);
+    EXPECT_GE(c.Paints, 1);
+    EXPECT_EQ(c.LastCanvas, cached->SkinData()->FCacheBmp->Canvas()) << "the cached way paints on the cache";
+    manager->SetActive(false);
+    d.Paints = 0;
+    Print(direct);
+    EXPECT_GE(d.Paints, 1) << "without a skin too";
+
+    // Enter and leave: the panel's own notices only, not those its children pass up.
+    auto* label = Add<TsLabel>(direct, TRect(5, 5, 40, 20));
+    Events l;
+    direct->OnMouseEnter = TNotifyEvent::Of<&Events::Entered>(&d);
+    direct->OnMouseLeave = TNotifyEvent::Of<&Events::Left>(&d);
+    label->OnMouseEnter = TNotifyEvent::Of<&Events::Entered>(&l);
+    label->OnMouseLeave = TNotifyEvent::Of<&Events::Left>(&l);
+    label->Perform(CM_MOUSEENTER, 0, 0);
+    label->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(l.Enters, 1);
+    EXPECT_EQ(l.Leaves, 1);
+    EXPECT_EQ(d.Enters, 0);
+    direct->Perform(CM_MOUSEENTER, 0, 0);
+    direct->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(d.Enters, 1);
+    EXPECT_EQ(d.Leaves, 1);
+}
+
 // ---------------------------------------------------------------------------
 // Labels
 
