@@ -24,7 +24,11 @@ bool DesignedInFrame(TComponent* Component) {
 
 }  // namespace
 
-TsCustomLabel::TsCustomLabel(TComponent* AOwner) : TCustomLabel(AOwner) { SetTransparent(true); }
+TsCustomLabel::TsCustomLabel(TComponent* AOwner) : TCustomLabel(AOwner) {
+    // Transparent from the start (set directly: no messages from a constructor).
+    FTransparent = true;
+    FControlStyle &= ~csOpaque;
+}
 
 void TsCustomLabel::SetSkinSection(const String& Value) {
     if (FSkinSection == Value) return;

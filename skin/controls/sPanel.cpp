@@ -338,7 +338,7 @@ void TsPanel::WndProc(TMessage& Message) {
     // Every Invalidate: a section still at the default of the old outer
     // bevel takes the default of the new one, also before the panel has a
     // window or a skin, so that a panel made in code keeps its section right.
-    if (Message.Msg == CM_INVALIDATE && !HasState(csLoading)) BevelFollowsSection();
+    if (Message.Msg == CM_INVALIDATE && !HasState(csLoading | csDestroying)) BevelFollowsSection();
     if (Message.Msg == SkinCommandMessage) {
         switch (SkinCommandOf(Message.WParam)) {
         case AC_SETNEWSKIN:
