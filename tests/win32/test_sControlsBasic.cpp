@@ -132,6 +132,12 @@ TEST_F(SkinnedProgressBar, ThePositionMovesTheBarOnTheWindow) {
     bar->SetPosition(60);
     cap = Print(bar);
     EXPECT_NE(cap.Pixel(70, 8), RGB(0x12, 0x34, 0x56));
+
+    // A repaint with the current skin (command 3) draws the bar anew even
+    // though the count is the same.
+    kestrune_test::Px(bar->SkinData()->FCacheBmp, 70, 8) = 0xFF123456u;
+    ::SendMessageW(bar->Handle(), SkinCommandMessage, MakeSkinWParam(AC_REFRESH), reinterpret_cast<LPARAM>(manager));
+    EXPECT_NE(Print(bar).Pixel(70, 8), RGB(0x12, 0x34, 0x56));
 }
 
 TEST_F(SkinnedProgressBar, TheEndOfARangeNotFromZeroIsAlwaysDrawn) {
