@@ -71,7 +71,7 @@ void TForm1::CreateComponents() {
     sPanel1->SetName(u"sPanel1");
     sPanel1->SetParent(Panel1);
     sPanel1->SetAlign(TAlign::alClient);
-    sPanel1->SkinSection = u"PANEL";
+    sPanel1->SkinData()->SetSkinSection(u"PANEL");
 
     sLabel1 = New<TsLabel>(this);
     sLabel1->SetName(u"sLabel1");
@@ -144,7 +144,7 @@ void TForm1::CreateComponents() {
     sProgressBar1->SetBounds(0, 536, 790, 8);
     sProgressBar1->SetAlign(TAlign::alBottom);
     sProgressBar1->SetSmooth(true);
-    sProgressBar1->SkinSection = u"GAUGE";
+    sProgressBar1->SkinData()->SetSkinSection(u"GAUGE");
 
     // The text page: the text view, the log and header panes, font and save.
     Panel2 = New<TPanel>(this);
@@ -157,7 +157,7 @@ void TForm1::CreateComponents() {
     sPanel2->SetName(u"sPanel2");
     sPanel2->SetParent(Panel2);
     sPanel2->SetAlign(TAlign::alClient);
-    sPanel2->SkinSection = u"PANEL";
+    sPanel2->SkinData()->SetSkinSection(u"PANEL");
 
     sRichEdit1 = New<TsRichEdit>(this);
     sRichEdit1->SetName(u"sRichEdit1");

@@ -388,6 +388,23 @@ void TCustomRichEdit::Dispatch(TMessage& Message) {
 // ---------------------------------------------------------------------------
 // TProgressBar
 
+namespace {
+
+// The marquee style and the state message of version 6 progress bars.
+constexpr DWORD kPbsMarquee = 0x08;
+constexpr UINT kPbmSetMarquee = WM_USER + 10;
+constexpr UINT kPbmSetState = WM_USER + 16;
+
+WPARAM StateValue(TProgressBarState state) {
+    switch (state) {
+    case pbsError: return 2;    // PBST_ERROR
+    case pbsPaused: return 3;   // PBST_PAUSED
+    default: return 1;          // PBST_NORMAL
+    }
+}
+
+}  // namespace
+
 TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner) {
     FWidth = 150;
     FHeight = 16;
@@ -398,6 +415,7 @@ void TProgressBar::CreateParams(TCreateParams& Params) {
     CreateSubClass(Params, PROGRESS_CLASSW);
     if (FSmooth) Params.Style |= PBS_SMOOTH;
     if (FOrientation == pbVertical) Params.Style |= PBS_VERTICAL;
+    if (FStyle == pbstMarquee) Params.Style |= kPbsMarquee;
 }
 
 void TProgressBar::InitializeWnd() {
@@ -405,6 +423,32 @@ void TProgressBar::InitializeWnd() {
     Send(FHandle, PBM_SETRANGE32, static_cast<WPARAM>(FMin), FMax);
     Send(FHandle, PBM_SETSTEP, static_cast<WPARAM>(FStep));
     Send(FHandle, PBM_SETPOS, static_cast<WPARAM>(FPosition));
+    if (FState != pbsNormal) Send(FHandle, kPbmSetState, StateValue(FState));
+    if (FStyle == pbstMarquee) Send(FHandle, kPbmSetMarquee, TRUE, FMarqueeInterval);
+}
+
+void TProgressBar::SetStyle(TProgressBarStyle value) {
+    if (FStyle == value) return;
+    FStyle = value;
+    RecreateWnd();
+}
+
+void TProgressBar::SetState(TProgressBarState value) {
+    if (FState == value) return;
+    FState = value;
+    if (FHandle) Send(FHandle, kPbmSetState, StateValue(FState));
+}
+
+void TProgressBar::SetMarqueeInterval(int value) {
+    FMarqueeInterval = std::max(value, 0);
+    if (FHandle && FStyle == pbstMarquee) Send(FHandle, kPbmSetMarquee, TRUE, FMarqueeInterval);
+}
+
+void TProgressBar::SetBorderWidth(int value) {
+    value = std::max(value, 0);
+    if (FBorderWidth == value) return;
+    FBorderWidth = value;
+    Invalidate();
 }
 
 void TProgressBar::SetMin(int value) {

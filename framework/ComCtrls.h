@@ -53,6 +53,11 @@ public:
 };
 
 enum TProgressBarOrientation { pbHorizontal, pbVertical };
+// A bar filled to its position, or a marquee that moves on its own while
+// the work's length is unknown.
+enum TProgressBarStyle { pbstNormal, pbstMarquee };
+// The bar's look: normal, error (red) or paused (yellow).
+enum TProgressBarState { pbsNormal, pbsError, pbsPaused };
 
 class TProgressBar : public TWinControl {
 public:
@@ -76,6 +81,16 @@ public:
     void SetSmooth(bool value);
     TProgressBarOrientation Orientation() const { return FOrientation; }
     void SetOrientation(TProgressBarOrientation value);
+    TProgressBarStyle Style() const { return FStyle; }
+    void SetStyle(TProgressBarStyle value);
+    TProgressBarState State() const { return FState; }
+    void SetState(TProgressBarState value);
+    // Milliseconds between two steps of the marquee.
+    int MarqueeInterval() const { return FMarqueeInterval; }
+    void SetMarqueeInterval(int value);
+    // Free space kept inside the bar's frame.
+    int BorderWidth() const { return FBorderWidth; }
+    void SetBorderWidth(int value);
 
 protected:
     void CreateParams(TCreateParams& Params) override;
@@ -87,6 +102,10 @@ protected:
     int FStep = 10;
     bool FSmooth = false;
     TProgressBarOrientation FOrientation = pbHorizontal;
+    TProgressBarStyle FStyle = pbstNormal;
+    TProgressBarState FState = pbsNormal;
+    int FMarqueeInterval = 10;
+    int FBorderWidth = 0;
 };
 
 // A status bar, aligned to the bottom of its parent by default. This one

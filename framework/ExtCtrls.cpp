@@ -163,8 +163,9 @@ void TCustomPanel::Paint() {
     }
     FillSolid(dc, r, FColor);
     const String text = Caption();
-    if (text.empty()) return;
-    UINT flags = DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS;
+    if (text.empty() || !FShowCaption) return;
+    UINT flags = DT_SINGLELINE | DT_EXPANDTABS;
+    flags |= FVerticalAlignment == taAlignTop ? DT_TOP : FVerticalAlignment == taAlignBottom ? DT_BOTTOM : DT_VCENTER;
     flags |= FAlignment == taLeftJustify ? DT_LEFT : FAlignment == taRightJustify ? DT_RIGHT : DT_CENTER;
     HGDIOBJ oldFont = ::SelectObject(dc, FFont->Handle());
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
@@ -222,6 +223,27 @@ void TCustomPanel::SetBorderStyle(TBorderStyle value) {
 void TCustomPanel::SetAlignment(TAlignment value) {
     if (FAlignment == value) return;
     FAlignment = value;
+    Invalidate();
+}
+
+void TCustomPanel::SetVerticalAlignment(TVerticalAlignment value) {
+    if (FVerticalAlignment == value) return;
+    FVerticalAlignment = value;
+    Invalidate();
+}
+
+void TCustomPanel::SetShowCaption(bool value) {
+    if (FShowCaption == value) return;
+    FShowCaption = value;
+    Invalidate();
+}
+
+void TCustomPanel::SetParentBackground(bool value) {
+    if (ParentBackground() == value) return;
+    if (value)
+        FControlStyle |= csParentBackground;
+    else
+        FControlStyle &= ~csParentBackground;
     Invalidate();
 }
 

@@ -45,6 +45,8 @@ private:
 // Panels
 
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+// Where a panel puts its caption between the top and the bottom.
+enum TVerticalAlignment { taAlignTop, taAlignBottom, taVerticalCenter };
 
 // The part of a panel's client area inside its bevels and border: where the
 // caption is centred and aligned controls go.
@@ -69,6 +71,14 @@ public:
     void SetBorderStyle(TBorderStyle value);
     TAlignment Alignment() const { return FAlignment; }
     void SetAlignment(TAlignment value);
+    TVerticalAlignment VerticalAlignment() const { return FVerticalAlignment; }
+    void SetVerticalAlignment(TVerticalAlignment value);
+    // Off: the caption is not drawn.
+    bool ShowCaption() const { return FShowCaption; }
+    void SetShowCaption(bool value);
+    // The panel shows its parent's background instead of filling its own.
+    bool ParentBackground() const { return (FControlStyle & csParentBackground) != 0; }
+    void SetParentBackground(bool value);
 
 protected:
     void CreateParams(TCreateParams& Params) override;
@@ -83,6 +93,8 @@ protected:
     int FBorderWidth = 0;
     TBorderStyle FBorderStyle = bsNone;
     TAlignment FAlignment = taCenter;
+    TVerticalAlignment FVerticalAlignment = taVerticalCenter;
+    bool FShowCaption = true;
 };
 
 class TPanel : public TCustomPanel {

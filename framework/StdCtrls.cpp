@@ -852,14 +852,19 @@ TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
     FControlStyle |= csOpaque;
 }
 
+UINT TCustomLabel::TextFlags() const { return LabelTextFlags(FAlignment, FWordWrap, FShowAccelChar); }
+
 RECT TCustomLabel::TextExtent(HDC dc) {
-    String text = Caption();
-    // An empty label still has the height of a line.
-    if (text.empty() || (FShowAccelChar && text == u"&")) text += u' ';
     RECT r = {0, 0, FWordWrap ? FWidth : 0, 0};
-    FontSelection font(dc, FFont->Handle());
-    ::DrawTextW(dc, WStr(text), static_cast<int>(text.size()), &r,
-                LabelTextFlags(FAlignment, FWordWrap, FShowAccelChar) | DT_CALCRECT);
+    const HDC saved = FCanvas->HandleAllocated() ? FCanvas->Handle() : nullptr;
+    FCanvas->SetHandle(dc);
+    try {
+        DoDrawText(r, TextFlags() | DT_CALCRECT);
+    } catch (...) {
+        FCanvas->SetHandle(saved);
+        throw;
+    }
+    FCanvas->SetHandle(saved);
     return r;
 }
 
@@ -874,39 +879,48 @@ void TCustomLabel::AdjustBounds() {
 }
 
 void TCustomLabel::Paint() {
-    HDC dc = FCanvas->Handle();
     RECT r = ClientRect();
     if (!FTransparent) {
         FCanvas->Brush()->SetStyle(bsSolid);
         FCanvas->Brush()->SetColor(FColor);
         FCanvas->FillRect(r);
     }
-    const String text = Caption();
-    if (text.empty()) return;
-    const UINT flags = LabelTextFlags(FAlignment, FWordWrap, FShowAccelChar);
+    if (Caption().empty()) return;
+    const UINT flags = TextFlags();
     if (FLayout != tlTop) {
         RECT need = {0, 0, r.right, 0};
-        {
-            FontSelection font(dc, FFont->Handle());
-            ::DrawTextW(dc, WStr(text), static_cast<int>(text.size()), &need, flags | DT_CALCRECT);
-        }
+        DoDrawText(need, flags | DT_CALCRECT);
         const int spare = r.bottom - need.bottom;
         r.top += FLayout == tlBottom ? spare : spare / 2;
     }
+    DoDrawText(r, flags);
+}
+
+void TCustomLabel::DoDrawText(RECT& Rect, UINT Flags) {
+    HDC dc = FCanvas->Handle();
+    String text = Caption();
+    if (Flags & DT_CALCRECT) {
+        // An empty label still has the height of a line.
+        if (text.empty() || (FShowAccelChar && text == u"&")) text += u' ';
+        FontSelection font(dc, FFont->Handle());
+        ::DrawTextW(dc, WStr(text), static_cast<int>(text.size()), &Rect, Flags);
+        return;
+    }
+    if (text.empty()) return;
     FontSelection font(dc, FFont->Handle());
     const int mode = ::SetBkMode(dc, TRANSPARENT);
     const COLORREF old = ::GetTextColor(dc);
     if (FEnabled) {
         ::SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(FFont->Color())));
-        ::DrawTextW(dc, WStr(text), static_cast<int>(text.size()), &r, flags);
+        ::DrawTextW(dc, WStr(text), static_cast<int>(text.size()), &Rect, Flags);
     } else {
         // Disabled text looks engraved.
-        RECT shifted = r;
+        RECT shifted = Rect;
         ::OffsetRect(&shifted, 1, 1);
         ::SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(clBtnHighlight)));
-        ::DrawTextW(dc, WStr(text), static_cast<int>(text.size()), &shifted, flags);
+        ::DrawTextW(dc, WStr(text), static_cast<int>(text.size()), &shifted, Flags);
         ::SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(clBtnShadow)));
-        ::DrawTextW(dc, WStr(text), static_cast<int>(text.size()), &r, flags);
+        ::DrawTextW(dc, WStr(text), static_cast<int>(text.size()), &Rect, Flags);
     }
     ::SetTextColor(dc, old);
     ::SetBkMode(dc, mode);

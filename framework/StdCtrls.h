@@ -357,6 +357,12 @@ public:
 
 protected:
     void Paint() override;
+    // Draws (or with DT_CALCRECT measures into Rect) the caption with the
+    // label's font; an empty caption, or a lone "&" with ShowAccelChar, is
+    // measured as one space longer so that the label keeps a line's height.
+    virtual void DoDrawText(RECT& Rect, UINT Flags);
+    // The DrawText flags of the label's alignment, wrapping and prefix.
+    UINT TextFlags() const;
     void Dispatch(TMessage& Message) override;
     void Loaded() override;
     void AdjustBounds();
