@@ -10,6 +10,7 @@
 #include "acUtilsWin.h"
 #include "sConstWin.h"
 #include "sMessages.h"
+#include "sSkinDraw.h"
 #include "sSkinManager.h"
 #include "sStyleSimplyWin.h"
 #include "sVclUtils.h"
@@ -30,6 +31,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"acPNG", acPNGInitialization, acPNGFinalization},
             {"acUtils", acUtilsInitialization, acUtilsFinalization},
             {"sStyleSimply", sStyleSimplyWinInitialization, sStyleSimplyWinFinalization},
+            {"sSkinDraw", [] { sSkinDrawInitialization(); }, sSkinDrawFinalization},
             {"sSkinManager", sSkinManagerInitialization, sSkinManagerFinalization},
             {"Unit1", Unit1Initialization, Unit1Finalization},
         });
