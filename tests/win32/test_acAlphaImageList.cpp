@@ -8,6 +8,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FrameworkEnvironment.h"
@@ -106,9 +107,18 @@ TEST_F(AlphaImageList, ItemsBecomeTheSystemListAndAreKept) {
     EXPECT_EQ(list->Items()->Count(), 2);   // kept (DoubleData)
     EXPECT_EQ(list->Items()->Item(1)->OrigWidth, 32);
     EXPECT_EQ(list->Items()->Item(1)->OrigHeight, 24);
+    // A change with more items than images makes the system list again and
+    // tells the list's users.
+    static int changes = 0;
+    list->OnChange = TNotifyEvent::OfFunction([](TObject*) { ++changes; });
+    AddPng(list.List, PngBytes(HalfTranslucent(8, 8)));
+    list->SetBkColor(clWhite);
+    EXPECT_EQ(list->Count(), 3);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(list->BkColor(), clWhite);
     // Invalid requests give nothing.
     EXPECT_EQ(list->CreateBitmap32(-1, 16, 16), nullptr);
-    EXPECT_EQ(list->CreateBitmap32(2, 16, 16), nullptr);
+    EXPECT_EQ(list->CreateBitmap32(3, 16, 16), nullptr);
     TBitmap none;
     EXPECT_FALSE(list->GetBitmap32(5, &none));
 }
@@ -292,6 +302,25 @@ TEST_F(AlphaImageList, IconsFromPngImages) {
     maskBits(CreateMonoMaskIconFromPNG(&png, clWhite), bits, colour);
     EXPECT_EQ(bits, (std::vector<int>{1, 0, 0, 0}));
     EXPECT_EQ(colour[1], 0xFFFF7F7Fu);
+}
+
+TEST_F(AlphaImageList, PngImagesDrawThroughTheirAlpha) {
+    TPNGGraphic png;
+    const std::vector<Byte> bytes = PngBytes(HalfTranslucent(16, 16));
+    TMemoryStream s;
+    s.WriteBuffer(bytes.data(), static_cast<Integer>(bytes.size()));
+    s.SetPosition(0);
+    png.LoadFromStream(s);
+    OwnedBitmap canvas(kestrune_test::FilledWorkBitmap(60, 40, 0xFFFFFFFFu));
+    canvas->Canvas()->Draw(2, 2, &png);
+    canvas->Canvas()->StretchDraw(TRect(20, 2, 52, 34), &png);   // twice the size
+    ::GdiFlush();
+    for (const auto& [x, y, want] : std::vector<std::tuple<int, int, std::uint32_t>>{
+             {3, 3, 0xFF0000u}, {15, 3, 0x7F7FFFu}, {5, 17, 0xFFFFFFu},           // as it is
+             {22, 4, 0xFF0000u}, {48, 10, 0x7F7FFFu}, {30, 33, 0xFFFFFFu}}) {   // stretched
+        SCOPED_TRACE(testing::Message() << x << "," << y);
+        EXPECT_TRUE(Near(Rgb(canvas.bmp, x, y), want));
+    }
 }
 
 TEST_F(AlphaImageList, TheFiveImagesOfTheProgram) {
