@@ -84,7 +84,14 @@ void sSkinDrawInitialization(HMODULE Module) {
             item->PixelFormat = pf32bit;
             item->ImgData->WriteBuffer(bytes, static_cast<Integer>(size));
         }
-        list->GenerateStdList();
+        try {
+            list->GenerateStdList();
+        } catch (const Exception&) {
+            // A broken image must not stop the program: nothing draws from
+            // this list, so it stays empty.
+            list->Items()->Clear();
+            list->Clear();
+        }
     } catch (...) {
         list->Free();
         throw;

@@ -16,8 +16,8 @@ class TsCommonData;
 
 // The engine's image list of five 48 x 16 images, made at start-up from the
 // program's RCDATA resources "SF", "SR", "SD", "SE" and "SC" (PNG images, in
-// this order; a missing one is left out). Null before start-up and after
-// shut-down.
+// this order; a missing one is left out, a broken one leaves the list
+// empty). Null before start-up and after shut-down.
 extern TsAlphaImageList* acStdImages;
 // Unit start-up (the images of Module, the program itself when null) and
 // shut-down.
