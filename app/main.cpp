@@ -11,6 +11,7 @@
 #include "acUtilsWin.h"
 #include "sConstWin.h"
 #include "sMessages.h"
+#include "sSkinDraw.h"
 #include "sSkinManager.h"
 #include "sStyleSimplyWin.h"
 #include "sVclUtils.h"
@@ -32,6 +33,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"acUtils", acUtilsInitialization, acUtilsFinalization},
             {"acGlow", acGlowInitialization, acGlowFinalization},
             {"sStyleSimply", sStyleSimplyWinInitialization, sStyleSimplyWinFinalization},
+            {"sSkinDraw", [] { sSkinDrawInitialization(); }, sSkinDrawFinalization},
             {"sSkinManager", sSkinManagerInitialization, sSkinManagerFinalization},
             {"Unit1", Unit1Initialization, Unit1Finalization},
         });

@@ -305,3 +305,90 @@ void TComponent::LoadedAll() {
     for (TComponent* c : owned) c->LoadedAll();
     Loaded();
 }
+
+// ---------------------------------------------------------------------------
+// Collections
+
+TCollectionItem::TCollectionItem(TCollection* Collection) : FCollection(Collection) {
+    if (FCollection) FCollection->FItems.push_back(this);
+}
+
+TCollectionItem::~TCollectionItem() {
+    if (!FCollection) return;
+    auto& items = FCollection->FItems;
+    items.erase(std::remove(items.begin(), items.end(), this), items.end());
+}
+
+Integer TCollectionItem::Index() const {
+    if (!FCollection) return -1;
+    const auto& items = FCollection->FItems;
+    const auto it = std::find(items.begin(), items.end(), this);
+    return it == items.end() ? -1 : static_cast<Integer>(it - items.begin());
+}
+
+TCollection::~TCollection() {
+    while (!FItems.empty()) {
+        TCollectionItem* item = FItems.back();
+        FItems.pop_back();
+        item->FCollection = nullptr;
+        item->Free();
+    }
+}
+
+TCollectionItem* TCollection::Items(Integer Index) const {
+    if (Index < 0 || Index >= Count()) throw EListError(u"List index out of bounds (" + IntToStr(Index) + u")");
+    return FItems[static_cast<std::size_t>(Index)];
+}
+
+TCollectionItem* TCollection::Add() {
+    TCollectionItem* item = FItemFactory(this);
+    if (item->FCollection != this) {   // a factory that made the item outside the collection
+        item->FCollection = this;
+        FItems.push_back(item);
+    }
+    Changed();
+    return item;
+}
+
+void TCollection::Delete(Integer Index) {
+    Items(Index)->Free();
+    Changed();
+}
+
+void TCollection::Clear() {
+    if (FItems.empty()) return;
+    BeginUpdate();
+    while (!FItems.empty()) FItems.back()->Free();
+    EndUpdate();
+}
+
+void TCollection::Assign(TPersistent* Source) {
+    if (Source == nullptr) {
+        Clear();
+        return;
+    }
+    auto* other = dynamic_cast<TCollection*>(Source);
+    if (!other) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    if (other == this) return;
+    BeginUpdate();
+    try {
+        Clear();
+        for (TCollectionItem* item : other->FItems) Add()->Assign(item);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TCollection::EndUpdate() {
+    if (FUpdateCount > 0) --FUpdateCount;
+    if (FUpdateCount == 0) Changed();
+}
+
+void TCollection::Changed() {
+    if (FUpdateCount == 0) Update(nullptr);
+}

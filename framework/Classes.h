@@ -132,6 +132,7 @@ constexpr TComponentState csDesigning = 1u << 4;
 constexpr TComponentState csFreeNotification = 1u << 5;
 
 KES_DECLARE_EXCEPTION(EComponentError, Exception)
+KES_DECLARE_EXCEPTION(EListError, Exception)
 
 // Owner of other components; frees them when it is freed. Components are
 // made with New<T>(owner, ...), which calls AfterConstruction once the object
@@ -210,3 +211,60 @@ void FreeAndNil(T*& object) {
     object = nullptr;
     if (o) o->Free();
 }
+
+// ---------------------------------------------------------------------------
+// Collections: an owned, ordered list of items of one class.
+
+class TCollection;
+
+class TCollectionItem : public TPersistent {
+public:
+    KES_CLASS_NAME(TCollectionItem)
+    // The item joins Collection (when given) at its end.
+    explicit TCollectionItem(TCollection* Collection);
+    // Leaves its collection.
+    ~TCollectionItem() override;
+
+    TCollection* Collection() const { return FCollection; }
+    // The position in the collection, -1 outside one.
+    Integer Index() const;
+
+private:
+    friend class TCollection;
+    TCollection* FCollection = nullptr;
+};
+
+class TCollection : public TPersistent {
+public:
+    KES_CLASS_NAME(TCollection)
+    // Items are made by ItemFactory (New<Item>(Collection)).
+    using TItemFactory = TCollectionItem* (*)(TCollection* Collection);
+    explicit TCollection(TItemFactory ItemFactory) : FItemFactory(ItemFactory) {}
+    ~TCollection() override;
+
+    Integer Count() const { return static_cast<Integer>(FItems.size()); }
+    // Raises EListError for an index outside the collection.
+    TCollectionItem* Items(Integer Index) const;
+    TCollectionItem* Add();
+    void Delete(Integer Index);
+    void Clear();
+    // Another collection: the items are made anew and each assigned from the
+    // source's item at its position; nullptr clears.
+    void Assign(TPersistent* Source) override;
+
+    void BeginUpdate() { ++FUpdateCount; }
+    void EndUpdate();
+    // The object the collection belongs to (nullptr when none).
+    virtual TPersistent* GetOwner() const { return nullptr; }
+
+protected:
+    // Told when items are added, deleted or changed (nullptr: more than one).
+    virtual void Update(TCollectionItem*) {}
+    void Changed();
+
+private:
+    friend class TCollectionItem;
+    TItemFactory FItemFactory;
+    std::vector<TCollectionItem*> FItems;
+    Integer FUpdateCount = 0;
+};

@@ -1193,6 +1193,128 @@ void TBitmap::SaveToStream(TStream& stream) {
 }
 
 // ---------------------------------------------------------------------------
+// Icons
+
+namespace {
+
+unsigned Le16(const Byte* p) { return p[0] | unsigned{p[1]} << 8; }
+std::uint32_t Le32(const Byte* p) { return Le16(p) | std::uint32_t{Le16(p + 2)} << 16; }
+
+[[noreturn]] void BadIcon(const char16_t* why) { throw EInvalidGraphic(String(u"Icon image is not valid: ") + why); }
+
+// The size of an icon handle's image.
+void IconSize(HICON icon, Integer& width, Integer& height) {
+    width = height = 0;
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info)) return;
+    BITMAP bm{};
+    if (info.hbmColor && ::GetObjectW(info.hbmColor, sizeof(bm), &bm)) {
+        width = bm.bmWidth;
+        height = bm.bmHeight;
+    } else if (info.hbmMask && ::GetObjectW(info.hbmMask, sizeof(bm), &bm)) {
+        width = bm.bmWidth;
+        height = bm.bmHeight / 2;   // a monochrome icon: AND mask over XOR mask
+    }
+    if (info.hbmColor) ::DeleteObject(info.hbmColor);
+    if (info.hbmMask) ::DeleteObject(info.hbmMask);
+}
+
+}  // namespace
+
+TIcon::~TIcon() { Reset(); }
+
+void TIcon::Reset() {
+    if (FHandle) ::DestroyIcon(FHandle);
+    FHandle = nullptr;
+    FWidth = FHeight = 0;
+    FData.clear();
+}
+
+void TIcon::Assign(TPersistent* Source) {
+    if (Source == nullptr) {
+        Reset();
+        Changed(this);
+        return;
+    }
+    if (auto* icon = dynamic_cast<TIcon*>(Source)) {
+        if (icon == this) return;
+        HICON copy = icon->FHandle ? ::CopyIcon(icon->FHandle) : nullptr;
+        std::vector<Byte> data = icon->FData;
+        Reset();
+        FHandle = copy;
+        FWidth = copy ? icon->FWidth : 0;
+        FHeight = copy ? icon->FHeight : 0;
+        FData = std::move(data);
+        Changed(this);
+        return;
+    }
+    TGraphic::Assign(Source);
+}
+
+void TIcon::SetWidth(Integer) { throw EInvalidGraphicOperation(u"Cannot change the size of an icon"); }
+void TIcon::SetHeight(Integer) { throw EInvalidGraphicOperation(u"Cannot change the size of an icon"); }
+
+void TIcon::SetHandle(HICON value) {
+    if (value == FHandle) return;
+    Reset();
+    FHandle = value;
+    IconSize(value, FWidth, FHeight);
+    Changed(this);
+}
+
+HICON TIcon::ReleaseHandle() {
+    HICON h = FHandle;
+    FHandle = nullptr;
+    Reset();
+    return h;
+}
+
+void TIcon::LoadFromStream(TStream& stream) {
+    const Int64 size = stream.GetSize() - stream.GetPosition();
+    if (size < 6) BadIcon(u"the file is too short");
+    if (size > (Int64{1} << 26)) BadIcon(u"the file is too large");
+    std::vector<Byte> data(static_cast<std::size_t>(size));
+    stream.ReadBuffer(data.data(), static_cast<Integer>(size));
+    if (Le16(&data[0]) != 0 || Le16(&data[2]) != 1) BadIcon(u"no icon directory");
+    const unsigned count = Le16(&data[4]);
+    if (count == 0) BadIcon(u"the directory is empty");
+    if (6 + std::size_t{count} * 16 > data.size()) BadIcon(u"the directory is cut short");
+    // The largest image, then the deepest colour.
+    std::size_t best = 0;
+    std::uint64_t bestScore = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        const Byte* e = &data[6 + std::size_t{i} * 16];
+        const std::uint64_t w = e[0] ? e[0] : 256, h = e[1] ? e[1] : 256;
+        const std::uint64_t score = (w * h) << 16 | Le16(e + 6);
+        if (i == 0 || score > bestScore) {
+            best = i;
+            bestScore = score;
+        }
+    }
+    const Byte* e = &data[6 + best * 16];
+    const std::uint32_t bytes = Le32(e + 8), offset = Le32(e + 12);
+    if (bytes < 40 || offset > data.size() || bytes > data.size() - offset) BadIcon(u"an image lies outside the file");
+    const int w = e[0] ? e[0] : 256, h = e[1] ? e[1] : 256;
+    HICON icon = ::CreateIconFromResourceEx(&data[offset], bytes, TRUE, 0x00030000, w, h, LR_DEFAULTCOLOR);
+    if (!icon) BadIcon(u"the system refused the image");
+    Reset();
+    FHandle = icon;
+    IconSize(icon, FWidth, FHeight);
+    FData = std::move(data);
+    Changed(this);
+}
+
+void TIcon::SaveToStream(TStream& stream) {
+    if (FData.empty()) throw EInvalidGraphicOperation(u"The icon holds no file data");
+    stream.WriteBuffer(FData.data(), static_cast<Integer>(FData.size()));
+}
+
+void TIcon::Draw(TCanvas& canvas, const TRect& rect) {
+    if (!FHandle || rect.Width() <= 0 || rect.Height() <= 0) return;
+    ::DrawIconEx(canvas.Handle(), rect.Left, rect.Top, FHandle, rect.Width(), rect.Height(), 0, nullptr, DI_NORMAL);
+}
+
+// ---------------------------------------------------------------------------
 // TPicture and the file-format registry
 
 namespace {

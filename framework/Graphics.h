@@ -543,6 +543,53 @@ private:
 };
 
 // ---------------------------------------------------------------------------
+// An icon: keeps an HICON (destroyed with the icon) and, when it was read
+// from a stream, the file's bytes, which SaveToStream writes back.
+
+class TIcon : public TGraphic {
+public:
+    KES_CLASS_NAME(TIcon)
+    TIcon() = default;
+    ~TIcon() override;
+    TGraphic* CreateNew() const override { return New<TIcon>(); }
+
+    // Copies another icon (its handle is duplicated); nullptr empties it.
+    void Assign(TPersistent* Source) override;
+
+    bool Empty() const override { return FHandle == nullptr; }
+    Integer Width() const override { return FWidth; }
+    Integer Height() const override { return FHeight; }
+    // An icon has the size of its image; these raise EInvalidGraphicOperation.
+    void SetWidth(Integer value) override;
+    void SetHeight(Integer value) override;
+
+    HICON Handle() const { return FHandle; }
+    // Takes over an icon handle (destroyed with this icon); the size is read
+    // from its colour or mask bitmap.
+    void SetHandle(HICON value);
+    // Gives the handle to the caller and leaves the icon empty.
+    HICON ReleaseHandle();
+
+    // ICO files: the largest image of the directory (then the deepest
+    // colour) becomes the icon. Bad data raises EInvalidGraphic and leaves
+    // the icon as it was.
+    void LoadFromStream(TStream& stream) override;
+    // Writes the bytes the icon was read from; an icon made from a handle
+    // raises EInvalidGraphicOperation.
+    void SaveToStream(TStream& stream) override;
+    // DrawIconEx, stretched to the rectangle.
+    void Draw(TCanvas& canvas, const TRect& rect) override;
+
+private:
+    void Reset();
+
+    HICON FHandle = nullptr;
+    Integer FWidth = 0;
+    Integer FHeight = 0;
+    std::vector<Byte> FData;
+};
+
+// ---------------------------------------------------------------------------
 // The picture: holds one graphic of any registered class and loads files by
 // their extension.
 

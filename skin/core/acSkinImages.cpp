@@ -8,6 +8,7 @@
 #include "SysUtils.h"
 #include "BmpDecoder.h"
 #include "acFrameGeometry.h"
+#include "acAlphaPixels.h"
 #include "acPNGDecoder.h"
 #include "acSkinPack.h"
 
@@ -230,7 +231,7 @@ public:
 
 }  // namespace
 
-TacImage32 DecodePNGSkinImage(const Byte* Data, std::size_t Size) {
+TacImage32 DecodePNGSkinImage(const Byte* Data, std::size_t Size, TacAlphaRule Rule) {
     if (Size > static_cast<std::size_t>(std::numeric_limits<Integer>::max()))
         throw EInvalidGraphic(u"The PNG image is too large");
     TMemoryStream stream;
@@ -282,20 +283,21 @@ TacImage32 DecodePNGSkinImage(const Byte* Data, std::size_t Size) {
             }
             }
             if (rgb == transparent) alpha = 0;
-            // Alpha 0 is the key; every other pixel is opaque.
-            dst[x] = alpha == 0 ? kKeyPixel : rgb | 0xFF000000u;
+            // Alpha 0 is the key; every other pixel keeps its alpha.
+            dst[x] = alpha == 0 ? kKeyPixel : rgb | alpha << 24;
         }
     }
     if (hasAlpha)
         KeyIfAllOpaque(image);
     else
         KeyOpaqueImage(image);
+    PrepareSkinAlpha(image.Bits(), Rule);
     return image;
 }
 
-TacImage32 DecodeSkinImage(const Byte* Data, std::size_t Size) {
+TacImage32 DecodeSkinImage(const Byte* Data, std::size_t Size, TacAlphaRule Rule) {
     static const Byte pngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (Size >= 8 && std::memcmp(Data, pngSignature, 8) == 0) return DecodePNGSkinImage(Data, Size);
+    if (Size >= 8 && std::memcmp(Data, pngSignature, 8) == 0) return DecodePNGSkinImage(Data, Size, Rule);
     if (Size >= 2 && Data[0] == 'B' && Data[1] == 'M')
         return BMPHasNoPixels(Data, Size) ? TacImage32() : DecodeBMPImage(Data, Size);
     if (Size >= 2 && Data[0] == 0xFF && Data[1] == 0xD8) return DecodeJPEGImage(Data, Size);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "acAlphaPixels.h"
 #include "acPixels.h"
 #include "sMaskData.h"
 
@@ -137,20 +138,21 @@ private:
 //   BMP: 1, 4, 8, 16, 24 and 32 bits, RLE4/RLE8, bit fields, top-down and
 //   bottom-up; 32-bit images whose alpha bytes are all 0 count as opaque.
 //   PNG: through the engine's decoder; alpha 0 becomes the key colour
-//   0x00FF00FF, every other pixel opaque.
+//   0x00FF00FF, every other pixel keeps its alpha, prepared by Rule (see
+//   PrepareSkinAlpha).
 //   JPEG: opaque.
 // The result is 32-bit; images without alpha, and images whose alpha is 255
 // everywhere, get alpha 255, and then their fuchsia pixels are stored as the
 // key pixel 0x00FF00FF.
 TacImage32 DecodeBMPImage(const Byte* Data, std::size_t Size);
-TacImage32 DecodePNGSkinImage(const Byte* Data, std::size_t Size);
+TacImage32 DecodePNGSkinImage(const Byte* Data, std::size_t Size, TacAlphaRule Rule = TacAlphaRule::Older);
 TacImage32 DecodeJPEGImage(const Byte* Data, std::size_t Size);
 // Size of a JPEG without decoding it; false when the data is no JPEG.
 bool ReadJPEGSize(const Byte* Data, std::size_t Size, Integer& Width, Integer& Height);
 // A skin image file of any of the three formats, told by its first bytes;
 // EInvalidGraphic for anything else. A bitmap of width or height 0 gives an
-// empty image (a skin image that adds nothing).
-TacImage32 DecodeSkinImage(const Byte* Data, std::size_t Size);
+// empty image (a skin image that adds nothing). Rule applies to PNG images.
+TacImage32 DecodeSkinImage(const Byte* Data, std::size_t Size, TacAlphaRule Rule = TacAlphaRule::Older);
 
 // ---------------------------------------------------------------------------
 // Image values of the skin ini.

@@ -1,5 +1,6 @@
 #include "sSkinDraw.h"
 
+#include "acAlphaImageList.h"
 #include "sCommonDataWin.h"
 #include "sGraphUtils.h"
 #include "sSectionPaint.h"
@@ -60,3 +61,42 @@ void PaintSkinControl(HDC DC, const TRect& R, Integer BorderWidth, TRect& Client
     if (DC != nullptr && DC != cache->Canvas()->Handle())
         CopyBorderStrips(DC, R, cache->Canvas()->Handle(), TPoint(R.Left, R.Top), BorderWidth);
 }
+
+// ---------------------------------------------------------------------------
+// The five-image list
+
+TsAlphaImageList* acStdImages = nullptr;
+
+void sSkinDrawInitialization(HMODULE Module) {
+    if (acStdImages) return;
+    if (!Module) Module = ::GetModuleHandleW(nullptr);
+    TsAlphaImageList* list = New<TsAlphaImageList>(nullptr);
+    try {
+        list->SetSize(48, 16);
+        for (const wchar_t* name : {L"SF", L"SR", L"SD", L"SE", L"SC"}) {
+            const HRSRC res = ::FindResourceW(Module, name, MAKEINTRESOURCEW(10));   // RT_RCDATA
+            const HGLOBAL data = res ? ::LoadResource(Module, res) : nullptr;
+            const void* bytes = data ? ::LockResource(data) : nullptr;
+            const DWORD size = res ? ::SizeofResource(Module, res) : 0;
+            if (!bytes || size == 0) continue;
+            TsImgListItem* item = list->Items()->AddItem();
+            item->ImageFormat = ifPNG;
+            item->PixelFormat = pf32bit;
+            item->ImgData->WriteBuffer(bytes, static_cast<Integer>(size));
+        }
+        try {
+            list->GenerateStdList();
+        } catch (const Exception&) {
+            // A broken image must not stop the program: nothing draws from
+            // this list, so it stays empty.
+            list->Items()->Clear();
+            list->Clear();
+        }
+    } catch (...) {
+        list->Free();
+        throw;
+    }
+    acStdImages = list;
+}
+
+void sSkinDrawFinalization() { FreeAndNil(acStdImages); }

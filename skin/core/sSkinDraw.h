@@ -11,7 +11,18 @@
 #include "Graphics.h"
 #include "acMaskPaintWin.h"
 
+class TsAlphaImageList;
 class TsCommonData;
+
+// The engine's image list of five 48 x 16 images, made at start-up from the
+// program's RCDATA resources "SF", "SR", "SD", "SE" and "SC" (PNG images, in
+// this order; a missing one is left out, a broken one leaves the list
+// empty). Null before start-up and after shut-down.
+extern TsAlphaImageList* acStdImages;
+// Unit start-up (the images of Module, the program itself when null) and
+// shut-down.
+void sSkinDrawInitialization(HMODULE Module = nullptr);
+void sSkinDrawFinalization();
 
 // Paints the frame of SkinData's owner in State over R of its cache (sized
 // to the owner first) and copies the frame strip, BorderWidth thick, to DC

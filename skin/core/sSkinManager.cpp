@@ -13,6 +13,7 @@
 #include "acSkinImages.h"
 #include "acSkinPack.h"
 #include "acUtilsWin.h"
+#include "sGraphUtils.h"
 #include "sMessages.h"
 #include "sStyleSimplyWin.h"
 #include "sVclUtils.h"
@@ -80,15 +81,13 @@ void ReadOptions(const TacSkinConvertor& Convertor, const String& Where, TString
     Ini.LoadFromStream(*Convertor.Options);
 }
 
-// The alpha of a template: alpha 0 becomes the key colour, every other
-// pixel opaque.
-void PrepareTemplateAlpha(TBitmap* Bmp) {
+// The alpha of a shadow template for the border window's layer: transparent
+// pixels become 0 and translucent ones keep their alpha (multiplied into the
+// colours unless the skin's loading rule did so already).
+void PrepareTemplateAlpha(TBitmap* Bmp, bool Premultiplied) {
     if (!Bmp || Bmp->Empty() || Bmp->PixelFormat() != pf32bit) return;
-    for (Integer y = 0; y < Bmp->Height(); ++y) {
-        auto* row = static_cast<std::uint32_t*>(Bmp->ScanLine(y));
-        for (Integer x = 0; x < Bmp->Width(); ++x)
-            row[x] = (row[x] >> 24) == 0 ? 0x00FF00FFu : (row[x] | 0xFF000000u);
-    }
+    PrepareShadowAlpha(Bits32Of(Bmp), Premultiplied);
+    Bmp->SetAlphaFormat(afPremultiplied);
 }
 
 // One frame of a mask (its own image, else the master bitmap) as a 32-bit
@@ -869,6 +868,7 @@ void TsSkinManager::CheckShadows() {
     FShdaTemplate = New<TBitmap>();
     FShdiTemplate = New<TBitmap>();
     const Integer ex = ConstData().ExBorder;
+    bool premultiplied = false;
     if (ex < 0 || !IsValidImgIndex(ex)) {
         if (acShadowActive && !acShadowActive->Empty()) FShdaTemplate->Assign(acShadowActive);
         if (acShadowInactive && !acShadowInactive->Empty()) FShdiTemplate->Assign(acShadowInactive);
@@ -885,9 +885,11 @@ void TsSkinManager::CheckShadows() {
         }
         CopyMaskFrame(*FModel, mask, 0, FShdiTemplate);
         CopyMaskFrame(*FModel, mask, mask.ImageCount <= 1 ? 0 : 1, FShdaTemplate);
+        // A PNG of the skin's own was loaded with its alpha already multiplied in by the newer rule.
+        premultiplied = mask.Bmp != nullptr && AlphaRuleFor(d.Version) == TacAlphaRule::Newer;
     }
-    PrepareTemplateAlpha(FShdaTemplate);
-    PrepareTemplateAlpha(FShdiTemplate);
+    PrepareTemplateAlpha(FShdaTemplate, premultiplied);
+    PrepareTemplateAlpha(FShdiTemplate, premultiplied);
 }
 
 // ---------------------------------------------------------------------------

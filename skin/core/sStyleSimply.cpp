@@ -695,12 +695,13 @@ void ForEachValue(const TIniText& Ini, Fn fn) {
 }
 
 // A skin image file through the source: null when there is no such file (or
-// it is empty); a broken image raises EInvalidGraphic naming the file.
-std::shared_ptr<TacImage32> LoadSkinImageFile(const TacSkinSource& Source, const String& Name) {
+// it is empty); a broken image raises EInvalidGraphic naming the file. A PNG
+// image keeps its alpha by Rule.
+std::shared_ptr<TacImage32> LoadSkinImageFile(const TacSkinSource& Source, const String& Name, TacAlphaRule Rule) {
     std::vector<Byte> bytes;
     if (!Source.ReadFile(Name, bytes) || bytes.empty()) return nullptr;
     try {
-        return std::make_shared<TacImage32>(DecodeSkinImage(bytes.data(), bytes.size()));
+        return std::make_shared<TacImage32>(DecodeSkinImage(bytes.data(), bytes.size(), Rule));
     } catch (const EInvalidGraphic& e) {
         throw EInvalidGraphic(u"Skin image \"" + Name + u"\": " + e.Message());
     }
@@ -756,7 +757,8 @@ private:
         case TacImageForm::None: return;
         case TacImageForm::OwnImage:
         case TacImageForm::BitmapFile: {
-            m.Bmp = LoadSkinImageFile(FSource, v.FileName);
+            // The alpha of a skin's own PNG images follows the skin's age.
+            m.Bmp = LoadSkinImageFile(FSource, v.FileName, AlphaRuleFor(FModel.SkinData->Version));
             if (!m.Bmp || m.Bmp->Empty()) return;
             CompleteFileMask(v, m.Bmp->Width(), m.Bmp->Height());
             if (m.ImgType == itisaBorder) m.CornerType = MaskCornerType(m, *m.Bmp);
@@ -795,7 +797,7 @@ void TacSkinModel::LoadSkinImages(const TStrings& IniLines, const TacSkinSource&
     SkinData->Version = IniTextToVersion(ini.ReadString(sGlobalInfo, u"VERSION", u"0"));
     const String masterName = ini.ReadString(sGlobalInfo, sMasterBitmap, String());
     if (!masterName.empty())
-        if (auto master = LoadSkinImageFile(Source, masterName)) MasterBitmap = std::move(master);
+        if (auto master = LoadSkinImageFile(Source, masterName, TacAlphaRule::Older)) MasterBitmap = std::move(master);
 
     TSkinImageLoader loader(*this, Source);
     ForEachValue(ini, [&](const String& s, const String& k, const String& v) { loader.SkinValue(s, k, v); });

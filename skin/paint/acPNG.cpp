@@ -1,7 +1,10 @@
 #include "acPNG.h"
 
+#include "sGraphUtils.h"
+
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -109,6 +112,55 @@ void TPNGGraphic::Assign(TPersistent* Source) {
         Reflected = png->Reflected;
     }
     TBitmap::Assign(Source);
+}
+
+void TPNGGraphic::Draw(TCanvas& canvas, const TRect& rect) {
+    if (Empty() || PixelFormat() != pf32bit) {
+        TBitmap::Draw(canvas, rect);
+        return;
+    }
+    const Integer w = rect.Width(), h = rect.Height();
+    if (w <= 0 || h <= 0) return;
+    struct TFree {
+        void operator()(TBitmap* b) const { b->Free(); }
+    };
+    using TOwned = std::unique_ptr<TBitmap, TFree>;
+    TOwned image;
+    TBitmap* src = this;
+    if (w != Width() || h != Height()) {
+        // Colours and alpha are stretched apart: the alpha as grey levels.
+        image.reset(CreateWorkBitmap(w, h));
+        TOwned alpha(CreateWorkBitmap(Width(), Height()));
+        TOwned alphaStretched(CreateWorkBitmap(w, h));
+        for (Integer y = 0; y < Height(); ++y) {
+            const auto* s = static_cast<const std::uint32_t*>(ScanLine(y));
+            auto* d = static_cast<std::uint32_t*>(alpha->ScanLine(y));
+            for (Integer x = 0; x < Width(); ++x) d[x] = (s[x] >> 24) * 0x010101u;
+        }
+        HDC from = Canvas()->Handle();
+        HDC to = image->Canvas()->Handle();
+        int old = ::SetStretchBltMode(to, COLORONCOLOR);
+        ::StretchBlt(to, 0, 0, w, h, from, 0, 0, Width(), Height(), SRCCOPY);
+        ::SetStretchBltMode(to, old);
+        HDC alphaTo = alphaStretched->Canvas()->Handle();
+        old = ::SetStretchBltMode(alphaTo, HALFTONE);
+        ::SetBrushOrgEx(alphaTo, 0, 0, nullptr);
+        ::StretchBlt(alphaTo, 0, 0, w, h, alpha->Canvas()->Handle(), 0, 0, Width(), Height(), SRCCOPY);
+        ::SetStretchBltMode(alphaTo, old);
+        ::GdiFlush();
+        for (Integer y = 0; y < h; ++y) {
+            auto* d = static_cast<std::uint32_t*>(image->ScanLine(y));
+            const auto* a = static_cast<const std::uint32_t*>(alphaStretched->ScanLine(y));
+            for (Integer x = 0; x < w; ++x) d[x] = (d[x] & 0x00FFFFFFu) | (a[x] & 0xFFu) << 24;
+        }
+        src = image.get();
+    }
+    TOwned work(CreateWorkBitmap(w, h));
+    HDC dc = canvas.Handle();
+    ::BitBlt(work->Canvas()->Handle(), 0, 0, w, h, dc, rect.Left, rect.Top, SRCCOPY);
+    ::GdiFlush();
+    CopyAlphaImage(TRect(0, 0, w, h), TRect(0, 0, w, h), work.get(), src, TCacheInfo(), false);
+    ::BitBlt(dc, rect.Left, rect.Top, w, h, work->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
 void acPNGInitialization() {

@@ -16,6 +16,11 @@ public:
     // compressed data EGraphicCompression; the image stays as it was.
     void LoadFromStream(TStream& stream) override;
     void Assign(TPersistent* Source) override;
+    // An image without alpha draws as a plain bitmap. A 32-bit image is
+    // composited by its alpha over what the canvas shows under Rect (the
+    // standard mix) and copied back; for another size it is stretched first,
+    // its colours with COLORONCOLOR and its alpha with HALFTONE.
+    void Draw(TCanvas& canvas, const TRect& rect) override;
 
     const TImageProperties& ImageProperties() const { return FImageProperties; }
     // Set by the alpha image list when it has mirrored the image.

@@ -37,7 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!small && ReadJPEGSize(data, size, w, h)) small = static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) <= cap;
     if (small || size < 2 || data[0] != 'B' || data[1] != 'M') {
         try {
-            const TacImage32 img = DecodeSkinImage(data, size);
+            // The last byte picks the alpha rule of PNG images.
+            const TacAlphaRule rule = size > 0 && (data[size - 1] & 1) ? TacAlphaRule::Newer : TacAlphaRule::Older;
+            const TacImage32 img = DecodeSkinImage(data, size, rule);
             if (img.Pixels().size() != static_cast<std::size_t>(img.Width()) * static_cast<std::size_t>(img.Height()))
                 __builtin_trap();
         } catch (const EInvalidGraphic&) {

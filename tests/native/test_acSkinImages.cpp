@@ -353,7 +353,7 @@ Bytes Png(Cardinal w, Cardinal h, int type, const Bytes& samples, const Bytes& p
     return file;
 }
 
-TEST(acSkinImages, PNGAlphaZeroIsTheKeyAndEveryOtherPixelOpaque) {
+TEST(acSkinImages, PNGAlphaZeroIsTheKeyAndOtherPixelsKeepTheirAlpha) {
     struct TCase {
         const char* Name;
         Bytes File;
@@ -361,8 +361,8 @@ TEST(acSkinImages, PNGAlphaZeroIsTheKeyAndEveryOtherPixelOpaque) {
     };
     const TCase cases[] = {
         {"RGBA", Png(3, 1, 6, {10, 20, 30, 0, 10, 20, 30, 1, 255, 0, 255, 255}),
-         {kKeyPixel, 0xFF0A141E, 0xFFFF00FF}},
-        {"palette with tRNS", Png(2, 1, 3, {0, 1}, {1, 2, 3, 4, 5, 6}, {0, 128}), {kKeyPixel, 0xFF040506}},
+         {kKeyPixel, 0x010A141E, 0xFFFF00FF}},
+        {"palette with tRNS", Png(2, 1, 3, {0, 1}, {1, 2, 3, 4, 5, 6}, {0, 128}), {kKeyPixel, 0x80040506}},
         {"RGB: fuchsia is the key", Png(2, 1, 2, {255, 0, 255, 1, 2, 3}), {kKeyPixel, 0xFF010203}},
         {"RGB with a transparent colour", Png(2, 1, 2, {1, 2, 3, 4, 5, 6}, {}, {0, 4, 0, 5, 0, 6}),
          {0xFF010203, kKeyPixel}},
@@ -376,6 +376,52 @@ TEST(acSkinImages, PNGAlphaZeroIsTheKeyAndEveryOtherPixelOpaque) {
     EXPECT_THROW(DecodeSkinImage(broken.data(), broken.size()), EInvalidGraphic);
     const Bytes unknown = {'G', 'I', 'F', '8'};
     EXPECT_THROW(DecodeSkinImage(unknown.data(), unknown.size()), EInvalidGraphic);
+}
+
+// A 4 x 1 glow: alpha 0, 64, 128 and 255 over one colour.
+Bytes GradedPng() { return Png(4, 1, 6, {200, 100, 50, 0, 200, 100, 50, 64, 200, 100, 50, 128, 200, 100, 50, 255}); }
+
+TEST(acSkinImages, GradedAlphaSurvivesByTheSkinsRule) {
+    const Bytes file = GradedPng();
+    // Older skins keep the stored colours; newer ones multiply them by alpha.
+    EXPECT_EQ(DecodeSkinImage(file.data(), file.size(), TacAlphaRule::Older).Pixels(),
+              (Words{kKeyPixel, 0x40C86432, 0x80C86432, 0xFFC86432}));
+    EXPECT_EQ(DecodeSkinImage(file.data(), file.size(), TacAlphaRule::Newer).Pixels(),
+              (Words{kKeyPixel, 0x4032190C, 0x80643219, 0xFFC86432}));
+    EXPECT_EQ(AlphaRuleFor(7.45), TacAlphaRule::Older);
+    EXPECT_EQ(AlphaRuleFor(7.0), TacAlphaRule::Older);
+    EXPECT_EQ(AlphaRuleFor(7.46), TacAlphaRule::Newer);
+    EXPECT_EQ(AlphaRuleFor(8.0), TacAlphaRule::Newer);
+}
+
+TEST(acAlphaPixels, HelpersOnBuffers) {
+    auto run = [](Words px, int w, auto fn) {
+        TacBits32 b{reinterpret_cast<std::uint8_t*>(px.data()), w, static_cast<int>(px.size()) / w,
+                    static_cast<std::ptrdiff_t>(w) * 4};
+        fn(b);
+        return px;
+    };
+    // Transparent white becomes 0; white with any alpha stays.
+    EXPECT_EQ(run({0x00FFFFFF, 0x01FFFFFF, 0x00FFFFFE}, 3, ClearTransparentWhite),
+              (Words{0, 0x01FFFFFF, 0x00FFFFFE}));
+    // byte * alpha div 255, truncated.
+    EXPECT_EQ(run({0x80FF8001, 0xFF123456, 0x00FFFFFF}, 3, PremultiplyAlpha),
+              (Words{0x80804000, 0xFF123456, 0}));
+    // Alpha from the bottom-left key only when no pixel has alpha.
+    EXPECT_EQ(run({0x00112233, 0x00FF00FF, 0x00FF00FF, 0x00445566}, 2,
+                  [](const TacBits32& b) { EXPECT_TRUE(MakeAlphaFromKey(b)); }),
+              (Words{0xFF112233, 0x00FF00FF, 0x00FF00FF, 0xFF445566}));
+    EXPECT_EQ(run({0x00112233, 0x01FF00FF}, 2, [](const TacBits32& b) { EXPECT_FALSE(MakeAlphaFromKey(b)); }),
+              (Words{0x00112233, 0x01FF00FF}));
+    // Shadow templates: transparent (key words too) becomes 0, translucent is multiplied unless it was.
+    EXPECT_EQ(run({kKeyPixel, 0x00123456, 0x80FF0000, 0xFF010203}, 4,
+                  [](const TacBits32& b) { PrepareShadowAlpha(b, false); }),
+              (Words{0, 0, 0x80800000, 0xFF010203}));
+    EXPECT_EQ(run({kKeyPixel, 0x80FF0000}, 2, [](const TacBits32& b) { PrepareShadowAlpha(b, true); }),
+              (Words{0, 0x80FF0000}));
+    // Empty and invalid buffers are left alone.
+    PremultiplyAlpha(TacBits32{});
+    EXPECT_FALSE(MakeAlphaFromKey(TacBits32{}));
 }
 
 TEST(acSkinImages, ImageSizeCap) {
@@ -623,7 +669,7 @@ TEST(acSkinImages, FolderAndPackedLoadsGiveTheSameModel) {
     EXPECT_EQ(edit->R, TRect(0, 0, 6, 3));
     EXPECT_EQ(edit->WL, 2);
     EXPECT_EQ(edit->WT, 1);
-    EXPECT_EQ(edit->Bmp->At(0, 0), 0xFF808080u);
+    EXPECT_EQ(edit->Bmp->At(0, 0), 0x80404040u);   // grey at half alpha, multiplied in (version 7.5)
     const TsMaskData* zeros = FindMask(m, u"EDIT", u"ZEROS");
     ASSERT_TRUE(zeros);
     EXPECT_EQ(zeros->ImageCount, 1);
@@ -759,6 +805,24 @@ TEST(acSkinImages, HueAndSaturationReachImagesAndColours) {
     EXPECT_EQ(sb.Color, SaturateColor(0xFF0000, 50));
     EXPECT_EQ(SaturateRGB(100, 0x6496C8), 0x3296FA);   // (100, 150, 200) -> (50, 150, 250)
     EXPECT_EQ(*FindMask(plain, u"EDIT", u"BORDERSMASK")->Bmp, *FindMask(sat, u"EDIT", u"BORDERSMASK")->Bmp);   // grey
+}
+
+TEST(acSkinImages, LoaderChoosesTheAlphaRuleByVersion) {
+    for (const char* version : {"7.45", "7.5"}) {
+        SCOPED_TRACE(version);
+        TacSkinModel model;
+        TSkinFiles files;
+        files.Add("glow.PNG", GradedPng());
+        const std::string ini = std::string("[GLOBALINFO]\r\nVERSION=") + version +
+                                "\r\n[BUTTON]\r\nGLOW0=!glow.PNG!1!0!3!1!0!1!0\r\n";
+        LoadPacked(model, files, ini.c_str());
+        const TsMaskData* m = FindMask(model, u"BUTTON", u"GLOW0");
+        ASSERT_NE(m, nullptr);
+        ASSERT_TRUE(m->Bmp);
+        const TacAlphaRule rule = std::string(version) == "7.45" ? TacAlphaRule::Older : TacAlphaRule::Newer;
+        EXPECT_EQ(m->Bmp->Pixels(), DecodeSkinImage(GradedPng().data(), GradedPng().size(), rule).Pixels());
+        EXPECT_EQ(m->Bmp->At(1, 0) >> 24, 64u);   // translucent, not turned solid
+    }
 }
 
 }  // namespace
