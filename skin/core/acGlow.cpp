@@ -104,6 +104,10 @@ void TacGlowEffect::CreateAlphaBmp(Integer Width, Integer Height) {
     if (SkinManager && SkinManager->IsValidImgIndex(MaskIndex))
         DrawSkinRect(AlphaBmp, TRect{0, 0, Width, Height}, false, 0,
                      SkinManager->ma()[static_cast<std::size_t>(MaskIndex)], EmptyCI);
+    // Key words copied from the mask's sides are clear pixels: a layered
+    // window would show their colour.
+    for (int y = 0; y < bits.Height; ++y)
+        std::replace(bits.Row(y), bits.Row(y) + bits.Width, kKeyPixel, 0u);
 }
 
 bool TacGlowEffect::Show(const TRect& R, const TRect& RealRect, HWND WndHandle, Integer /*Alpha*/) {

@@ -5,13 +5,17 @@
 // mouse handling of skinned controls makes and clears.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "FrameworkEnvironment.h"
 #include "GlowTestSkin.h"
 #include "GuiHarness.h"
+#include "ProcessDriver.h"
 #include "TempFolder.h"
 #include "acGlow.h"
 #include "acLayered.h"
 #include "sCommonDataWin.h"
+#include "sGraphUtils.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 
@@ -359,3 +363,65 @@ TEST_F(GlowTest, HoverCyclesLeaveTheObjectCountsFlat) {
 }
 
 }  // namespace
+
+// The button glow of each of our own skins: a soft halo whose frame is a
+// valid premultiplied image (no channel above its alpha, no key words)
+// with light in it.
+TEST(OwnSkinGlow, EverySkinsButtonGlowIsASoftPremultipliedHalo) {
+    kestrune_test::EnsureFramework();
+    acGlowInitialization();
+    if (!LayeredWindowsAvailable()) GTEST_SKIP() << "no layered windows";
+    const std::filesystem::path skins = std::filesystem::path(harness::ModuleFolder()) / L".." / L"app" / L"Skins";
+    ASSERT_TRUE(std::filesystem::exists(skins)) << "the own skins are not built";
+    auto* manager = New<TsSkinManager>(Application);
+    manager->SetSkinDirectory(skins.u16string());
+    TStringList names;
+    manager->GetSkinNames(&names);
+    ASSERT_GT(names.Count(), 0);
+    auto* form = New<TForm>(Application);
+    form->BorderStyle = TFormBorderStyle::bsNone;
+    form->SetBounds(150, 60, 300, 200);
+    form->Show();
+    for (int s = 0; s < names.Count(); ++s) {
+        SCOPED_TRACE(StringToUtf8(names.Get(s)));
+        manager->SetSkinName(names.Get(s));
+        const Integer index = manager->GetSkinIndex(u"BUTTON");
+        ASSERT_GE(index, 0);
+        const Integer margin = manager->gd()[static_cast<std::size_t>(index)].GlowMargin;
+        TacLayeredRecorder rec;
+        const Integer id = ShowGlow(TRect{200, 100, 275, 125}, TRect{0, 0, 75, 25}, u"BUTTON", manager,
+                                    form->Handle(), 255, margin, u"GLOW");
+        ASSERT_GE(id, 0);
+        const auto frames = rec.FramesOf(GlowWindow(id));
+        ASSERT_EQ(frames.size(), 1u);
+        const TacLayeredFrame& f = frames[0];
+        int lit = 0, invalid = 0;
+        for (const std::uint32_t p : f.Pixels) {
+            const std::uint32_t a = p >> 24;
+            if (a > 0) ++lit;
+            for (int shift = 0; shift <= 16; shift += 8)
+                if (((p >> shift) & 0xFF) > a) ++invalid;
+        }
+        EXPECT_GT(lit, f.Width * 2) << "no light in the glow";
+        EXPECT_EQ(invalid, 0) << "colour above alpha";
+        EXPECT_EQ(f.Pixel(f.Width / 2, f.Height / 2), 0u);   // over the button: clear
+        // For a reviewer: the halo over a mid grey, beside the test program.
+        TBitmap* look = CreateWorkBitmap(f.Width, f.Height);
+        for (int y = 0; y < f.Height; ++y)
+            for (int x = 0; x < f.Width; ++x) {
+                const std::uint32_t p = f.Pixel(x, y), a = p >> 24;
+                std::uint32_t v = 0xFF000000u;
+                for (int shift = 0; shift <= 16; shift += 8)
+                    v |= (((p >> shift) & 0xFF) + 0x80 * (255 - a) / 255) << shift;
+                static_cast<std::uint32_t*>(look->ScanLine(y))[x] = v;
+            }
+        look->SaveToFile((std::filesystem::path(harness::ModuleFolder()) /
+                          (L"own-skin-glow-" + std::to_wstring(s) + L".bmp")).u16string());
+        look->Free();
+        ClearGlows(true);
+    }
+    form->Free();
+    manager->Free();
+    harness::PumpUntilIdle(5, 500);
+    acGlowFinalization();
+}

@@ -411,7 +411,7 @@ SkinPackage BuildSkin(const Theme& t) {
         const int m = 8;
         b.Key("GLOW", 1);
         b.Key("GLOWMARGIN", 3);
-        b.Mask("GLOW0", DrawGlow(2 * m + 4, 2 * m + 4, m, t.Accent, 0.45), 1, Store::MasterBorder, {m, m, m, m});
+        b.Mask("GLOW0", DrawGlow(2 * m + 4, 2 * m + 4, m, t.Accent, 0.45), 1, Store::OwnAlphaPNG, {m, m, m, m});
     }
     pushButton("SPEEDBUTTON", true);
     auto flatButton = [&](const char* name) {

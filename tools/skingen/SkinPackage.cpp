@@ -149,6 +149,12 @@ void SkinBuilder::Mask(const std::string& K, const Image& Img, int Frames, Store
             Key(K, "!" + name + fields(0, 0));
             break;
         }
+        case Store::OwnAlphaPNG: {
+            const std::string name = OwnName(K, ".PNG");
+            FSkin.Files.push_back({name, EncodePNG(Img)});
+            Key(K, "!" + name + fields(0, 0));
+            break;
+        }
         case Store::OwnBMP: {
             const std::string name = OwnName(K, ".BMP");
             FSkin.Files.push_back({name, EncodeBMP24(Keyed(Img))});

@@ -52,6 +52,7 @@ enum class Store {
     MasterBorder,    // "^": in the master bitmap, image row and mask row
     MasterTexture,   // "~": in the master bitmap, opaque
     OwnPNG,          // "!NAME.PNG!...": own 32-bit PNG, key-colour transparency
+    OwnAlphaPNG,     // "!NAME.PNG!...": own 32-bit PNG keeping its soft alpha (glows)
     OwnBMP,          // "!NAME.BMP!...": own 24-bit BMP, key-colour transparency
     PlainBMP,        // "NAME.BMP": own 24-bit BMP, three frames over their mask row
 };
