@@ -12,6 +12,7 @@
 #include "GlowTestSkin.h"
 #include "GuiHarness.h"
 #include "TempFolder.h"
+#include "SkinnedTestControl.h"
 #include "acGlow.h"
 #include "sCommonDataWin.h"
 #include "sSkinManager.h"
@@ -22,22 +23,7 @@ namespace {
 const auto* const gEnvironment = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
 
 // A control with a skin state that runs the shared message handling.
-class TGlowingControl : public TCustomControl {
-public:
-    KES_CLASS_NAME(TGlowingControl)
-    explicit TGlowingControl(TComponent* AOwner)
-        : TCustomControl(AOwner), SkinData(New<TsCtrlSkinData>(this, true)) {}
-    ~TGlowingControl() override { SkinData->Free(); }
-    void WndProc(TMessage& m) override {
-        if (m.Msg == SkinCommandMessage) {
-            HandleCommonMessage(m, SkinData);
-            return;
-        }
-        if (HandleCommonMessage(m, SkinData)) return;
-        TCustomControl::WndProc(m);
-    }
-    TsCtrlSkinData* SkinData;
-};
+using TGlowingControl = kestrune_test::TSkinnedTestControl;
 
 void MoveMouseTo(POINT p) {
     const int w = ::GetSystemMetrics(SM_CXSCREEN);

@@ -12,6 +12,7 @@
 #include "GuiHarness.h"
 #include "ProcessDriver.h"
 #include "TempFolder.h"
+#include "SkinnedTestControl.h"
 #include "acGlow.h"
 #include "acLayered.h"
 #include "sCommonDataWin.h"
@@ -22,21 +23,7 @@
 namespace {
 
 // A panel with a skin state that runs the shared message handling.
-class TGlowPanel : public TCustomControl {
-public:
-    KES_CLASS_NAME(TGlowPanel)
-    explicit TGlowPanel(TComponent* AOwner) : TCustomControl(AOwner), SkinData(New<TsCtrlSkinData>(this, true)) {}
-    ~TGlowPanel() override { SkinData->Free(); }
-    void WndProc(TMessage& m) override {
-        if (m.Msg == SkinCommandMessage) {
-            HandleCommonMessage(m, SkinData);
-            return;
-        }
-        if (HandleCommonMessage(m, SkinData)) return;
-        TCustomControl::WndProc(m);
-    }
-    TsCtrlSkinData* SkinData;
-};
+using TGlowPanel = kestrune_test::TSkinnedTestControl;
 
 RECT WindowRectOf(HWND wnd) {
     RECT r{};

@@ -17,6 +17,7 @@
 #include "acProgressBar.h"
 #include "sLabel.h"
 #include "sPanel.h"
+#include "TestSkinManager.h"
 #include "sSkinManager.h"
 
 namespace fs = std::filesystem;
@@ -46,15 +47,8 @@ protected:
     }
     // Loads the test skin with Common over it, then shows a plain form.
     void Load(const std::string& Common = {}) {
-        manager = New<TsSkinManager>(nullptr);
+        manager = kestrune_test::NewTestSkinManager(root, Common);
         ASSERT_EQ(DefaultManager, manager);
-        if (!Common.empty()) {
-            TStringList common;
-            common.SetText(Utf8ToString(Common));
-            manager->SetCommonSections(common);
-        }
-        manager->SetSkinDirectory(root.u16string());
-        manager->SetSkinName(u"Test");
         ASSERT_TRUE(manager->SkinData()->Active);
         form = New<TForm>(Application);
         form->SetBounds(40, 40, 360, 260);

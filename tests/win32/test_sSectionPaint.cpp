@@ -18,6 +18,7 @@
 #include "sGraphUtils.h"
 #include "sSectionPaint.h"
 #include "sSkinDraw.h"
+#include "TestSkinManager.h"
 #include "sSkinManager.h"
 
 namespace fs = std::filesystem;
@@ -44,14 +45,7 @@ protected:
         root = fs::temp_directory_path() / ("kestrune-section-" + std::to_string(r()) + "-" + std::to_string(r()));
         skingen::WriteTestSkin(root / "Test");
         if (manager) manager->Free();   // a test may load the skin again with other sections
-        manager = New<TsSkinManager>(nullptr);
-        if (!Common.empty()) {
-            TStringList common;
-            common.SetText(Utf8ToString(Common));
-            manager->SetCommonSections(common);
-        }
-        manager->SetSkinDirectory(root.u16string());
-        manager->SetSkinName(u"Test");
+        manager = kestrune_test::NewTestSkinManager(root, Common);
         ASSERT_GE(manager->GetSkinIndex(u"BUTTON"), 0) << "the test skin did not load";
     }
     void TearDown() override {
