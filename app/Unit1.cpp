@@ -102,7 +102,9 @@ void TForm1::CreateComponents() {
     sCheckBox1->SetBounds(416, 8, 96, 20);
     sCheckBox1->SetCaption(u"win-1251 ->utf-8");
     sCheckBox1->SetChecked(false);
-    sCheckBox1->SkinSection = u"CHECKBOX";
+    sCheckBox1->SkinData()->SetSkinSection(u"CHECKBOX");
+    sCheckBox1->SetImgChecked(0);
+    sCheckBox1->SetImgUnchecked(0);
     sCheckBox1->OnClick = TNotifyEvent::Of<&TForm1::sCheckBox1Click>(this);
 
     sButton3 = New<TsButton>(this);

@@ -525,6 +525,7 @@ void TCustomCheckBox::CreateParams(TCreateParams& Params) {
     // Not BS_AUTO3STATE: the control decides what a click does.
     Params.Style |= BS_3STATE;
     if (FAlignment == taLeftJustify) Params.Style |= BS_LEFTTEXT;
+    if (FWordWrap) Params.Style |= BS_MULTILINE;
 }
 
 void TCustomCheckBox::InitializeWnd() {
@@ -532,11 +533,34 @@ void TCustomCheckBox::InitializeWnd() {
     Send(FHandle, BM_SETCHECK, static_cast<WPARAM>(FState.load()));
 }
 
-void TCustomCheckBox::SetState(TCheckBoxState value) {
+void TCustomCheckBox::SetState(TCheckBoxState value) { ApplyChecked(value); }
+
+void TCustomCheckBox::ApplyChecked(TCheckBoxState value) {
     if (FState.exchange(value) == value) return;
     if (FHandle) Send(FHandle, BM_SETCHECK, static_cast<WPARAM>(value));
     if (!HasState(csLoading) && !HasState(csDestroying)) Click();
 }
+
+void TCustomCheckBox::SetWordWrap(bool value) {
+    if (FWordWrap == value) return;
+    FWordWrap = value;
+    RecreateWnd();
+    AdjustSize();
+}
+
+void TCustomCheckBox::SetAutoSize(bool value) {
+    if (FAutoSize == value) return;
+    FAutoSize = value;
+    AdjustSize();
+}
+
+void TCustomCheckBox::AdjustSize() {
+    if (!FAutoSize || HasState(csLoading) || HasState(csDestroying)) return;
+    int w = FWidth, h = FHeight;
+    if (CalcAutoSize(w, h) && (w != FWidth || h != FHeight)) SetBounds(FLeft, FTop, w, h);
+}
+
+bool TCustomCheckBox::CalcAutoSize(int&, int&) { return false; }
 
 void TCustomCheckBox::SetAlignment(TAlignment value) {
     if (FAlignment == value) return;

@@ -232,16 +232,31 @@ public:
     // taRightJustify puts the box left of the caption (the usual look).
     TAlignment Alignment() const { return FAlignment; }
     void SetAlignment(TAlignment value);
+    // A caption that does not fit breaks into lines.
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool value);
+    // The control takes the size CalcAutoSize gives whenever AdjustSize runs.
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool value);
+    void AdjustSize();
+    // Moves to the next state (unchecked, [grayed,] checked) as a click does.
+    virtual void Toggle();
 
 protected:
     void CreateParams(TCreateParams& Params) override;
     void InitializeWnd() override;
     void Dispatch(TMessage& Message) override;
-    virtual void Toggle();
+    // Every change of the state goes through here: stores it, tells the
+    // window and fires OnClick (not while loading or destroyed).
+    virtual void ApplyChecked(TCheckBoxState value);
+    // The size AutoSize gives; False keeps the current size.
+    virtual bool CalcAutoSize(int& NewWidth, int& NewHeight);
 
     std::atomic<TCheckBoxState> FState{cbUnchecked};
     bool FAllowGrayed = false;
     TAlignment FAlignment = taRightJustify;
+    bool FWordWrap = false;
+    bool FAutoSize = false;
 };
 
 class TCheckBox : public TCustomCheckBox {
