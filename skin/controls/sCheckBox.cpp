@@ -76,6 +76,17 @@ void TsCheckBox::Loaded() {
     AdjustSize();
 }
 
+void TsCheckBox::Notification(TComponent* AComponent, TOperation Operation) {
+    TCheckBox::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == FImages) {
+        FImages = nullptr;
+        if (!HasState(csDestroying)) {
+            if (FAutoSize) AdjustSize();
+            Invalidate();
+        }
+    }
+}
+
 bool TsCheckBox::OwnManager(LPARAM LParam) const {
     return reinterpret_cast<TsSkinManager*>(LParam) == FCommonData->SkinManager();
 }
@@ -119,7 +130,9 @@ void TsCheckBox::SetGlyphUnChecked(TBitmap* Value) {
 
 void TsCheckBox::SetImages(TCustomImageList* Value) {
     if (FImages == Value) return;
+    if (FImages) FImages->RemoveFreeNotification(this);
     FImages = Value;
+    if (FImages) FImages->FreeNotification(this);
     if (FAutoSize) AdjustSize();
     Invalidate();
 }
@@ -357,8 +370,10 @@ void TsCheckBox::DrawMark(TBitmap* Cache) {
         bool got;
         if (auto* alpha = dynamic_cast<TsAlphaImageList*>(FImages))
             got = alpha->GetBitmap32(index, strip);
-        else
-            got = FImages->GetBitmap(index, strip);
+        else if ((got = FImages->GetBitmap(index, strip)))
+            // A plain list gives its image over the list's background colour,
+            // with no alpha of its own: the whole image is opaque.
+            FillAlphaRect(strip, TRect(0, 0, strip->Width(), strip->Height()), 255);
         if (got) DrawFrameStrip(Cache, strip, w / h);
         strip->Free();
         return;

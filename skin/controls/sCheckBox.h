@@ -69,6 +69,8 @@ public:
 
 protected:
     void Loaded() override;
+    // A freed image list is forgotten.
+    void Notification(TComponent* AComponent, TOperation Operation) override;
     void ApplyChecked(TCheckBoxState value) override;
     bool CalcAutoSize(int& NewWidth, int& NewHeight) override;
 

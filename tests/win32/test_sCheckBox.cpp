@@ -15,7 +15,9 @@
 #include "TestSkin.h"
 #include "TestSkinManager.h"
 #include "WorkBitmaps.h"
+#include "ImgList.h"
 #include "sCheckBox.h"
+#include <commctrl.h>
 #include "sSkinManager.h"
 
 namespace fs = std::filesystem;
@@ -320,6 +322,45 @@ TEST_F(SkinnedCheckBox, UserGlyphsAndImageStripsGiveTheirFrames) {
     Down();
     EXPECT_PRED2(Near, MarkPixel(Print()), colours[2]);
     Up();
+}
+
+TEST_F(SkinnedCheckBox, AnImageListThreeTimesAsWideAsHighGivesThreeFrames) {
+    const COLORREF colours[3] = {RGB(200, 40, 40), RGB(40, 200, 40), RGB(40, 40, 200)};
+    auto* list = New<TImageList>(form);
+    list->SetSize(48, 16);
+    list->Masked = false;
+    list->HandleNeeded();
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = 48;
+    bi.bmiHeader.biHeight = -16;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_TRUE(dib);
+    auto* px = static_cast<std::uint32_t*>(bits);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 48; ++x) {
+            const COLORREF c = colours[x / 16];
+            px[y * 48 + x] = 0xFF000000u | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+        }
+    ASSERT_EQ(ImageList_Add(list->Handle(), dib, nullptr), 0);
+    ::DeleteObject(dib);
+    box->SetImages(list);
+    box->SetAutoSize(false);
+    box->SetBounds(10, 10, 140, 24);
+    EXPECT_EQ(box->CheckWidth(), 16);
+    EXPECT_PRED2(Near, MarkPixel(Print()), colours[0]);
+    box->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_PRED2(Near, MarkPixel(Print()), colours[1]);
+    Down();
+    EXPECT_PRED2(Near, MarkPixel(Print()), colours[2]);
+    Up();
+    // A freed list is forgotten: back to the skin's marks.
+    list->Free();
+    EXPECT_EQ(box->Images(), nullptr);
+    EXPECT_EQ(MarkPixel(Print()), Mark("BOXCHECKED", 1));
 }
 
 TEST_F(SkinnedCheckBox, AutoSizeFitsMarkAndCaption) {
