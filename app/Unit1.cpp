@@ -99,6 +99,8 @@ void TForm1::CreateComponents() {
     sCheckBox1 = New<TsCheckBox>(this);
     sCheckBox1->SetName(u"sCheckBox1");
     sCheckBox1->SetParent(sPanel1);
+    // The form keeps the box at its designed size whatever the font and skin.
+    sCheckBox1->SetAutoSize(false);
     sCheckBox1->SetBounds(416, 8, 96, 20);
     sCheckBox1->SetCaption(u"win-1251 ->utf-8");
     sCheckBox1->SetChecked(false);
