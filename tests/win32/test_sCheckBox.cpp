@@ -203,6 +203,15 @@ TEST_F(SkinnedCheckBox, APressLeftBeforeReleaseDoesNotToggle) {
     EXPECT_FALSE(box->Checked());
     EXPECT_EQ(clicks, 0);
     EXPECT_EQ(MarkPixel(Print()), Mark("BOXUNCHECKED", 1));   // focused, not pressed
+
+    // A space press that loses the focus before its release ends there too.
+    Send(WM_KEYDOWN, VK_SPACE);
+    ASSERT_TRUE(box->Pressed());
+    other->SetFocus();
+    EXPECT_FALSE(box->Pressed());
+    Send(WM_KEYUP, VK_SPACE);
+    EXPECT_FALSE(box->Checked());
+    EXPECT_EQ(MarkPixel(Print()), Mark("BOXUNCHECKED", 0));
 }
 
 TEST_F(SkinnedCheckBox, AReadOnlyBoxKeepsItsStateAgainstClicksAndKeys) {
