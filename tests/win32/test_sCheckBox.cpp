@@ -372,6 +372,25 @@ TEST_F(SkinnedCheckBox, AnImageListThreeTimesAsWideAsHighGivesThreeFrames) {
     EXPECT_EQ(MarkPixel(Print()), Mark("BOXCHECKED", 1));
 }
 
+TEST_F(SkinnedCheckBox, LeftJustifiedPutsTheMarkRightAndDisabledBlends) {
+    box->SetAutoSize(false);
+    box->SetBounds(10, 10, 140, 24);
+    box->SetAlignment(taLeftJustify);
+    harness::PumpUntilIdle(10, 500);
+    const TRect r = box->CheckRect();
+    EXPECT_EQ(r.Left, 140 - skingen::TestFrameSize - box->Margin());
+    harness::Capture cap = Print();
+    EXPECT_EQ(MarkPixel(cap), Mark("BOXUNCHECKED", 0));
+    EXPECT_NE(cap.Pixel(box->Margin() + 4, 12), Mark("BOXUNCHECKED", 0));
+
+    box->SetEnabled(false);
+    cap = Print();
+    cap.SaveBmp(BesideProgram(L"sCheckBox-disabled.bmp").c_str());
+    // The disabled look lies over the mark and the section alike.
+    EXPECT_NE(MarkPixel(cap), Mark("BOXUNCHECKED", 0));
+    EXPECT_NE(cap.Pixel(60, 2 + skingen::TestBorderWidth), Section("CHECKBOX"));
+}
+
 TEST_F(SkinnedCheckBox, AutoSizeFitsMarkAndCaption) {
     box->SetAutoSize(false);
     box->SetBounds(10, 10, 40, 60);
