@@ -1,0 +1,283 @@
+// The skinned push button on real windows with the test skin: which mask
+// frame each look shows, the corners cut by the window region, the disabled
+// blend, when the cached image is built again, clicks, and GDI use over
+// repeated hover and press cycles. Pixels are read back through WM_PRINT.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "FrameworkEnvironment.h"
+#include "GuiHarness.h"
+#include "TestSkin.h"
+#include "TestSkinManager.h"
+#include "sButton.h"
+#include "sSkinManager.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
+
+COLORREF Ref(skingen::Rgb c) { return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+COLORREF Frame(int frame) { return Ref(skingen::TestMaskColour("BUTTON", "BORDERSMASK", frame)); }
+constexpr COLORREF kKey = RGB(0xFF, 0x00, 0xFF);
+
+bool Near(COLORREF a, COLORREF b, int tolerance) {
+    return std::abs(int(GetRValue(a)) - int(GetRValue(b))) <= tolerance &&
+           std::abs(int(GetGValue(a)) - int(GetGValue(b))) <= tolerance &&
+           std::abs(int(GetBValue(a)) - int(GetBValue(b))) <= tolerance;
+}
+
+class SkinnedButton : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(DefaultManager, nullptr);
+        std::random_device r;
+        root = fs::temp_directory_path() / ("kestrune-btn-" + std::to_string(r()) + "-" + std::to_string(r()));
+        skingen::WriteTestSkin(root / "Test");
+        // Three states, so that the pressed look has a frame of its own.
+        manager = kestrune_test::NewTestSkinManager(root, "[BUTTON]\r\nSTATES=3\r\n");
+        ASSERT_EQ(DefaultManager, manager);
+        ASSERT_TRUE(manager->SkinData()->Active);
+        form = New<TForm>(Application);
+        form->SetBounds(40, 40, 360, 260);
+        form->Show();
+        button = AddButton(TRect(20, 20, 100, 46));
+        other = AddButton(TRect(20, 80, 100, 106));
+        harness::PumpUntilIdle(20, 1000);
+    }
+    void TearDown() override {
+        if (form) form->Free();
+        if (manager) manager->Free();
+        harness::PumpUntilIdle(10, 500);
+        std::error_code ec;
+        fs::remove_all(root, ec);
+        EXPECT_EQ(DefaultManager, nullptr);
+    }
+    TsButton* AddButton(TRect bounds) {
+        auto* b = New<TsButton>(form);
+        b->SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+        b->SetParent(form);
+        b->OnClick = TNotifyEvent::Of<&SkinnedButton::Clicked>(this);
+        return b;
+    }
+    void Clicked(TObject*) { ++clicks; }
+    static harness::Capture Print(TWinControl* c) {
+        harness::PumpUntilIdle(10, 500);
+        return harness::CaptureWindow(c->Handle(), harness::CaptureSource::Print, true);
+    }
+    // A pixel of the top edge of the border, away from the key corners.
+    static COLORREF Border(TWinControl* c) { return Print(c).Pixel(8, 1); }
+    void Press(TsButton* b) {
+        b->Perform(CM_MOUSEENTER, 0, 0);
+        ::SendMessageW(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    }
+    void SaveLooks() {
+        button->SetCaption(u"Go!");
+        harness::Capture normal = Print(button);
+        button->Perform(CM_MOUSEENTER, 0, 0);
+        harness::Capture hot = Print(button);
+        Press(button);
+        harness::Capture pressed = Print(button);
+        Release(button);
+        button->Perform(CM_MOUSELEAVE, 0, 0);
+        harness::Capture sheet;
+        sheet.Width = normal.Width * 3 + 8;
+        sheet.Height = normal.Height;
+        sheet.Pixels.assign(std::size_t(sheet.Width) * sheet.Height, 0xFFFFFF);
+        int x0 = 0;
+        for (const harness::Capture* c : {&normal, &hot, &pressed}) {
+            for (int y = 0; y < c->Height; ++y)
+                for (int x = 0; x < c->Width; ++x)
+                    sheet.Pixels[std::size_t(y) * sheet.Width + x0 + x] = c->Pixels[std::size_t(y) * c->Width + x];
+            x0 += c->Width + 4;
+        }
+        sheet.SaveBmp(L"sbutton-looks.bmp");
+    }
+    void Release(TsButton* b) { ::SendMessageW(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(10, 10)); }
+
+public:
+    fs::path root;
+    TsSkinManager* manager = nullptr;
+    TForm* form = nullptr;
+    TsButton* button = nullptr;
+    TsButton* other = nullptr;
+    int clicks = 0;
+};
+
+TEST_F(SkinnedButton, EachLookShowsItsMaskFrame) {
+    EXPECT_EQ(button->SkinData()->SkinSection(), u"BUTTON");
+    ASSERT_TRUE(button->SkinData()->Skinned());
+    EXPECT_EQ(button->CurrentState(), 0);
+    EXPECT_EQ(Border(button), Frame(0));
+
+    button->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_EQ(button->CurrentState(), 1);
+    EXPECT_EQ(Border(button), Frame(1));
+    button->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(Border(button), Frame(0));
+
+    Press(button);
+    EXPECT_EQ(button->CurrentState(), 2);
+    EXPECT_EQ(Border(button), Frame(2));
+    Release(button);
+    button->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(clicks, 1);
+
+    // Down keeps the pressed look without the mouse.
+    button->SetDown(true);
+    EXPECT_EQ(Border(button), Frame(2));
+    button->SetDown(false);
+
+    // Looked at by eye: the normal, hot and pressed buttons side by side.
+    SaveLooks();
+}
+
+TEST_F(SkinnedButton, DefaultOrFocusedShowsTheActiveFrame) {
+    other->SetFocus();
+    harness::PumpUntilIdle(10, 500);
+    EXPECT_EQ(Border(other), Frame(1));
+    EXPECT_EQ(Border(button), Frame(0));
+
+    // The default button is active while no other button has the focus.
+    button->SetDefault(true);
+    EXPECT_EQ(Border(button), Frame(0));
+    form->SetFocus();
+    harness::PumpUntilIdle(10, 500);
+    EXPECT_TRUE(button->IsFocused);
+    EXPECT_EQ(Border(button), Frame(1));
+    EXPECT_EQ(Border(other), Frame(0));
+
+    button->SetFocus();
+    harness::PumpUntilIdle(10, 500);
+    EXPECT_EQ(Border(button), Frame(1));
+    // The window stays owner-drawn whatever the focus logic tells it.
+    EXPECT_EQ(::GetWindowLongPtrW(button->Handle(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+    EXPECT_EQ(::GetWindowLongPtrW(other->Handle(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+}
+
+TEST_F(SkinnedButton, CornersShowTheParentNeverTheKeyColour) {
+    const harness::Capture formCap = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Print, true);
+    const COLORREF parent = formCap.Pixel(200, 200);
+    const harness::Capture cap = Print(button);
+    for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {79, 0}, {0, 25}, {79, 25}}) {
+        EXPECT_NE(cap.Pixel(x, y), kKey) << x << "," << y;
+        EXPECT_EQ(cap.Pixel(x, y), parent) << x << "," << y;
+    }
+    EXPECT_EQ(cap.Pixel(2, 2), Frame(0));   // just inside the key corner
+
+    // The window region leaves the key corners out.
+    HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(::GetWindowRgn(button->Handle(), rgn), ERROR);
+    EXPECT_FALSE(::PtInRegion(rgn, 0, 0));
+    EXPECT_FALSE(::PtInRegion(rgn, 79, 25));
+    EXPECT_TRUE(::PtInRegion(rgn, 2, 2));
+    EXPECT_TRUE(::PtInRegion(rgn, 40, 12));
+    ::DeleteObject(rgn);
+
+    // Removing the skin removes the region at once.
+    manager->SetActive(false);
+    harness::PumpUntilIdle(10, 500);
+    rgn = ::CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(::GetWindowRgn(button->Handle(), rgn), ERROR);
+    ::DeleteObject(rgn);
+    EXPECT_NE(Border(button), Frame(0));
+}
+
+TEST_F(SkinnedButton, DisabledBlendsWithTheParent) {
+    const COLORREF parent =
+        harness::CaptureWindow(form->Handle(), harness::CaptureSource::Print, true).Pixel(200, 200);
+    const COLORREF enabled = Border(button);
+    ASSERT_EQ(enabled, Frame(0));
+    // Enabled changes on every fetch ("Go!", "Stop"): the next paint shows it.
+    button->SetEnabled(false);
+    const COLORREF disabled = Border(button);
+    const COLORREF expected =
+        RGB((GetRValue(enabled) * 4 + GetRValue(parent) * 6) / 10, (GetGValue(enabled) * 4 + GetGValue(parent) * 6) / 10,
+            (GetBValue(enabled) * 4 + GetBValue(parent) * 6) / 10);
+    EXPECT_TRUE(Near(disabled, expected, 3)) << std::hex << disabled << " " << expected;
+    button->SetEnabled(true);
+    EXPECT_EQ(Border(button), Frame(0));
+}
+
+TEST_F(SkinnedButton, TheCacheIsBuiltOnlyWhenStale) {
+    Print(button);
+    const auto steady = [&] {
+        harness::PumpUntilIdle(10, 500);
+        return button->CacheBuilds();
+    };
+    int n = steady();
+    EXPECT_FALSE(button->RegionChanged);
+    // Plain paints only copy the cached image.
+    for (int i = 0; i < 3; ++i) {
+        ::InvalidateRect(button->Handle(), nullptr, TRUE);
+        ::UpdateWindow(button->Handle());
+    }
+    EXPECT_EQ(steady(), n);
+
+    const struct {
+        const char* What;
+        void (*Do)(SkinnedButton&);
+    } changes[] = {
+        {"command 3", [](SkinnedButton& t) {
+             SendSkinCommand(t.button->Handle(), AC_REFRESH, reinterpret_cast<LPARAM>(t.manager));
+         }},
+        {"resize", [](SkinnedButton& t) { t.button->SetBounds(20, 20, 90, 30); }},
+        {"focus", [](SkinnedButton& t) { t.button->SetFocus(); }},
+        {"enabled", [](SkinnedButton& t) { t.button->SetEnabled(false); }},
+        {"caption", [](SkinnedButton& t) { t.button->SetCaption(u"Stop"); }},
+    };
+    for (const auto& c : changes) {
+        n = steady();
+        c.Do(*this);
+        ::UpdateWindow(button->Handle());
+        EXPECT_EQ(steady(), n + 1) << c.What;
+        EXPECT_FALSE(button->RegionChanged) << c.What;
+        ::InvalidateRect(button->Handle(), nullptr, TRUE);
+        ::UpdateWindow(button->Handle());
+        EXPECT_EQ(steady(), n + 1) << c.What << " (a paint after it)";
+    }
+}
+
+TEST_F(SkinnedButton, OneClickPerClickAndNoneWithoutAPress) {
+    for (int i = 0; i < 3; ++i) {
+        Press(button);
+        Release(button);
+    }
+    EXPECT_EQ(clicks, 3);
+    // A release that did not start on the button clicks nothing.
+    Release(other);
+    EXPECT_EQ(clicks, 3);
+}
+
+TEST_F(SkinnedButton, GdiUseStaysFlatOverHoverAndPress) {
+    auto cycle = [&] {
+        Press(button);
+        Print(button);
+        Release(button);
+        button->Perform(CM_MOUSELEAVE, 0, 0);
+        SendSkinCommand(button->Handle(), AC_REFRESH, reinterpret_cast<LPARAM>(manager));
+        Print(button);
+    };
+    for (int i = 0; i < 3; ++i) cycle();
+    const unsigned before = harness::GdiObjectUsage();
+    for (int i = 0; i < 40; ++i) cycle();
+    EXPECT_LE(harness::GdiObjectUsage(), before + 2);
+}
+
+TEST(SkinnedButtonUnit, HookExcludedClassesAreSorted) {
+    TStringList* list = HookExcludedClasses();
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->Count(), 2);
+    EXPECT_TRUE(list->Sorted());
+    EXPECT_EQ((*list)[0], u"TApplication");
+    EXPECT_EQ((*list)[1], u"TfcPopup");
+    EXPECT_EQ(HookExcludedClasses(), list);
+}
+
+}  // namespace
