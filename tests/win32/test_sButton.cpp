@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -33,6 +35,22 @@ bool Near(COLORREF a, COLORREF b, int tolerance) {
            std::abs(int(GetBValue(a)) - int(GetBValue(b))) <= tolerance;
 }
 
+// The test skin has two states per section; the button gets a third, so
+// that its pressed look shows a frame of its own.
+void GiveButtonThreeStates(const fs::path& Options) {
+    std::string text;
+    {
+        std::ifstream in(Options, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const std::size_t section = text.find("[BUTTON]");
+    ASSERT_NE(section, std::string::npos);
+    const std::size_t key = text.find("STATES=2", section);
+    ASSERT_NE(key, std::string::npos);
+    text[key + 7] = '3';
+    std::ofstream(Options, std::ios::binary | std::ios::trunc) << text;
+}
+
 class SkinnedButton : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -40,8 +58,9 @@ protected:
         std::random_device r;
         root = fs::temp_directory_path() / ("kestrune-btn-" + std::to_string(r()) + "-" + std::to_string(r()));
         skingen::WriteTestSkin(root / "Test");
+        GiveButtonThreeStates(root / "Test" / "Options.dat");
         // Three states, so that the pressed look has a frame of its own.
-        manager = kestrune_test::NewTestSkinManager(root, "[BUTTON]\r\nSTATES=3\r\n");
+        manager = kestrune_test::NewTestSkinManager(root);
         ASSERT_EQ(DefaultManager, manager);
         ASSERT_TRUE(manager->SkinData()->Active);
         form = New<TForm>(Application);
@@ -98,6 +117,23 @@ protected:
             x0 += c->Width + 4;
         }
         sheet.SaveBmp(L"sbutton-looks.bmp");
+    }
+    // The test skin's masks keep their corners over the parent's image
+    // (corner type 1); corner type 2 has the corners cut out of the window
+    // by a region, as the skin loader gives the huge button.
+    void CutCorners() {
+        const Integer index = button->SkinData()->BorderIndex;
+        ASSERT_TRUE(manager->IsValidImgIndex(index));
+        const_cast<TsMaskData&>(manager->ma()[static_cast<std::size_t>(index)]).CornerType = 2;
+        for (TsButton* b : {button, other}) SendSkinCommand(b->Handle(), AC_REFRESH, reinterpret_cast<LPARAM>(manager));
+        harness::PumpUntilIdle(10, 500);
+    }
+    static bool HasRegion(TWinControl* c, POINT in, POINT out) {
+        HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
+        const bool has = ::GetWindowRgn(c->Handle(), rgn) != ERROR && ::PtInRegion(rgn, in.x, in.y) &&
+                         !::PtInRegion(rgn, out.x, out.y);
+        ::DeleteObject(rgn);
+        return has;
     }
     void Release(TsButton* b) { ::SendMessageW(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(10, 10)); }
 
@@ -162,28 +198,40 @@ TEST_F(SkinnedButton, DefaultOrFocusedShowsTheActiveFrame) {
 }
 
 TEST_F(SkinnedButton, CornersShowTheParentNeverTheKeyColour) {
-    const harness::Capture formCap = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Print, true);
-    const COLORREF parent = formCap.Pixel(200, 200);
-    const harness::Capture cap = Print(button);
-    for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {79, 0}, {0, 25}, {79, 25}}) {
-        EXPECT_NE(cap.Pixel(x, y), kKey) << x << "," << y;
-        EXPECT_EQ(cap.Pixel(x, y), parent) << x << "," << y;
-    }
-    EXPECT_EQ(cap.Pixel(2, 2), Frame(0));   // just inside the key corner
+    const COLORREF parent =
+        harness::CaptureWindow(form->Handle(), harness::CaptureSource::Print, true).Pixel(200, 200);
+    auto cornersArePlain = [&](const char* what) {
+        const harness::Capture cap = Print(button);
+        for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {79, 0}, {0, 25}, {79, 25}}) {
+            EXPECT_NE(cap.Pixel(x, y), kKey) << what << " " << x << "," << y;
+            EXPECT_EQ(cap.Pixel(x, y), parent) << what << " " << x << "," << y;
+        }
+        EXPECT_EQ(cap.Pixel(2, 2), Frame(0)) << what;   // just inside the key corner
+    };
+    // Corners over the parent's image: no window region.
+    cornersArePlain("type 1");
+    EXPECT_FALSE(HasRegion(button, {40, 12}, {0, 0}));
 
-    // The window region leaves the key corners out.
-    HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
-    ASSERT_NE(::GetWindowRgn(button->Handle(), rgn), ERROR);
-    EXPECT_FALSE(::PtInRegion(rgn, 0, 0));
-    EXPECT_FALSE(::PtInRegion(rgn, 79, 25));
-    EXPECT_TRUE(::PtInRegion(rgn, 2, 2));
-    EXPECT_TRUE(::PtInRegion(rgn, 40, 12));
-    ::DeleteObject(rgn);
+    // Corners cut out of the window.
+    CutCorners();
+    cornersArePlain("type 2");
+    EXPECT_TRUE(HasRegion(button, {2, 2}, {0, 0}));
+    EXPECT_TRUE(HasRegion(button, {40, 12}, {79, 25}));
+    // Each look keeps its frame with the region in place.
+    button->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_EQ(Border(button), Frame(1));
+    button->Perform(CM_MOUSELEAVE, 0, 0);
+    // A smaller button gets a region of its new size.
+    button->SetBounds(20, 20, 60, 20);
+    harness::PumpUntilIdle(10, 500);
+    Print(button);
+    EXPECT_TRUE(HasRegion(button, {57, 17}, {59, 19}));
 
-    // Removing the skin removes the region at once.
+    // Removing the skin removes the region at once, and the plain look returns.
     manager->SetActive(false);
     harness::PumpUntilIdle(10, 500);
-    rgn = ::CreateRectRgn(0, 0, 0, 0);
+    EXPECT_FALSE(HasRegion(button, {40, 12}, {0, 0}));
+    HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(::GetWindowRgn(button->Handle(), rgn), ERROR);
     ::DeleteObject(rgn);
     EXPECT_NE(Border(button), Frame(0));
@@ -197,15 +245,17 @@ TEST_F(SkinnedButton, DisabledBlendsWithTheParent) {
     // Enabled changes on every fetch ("Go!", "Stop"): the next paint shows it.
     button->SetEnabled(false);
     const COLORREF disabled = Border(button);
-    const COLORREF expected =
-        RGB((GetRValue(enabled) * 4 + GetRValue(parent) * 6) / 10, (GetGValue(enabled) * 4 + GetGValue(parent) * 6) / 10,
-            (GetBValue(enabled) * 4 + GetBValue(parent) * 6) / 10);
+    // The form is plain (no cached image): the button is mixed half and
+    // half with its colour.
+    const COLORREF expected = RGB((GetRValue(enabled) + GetRValue(parent)) / 2, (GetGValue(enabled) + GetGValue(parent)) / 2,
+                                  (GetBValue(enabled) + GetBValue(parent)) / 2);
     EXPECT_TRUE(Near(disabled, expected, 3)) << std::hex << disabled << " " << expected;
     button->SetEnabled(true);
     EXPECT_EQ(Border(button), Frame(0));
 }
 
 TEST_F(SkinnedButton, TheCacheIsBuiltOnlyWhenStale) {
+    CutCorners();
     Print(button);
     const auto steady = [&] {
         harness::PumpUntilIdle(10, 500);
@@ -264,6 +314,7 @@ TEST_F(SkinnedButton, GdiUseStaysFlatOverHoverAndPress) {
         SendSkinCommand(button->Handle(), AC_REFRESH, reinterpret_cast<LPARAM>(manager));
         Print(button);
     };
+    CutCorners();
     for (int i = 0; i < 3; ++i) cycle();
     const unsigned before = harness::GdiObjectUsage();
     for (int i = 0; i < 40; ++i) cycle();
