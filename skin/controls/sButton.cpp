@@ -427,8 +427,12 @@ void TsButton::OurPaint(HDC DC) {
             ::BitBlt(dc, w - WR, h - WB, WR, WB, src, w - WR, h - WB, SRCCOPY);
             ::BitBlt(dc, w - WR, 0, WR, WT, src, w - WR, 0, SRCCOPY);
             if (FRegion && dc != sd.PrintDC && (ControlState() & csAlignmentNeeded) == 0) {
-                // The window owns the region from here on.
+                // The window owns the region from here on. The position
+                // notices the system sends while it takes it change nothing
+                // of the button's image.
+                FApplyingRegion = true;
                 ::SetWindowRgn(Handle(), FRegion, redrawOnApply ? TRUE : FALSE);
+                FApplyingRegion = false;
                 FRegion = nullptr;
                 FFirstRegion = false;
                 RegionChanged = false;
@@ -666,10 +670,14 @@ bool TsButton::SkinnedMessage(TMessage& Message) {
             return true;
         }
         return false;
-    case WM_WINDOWPOSCHANGING: RegionChanged = true; return false;
+    case WM_WINDOWPOSCHANGING:
+        if (!FApplyingRegion) RegionChanged = true;
+        return false;
     case WM_WINDOWPOSCHANGED:
-        RegionChanged = true;
-        sd.BGChanged = true;
+        if (!FApplyingRegion) {
+            RegionChanged = true;
+            sd.BGChanged = true;
+        }
         return false;
     case WM_UPDATEUISTATE:
         if (Visible() || designing) {

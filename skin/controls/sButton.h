@@ -101,6 +101,7 @@ private:
     // first one is applied with a redraw).
     HRGN FRegion = nullptr;
     bool FFirstRegion = true;
+    bool FApplyingRegion = false;
     Integer FCacheBuilds = 0;
 };
 
