@@ -98,6 +98,7 @@ protected:
     }
     void SaveLooks() {
         button->SetCaption(u"Go!");
+        other->SetFocus();
         harness::Capture normal = Print(button);
         button->Perform(CM_MOUSEENTER, 0, 0);
         harness::Capture hot = Print(button);
