@@ -16,6 +16,7 @@
 #include "GuiHarness.h"
 #include "TestSkin.h"
 #include "TestSkinManager.h"
+#include "ImgList.h"
 #include "sButton.h"
 #include "sSkinManager.h"
 
@@ -320,6 +321,63 @@ TEST_F(SkinnedButton, GdiUseStaysFlatOverHoverAndPress) {
     const unsigned before = harness::GdiObjectUsage();
     for (int i = 0; i < 40; ++i) cycle();
     EXPECT_LE(harness::GdiObjectUsage(), before + 2);
+}
+
+TEST_F(SkinnedButton, CaptionAndGlyphFollowTheImageAlignment) {
+    // No image and no caption: a caption rectangle 2 pixels wide in the middle.
+    TRect r;
+    button->CaptionRect(r);
+    EXPECT_EQ(r, TRect(39, 13, 41, 13));
+    EXPECT_EQ(button->GlyphRect(), TRect(0, 0, 0, 0));
+
+    auto* images = New<TImageList>(form);
+    images->SetSize(16, 16);
+    HICON icon = ::LoadIconW(nullptr, IDI_APPLICATION);
+    images->AddIcon(icon);
+    images->AddIcon(icon);
+    ASSERT_EQ(images->Count(), 2);
+    button->SetImages(images);
+    button->SetImageIndex(0);
+    const struct {
+        TImageAlignment Alignment;
+        TButtonStyle Style;
+        TRect Glyph;
+    } cases[] = {
+        {iaLeft, bsPushButton, TRect(6, 5, 22, 21)},     {iaRight, bsPushButton, TRect(58, 5, 74, 21)},
+        {iaTop, bsPushButton, TRect(32, 6, 48, 22)},     {iaBottom, bsPushButton, TRect(32, 4, 48, 20)},
+        {iaCenter, bsPushButton, TRect(32, 5, 48, 21)},  {iaCenter, bsSplitButton, TRect(24, 5, 40, 21)},
+        {iaRight, bsCommandLink, TRect(6, 6, 22, 22)},
+    };
+    for (const auto& c : cases) {
+        button->SetImageAlignment(c.Alignment);
+        button->SetStyle(c.Style);
+        EXPECT_EQ(button->GlyphRect(), c.Glyph) << int(c.Alignment) << " " << int(c.Style);
+    }
+    button->SetStyle(bsPushButton);
+    button->SetImageAlignment(iaLeft);
+    button->CaptionRect(r);
+    EXPECT_EQ(r.Left, 22);
+    EXPECT_EQ(r.Right, 74);
+    // The pressed look moves both by a pixel.
+    button->SetDown(true);
+    EXPECT_EQ(button->GlyphRect(), TRect(7, 6, 23, 22));
+    button->CaptionRect(r);
+    EXPECT_EQ(r.Left, 23);
+    button->SetDown(false);
+
+    // An index outside the list falls back to ImageIndex.
+    button->SetDisabledImageIndex(1);
+    button->SetHotImageIndex(7);
+    button->SetEnabled(false);
+    EXPECT_EQ(button->GlyphIndex(), 1);
+    button->SetEnabled(true);
+    button->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_EQ(button->GlyphIndex(), 0);
+    button->Perform(CM_MOUSELEAVE, 0, 0);
+    // The image is drawn into the button (the icon's pixels replace the section's).
+    EXPECT_NE(Print(button).Pixel(14, 13), Print(other).Pixel(14, 13));
+    images->Free();
+    EXPECT_EQ(button->Images(), nullptr);
 }
 
 TEST(SkinnedButtonUnit, HookExcludedClassesAreSorted) {
