@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <uxtheme.h>
+#include <vssym32.h>
+
 #include "ImgList.h"
 #include "acAlphaImageList.h"
 #include "acGlow.h"
@@ -496,27 +499,51 @@ void TsButton::StdDrawItem(const DRAWITEMSTRUCT& DI) {
     const bool pressed = (DI.itemState & ODS_SELECTED) != 0;
     const bool focusMarked = (DI.itemState & ODS_FOCUS) != 0;
     TRect r(0, 0, Width(), Height());
-    if (IsFocused || focusMarked) {
-        canvas.Brush()->SetStyle(bsClear);
-        canvas.Pen()->SetColor(clWindowFrame);
-        canvas.Pen()->SetWidth(1);
-        canvas.Rectangle(r);
-        r = TRect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
-    }
-    if (pressed) {
-        canvas.Pen()->SetColor(clBtnShadow);
-        canvas.Brush()->SetStyle(bsSolid);
-        canvas.Brush()->SetColor(clBtnFace);
-        canvas.Rectangle(r);
+    const Integer focusCut = FStyle == bsSplitButton ? 14 : 0;
+    HTHEME theme = ::IsAppThemed() ? ::OpenThemeData(Handle(), L"BUTTON") : nullptr;
+    if (theme) {
+        int state = PBS_NORMAL;
+        if (!Enabled())
+            state = PBS_DISABLED;
+        else if (pressed)
+            state = PBS_PRESSED;
+        else if (FCommonData->FMouseAbove)
+            state = PBS_HOT;
+        else if (IsFocused || focusMarked)
+            state = PBS_DEFAULTED;
+        RECT all{0, 0, Width(), Height()};
+        ::DrawThemeParentBackground(Handle(), DI.hDC, &all);
+        ::DrawThemeBackground(theme, DI.hDC, BP_PUSHBUTTON, state, &all, nullptr);
+        RECT content = all;
+        ::GetThemeBackgroundContentRect(theme, DI.hDC, BP_PUSHBUTTON, state, &all, &content);
+        if (IsFocused && focusMarked) {
+            content.right -= focusCut;
+            ::DrawFocusRect(DI.hDC, &content);
+        }
+        ::CloseThemeData(theme);
     } else {
-        RECT fr{r.Left, r.Top, r.Right, r.Bottom};
-        UINT state = DFCS_BUTTONPUSH | DFCS_ADJUSTRECT;
-        if (DI.itemState & ODS_DISABLED) state |= DFCS_INACTIVE;
-        ::DrawFrameControl(DI.hDC, &fr, DFC_BUTTON, state);
-    }
-    if (IsFocused && focusMarked) {
-        RECT f{4, 4, Width() - 4 - (FStyle == bsSplitButton ? 14 : 0), Height() - 4};
-        ::DrawFocusRect(DI.hDC, &f);
+        if (IsFocused || focusMarked) {
+            canvas.Brush()->SetStyle(bsClear);
+            canvas.Pen()->SetColor(clWindowFrame);
+            canvas.Pen()->SetWidth(1);
+            canvas.Rectangle(r);
+            r = TRect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
+        }
+        if (pressed) {
+            canvas.Pen()->SetColor(clBtnShadow);
+            canvas.Brush()->SetStyle(bsSolid);
+            canvas.Brush()->SetColor(clBtnFace);
+            canvas.Rectangle(r);
+        } else {
+            RECT fr{r.Left, r.Top, r.Right, r.Bottom};
+            UINT state = DFCS_BUTTONPUSH | DFCS_ADJUSTRECT;
+            if (DI.itemState & ODS_DISABLED) state |= DFCS_INACTIVE;
+            ::DrawFrameControl(DI.hDC, &fr, DFC_BUTTON, state);
+        }
+        if (IsFocused && focusMarked) {
+            RECT f{4, 4, Width() - 4 - focusCut, Height() - 4};
+            ::DrawFocusRect(DI.hDC, &f);
+        }
     }
     ::RestoreDC(DI.hDC, saved);
     DrawCaption(&canvas);

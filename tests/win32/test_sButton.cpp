@@ -237,6 +237,11 @@ TEST_F(SkinnedButton, CornersShowTheParentNeverTheKeyColour) {
     EXPECT_EQ(::GetWindowRgn(button->Handle(), rgn), ERROR);
     ::DeleteObject(rgn);
     EXPECT_NE(Border(button), Frame(0));
+    // The plain look (themed or classic): no section colour left in the middle.
+    const harness::Capture plain = Print(button);
+    plain.SaveBmp(L"sbutton-plain.bmp");
+    EXPECT_NE(plain.Pixel(30, 10), Ref(skingen::TestSectionColour("BUTTON", 0)));
+    EXPECT_NE(plain.Pixel(30, 10), Ref(skingen::TestSectionColour("BUTTON", 1)));
 }
 
 TEST_F(SkinnedButton, DisabledBlendsWithTheParent) {
