@@ -114,7 +114,7 @@ void TForm1::CreateComponents() {
     sButton3->SetParent(sPanel1);
     sButton3->SetBounds(520, 7, 43, 22);
     sButton3->SetCaption(u"load");
-    sButton3->SkinSection = u"BUTTON";
+    sButton3->SkinData()->SetSkinSection(u"BUTTON");
     sButton3->OnClick = TNotifyEvent::Of<&TForm1::sButton3Click>(this);
 
     sButton1 = New<TsButton>(this);
@@ -122,7 +122,7 @@ void TForm1::CreateComponents() {
     sButton1->SetParent(sPanel1);
     sButton1->SetBounds(275, 7, 65, 22);
     sButton1->SetCaption(u"Go!");
-    sButton1->SkinSection = u"BUTTON";
+    sButton1->SkinData()->SetSkinSection(u"BUTTON");
     sButton1->OnClick = TNotifyEvent::Of<&TForm1::sButton1Click>(this);
 
     sButton2 = New<TsButton>(this);
@@ -130,7 +130,7 @@ void TForm1::CreateComponents() {
     sButton2->SetParent(sPanel1);
     sButton2->SetBounds(342, 7, 65, 22);
     sButton2->SetCaption(u"Stop");
-    sButton2->SkinSection = u"BUTTON";
+    sButton2->SkinData()->SetSkinSection(u"BUTTON");
     sButton2->SetEnabled(false);   // until a request runs
     sButton2->OnClick = TNotifyEvent::Of<&TForm1::sButton2Click>(this);
 

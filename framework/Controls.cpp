@@ -14,6 +14,10 @@ namespace {
 // The control whose window is being created on this thread: the first
 // message of the new window binds the two.
 thread_local TWinControl* gCreationControl = nullptr;
+// The control whose window is being made, for the whole of CreateWindowEx:
+// owner-drawn controls ask their parent for their item size (WM_MEASUREITEM)
+// before the parent can find them by their id.
+thread_local TWinControl* gControlInCreation = nullptr;
 
 // Registered window classes and the procedure of the system class each one
 // extends.
@@ -546,10 +550,13 @@ void TWinControl::CreateSubClass(TCreateParams& Params, const wchar_t* ControlCl
 
 void TWinControl::CreateWindowHandle(const TCreateParams& Params) {
     gCreationControl = this;
+    TWinControl* const outer = gControlInCreation;
+    gControlInCreation = this;
     HWND wnd = ::CreateWindowExW(Params.ExStyle, WStr(Params.WinClassName), WStr(Params.Caption), Params.Style, Params.X,
                                  Params.Y, Params.Width, Params.Height, Params.WndParent, nullptr,
                                  ::GetModuleHandleW(nullptr), Params.Param);
     gCreationControl = nullptr;
+    gControlInCreation = outer;
     if (!wnd) throw EOutOfResources(u"Error creating window (" + ClassName() + u")");
     FHandle = wnd;
 }
@@ -791,7 +798,14 @@ void TWinControl::ReflectNotification(TMessage& Message) {
     HWND source = NotificationSource(Message);
     if (Message.Msg == WM_MEASUREITEM && FHandle && Message.LParam) {
         const auto* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(Message.LParam);
-        if (mis->CtlType != ODT_MENU) source = ::GetDlgItem(FHandle, static_cast<int>(mis->CtlID));
+        if (mis->CtlType != ODT_MENU) {
+            TWinControl* creating = gControlInCreation;
+            if (creating && creating != this && creating->FParent == this) {
+                Message.Result = creating->Perform(CN_MEASUREITEM, Message.WParam, Message.LParam);
+                return;
+            }
+            source = ::GetDlgItem(FHandle, static_cast<int>(mis->CtlID));
+        }
     }
     if (source && DoControlMsg(source, Message)) return;
     DefaultHandler(Message);

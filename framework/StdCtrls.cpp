@@ -1,5 +1,8 @@
 #include "StdCtrls.h"
 
+#include "Forms.h"
+#include "ImgList.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -479,13 +482,92 @@ TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
 void TButton::CreateParams(TCreateParams& Params) {
     TWinControl::CreateParams(Params);
     CreateSubClass(Params, L"BUTTON");
-    Params.Style |= FDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    Params.Style |= (FDefault || FActive) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    if (FWordWrap) Params.Style |= BS_MULTILINE;
 }
 
 void TButton::SetDefault(bool value) {
     if (FDefault == value) return;
     FDefault = value;
-    if (FHandle) Send(FHandle, BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    if (!FHandle) return;
+    // The active look follows the new setting unless another button has the focus.
+    TWinControl* focused = nullptr;
+    if (TCustomForm* form = GetParentForm(this)) focused = form->ActiveControl();
+    SetFocusedState(focused == this || (!dynamic_cast<TButton*>(focused) && value));
+}
+
+void TButton::SetFocusedState(bool Active) {
+    FActive = Active;
+    if (!FHandle) return;
+    const LONG_PTR kind = ::GetWindowLongPtrW(FHandle, GWL_STYLE) & BS_TYPEMASK;
+    if (kind != BS_PUSHBUTTON && kind != BS_DEFPUSHBUTTON) return;
+    const WPARAM style = (Active || FDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    if (static_cast<WPARAM>(kind) != style) Send(FHandle, BM_SETSTYLE, style, TRUE);
+}
+
+void TButton::SetImages(TCustomImageList* Value) {
+    if (FImages == Value) return;
+    if (FImages) FImages->RemoveFreeNotification(this);
+    FImages = Value;
+    if (FImages) FImages->FreeNotification(this);
+    UpdateImages();
+    UpdateImageList();
+}
+
+void TButton::SetImageValue(Integer& Field, Integer Value) {
+    if (Field == Value) return;
+    Field = Value;
+    UpdateImages();
+    UpdateImageList();
+}
+
+void TButton::SetImageAlignment(TImageAlignment Value) {
+    if (FImageAlignment == Value) return;
+    FImageAlignment = Value;
+    UpdateImageList();
+}
+
+void TButton::SetImageMargins(const TImageMargins& Value) {
+    FImageMargins = Value;
+    UpdateImageList();
+}
+
+void TButton::SetCommandLinkHint(const String& Value) {
+    if (FCommandLinkHint == Value) return;
+    FCommandLinkHint = Value;
+    Invalidate();
+}
+
+void TButton::SetWordWrap(bool Value) {
+    if (FWordWrap == Value) return;
+    FWordWrap = Value;
+    if (FHandle) {
+        const LONG_PTR style = ::GetWindowLongPtrW(FHandle, GWL_STYLE);
+        ::SetWindowLongPtrW(FHandle, GWL_STYLE, Value ? (style | BS_MULTILINE) : (style & ~static_cast<LONG_PTR>(BS_MULTILINE)));
+    }
+    Invalidate();
+}
+
+void TButton::Notification(TComponent* AComponent, TOperation Operation) {
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == FImages) {
+        FImages = nullptr;
+        UpdateImageList();
+    }
+}
+
+void TButton::WndProc(TMessage& Message) {
+    if (Message.Msg == BM_SETSTYLE && FHandle) {
+        // The dialog manager moves the default look between buttons with
+        // BM_SETSTYLE; an owner-drawn button stays owner-drawn and learns of
+        // its active look instead.
+        const LONG_PTR kind = ::GetWindowLongPtrW(FHandle, GWL_STYLE) & BS_TYPEMASK;
+        if (kind == BS_OWNERDRAW) {
+            if ((Message.WParam & BS_TYPEMASK) != BS_OWNERDRAW)
+                Message.WParam = (Message.WParam & ~static_cast<WPARAM>(BS_TYPEMASK)) | BS_OWNERDRAW;
+        }
+    }
+    TWinControl::WndProc(Message);
 }
 
 void TButton::Dispatch(TMessage& Message) {
@@ -503,6 +585,30 @@ void TButton::Dispatch(TMessage& Message) {
             return;
         }
         break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        // The system button takes the capture and shows itself pushed first,
+        // so that MouseDown sees the pushed state, as the button does on its own.
+        FControlState |= csLButtonDown;
+        DefaultHandler(Message);
+        if (Message.Msg == WM_LBUTTONDBLCLK && (FControlStyle & csDoubleClicks)) DblClick();
+        MouseDown(TMouseButton::mbLeft, KeysToShiftState(Message.WParam) | (Message.Msg == WM_LBUTTONDBLCLK ? ssDouble : 0),
+                  GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam));
+        return;
+    case WM_LBUTTONUP:
+        // MouseUp while the button still shows itself pushed; the system
+        // button then releases and reports the click (BN_CLICKED).
+        MouseUp(TMouseButton::mbLeft, KeysToShiftState(Message.WParam), GET_X_LPARAM(Message.LParam),
+                GET_Y_LPARAM(Message.LParam));
+        FControlState &= ~csLButtonDown;
+        if (FHandle) DefaultHandler(Message);
+        return;
+    case CM_FOCUSCHANGED: {
+        // lParam is the control that took the focus.
+        auto* focused = reinterpret_cast<TWinControl*>(Message.LParam);
+        SetFocusedState(focused == this || (!dynamic_cast<TButton*>(focused) && FDefault));
+        break;
+    }
     default:
         break;
     }

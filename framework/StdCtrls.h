@@ -193,6 +193,19 @@ public:
 // ---------------------------------------------------------------------------
 // Buttons
 
+enum TButtonStyle { bsPushButton, bsCommandLink, bsSplitButton };
+enum TImageAlignment { iaLeft, iaRight, iaTop, iaBottom, iaCenter };
+
+// Space kept around a button's image.
+struct TImageMargins {
+    Integer Left = 0;
+    Integer Top = 0;
+    Integer Right = 0;
+    Integer Bottom = 0;
+};
+
+class TCustomImageList;
+
 class TButton : public TWinControl {
 public:
     KES_CLASS_NAME(TButton)
@@ -205,12 +218,60 @@ public:
     bool Cancel() const { return FCancel; }
     void SetCancel(bool value) { FCancel = value; }
 
+    // The button's image: ImageIndex of Images, with other images for the
+    // hot, pressed, focused and disabled looks (-1: ImageIndex serves).
+    TCustomImageList* Images() const { return FImages; }
+    void SetImages(TCustomImageList* Value);
+    Integer ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(Integer Value) { SetImageValue(FImageIndex, Value); }
+    Integer HotImageIndex() const { return FHotImageIndex; }
+    void SetHotImageIndex(Integer Value) { SetImageValue(FHotImageIndex, Value); }
+    Integer PressedImageIndex() const { return FPressedImageIndex; }
+    void SetPressedImageIndex(Integer Value) { SetImageValue(FPressedImageIndex, Value); }
+    Integer SelectedImageIndex() const { return FSelectedImageIndex; }
+    void SetSelectedImageIndex(Integer Value) { SetImageValue(FSelectedImageIndex, Value); }
+    Integer DisabledImageIndex() const { return FDisabledImageIndex; }
+    void SetDisabledImageIndex(Integer Value) { SetImageValue(FDisabledImageIndex, Value); }
+    TImageAlignment ImageAlignment() const { return FImageAlignment; }
+    void SetImageAlignment(TImageAlignment Value);
+    const TImageMargins& ImageMargins() const { return FImageMargins; }
+    void SetImageMargins(const TImageMargins& Value);
+    const String& CommandLinkHint() const { return FCommandLinkHint; }
+    void SetCommandLinkHint(const String& Value);
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value);
+
+    // Told by the focus logic whether this button is the active one: the
+    // focused button, or the default button while no other button has the
+    // focus. The plain button shows it through BS_DEFPUSHBUTTON.
+    virtual void SetFocusedState(bool Active);
+
 protected:
     void CreateParams(TCreateParams& Params) override;
     void Dispatch(TMessage& Message) override;
+    void WndProc(TMessage& Message) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    // The image list or one of the image settings changed.
+    virtual void UpdateImageList() { Invalidate(); }
+    virtual void UpdateImages() {}
 
     bool FDefault = false;
     bool FCancel = false;
+    bool FActive = false;
+
+private:
+    void SetImageValue(Integer& Field, Integer Value);
+
+    TCustomImageList* FImages = nullptr;
+    Integer FImageIndex = -1;
+    Integer FHotImageIndex = -1;
+    Integer FPressedImageIndex = -1;
+    Integer FSelectedImageIndex = -1;
+    Integer FDisabledImageIndex = -1;
+    TImageAlignment FImageAlignment = iaLeft;
+    TImageMargins FImageMargins;
+    String FCommandLinkHint;
+    bool FWordWrap = false;
 };
 
 // A check box: the system button as BS_3STATE, toggled by the control itself

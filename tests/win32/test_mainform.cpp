@@ -149,7 +149,8 @@ TEST_F(MainForm, SettingsAndEventsFollowTheFormDefinition) {
     } sections[] = {
         {"sPanel1", "PANEL", form->sPanel1->SkinData()->SkinSection()},         {"sPanel2", "PANEL", form->sPanel2->SkinData()->SkinSection()},
         {"sComboBox1", "COMBOBOX", form->sComboBox1->SkinSection}, {"sComboBox2", "COMBOBOX", form->sComboBox2->SkinSection},
-        {"sCheckBox1", "CHECKBOX", form->sCheckBox1->SkinData()->SkinSection()}, {"sButton1", "BUTTON", form->sButton1->SkinSection},
+        {"sCheckBox1", "CHECKBOX", form->sCheckBox1->SkinData()->SkinSection()},
+        {"sButton1", "BUTTON", form->sButton1->SkinData()->SkinSection()},
         {"sRichEdit1", "EDIT", form->sRichEdit1->SkinSection},     {"sMemo1", "EDIT", form->sMemo1->SkinSection},
         {"sScrollBox1", "PANEL_LOW", form->sScrollBox1->SkinSection}, {"sProgressBar1", "GAUGE", form->sProgressBar1->SkinData()->SkinSection()},
     };
