@@ -137,15 +137,7 @@ void TsProgressBar::Paint(HDC DC) {
     if (!dc) return;
     const int saved = ::SaveDC(dc);
     if (!sd.GetUpdating()) {
-        const bool parentHalf = Parent() && SendSkinCommandToControl(Parent(), AC_GETHALFVISIBLE) == 1;
-        sd.BGChanged = sd.BGChanged || sd.HalfVisible || parentHalf;
-        if (Parent()) {
-            const RECT client = Parent()->ClientRect();
-            sd.HalfVisible = Left() < client.left || Top() < client.top || Left() + Width() > client.right ||
-                             Top() + Height() > client.bottom;
-        } else {
-            sd.HalfVisible = false;
-        }
+        sd.CheckHalfVisible();
         if (sd.BGChanged) PrepareCache();
         if (sd.FCacheBmp && sd.FCacheBmp->Width() > 0 && sd.FCacheBmp->Height() > 0) {
             RepaintBorderCorners(FCommonData, 0);

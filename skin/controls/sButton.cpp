@@ -406,13 +406,7 @@ void TsButton::OurPaint(HDC DC) {
     }
     sd.FUpdating = sd.GetUpdating();
     if (dc && !sd.FUpdating && !(FadeTimer && FadeTimer->Enabled())) {
-        const bool parentHalf = Parent() && SendSkinCommandToControl(Parent(), AC_GETHALFVISIBLE) == 1;
-        sd.BGChanged = sd.BGChanged || sd.HalfVisible || parentHalf;
-        if (Parent()) {
-            const RECT client = Parent()->ClientRect();
-            sd.HalfVisible = Left() < client.left || Top() < client.top || Left() + Width() > client.right ||
-                             Top() + Height() > client.bottom;
-        }
+        sd.CheckHalfVisible();
         const bool redrawOnApply = FFirstRegion || acSkinLoading;
         DeleteRegion();
         const TsMaskData* mask = BorderOf(sd);

@@ -295,6 +295,21 @@ bool TsCommonData::RepaintIfMoved() const {
     return SendSkinCommand(parent->Handle(), AC_MUSTBEREPAINTED, 0) != 0;
 }
 
+void TsCommonData::CheckHalfVisible() {
+    TControl* owner = FOwnerControl;
+    if (owner == nullptr) return;
+    TWinControl* parent = owner->Parent();
+    const bool parentHalf = parent != nullptr && SendSkinCommandToControl(parent, AC_GETHALFVISIBLE) == 1;
+    BGChanged = BGChanged || HalfVisible || parentHalf;
+    if (parent == nullptr) {
+        HalfVisible = false;
+        return;
+    }
+    const RECT client = parent->ClientRect();
+    HalfVisible = owner->Left() < client.left || owner->Top() < client.top ||
+                  owner->Left() + owner->Width() > client.right || owner->Top() + owner->Height() > client.bottom;
+}
+
 void TsCommonData::InitCacheBmp() {
     if (!FCacheBmp) {
         FCacheBmp = CreateWorkBitmap(0, 0);

@@ -70,6 +70,10 @@ public:
     bool RepaintIfMoved() const;
     // Creates the cache when missing and sizes it to the owner control.
     void InitCacheBmp();
+    // Before the owner paints its cache: the cache is stale when the owner
+    // or its parent lay partly outside their parent's client area last
+    // time; then HalfVisible tells whether the owner does now.
+    void CheckHalfVisible();
     // The widest border of the section's border mask (0 without one).
     Integer MaxBorderWidth() const;
     // The section's colour and font colour given to an edit-like owner.

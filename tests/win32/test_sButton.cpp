@@ -15,7 +15,7 @@
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
 #include "TestSkin.h"
-#include "TestSkinManager.h"
+#include "TestSkinForm.h"
 #include "ImgList.h"
 #include "sButton.h"
 #include "sSkinManager.h"
@@ -52,32 +52,16 @@ void GiveButtonThreeStates(const fs::path& Options) {
     std::ofstream(Options, std::ios::binary | std::ios::trunc) << text;
 }
 
-class SkinnedButton : public ::testing::Test {
+class SkinnedButton : public kestrune_test::TestSkinForm {
 protected:
     void SetUp() override {
-        ASSERT_EQ(DefaultManager, nullptr);
-        std::random_device r;
-        root = fs::temp_directory_path() / ("kestrune-btn-" + std::to_string(r()) + "-" + std::to_string(r()));
-        skingen::WriteTestSkin(root / "Test");
-        GiveButtonThreeStates(root / "Test" / "Options.dat");
+        ASSERT_NO_FATAL_FAILURE(WriteSkin());
         // Three states, so that the pressed look has a frame of its own.
-        manager = kestrune_test::NewTestSkinManager(root);
-        ASSERT_EQ(DefaultManager, manager);
-        ASSERT_TRUE(manager->SkinData()->Active);
-        form = New<TForm>(Application);
-        form->SetBounds(40, 40, 360, 260);
-        form->Show();
+        GiveButtonThreeStates(root / "Test" / "Options.dat");
+        ASSERT_NO_FATAL_FAILURE(LoadAndShow());
         button = AddButton(TRect(20, 20, 100, 46));
         other = AddButton(TRect(20, 80, 100, 106));
         harness::PumpUntilIdle(20, 1000);
-    }
-    void TearDown() override {
-        if (form) form->Free();
-        if (manager) manager->Free();
-        harness::PumpUntilIdle(10, 500);
-        std::error_code ec;
-        fs::remove_all(root, ec);
-        EXPECT_EQ(DefaultManager, nullptr);
     }
     TsButton* AddButton(TRect bounds) {
         auto* b = New<TsButton>(form);
@@ -140,9 +124,6 @@ protected:
     void Release(TsButton* b) { ::SendMessageW(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(10, 10)); }
 
 public:
-    fs::path root;
-    TsSkinManager* manager = nullptr;
-    TForm* form = nullptr;
     TsButton* button = nullptr;
     TsButton* other = nullptr;
     int clicks = 0;

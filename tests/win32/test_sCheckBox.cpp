@@ -13,7 +13,7 @@
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
 #include "TestSkin.h"
-#include "TestSkinManager.h"
+#include "TestSkinForm.h"
 #include "WorkBitmaps.h"
 #include "ImgList.h"
 #include "sCheckBox.h"
@@ -50,21 +50,14 @@ bool Near(COLORREF a, COLORREF b) {
     return true;
 }
 
-class SkinnedCheckBox : public ::testing::Test {
+class SkinnedCheckBox : public kestrune_test::TestSkinForm {
 public:
     void Clicked(TObject*) { ++clicks; }
 
 protected:
     void SetUp() override {
-        ASSERT_EQ(DefaultManager, nullptr);
-        std::random_device r;
-        root = fs::temp_directory_path() / ("kestrune-chk-" + std::to_string(r()) + "-" + std::to_string(r()));
-        skingen::WriteTestSkin(root / "Test");
-        manager = kestrune_test::NewTestSkinManager(root);
-        ASSERT_TRUE(manager->SkinData()->Active);
-        form = New<TForm>(Application);
-        form->SetBounds(40, 40, 360, 200);
-        form->Show();
+        ASSERT_NO_FATAL_FAILURE(WriteSkin());
+        ASSERT_NO_FATAL_FAILURE(LoadAndShow({}, 360, 200));
         box = New<TsCheckBox>(form);
         box->SetParent(form);
         box->SetBounds(10, 10, 140, 24);
@@ -80,14 +73,6 @@ protected:
         other->SetFocus();
         harness::PumpUntilIdle(20, 1000);
     }
-    void TearDown() override {
-        if (form) form->Free();
-        if (manager) manager->Free();
-        harness::PumpUntilIdle(10, 500);
-        std::error_code ec;
-        fs::remove_all(root, ec);
-        EXPECT_EQ(DefaultManager, nullptr);
-    }
     harness::Capture Print() {
         harness::PumpUntilIdle(10, 500);
         return harness::CaptureWindow(box->Handle(), harness::CaptureSource::Print, true);
@@ -101,9 +86,6 @@ protected:
     void Down() { Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(8, 8)); }
     void Up() { Send(WM_LBUTTONUP, 0, MAKELPARAM(8, 8)); }
 
-    fs::path root;
-    TsSkinManager* manager = nullptr;
-    TForm* form = nullptr;
     TsCheckBox* box = nullptr;
     TEdit* other = nullptr;
     int clicks = 0;

@@ -17,7 +17,7 @@
 #include "acProgressBar.h"
 #include "sLabel.h"
 #include "sPanel.h"
-#include "TestSkinManager.h"
+#include "TestSkinForm.h"
 #include "sSkinManager.h"
 
 namespace fs = std::filesystem;
@@ -37,32 +37,11 @@ COLORREF Mask(const char* section, int frame = 0) {
 }
 COLORREF Plain(TColor c) { return static_cast<COLORREF>(::ColorToRGB(c)) & 0xFFFFFF; }
 
-class SkinnedControlsTest : public ::testing::Test {
+class SkinnedControlsTest : public kestrune_test::TestSkinForm {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(DefaultManager, nullptr);
-        std::random_device r;
-        root = fs::temp_directory_path() / ("kestrune-ctl-" + std::to_string(r()) + "-" + std::to_string(r()));
-        skingen::WriteTestSkin(root / "Test");
-    }
+    void SetUp() override { WriteSkin(); }
     // Loads the test skin with Common over it, then shows a plain form.
-    void Load(const std::string& Common = {}) {
-        manager = kestrune_test::NewTestSkinManager(root, Common);
-        ASSERT_EQ(DefaultManager, manager);
-        ASSERT_TRUE(manager->SkinData()->Active);
-        form = New<TForm>(Application);
-        form->SetBounds(40, 40, 360, 260);
-        form->Show();
-        harness::PumpUntilIdle(20, 1000);
-    }
-    void TearDown() override {
-        if (form) form->Free();
-        if (manager) manager->Free();
-        harness::PumpUntilIdle(10, 500);
-        std::error_code ec;
-        fs::remove_all(root, ec);
-        EXPECT_EQ(DefaultManager, nullptr);
-    }
+    void Load(const std::string& Common = {}) { LoadAndShow(Common); }
     template <class T>
     T* Add(TWinControl* parent, TRect bounds) {
         T* c = New<T>(form);
@@ -74,10 +53,6 @@ protected:
         harness::PumpUntilIdle(10, 500);
         return harness::CaptureWindow(c->Handle(), harness::CaptureSource::Print, true);
     }
-
-    fs::path root;
-    TsSkinManager* manager = nullptr;
-    TForm* form = nullptr;
 };
 
 // ---------------------------------------------------------------------------
