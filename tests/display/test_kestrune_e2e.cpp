@@ -281,7 +281,7 @@ TEST_F(KestruneEndToEnd, TheTextViewDrawsTheFetchedPageOnTheScreen) {
             return !shot.Empty() && otherPixels >= 500;
         },
         kStepMs);
-    shot.SaveBmp(L"kestrune-text-view.bmp");
+    shot.SaveBmp((std::wstring(harness::ModuleFolder()) + L"\\kestrune-text-view.bmp").c_str());
     ASSERT_FALSE(shot.Empty());
     const int all = shot.Width * shot.Height;
     EXPECT_GT(backgroundPixels, all / 2) << "the view's background does not show in the view";

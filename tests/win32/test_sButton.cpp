@@ -14,6 +14,7 @@
 
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
+#include "ProcessDriver.h"
 #include "TestSkin.h"
 #include "TestSkinForm.h"
 #include "ImgList.h"
@@ -102,7 +103,7 @@ protected:
                     sheet.Pixels[std::size_t(y) * sheet.Width + x0 + x] = c->Pixels[std::size_t(y) * c->Width + x];
             x0 += c->Width + 4;
         }
-        sheet.SaveBmp(L"sbutton-looks.bmp");
+        sheet.SaveBmp((std::wstring(harness::ModuleFolder()) + L"\\sbutton-looks.bmp").c_str());
     }
     // The test skin's masks keep their corners over the parent's image
     // (corner type 1); corner type 2 has the corners cut out of the window
@@ -220,7 +221,7 @@ TEST_F(SkinnedButton, CornersShowTheParentNeverTheKeyColour) {
     EXPECT_NE(Border(button), Frame(0));
     // The plain look (themed or classic): no section colour left in the middle.
     const harness::Capture plain = Print(button);
-    plain.SaveBmp(L"sbutton-plain.bmp");
+    plain.SaveBmp((std::wstring(harness::ModuleFolder()) + L"\\sbutton-plain.bmp").c_str());
     EXPECT_NE(plain.Pixel(30, 10), Ref(skingen::TestSectionColour("BUTTON", 0)));
     EXPECT_NE(plain.Pixel(30, 10), Ref(skingen::TestSectionColour("BUTTON", 1)));
 }
