@@ -205,7 +205,7 @@ bool ReadStatusBarText(HANDLE process, HWND statusBar, std::wstring& text) {
     return true;
 }
 
-bool ClickAt(POINT screenPoint, int timeoutMs) {
+bool MoveMouseTo(POINT screenPoint, int timeoutMs) {
     INPUT move = {};
     move.type = INPUT_MOUSE;
     move.mi.dx = Normalized(screenPoint.x, ::GetSystemMetrics(SM_CXSCREEN));
@@ -213,13 +213,23 @@ bool ClickAt(POINT screenPoint, int timeoutMs) {
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     if (::SendInput(1, &move, sizeof(INPUT)) != 1) return false;
     // The scaling to and from the absolute range may round by a pixel.
-    const bool arrived = PumpUntil(
+    return PumpUntil(
         [&] {
             POINT at = {};
             return ::GetCursorPos(&at) && std::abs(at.x - screenPoint.x) <= 1 && std::abs(at.y - screenPoint.y) <= 1;
         },
         timeoutMs);
-    if (!arrived) return false;
+}
+
+bool LeftButton(bool down) {
+    INPUT press = {};
+    press.type = INPUT_MOUSE;
+    press.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    return ::SendInput(1, &press, sizeof(INPUT)) == 1;
+}
+
+bool ClickAt(POINT screenPoint, int timeoutMs) {
+    if (!MoveMouseTo(screenPoint, timeoutMs)) return false;
     INPUT press[2] = {};
     press[0].type = press[1].type = INPUT_MOUSE;
     press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;

@@ -71,6 +71,10 @@ bool ReadStatusBarText(HANDLE process, HWND statusBar, std::wstring& text);
 // window under the pointer, as a user's would. False when the input could
 // not be sent or the pointer did not arrive within timeoutMs.
 bool ClickAt(POINT screenPoint, int timeoutMs = 5000);
+// Moves the pointer to the screen point and waits until it is there.
+bool MoveMouseTo(POINT screenPoint, int timeoutMs = 5000);
+// Presses (down) or releases the left button where the pointer is.
+bool LeftButton(bool down);
 // Types the text as key presses of its characters (KEYEVENTF_UNICODE); they
 // go to the window that has the keyboard focus.
 bool TypeUnicode(const std::wstring& text);

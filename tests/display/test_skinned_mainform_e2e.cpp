@@ -1,0 +1,261 @@
+// Kestrune's main window under each of its own skins, end to end: the real
+// program in its own process, real mouse input on "Go!", and the pixels that
+// the screen shows for its buttons, panels, check box and progress bar.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "GuiHarness.h"
+#include "HttpTestServer.h"
+#include "OwnSkins.h"
+#include "ProcessDriver.h"
+
+namespace {
+
+using harness::Capture;
+using harness::CaptureSource;
+using harness::PumpUntil;
+
+constexpr int kStartMs = 60000;
+constexpr int kStepMs = 10000;
+constexpr int kFetchMs = 20000;
+
+// The face colour of one of our skins, as the generator builds it: its panels
+// are painted in a gradient around it.
+COLORREF FaceOf(const skingen::Theme& theme) {
+    return RGB(skingen::RedOf(theme.Face), skingen::GreenOf(theme.Face), theme.Face & 0xFF);
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+int Distance(COLORREF a, COLORREF b) {
+    const int dr = std::abs(int(GetRValue(a)) - int(GetRValue(b)));
+    const int dg = std::abs(int(GetGValue(a)) - int(GetGValue(b)));
+    const int db = std::abs(int(GetBValue(a)) - int(GetBValue(b)));
+    return std::max(dr, std::max(dg, db));
+}
+
+// Pixels that differ between two captures of the same size (all of them
+// when the sizes differ).
+int Differing(const Capture& a, const Capture& b, int tolerance = 8) {
+    if (a.Width != b.Width || a.Height != b.Height) return std::max(a.Width * a.Height, b.Width * b.Height);
+    int n = 0;
+    for (int y = 0; y < a.Height; ++y)
+        for (int x = 0; x < a.Width; ++x)
+            if (Distance(a.Pixel(x, y), b.Pixel(x, y)) > tolerance) ++n;
+    return n;
+}
+
+// The average colour of a small square of a capture around (x, y).
+COLORREF AverageAround(const Capture& c, int x, int y, int radius = 2) {
+    int r = 0, g = 0, b = 0, n = 0;
+    for (int dy = -radius; dy <= radius; ++dy)
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const COLORREF p = c.Pixel(x + dx, y + dy);
+            if (p == CLR_INVALID) continue;
+            r += GetRValue(p), g += GetGValue(p), b += GetBValue(p), ++n;
+        }
+    return n ? RGB(r / n, g / n, b / n) : CLR_INVALID;
+}
+
+std::string Hex(COLORREF c) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "#%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+    return text;
+}
+
+// What the screen shows of the main window's parts at one moment.
+struct Looks {
+    Capture Go, CheckBox, Panel, Progress;
+};
+
+class SkinnedMainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::wstring exe = harness::ModuleFolder() + L"..\\app\\Kestrune.exe";
+        ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "Kestrune.exe is not built";
+        ASSERT_TRUE(FProgram.Start(exe)) << "error " << ::GetLastError();
+        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
+        ASSERT_NE(FForm, nullptr) << "no TForm1 window";
+        const auto boxes = harness::FindDescendants(FForm, L"TsComboBox");
+        FSkinBox = harness::AtLeft(boxes, 670);
+        FAddressBox = harness::AtLeft(boxes, 8);
+        ASSERT_NE(FSkinBox, nullptr);
+        ASSERT_NE(FAddressBox, nullptr);
+        FAddressEdit = ::FindWindowExW(FAddressBox, nullptr, L"Edit", nullptr);
+        FGo = harness::WithCaption(harness::FindDescendants(FForm, L"TsButton"), L"Go!");
+        const auto checks = harness::FindDescendants(FForm, L"TsCheckBox");
+        const auto bars = harness::FindDescendants(FForm, L"TsProgressBar");
+        const auto statusBars = harness::FindDescendants(FForm, L"TStatusBar");
+        FPanel = ::GetParent(FSkinBox);
+        ASSERT_NE(FAddressEdit, nullptr);
+        ASSERT_NE(FGo, nullptr) << "no \"Go!\" button";
+        ASSERT_EQ(checks.size(), 1u);
+        ASSERT_EQ(bars.size(), 1u);
+        ASSERT_EQ(statusBars.size(), 1u);
+        FCheckBox = checks.front();
+        FProgress = bars.front();
+        FStatusBar = statusBars.front();
+        ASSERT_EQ(harness::ClassNameOf(FPanel), L"TsPanel");
+        ::SetForegroundWindow(FForm);
+    }
+
+    void TearDown() override { FProgram.Kill(); }
+
+    void Save(const Capture& shot, const std::wstring& name) {
+        shot.SaveBmp((harness::ModuleFolder() + L"kestrune-skinned-" + name + L".bmp").c_str());
+    }
+
+    Capture Screen(HWND wnd) { return harness::CaptureWindow(wnd, CaptureSource::Screen); }
+
+    // Waits until the window's pixels on the screen satisfy the predicate
+    // (the program paints in its own time) and returns the last capture.
+    template <class Pred>
+    Capture ScreenWhen(HWND wnd, Pred pred, int timeoutMs = kStepMs) {
+        Capture shot;
+        PumpUntil(
+            [&] {
+                shot = Screen(wnd);
+                return !shot.Empty() && pred(shot);
+            },
+            timeoutMs);
+        return shot;
+    }
+
+    // Waits until the screen stops changing in the window.
+    Capture Settled(HWND wnd) {
+        Capture last = Screen(wnd);
+        return ScreenWhen(wnd, [&](const Capture& now) {
+            ::Sleep(150);
+            const bool same = Differing(now, last, 0) == 0;
+            last = now;
+            return same;
+        });
+    }
+
+    Looks Now() { return {Settled(FGo), Settled(FCheckBox), Settled(FPanel), Settled(FProgress)}; }
+
+    // Picks the skin in the skin box: the box selects the item and tells its
+    // parent, as it does on the user's choice.
+    bool Choose(const std::wstring& name) {
+        const LRESULT index =
+            ::SendMessageW(FSkinBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
+        if (index < 0) return false;
+        ::SendMessageW(FSkinBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        DWORD_PTR result = 0;
+        return ::SendMessageTimeoutW(::GetParent(FSkinBox), WM_COMMAND,
+                                     MAKEWPARAM(::GetDlgCtrlID(FSkinBox), CBN_SELCHANGE),
+                                     reinterpret_cast<LPARAM>(FSkinBox), SMTO_NORMAL, kStepMs, &result) != 0;
+    }
+
+    // A point inside the panel that no child covers: a panel pixel.
+    POINT PanelPoint() const { return {600, 18}; }
+
+    harness::HttpTestServer FServer;
+    harness::ChildProcess FProgram;
+    HWND FForm = nullptr;
+    HWND FSkinBox = nullptr;
+    HWND FAddressBox = nullptr;
+    HWND FAddressEdit = nullptr;
+    HWND FGo = nullptr;
+    HWND FCheckBox = nullptr;
+    HWND FProgress = nullptr;
+    HWND FStatusBar = nullptr;
+    HWND FPanel = nullptr;
+};
+
+}  // namespace
+
+TEST_F(SkinnedMainWindow, EachOwnSkinPaintsTheControlsReactsToTheMouseAndShowsAFetch) {
+    // A page that arrives in parts, so the bar has time to move.
+    harness::HttpResponse page;
+    page.ContentType = "text/plain";
+    for (int i = 0; i < 200; ++i) page.Body += "Kestrune skinned progress line " + std::to_string(i) + "\r\n";
+    page.ChunkSize = page.Body.size() / 4 + 1;
+    page.ChunkDelayMs = 400;
+    FServer.Route("/slow", page);
+    const std::string url = FServer.Url("/slow");
+    const std::wstring address(url.begin(), url.end());
+
+    const POINT away = {harness::CentreOf(FForm).x, harness::CentreOf(FForm).y + 120};
+    ASSERT_TRUE(harness::MoveMouseTo(away));
+    const Looks plain = Now();
+    Save(plain.Panel, L"plain-panel");
+    Save(Screen(FForm), L"plain");
+    const COLORREF plainPanel = AverageAround(plain.Panel, PanelPoint().x, PanelPoint().y);
+
+    bool typed = false;
+    for (const skingen::Theme& skin : skingen::OwnThemes()) {
+        const std::wstring name(skin.Name.begin(), skin.Name.end());
+        const COLORREF face = FaceOf(skin);
+        SCOPED_TRACE(Narrow(name));
+        ASSERT_TRUE(Choose(name)) << "the skin box did not take " << Narrow(name);
+        // The keyboard focus goes to the address box, so that "Go!" shows
+        // its plain look (a focused button looks hot).
+        ASSERT_TRUE(harness::ClickAt(harness::CentreOf(FAddressEdit)));
+        ASSERT_TRUE(harness::MoveMouseTo(away));
+        const Looks normal = Now();
+
+        // The panel shows the skin's face colour, not the plain one.
+        const COLORREF panel = AverageAround(normal.Panel, PanelPoint().x, PanelPoint().y);
+        EXPECT_LE(Distance(panel, face), 24) << "panel " << Hex(panel) << ", skin face " << Hex(face);
+        EXPECT_GT(Differing(normal.Panel, plain.Panel), normal.Panel.Width * normal.Panel.Height / 4)
+            << "the panel looks as it does without a skin";
+        if (Distance(face, plainPanel) > 24) { EXPECT_GT(Distance(panel, plainPanel), 24); }
+        // The button, the check box and the progress bar are painted by the skin.
+        EXPECT_GT(Differing(normal.Go, plain.Go), 20) << "\"Go!\" looks as it does without a skin";
+        EXPECT_GT(Differing(normal.CheckBox, plain.CheckBox), 20) << "the check box looks as it does without a skin";
+        EXPECT_GT(Differing(normal.Progress, plain.Progress), 20) << "the bar looks as it does without a skin";
+
+        // Hover: the hot look.
+        const POINT go = harness::CentreOf(FGo);
+        ASSERT_TRUE(harness::MoveMouseTo(go));
+        const Capture hot = ScreenWhen(FGo, [&](const Capture& c) { return Differing(c, normal.Go) > 20; });
+        EXPECT_GT(Differing(hot, normal.Go), 20) << "\"Go!\" looks the same under the pointer";
+
+        // Pressed: the pressed look; the press ends away from the button so
+        // that it is no click.
+        ASSERT_TRUE(harness::LeftButton(true));
+        const Capture pressed = ScreenWhen(FGo, [&](const Capture& c) { return Differing(c, hot) > 20; });
+        ASSERT_TRUE(harness::MoveMouseTo(away));
+        ASSERT_TRUE(harness::LeftButton(false));
+        EXPECT_GT(Differing(pressed, hot), 20) << "\"Go!\" looks the same pressed as hot";
+        EXPECT_GT(Differing(pressed, normal.Go), 20) << "\"Go!\" looks the same pressed as normal";
+
+        Save(normal.Go, name + L"-go-normal");
+        Save(hot, name + L"-go-hot");
+        Save(pressed, name + L"-go-pressed");
+        Save(Screen(FForm), name);
+
+        // A fetch moves the bar.
+        {
+            ASSERT_TRUE(harness::ClickAt(harness::CentreOf(FAddressEdit)));
+            ASSERT_TRUE(PumpUntil(
+                [&] {
+                    GUITHREADINFO info = {};
+                    info.cbSize = sizeof(info);
+                    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(FForm, nullptr), &info) &&
+                           info.hwndFocus == FAddressEdit;
+                },
+                kStepMs));
+            if (!typed) { ASSERT_TRUE(harness::TypeUnicode(address)); }
+            ASSERT_TRUE(PumpUntil([&] { return harness::TextOf(FAddressBox) == address; }, kStepMs));
+            typed = true;
+        }
+        ASSERT_TRUE(PumpUntil([&] { return ::IsWindowEnabled(FGo) != FALSE; }, kFetchMs)) << "Go! stays disabled";
+        const Capture idleBar = Settled(FProgress);
+        const std::size_t served = FServer.Requests().size();
+        ASSERT_TRUE(harness::ClickAt(go));
+        const Capture moving =
+            ScreenWhen(FProgress, [&](const Capture& c) { return Differing(c, idleBar) > 4; }, kFetchMs);
+        Save(moving, name + L"-progress");
+        EXPECT_GT(Differing(moving, idleBar), 4) << "the bar did not change during the fetch";
+        EXPECT_TRUE(PumpUntil([&] { return FServer.Requests().size() > served; }, kFetchMs)) << "no request";
+        ASSERT_TRUE(PumpUntil([&] { return ::IsWindowEnabled(FGo) != FALSE; }, kFetchMs)) << "the fetch did not end";
+        ASSERT_TRUE(harness::MoveMouseTo(away));
+    }
+}
