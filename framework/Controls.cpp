@@ -102,6 +102,17 @@ LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
 }
 
 void TControl::WndProc(TMessage& Message) {
+    // A control that takes no double clicks sees a quick second press as a
+    // press: an owner-drawn button, for one, would otherwise report it as a
+    // double click and never as a click.
+    if (!(FControlStyle & csDoubleClicks)) {
+        switch (Message.Msg) {
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK: Message.Msg -= WM_LBUTTONDBLCLK - WM_LBUTTONDOWN; break;
+        default: break;
+        }
+    }
     switch (Message.Msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

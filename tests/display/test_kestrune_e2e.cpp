@@ -289,4 +289,23 @@ TEST_F(KestruneEndToEnd, TheTextViewDrawsTheFetchedPageOnTheScreen) {
                                 << backgroundPixels << " of the background colour)" << Describe();
 }
 
+// "Go!" fetches again when clicked right after a fetch ends, with no other
+// control touched in between: the second click comes soon after the first at
+// the same place, so the system reports it as a double click.
+TEST_F(KestruneEndToEnd, GoClickedAgainAfterAFetchFetchesAgain) {
+    harness::HttpResponse page;
+    page.Body = "<html><body>again</body></html>";
+    FServer.Route("/again", page);
+    ASSERT_NO_FATAL_FAILURE(FindParts());
+    ASSERT_NO_FATAL_FAILURE(FetchAndWait(Widen(FServer.Url("/again"))));
+    for (int round = 2; round <= 3; ++round) {
+        SCOPED_TRACE("fetch " + std::to_string(round));
+        ASSERT_TRUE(PumpUntil([&] { return ::IsWindowEnabled(FParts.Go) != FALSE; }, kFetchMs)) << Describe();
+        const std::size_t served = FServer.Requests().size();
+        ASSERT_NO_FATAL_FAILURE(Click(FParts.Go, "Go!"));
+        EXPECT_TRUE(PumpUntil([&] { return FServer.Requests().size() > served; }, kFetchMs))
+            << "the click on Go! started no fetch" << Describe();
+    }
+}
+
 }  // namespace

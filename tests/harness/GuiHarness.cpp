@@ -247,4 +247,20 @@ unsigned WindowCount() {
     return count;
 }
 
+int ColourDistance(COLORREF a, COLORREF b) {
+    const int dr = std::abs(int(GetRValue(a)) - int(GetRValue(b)));
+    const int dg = std::abs(int(GetGValue(a)) - int(GetGValue(b)));
+    const int db = std::abs(int(GetBValue(a)) - int(GetBValue(b)));
+    return std::max(dr, std::max(dg, db));
+}
+
+int DifferingPixels(const Capture& a, const Capture& b, int tolerance) {
+    if (a.Width != b.Width || a.Height != b.Height) return std::max(a.Width * a.Height, b.Width * b.Height);
+    int n = 0;
+    for (int y = 0; y < a.Height; ++y)
+        for (int x = 0; x < a.Width; ++x)
+            if (ColourDistance(a.Pixel(x, y), b.Pixel(x, y)) > tolerance) ++n;
+    return n;
+}
+
 }  // namespace harness

@@ -70,6 +70,12 @@ enum class CaptureSource {
     Screen,   // what the screen shows in the window's rectangle
 };
 
+// The largest difference of two colours in any channel.
+int ColourDistance(COLORREF a, COLORREF b);
+// Pixels that differ by more than the tolerance between two captures of the
+// same size (all of them when the sizes differ).
+int DifferingPixels(const Capture& a, const Capture& b, int tolerance = 8);
+
 // Captures the whole window (frame included) or only its client area.
 Capture CaptureWindow(HWND wnd, CaptureSource source, bool clientOnly = false);
 

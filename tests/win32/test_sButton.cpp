@@ -289,9 +289,14 @@ TEST_F(SkinnedButton, OneClickPerClickAndNoneWithoutAPress) {
         Release(button);
     }
     EXPECT_EQ(clicks, 3);
+    // A quick second press (the system reports it as a double click) is a
+    // click too.
+    ::SendMessageW(button->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+    Release(button);
+    EXPECT_EQ(clicks, 4);
     // A release that did not start on the button clicks nothing.
     Release(other);
-    EXPECT_EQ(clicks, 3);
+    EXPECT_EQ(clicks, 4);
 }
 
 TEST_F(SkinnedButton, GdiUseStaysFlatOverHoverAndPress) {
