@@ -882,7 +882,29 @@ void TWinControl::WMSetFocus(TMessage& Message) {
     if (!HasState(csDestroying)) top->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(this));
 }
 
-void TWinControl::WMKillFocus(TMessage& Message) { DefaultHandler(Message); }
+void TWinControl::WMKillFocus(TMessage& Message) {
+    DefaultHandler(Message);
+    // The focus goes to a window that tells the form nothing itself: nowhere
+    // (this control was disabled or hidden while it had the focus) or an
+    // inner window of a control, such as the edit field of a combo box. The
+    // form then hears of the framework control that holds the focus now, or
+    // of itself, so that no control keeps showing a focus it lost.
+    const HWND next = reinterpret_cast<HWND>(Message.WParam);
+    if (HasState(csDestroying) || (next && FindControl(next))) return;
+    TWinControl* top = this;
+    while (top->FParent) top = top->FParent;
+    if (top->HasState(csDestroying) || !top->HandleAllocated()) return;
+    TWinControl* holder = top;
+    for (HWND w = next; w; w = ::GetParent(w)) {
+        if (w == top->FHandle) break;
+        if (TWinControl* c = FindControl(w)) {
+            holder = c;
+            break;
+        }
+    }
+    if (next && holder == top && !::IsChild(top->FHandle, next)) return;   // another window altogether
+    top->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(holder));
+}
 
 void TWinControl::CMEnter(TMessage&) { DoEnter(); }
 

@@ -20,6 +20,7 @@
 #include "ImgList.h"
 #include "sButton.h"
 #include "sSkinManager.h"
+#include "StdCtrls.h"
 
 namespace fs = std::filesystem;
 
@@ -179,6 +180,34 @@ TEST_F(SkinnedButton, DefaultOrFocusedShowsTheActiveFrame) {
     // The window stays owner-drawn whatever the focus logic tells it.
     EXPECT_EQ(::GetWindowLongPtrW(button->Handle(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
     EXPECT_EQ(::GetWindowLongPtrW(other->Handle(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+}
+
+// A button that loses the focus without another framework control taking it
+// stops looking focused: disabled while focused (the focus goes nowhere), or
+// left for the edit field inside a combo box.
+TEST_F(SkinnedButton, FocusLostToNoControlEndsTheFocusedLook) {
+    auto* combo = New<TComboBox>(form);
+    combo->SetParent(form);
+    combo->SetBounds(120, 20, 100, 24);
+    const HWND inner = ::FindWindowExW(combo->Handle(), nullptr, L"Edit", nullptr);
+    ASSERT_NE(inner, nullptr);
+
+    button->SetFocus();
+    harness::PumpUntilIdle(10, 500);
+    ASSERT_TRUE(button->IsFocused);
+    button->SetEnabled(false);
+    button->SetEnabled(true);
+    harness::PumpUntilIdle(10, 500);
+    EXPECT_FALSE(button->IsFocused);
+    EXPECT_EQ(Border(button), Frame(0));
+
+    button->SetFocus();
+    harness::PumpUntilIdle(10, 500);
+    ASSERT_TRUE(button->IsFocused);
+    ::SetFocus(inner);
+    harness::PumpUntilIdle(10, 500);
+    EXPECT_FALSE(button->IsFocused);
+    EXPECT_EQ(Border(button), Frame(0));
 }
 
 TEST_F(SkinnedButton, CornersShowTheParentNeverTheKeyColour) {
