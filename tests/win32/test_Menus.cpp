@@ -322,7 +322,9 @@ TEST_F(PopupMenuTest, RepeatedPopupsKeepCountsFlat) {
     EXPECT_FALSE(driver.TimedOut);
     EXPECT_EQ(chosen.size(), 55u);
     EXPECT_LE(harness::GdiObjectUsage(), gdi + 2);
-    EXPECT_LE(UserObjectUsage(), user + 2);
+    // The stand-in measure moves by a few with the handles that other work
+    // frees meanwhile; a menu lost per rebuild would add 25.
+    EXPECT_LE(UserObjectUsage(), user + 8);
     EXPECT_EQ(harness::WindowCount(), windows);
 }
 
