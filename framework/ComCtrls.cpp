@@ -706,6 +706,8 @@ void TToolBar::UpdateButton(TToolButton* Button) {
 }
 
 void TToolBar::UpdateButtonBounds() {
+    // Without a window the buttons keep the bounds they were given.
+    if (!FHandle) return;
     for (Integer i = 0; i < ButtonCount(); ++i) {
         TToolButton* b = FButtons[static_cast<std::size_t>(i)];
         const TRect r = ButtonRect(i);
