@@ -763,11 +763,28 @@ void TToolBar::Dispatch(TMessage& Message) {
             return;
         }
         break;
+    case WM_PAINT:
+    case WM_PRINTCLIENT:
+        CheckImageLists();
+        break;
     default:
         break;
     }
     TWinControl::Dispatch(Message);
     if (Message.Msg == WM_SIZE) UpdateButtonBounds();
+}
+
+void TToolBar::CheckImageLists() {
+    if (!FHandle) return;
+    // A list made anew (a new size, for one) has a new system list: the bar
+    // must not go on drawing from the old one, which is destroyed.
+    auto wanted = [](TCustomImageList* list) { return list && list->HandleAllocated() ? list->Handle() : nullptr; };
+    if (reinterpret_cast<HIMAGELIST>(Send(FHandle, TB_GETIMAGELIST)) == wanted(FImages) &&
+        reinterpret_cast<HIMAGELIST>(Send(FHandle, TB_GETHOTIMAGELIST)) == wanted(FHotImages))
+        return;
+    ApplyImageLists();
+    ApplyButtonSize();
+    UpdateButtonBounds();
 }
 
 void TToolBar::WMMouse(TMessage& Message) {

@@ -236,6 +236,8 @@ private:
     // Reads the buttons' bounds back from the system bar.
     void UpdateButtonBounds();
     void ApplyImageLists();
+    // Hands the lists to the system bar again when their system lists changed.
+    void CheckImageLists();
     void ApplyButtonSize();
     // Reads the checked state of check buttons back from the system bar.
     void ReadDownStates();

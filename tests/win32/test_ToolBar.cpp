@@ -186,6 +186,11 @@ TEST_F(ToolBarTest, ImageListsAreHandedToTheSystemBarAndForgottenWhenFreed) {
     ShowForm();
     EXPECT_EQ(reinterpret_cast<HIMAGELIST>(Send(Bar->Handle(), TB_GETIMAGELIST)), images->Handle());
     EXPECT_EQ(reinterpret_cast<HIMAGELIST>(Send(Bar->Handle(), TB_GETHOTIMAGELIST)), hot->Handle());
+    // A list that takes over another system list destroys its old one: the
+    // bar takes the new one before it paints again.
+    images->SetHandle(::ImageList_Create(24, 24, ILC_COLOR32 | ILC_MASK, 1, 1));
+    ::RedrawWindow(Bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(reinterpret_cast<HIMAGELIST>(Send(Bar->Handle(), TB_GETIMAGELIST)), images->Handle());
     images->Free();
     hot->Free();
     EXPECT_EQ(Bar->Images(), nullptr);
