@@ -653,6 +653,8 @@ void TToolBar::CreateParams(TCreateParams& Params) {
 void TToolBar::InitializeWnd() {
     TWinControl::InitializeWnd();
     Send(FHandle, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
+    // Drop-down buttons get their arrow part beside the button part.
+    Send(FHandle, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
     if (!FShowCaptions) Send(FHandle, TB_SETMAXTEXTROWS, 0);
     ApplyImageLists();
     ApplyButtonSize();

@@ -106,6 +106,7 @@ TEST_F(ToolBarTest, ButtonsArePlacedIntoTheSystemBarAndFollowItsRectangles) {
     TToolButton* late = AddButton(tbsDropDown, u"More");
     EXPECT_EQ(late->Index(), 3);
     ExpectBoundsFollowSystemBar();
+    EXPECT_GT(late->Width(), Bar->Buttons(0)->Width()) << "a drop-down button has its arrow part";
     TToolButton* first = Bar->Buttons(0);
     first->Free();
     EXPECT_EQ(Bar->ButtonCount(), 3);
