@@ -534,3 +534,322 @@ void TStatusBar::SetSizeGrip(bool value) {
     FSizeGrip = value;
     RecreateWnd();
 }
+
+// ---------------------------------------------------------------------------
+// TToolButton
+
+TToolButton::TToolButton(TComponent* AOwner) : TGraphicControl(AOwner) {
+    FWidth = 23;
+    FHeight = 22;
+    // The system bar takes the mouse; the button itself captures nothing.
+    FControlStyle = csClickEvents | csSetCaption;
+}
+
+TToolBar* TToolButton::ToolBar() const { return dynamic_cast<TToolBar*>(FParent); }
+
+Integer TToolButton::Index() const {
+    const TToolBar* bar = ToolBar();
+    if (!bar) return -1;
+    const auto it = std::find(bar->FButtons.begin(), bar->FButtons.end(), this);
+    return it == bar->FButtons.end() ? -1 : static_cast<Integer>(it - bar->FButtons.begin());
+}
+
+void TToolButton::Changed() {
+    if (TToolBar* bar = ToolBar()) bar->UpdateButton(this);
+}
+
+void TToolButton::SetStyle(TToolButtonStyle Value) {
+    if (FStyle == Value) return;
+    FStyle = Value;
+    Changed();
+}
+
+void TToolButton::SetImageIndex(Integer Value) {
+    if (FImageIndex == Value) return;
+    FImageIndex = Value;
+    Changed();
+}
+
+void TToolButton::SetDown(bool Value) {
+    if (FDown == Value) return;
+    FDown = Value;
+    Changed();
+}
+
+void TToolButton::SetIndeterminate(bool Value) {
+    if (FIndeterminate == Value) return;
+    FIndeterminate = Value;
+    Changed();
+}
+
+void TToolButton::SetEnabled(bool value) {
+    if (FEnabled == value) return;
+    TGraphicControl::SetEnabled(value);
+    Changed();
+}
+
+void TToolButton::Dispatch(TMessage& Message) {
+    TGraphicControl::Dispatch(Message);
+    if (Message.Msg == CM_TEXTCHANGED || Message.Msg == CM_VISIBLECHANGED) Changed();
+}
+
+// ---------------------------------------------------------------------------
+// TToolBar
+
+namespace {
+
+BYTE SystemButtonStyle(TToolButtonStyle style) {
+    switch (style) {
+    case tbsCheck: return BTNS_CHECK;
+    case tbsDropDown: return BTNS_DROPDOWN;
+    case tbsSeparator:
+    case tbsDivider: return BTNS_SEP;
+    default: return BTNS_BUTTON;
+    }
+}
+
+}  // namespace
+
+TToolBar::TToolBar(TComponent* AOwner) : TWinControl(AOwner) {
+    FWidth = 150;
+    FHeight = 29;
+    FAlign = TAlign::alTop;
+    // The system bar tracks the mouse itself: no capture taken or released
+    // under it (a release of its capture would cancel the press).
+    FControlStyle = csAcceptsControls;
+}
+
+TToolBar::~TToolBar() { FButtons.clear(); }
+
+void TToolBar::BeforeDestruction() {
+    TWinControl::BeforeDestruction();
+    FButtons.clear();
+}
+
+TToolButton* TToolBar::Buttons(Integer Index) const {
+    if (Index < 0 || Index >= ButtonCount()) return nullptr;
+    return FButtons[static_cast<std::size_t>(Index)];
+}
+
+TRect TToolBar::ButtonRect(Integer Index) {
+    RECT r{0, 0, 0, 0};
+    if (!FHandle || Index < 0 || Index >= ButtonCount()) return TRect(0, 0, 0, 0);
+    if (!Send(FHandle, TB_GETITEMRECT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&r))) return TRect(0, 0, 0, 0);
+    return TRect(r.left, r.top, r.right, r.bottom);
+}
+
+void TToolBar::CreateParams(TCreateParams& Params) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    TWinControl::CreateParams(Params);
+    CreateSubClass(Params, TOOLBARCLASSNAMEW);
+    Params.Caption.clear();
+    // The framework places the bar (Align); it does not move or size itself.
+    Params.Style |= WS_CLIPCHILDREN | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
+    if (FFlat) Params.Style |= TBSTYLE_FLAT;
+    if (FList) Params.Style |= TBSTYLE_LIST;
+}
+
+void TToolBar::InitializeWnd() {
+    TWinControl::InitializeWnd();
+    Send(FHandle, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
+    // Drop-down buttons get their arrow part beside the button part.
+    Send(FHandle, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
+    if (!FShowCaptions) Send(FHandle, TB_SETMAXTEXTROWS, 0);
+    ApplyImageLists();
+    ApplyButtonSize();
+    for (Integer i = 0; i < ButtonCount(); ++i) InsertSystemButton(i);
+    UpdateButtonBounds();
+}
+
+void TToolBar::ApplyImageLists() {
+    if (!FHandle) return;
+    if (FImages) FImages->HandleNeeded();
+    if (FHotImages) FHotImages->HandleNeeded();
+    Send(FHandle, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(FImages ? FImages->Handle() : nullptr));
+    Send(FHandle, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(FHotImages ? FHotImages->Handle() : nullptr));
+}
+
+void TToolBar::ApplyButtonSize() {
+    if (!FHandle) return;
+    const int iw = FImages ? FImages->Width() : 16, ih = FImages ? FImages->Height() : 16;
+    Send(FHandle, TB_SETBITMAPSIZE, 0, MAKELPARAM(iw, ih));
+    Send(FHandle, TB_SETBUTTONSIZE, 0, MAKELPARAM(FButtonWidth, FButtonHeight));
+}
+
+void TToolBar::InsertSystemButton(Integer Index) {
+    TToolButton* b = FButtons[static_cast<std::size_t>(Index)];
+    TBBUTTON tb{};
+    tb.idCommand = b->FCommandId;
+    tb.fsStyle = SystemButtonStyle(b->FStyle);
+    const bool sep = tb.fsStyle == BTNS_SEP;
+    // A separator's image field holds its width (0: the system's).
+    tb.iBitmap = sep ? 0 : (b->FImageIndex >= 0 ? b->FImageIndex : I_IMAGENONE);
+    if (b->FEnabled) tb.fsState |= TBSTATE_ENABLED;
+    if (b->FDown) tb.fsState |= b->FStyle == tbsCheck ? TBSTATE_CHECKED : TBSTATE_PRESSED;
+    if (b->FIndeterminate) tb.fsState |= TBSTATE_INDETERMINATE;
+    if (!b->FVisible) tb.fsState |= TBSTATE_HIDDEN;
+    // The bar keeps its own copy of the text.
+    const String text = b->GetText();
+    tb.iString = FShowCaptions && !sep ? reinterpret_cast<INT_PTR>(WStr(text)) : -1;
+    Send(FHandle, TB_INSERTBUTTONW, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&tb));
+}
+
+void TToolBar::UpdateButton(TToolButton* Button) {
+    const Integer index = Button->Index();
+    if (!FHandle || index < 0) return;
+    // Style, state, image and text at once: the button is put in anew at its place.
+    Send(FHandle, WM_SETREDRAW, FALSE);
+    Send(FHandle, TB_DELETEBUTTON, static_cast<WPARAM>(index));
+    InsertSystemButton(index);
+    Send(FHandle, WM_SETREDRAW, TRUE);
+    ::InvalidateRect(FHandle, nullptr, TRUE);
+    UpdateButtonBounds();
+}
+
+void TToolBar::UpdateButtonBounds() {
+    // Without a window the buttons keep the bounds they were given.
+    if (!FHandle) return;
+    for (Integer i = 0; i < ButtonCount(); ++i) {
+        TToolButton* b = FButtons[static_cast<std::size_t>(i)];
+        const TRect r = ButtonRect(i);
+        b->FLeft = r.Left;
+        b->FTop = r.Top;
+        b->FWidth = std::max(r.Right - r.Left, 0);
+        b->FHeight = std::max(r.Bottom - r.Top, 0);
+    }
+}
+
+void TToolBar::ReadDownStates() {
+    if (!FHandle) return;
+    for (TToolButton* b : FButtons)
+        if (b->FStyle == tbsCheck) b->FDown = Send(FHandle, TB_ISBUTTONCHECKED, static_cast<WPARAM>(b->FCommandId)) != 0;
+}
+
+void TToolBar::AddButton(TToolButton* Button) {
+    if (std::find(FButtons.begin(), FButtons.end(), Button) != FButtons.end()) return;
+    if (Button->FCommandId == 0) Button->FCommandId = FNextCommandId++;
+    FButtons.push_back(Button);
+    if (!FHandle) return;
+    InsertSystemButton(ButtonCount() - 1);
+    UpdateButtonBounds();
+}
+
+void TToolBar::RemoveButton(TToolButton* Button) {
+    const auto it = std::find(FButtons.begin(), FButtons.end(), Button);
+    if (it == FButtons.end()) return;
+    const auto index = static_cast<WPARAM>(it - FButtons.begin());
+    FButtons.erase(it);
+    if (FHandle && !HasState(csDestroying)) {
+        Send(FHandle, TB_DELETEBUTTON, index);
+        UpdateButtonBounds();
+    }
+}
+
+void TToolBar::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_CONTROLLISTCHANGE:
+        if (auto* b = dynamic_cast<TToolButton*>(reinterpret_cast<TControl*>(Message.WParam)))
+            Message.LParam ? AddButton(b) : RemoveButton(b);
+        break;
+    case CN_COMMAND:
+        if (reinterpret_cast<HWND>(Message.LParam) == FHandle && FHandle) {
+            const Integer id = LOWORD(Message.WParam);
+            ReadDownStates();
+            for (TToolButton* b : FButtons)
+                if (b->FCommandId == id) {
+                    b->Click();
+                    break;
+                }
+            Message.Result = 0;
+            return;
+        }
+        break;
+    case WM_PAINT:
+    case WM_PRINTCLIENT:
+        CheckImageLists();
+        break;
+    default:
+        break;
+    }
+    TWinControl::Dispatch(Message);
+    if (Message.Msg == WM_SIZE) UpdateButtonBounds();
+}
+
+void TToolBar::CheckImageLists() {
+    if (!FHandle) return;
+    // A list made anew (a new size, for one) has a new system list: the bar
+    // must not go on drawing from the old one, which is destroyed.
+    auto wanted = [](TCustomImageList* list) { return list && list->HandleAllocated() ? list->Handle() : nullptr; };
+    if (reinterpret_cast<HIMAGELIST>(Send(FHandle, TB_GETIMAGELIST)) == wanted(FImages) &&
+        reinterpret_cast<HIMAGELIST>(Send(FHandle, TB_GETHOTIMAGELIST)) == wanted(FHotImages))
+        return;
+    ApplyImageLists();
+    ApplyButtonSize();
+    UpdateButtonBounds();
+}
+
+void TToolBar::WMMouse(TMessage& Message) {
+    // The system bar presses, tracks and reports its buttons: mouse input
+    // over a button goes to the bar's window, not to the windowless child.
+    TControl::Dispatch(Message);
+}
+
+void TToolBar::Notification(TComponent* AComponent, TOperation Operation) {
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation != TOperation::opRemove) return;
+    if (AComponent == FImages) SetImages(nullptr);
+    if (AComponent == FHotImages) SetHotImages(nullptr);
+}
+
+void TToolBar::SetImages(TCustomImageList* Value) {
+    if (FImages == Value) return;
+    if (FImages) FImages->RemoveFreeNotification(this);
+    FImages = Value;
+    if (FImages) FImages->FreeNotification(this);
+    ApplyImageLists();
+    ApplyButtonSize();
+    UpdateButtonBounds();
+    Invalidate();
+}
+
+void TToolBar::SetHotImages(TCustomImageList* Value) {
+    if (FHotImages == Value) return;
+    if (FHotImages) FHotImages->RemoveFreeNotification(this);
+    FHotImages = Value;
+    if (FHotImages) FHotImages->FreeNotification(this);
+    ApplyImageLists();
+    Invalidate();
+}
+
+void TToolBar::SetList(bool Value) {
+    if (FList == Value) return;
+    FList = Value;
+    RecreateWnd();
+}
+
+void TToolBar::SetShowCaptions(bool Value) {
+    if (FShowCaptions == Value) return;
+    FShowCaptions = Value;
+    RecreateWnd();
+}
+
+void TToolBar::SetFlat(bool Value) {
+    if (FFlat == Value) return;
+    FFlat = Value;
+    RecreateWnd();
+}
+
+void TToolBar::SetButtonWidth(Integer Value) {
+    if (FButtonWidth == Value) return;
+    FButtonWidth = Value;
+    ApplyButtonSize();
+    UpdateButtonBounds();
+}
+
+void TToolBar::SetButtonHeight(Integer Value) {
+    if (FButtonHeight == Value) return;
+    FButtonHeight = Value;
+    ApplyButtonSize();
+    UpdateButtonBounds();
+}

@@ -1,6 +1,8 @@
-// Common controls: the rich edit, the progress bar and the status bar.
+// Common controls: the rich edit, the progress bar, the status bar and the
+// tool bar.
 #pragma once
 
+#include "ImgList.h"
 #include "StdCtrls.h"
 
 // A rich edit control (RichEdit 2.0 or later, "RichEdit20W" from
@@ -130,4 +132,123 @@ protected:
     bool FSimplePanel = false;
     String FSimpleText;
     bool FSizeGrip = true;
+};
+
+// ---------------------------------------------------------------------------
+// Tool bar
+
+class TToolBar;
+
+enum TToolButtonStyle { tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDivider };
+
+// One button of a tool bar: a windowless child of the bar whose bounds follow
+// the button's place in the system bar (TB_GETITEMRECT). The system bar draws
+// it and takes its mouse input; a click runs OnClick.
+class TToolButton : public TGraphicControl {
+public:
+    KES_CLASS_NAME(TToolButton)
+    explicit TToolButton(TComponent* AOwner);
+
+    // The bar the button is placed on (its parent), or nullptr.
+    TToolBar* ToolBar() const;
+    // The button's place in its bar (-1 when on none).
+    Integer Index() const;
+    // The command id the system bar reports for the button.
+    Integer CommandId() const { return FCommandId; }
+
+    TToolButtonStyle Style() const { return FStyle; }
+    void SetStyle(TToolButtonStyle Value);
+    // -1: no image.
+    Integer ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(Integer Value);
+    // Shown pressed (a check button: checked). A check button changes it on
+    // every click.
+    bool Down() const { return FDown; }
+    void SetDown(bool Value);
+    bool Indeterminate() const { return FIndeterminate; }
+    void SetIndeterminate(bool Value);
+    void SetEnabled(bool value) override;
+
+protected:
+    void Dispatch(TMessage& Message) override;
+
+private:
+    friend class TToolBar;
+    // Tells the bar that the button's look or text changed.
+    void Changed();
+
+    TToolButtonStyle FStyle = tbsButton;
+    Integer FImageIndex = -1;
+    bool FDown = false;
+    bool FIndeterminate = false;
+    Integer FCommandId = 0;
+};
+
+// A tool bar over the system "ToolbarWindow32" class. Its buttons are the
+// TToolButton children placed on it, in the order they were placed; the
+// images come from Images (and HotImages for the button under the mouse).
+class TToolBar : public TWinControl {
+public:
+    KES_CLASS_NAME(TToolBar)
+    explicit TToolBar(TComponent* AOwner);
+    ~TToolBar() override;
+    void BeforeDestruction() override;
+
+    Integer ButtonCount() const { return static_cast<Integer>(FButtons.size()); }
+    // nullptr for an index out of range.
+    TToolButton* Buttons(Integer Index) const;
+    // The button's rectangle in the bar's client area (TB_GETITEMRECT), empty
+    // without a window or for an index out of range.
+    TRect ButtonRect(Integer Index);
+
+    TCustomImageList* Images() const { return FImages; }
+    void SetImages(TCustomImageList* Value);
+    TCustomImageList* HotImages() const { return FHotImages; }
+    void SetHotImages(TCustomImageList* Value);
+    // Captions beside the images instead of below them (TBSTYLE_LIST).
+    bool List() const { return FList; }
+    void SetList(bool Value);
+    bool ShowCaptions() const { return FShowCaptions; }
+    void SetShowCaptions(bool Value);
+    // Buttons without a raised frame until the mouse is over them (TBSTYLE_FLAT).
+    bool Flat() const { return FFlat; }
+    void SetFlat(bool Value);
+    Integer ButtonWidth() const { return FButtonWidth; }
+    void SetButtonWidth(Integer Value);
+    Integer ButtonHeight() const { return FButtonHeight; }
+    void SetButtonHeight(Integer Value);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void InitializeWnd() override;
+    void Dispatch(TMessage& Message) override;
+    void WMMouse(TMessage& Message) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    friend class TToolButton;
+    void AddButton(TToolButton* Button);
+    void RemoveButton(TToolButton* Button);
+    // Inserts button Index into the system bar.
+    void InsertSystemButton(Integer Index);
+    // Puts the button's state, image and text into the system bar.
+    void UpdateButton(TToolButton* Button);
+    // Reads the buttons' bounds back from the system bar.
+    void UpdateButtonBounds();
+    void ApplyImageLists();
+    // Hands the lists to the system bar again when their system lists changed.
+    void CheckImageLists();
+    void ApplyButtonSize();
+    // Reads the checked state of check buttons back from the system bar.
+    void ReadDownStates();
+
+    std::vector<TToolButton*> FButtons;
+    TCustomImageList* FImages = nullptr;
+    TCustomImageList* FHotImages = nullptr;
+    bool FList = false;
+    bool FShowCaptions = false;
+    bool FFlat = false;
+    Integer FButtonWidth = 23;
+    Integer FButtonHeight = 22;
+    Integer FNextCommandId = 1;
 };

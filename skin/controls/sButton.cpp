@@ -909,3 +909,63 @@ TStringList* HookExcludedClasses() {
     static HookExcludedHolder holder;
     return holder.List;
 }
+
+// ---------------------------------------------------------------------------
+// Tool bar button images
+
+#include "ComCtrls.h"
+
+namespace {
+
+Integer ToolButtonLook(UINT State) {
+    if (State == 0 || State == CDIS_DISABLED) return 0;
+    if (State & (CDIS_SELECTED | CDIS_CHECKED)) return 2;
+    return 1;
+}
+
+}  // namespace
+
+void DrawToolButtonImage(TToolBar* ToolBar, TToolButton* Button, UINT State, TBitmap* Bmp) {
+    if (!ToolBar || !Button || !Bmp || Bmp->Empty() || !ToolBar->Images()) return;
+    const Integer look = ToolButtonLook(State);
+    const Integer index = Button->ImageIndex();
+    if (index < 0) return;
+    TCustomImageList* list = ToolBar->Images();
+    TCustomImageList* hot = ToolBar->HotImages();
+    if (look != 0 && hot && index < hot->Count()) list = hot;
+    if (index >= list->Count()) return;
+    const Integer iw = list->Width(), ih = list->Height();
+    if (iw <= 0 || ih <= 0) return;
+
+    Integer x, y;
+    if (ToolBar->List()) {
+        x = 5;
+        y = (Button->Height() - ih) / 2;
+    } else {
+        x = (Button->Width() - iw) / 2 - (Button->Style() == tbsDropDown ? 8 : 0) + 1;
+        // Captions below the image take the height of a line and 3 pixels.
+        TSize text{0, 0};
+        if (ToolBar->ShowCaptions()) {
+            GetFontTextExtent(ToolBar->Font()->Handle(), u"A", text);
+            text.cy += 3;
+        }
+        y = (Button->Height() - ih - text.cy) / 2;
+    }
+    if (look == 2) ++x, ++y;
+
+    if (dynamic_cast<TsAlphaImageList*>(list)) {
+        const Integer state = (State & CDIS_HOT) ? 1 : ((State & CDIS_CHECKED) ? 2 : 0);
+        TSize size{0, 0};
+        DrawListGlyph(list, Bmp, x, y, size, false, 1, state, clNone, 0, index);
+        return;
+    }
+    // Other lists draw over the key colour (or the list's own background),
+    // and all but the key is copied in, opaque.
+    const TColor bk = ToolBar->Images()->BkColor();
+    const TColor fill = bk == clNone ? static_cast<TColor>(0xFF00FF) : ColorToRGB(bk);
+    TBitmap* temp = CreateWorkBitmap(iw, ih);
+    FillPixels32(Bits32Of(temp), TRect(0, 0, iw, ih), SwapRedBlue(static_cast<std::uint32_t>(fill)) & 0xFFFFFFu);
+    list->Draw(temp->Canvas(), 0, 0, index, true);
+    DrawAlphaBitmapAt(Bmp, temp, x, y, 0xFF00FF);
+    temp->Free();
+}

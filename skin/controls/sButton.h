@@ -108,3 +108,18 @@ private:
 // Window classes the window-creation hook never skins, sorted; made once
 // when the unit starts and freed when it ends.
 TStringList* HookExcludedClasses();
+
+// ---------------------------------------------------------------------------
+// Tool bar button images
+
+class TToolBar;
+class TToolButton;
+
+// Draws the image of a tool button into Bmp (the button's 32-bit work image,
+// whose top-left is the button's) for the custom-draw state State (CDIS_*
+// bits). The look is 0 for no state or only CDIS_DISABLED, 2 for
+// CDIS_SELECTED or CDIS_CHECKED, else 1; the pressed look moves the image by
+// (1, 1). HotImages serve in looks 1 and 2 when they hold the button's image.
+// Nothing is drawn without Images, for an image index outside the list, or
+// into an empty bitmap.
+void DrawToolButtonImage(TToolBar* ToolBar, TToolButton* Button, UINT State, TBitmap* Bmp);

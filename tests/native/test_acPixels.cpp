@@ -248,6 +248,17 @@ TEST(YourPixelsCopy, DrawAlphaBitmapAtMakesOpaqueAndCutsNegativeOrigins) {
     EXPECT_EQ(d2(0, 0), 0xFF030201u);
     EXPECT_EQ(d2(1, 0), 0u);
     EXPECT_TRUE(dst.GuardIntact());
+
+    // A negative Y cuts off the source's top rows; what passes the right and
+    // bottom edges is left out.
+    Img d3(2, 2, 0), tall(3, 3, 0);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) tall(x, y) = 0x00000010u * static_cast<std::uint32_t>(y * 3 + x + 1);
+    DrawAlphaBitmapAt(d3.bits, tall.bits, 1, -2, 0xFF00FF);
+    EXPECT_EQ(d3(1, 0), 0xFF000070u);   // source (0, 2)
+    EXPECT_EQ(d3(0, 0), 0u);
+    EXPECT_EQ(d3(1, 1), 0u);
+    EXPECT_TRUE(d3.GuardIntact());
 }
 
 TEST(YourPixelsCopy, CopyThroughMaskAccumulatesAlpha) {
