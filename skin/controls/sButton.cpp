@@ -5,6 +5,7 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
+#include "ComCtrls.h"
 #include "ImgList.h"
 #include "Menus.h"
 #include "acAlphaImageList.h"
@@ -912,8 +913,6 @@ TStringList* HookExcludedClasses() {
 
 // ---------------------------------------------------------------------------
 // Tool bar button images
-
-#include "ComCtrls.h"
 
 namespace {
 
