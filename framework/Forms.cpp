@@ -111,7 +111,7 @@ TFormFrameStyles FormFrameStyles(TFormBorderStyle BorderStyle, TBorderIcons Bord
         break;
     case TFormBorderStyle::bsDialog:
         r.Style = WS_POPUP | WS_CAPTION;
-        r.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+        r.ExStyle = WS_EX_DLGMODALFRAME;
         icons = icons * TBorderIcons{biSystemMenu, biHelp};
         break;
     case TFormBorderStyle::bsToolWindow:

@@ -54,7 +54,8 @@ struct TFormFrameStyles {
     DWORD ExStyle = 0;
     static constexpr DWORD StyleMask =
         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME;
-    static constexpr DWORD ExStyleMask = WS_EX_TOOLWINDOW | WS_EX_CONTEXTHELP | WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+    // (The system adds WS_EX_WINDOWEDGE itself to every window with a caption.)
+    static constexpr DWORD ExStyleMask = WS_EX_TOOLWINDOW | WS_EX_CONTEXTHELP | WS_EX_DLGMODALFRAME;
 };
 TFormFrameStyles FormFrameStyles(TFormBorderStyle BorderStyle, TBorderIcons BorderIcons);
 
