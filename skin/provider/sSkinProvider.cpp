@@ -54,7 +54,8 @@ std::vector<TsSkinProvider*>& PendingFree() {
 struct TacProviderReleaser {
     HWND Wnd = nullptr;
     void WndProc(TMessage& Message) {
-        if (Message.Msg == acFreeProvidersMessage) {
+        if (Message.Msg == acFreeProvidersMessage || (Message.Msg == WM_TIMER && Message.WParam == 1)) {
+            if (Message.Msg == WM_TIMER) ::KillTimer(Wnd, 1);
             FreePending();
             return;
         }
@@ -70,11 +71,19 @@ TacProviderReleaser& Releaser() {
 
 void TacProviderReleaser::FreePending() {
     auto& list = PendingFree();
-    while (!list.empty()) {
-        TsSkinProvider* p = list.back();
-        list.pop_back();
+    for (std::size_t i = 0; i < list.size();) {
+        TsSkinProvider* p = list[i];
+        // Still inside one of its own messages (a nested message loop runs
+        // under it): try again a little later.
+        if (p->InDispatch()) {
+            ++i;
+            continue;
+        }
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
         delete p;   // inert: no form, owner or window of its own any more
+        i = 0;
     }
+    if (!list.empty()) ::SetTimer(Wnd, 1, 50, nullptr);
 }
 
 // Frees an inert provider once the current message is done.
@@ -584,12 +593,15 @@ void TsSkinProvider::Loaded() {
 
 void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) {
     TComponent::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == SystemMenu) SystemMenu = nullptr;
     if (!FCommonData) return;
     if (Operation == TOperation::opInsert) {
         if (auto* m = dynamic_cast<TsSkinManager*>(AComponent); m && !FCommonData->FSkinManager)
             FCommonData->SetSkinManager(m);
-    } else if (AComponent == FCommonData->FSkinManager) {
-        FCommonData->FSkinManager = nullptr;
+    } else {
+        if (AComponent == FCommonData->FSkinManager) FCommonData->FSkinManager = nullptr;
+        // Owned components go before the destructor runs.
+        if (AComponent == SystemMenu) SystemMenu = nullptr;
     }
 }
 

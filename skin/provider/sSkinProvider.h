@@ -464,6 +464,8 @@ public:
     // A run-time provider replaced by a later one: stops skinning the form
     // at once and is freed after the current message.
     void MakeInert();
+    // A message of the form is being handled by this provider.
+    bool InDispatch() const { return FDispatchDepth > 0; }
 
 protected:
     void Loaded() override;
