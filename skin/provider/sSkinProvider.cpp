@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "acDwm.h"
 #include "acThdTimer.h"
 #include "acUtilsWin.h"
 #include "sGraphUtils.h"
@@ -103,7 +104,6 @@ Integer CachedCaption(bool Small) {
 }
 
 LONG StyleOf(HWND Wnd) { return Wnd ? ::GetWindowLongW(Wnd, GWL_STYLE) : 0; }
-LONG ExStyleOf(HWND Wnd) { return Wnd ? ::GetWindowLongW(Wnd, GWL_EXSTYLE) : 0; }
 
 HWND FormWnd(const TCustomForm* Form) {
     return Form && Form->HandleAllocated() ? const_cast<TCustomForm*>(Form)->Handle() : nullptr;
@@ -185,15 +185,8 @@ void SnapCoordinate(Integer& Coord, Integer Edge, Integer Buffer, Integer Offset
 }
 
 TRect GetFormWorkArea(TCustomForm* Form) {
-    HMONITOR monitor = nullptr;
-    if (HWND wnd = FormWnd(Form))
-        monitor = ::MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST);
-    else
-        monitor = ::MonitorFromPoint(POINT{Form ? Form->Left() : 0, Form ? Form->Top() : 0}, MONITOR_DEFAULTTONEAREST);
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    if (monitor && ::GetMonitorInfoW(monitor, &info))
-        return TRect(info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom);
+    if (Form)
+        if (TMonitor* monitor = Form->Monitor()) return monitor->WorkareaRect();
     RECT r{};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
     return TRect(r.left, r.top, r.right, r.bottom);
@@ -353,18 +346,17 @@ bool TsSystemMenu::VisibleClose() {
 
 bool TsSystemMenu::VisibleMax() {
     if (!HasMenu(*this)) return false;
-    // The main form is never minimized on its own here (no task-bar main form
-    // mode), so an iconic form always shows the button.
+    // There is no task-bar main form mode: an iconic form always shows it.
     if (FormIconic(FForm)) return true;
     if (FOwner->IsMDIChild()) return true;
-    if (NoButtonsStyle(FForm->BorderStyle) || !FOwner->HasBorderIcon(2)) return false;
+    if (NoButtonsStyle(FForm->BorderStyle) || !FOwner->HasBorderIcon(biMaximize)) return false;
     return true;
 }
 
 bool TsSystemMenu::VisibleMin() {
     if (!HasMenu(*this)) return false;
     if (FormIconic(FForm) || FOwner->IsMDIChild()) return true;
-    if (NoButtonsStyle(FForm->BorderStyle) || !FOwner->HasBorderIcon(1)) return false;
+    if (NoButtonsStyle(FForm->BorderStyle) || !FOwner->HasBorderIcon(biMinimize)) return false;
     return true;
 }
 
@@ -382,12 +374,12 @@ bool TsSystemMenu::VisibleSize() {
 }
 
 bool TsSystemMenu::EnabledMax() {
-    if (!FForm || !FOwner || !FOwner->HasBorderIcon(2)) return false;
+    if (!FForm || !FOwner || !FOwner->HasBorderIcon(biMaximize)) return false;
     return FOwner->IsMDIChild() || (!FormZoomed(FForm) && FOwner->IsNormalBorderStyle());
 }
 
 bool TsSystemMenu::EnabledMin() {
-    if (!FForm || !FOwner || !FOwner->HasBorderIcon(1)) return false;
+    if (!FForm || !FOwner || !FOwner->HasBorderIcon(biMinimize)) return false;
     return !(FormIconic(FForm) && !IsMainForm(FForm));
 }
 
@@ -396,7 +388,7 @@ bool TsSystemMenu::EnabledMove() { return FForm && !FormZoomed(FForm); }
 bool TsSystemMenu::EnabledRestore() {
     if (!FForm || !FOwner) return false;
     const bool notNormal = FormZoomed(FForm) || FormIconic(FForm);
-    return (FOwner->HasBorderIcon(2) && notNormal) || FormIconic(FForm);
+    return (FOwner->HasBorderIcon(biMaximize) && notNormal) || FormIconic(FForm);
 }
 
 bool TsSystemMenu::EnabledSize() {
@@ -456,7 +448,7 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TComponent(AOwner) {
     FAddedTitle = New<TacAddedTitle>(this);
     FResizeMode = rmStandard;
     FUseGlobalColor = true;
-    InAero = AeroEnabledQuery && AeroEnabledQuery();
+    InAero = IsAeroEnabled();
     MenuChanged = true;
     RgnChanged = true;
     FSnapBuffer = 10;
@@ -823,20 +815,10 @@ bool TsSkinProvider::IsGripVisible() const {
 }
 
 bool TsSkinProvider::HasBorderIcon(Integer BorderIcon) const {
-    // Read from the window: 0 system menu, 1 minimize, 2 maximize, 3 help.
-    HWND wnd = FormWnd(Form);
-    if (!wnd) return false;
-    const LONG style = StyleOf(wnd);
-    switch (BorderIcon) {
-    case 0: return (style & WS_SYSMENU) != 0 || HaveSysMenu;
-    case 1: return (style & WS_MINIMIZEBOX) != 0;
-    case 2: return (style & WS_MAXIMIZEBOX) != 0;
-    case 3: return (ExStyleOf(wnd) & WS_EX_CONTEXTHELP) != 0;
-    default: return false;
-    }
+    return Form && Form->BorderIcons.Contains(static_cast<TBorderIcon>(BorderIcon));
 }
 
-Integer TsSkinProvider::FormBorderWidth() const { return 0; }
+Integer TsSkinProvider::FormBorderWidth() const { return Form ? Form->BorderWidth() : 0; }
 
 // ---- metrics -------------------------------------------------------------------------------------------------
 
@@ -865,7 +847,7 @@ TacCaptionModel TsSkinProvider::CaptionModel() const {
     c.Shadow = ShadowSize();
     c.NormalBorderStyle = IsNormalBorderStyle();
     c.Zoomed = IsZoomed();
-    c.Composition = AeroEnabledQuery && AeroEnabledQuery();
+    c.Composition = IsAeroEnabled();
     if (const TsSkinData* d = SkinOptions(m)) {
         c.BISpacing = d->BISpacing;
         c.BIVAlign = d->BIVAlign;
@@ -886,7 +868,7 @@ TacCaptionModel TsSkinProvider::CaptionModel() const {
         c.VisibleMin = SystemMenu->VisibleMin();
     }
     c.CloseImage = MaskAt(m, ButtonClose.ImageIndex) != nullptr;
-    c.HelpIcon = HasBorderIcon(3);
+    c.HelpIcon = HasBorderIcon(biHelp);
     c.HelpImage = MaskAt(m, ButtonHelp.ImageIndex) != nullptr;
     c.BigSet = ButtonMin.HaveAlignment;
     c.CloseWidth = CaptionButtonWidth(MaskAt(m, ButtonClose.ImageIndex));
@@ -1004,7 +986,7 @@ Integer TsSkinProvider::TitleSkinIndex() {
 }
 
 bool TsSkinProvider::IconVisible() const {
-    return IsNormalBorderStyle() && FShowAppIcon && HasBorderIcon(0);
+    return IsNormalBorderStyle() && FShowAppIcon && HasBorderIcon(biSystemMenu);
 }
 
 Integer TsSkinProvider::UserButtonWidth(TsTitleButton* Btn) const {
@@ -1054,7 +1036,7 @@ Integer TsSkinProvider::SysButtonCount() const {
     Integer n = 3;
     if (!SystemMenu->VisibleMin()) --n;
     if (!SystemMenu->VisibleMax()) --n;
-    if (HasBorderIcon(3)) ++n;
+    if (HasBorderIcon(biHelp)) ++n;
     return n;
 }
 

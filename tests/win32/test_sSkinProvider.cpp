@@ -348,7 +348,7 @@ TEST_F(SkinProvider, ButtonsWithoutImagesAre21Square) {
 
 TEST_F(SkinProvider, HitTestOfEveryPartOfASizeableFrame) {
     HWND wnd = form->Handle();
-    ::SetWindowLongW(wnd, GWL_EXSTYLE, ::GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_CONTEXTHELP);
+    form->SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize, biMaximize, biHelp});
     TsSkinProvider* p = Attach();
     TsTitleButton* user = p->TitleButtons()->Add();
     TsTitleButton* hidden = p->TitleButtons()->Add();
@@ -410,14 +410,16 @@ TEST_F(SkinProvider, HitTestOfEveryPartOfASizeableFrame) {
 
 TEST_F(SkinProvider, GripAndDisabledButtonsInTheHitTest) {
     HWND wnd = form->Handle();
-    // Without maximize box: maximize is not shown and the second button is minimize.
-    ::SetWindowLongW(wnd, GWL_STYLE, ::GetWindowLongW(wnd, GWL_STYLE) & ~WS_MAXIMIZEBOX);
+    // Without maximize: maximize is not shown and the second button is minimize.
+    form->SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize});
     TsSkinProvider* p = Attach();
     p->LayoutCaptionButtons();
     EXPECT_TRUE(p->ButtonMax.Rect.IsEmpty());
     EXPECT_EQ(HitAt(p, Centre(p->ButtonMin.Rect).X, Centre(p->ButtonMin.Rect).Y), HTMINBUTTON);
-    // Without minimize box either, minimize is hidden too: only close remains.
-    ::SetWindowLongW(wnd, GWL_STYLE, ::GetWindowLongW(wnd, GWL_STYLE) & ~WS_MINIMIZEBOX);
+    // Without minimize either: only close remains.
+    p->Free();
+    form->SetBorderIcons(TBorderIcons{biSystemMenu});
+    p = Attach();
     p->LayoutCaptionButtons();
     EXPECT_TRUE(p->ButtonMin.Rect.IsEmpty());
     EXPECT_EQ(HitAt(p, Centre(p->ButtonClose.Rect).X, Centre(p->ButtonClose.Rect).Y), HTCLOSE);
