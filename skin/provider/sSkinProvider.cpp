@@ -1267,15 +1267,8 @@ void TsSkinProvider::HandleGetMinMaxInfo(TMessage& Message) {
             Message.Result = 0;
         }
     }
-    // The form's own procedure adds its constraints afterwards.
-    const MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(Message.LParam);
-    const MINMAXINFO mine = info ? *info : MINMAXINFO{};
+    // The form's own procedure runs afterwards in every case.
     PassOn(Message);
-    if (info && FDrawNonClientArea) {
-        auto* out = reinterpret_cast<MINMAXINFO*>(Message.LParam);
-        out->ptMaxPosition = mine.ptMaxPosition;
-        out->ptMaxSize = mine.ptMaxSize;
-    }
 }
 
 void TsSkinProvider::HandleNCMouseMove(TMessage& Message) {
