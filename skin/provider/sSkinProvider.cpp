@@ -599,6 +599,7 @@ void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) 
 
 void TsSkinProvider::LoadInit() {
     if (RTEmpty || !Form) return;
+    if (HWND wnd = FormWnd(Form)) SetDwmTransitionsDisabled(wnd, FDrawNonClientArea);
     PrepareForm();
     if (!Adapter) InitCtrlAdapter();
     if (SystemMenu) SystemMenu->UpdateItems();
@@ -1318,6 +1319,39 @@ void TsSkinProvider::HandleNCActivate(TMessage& Message) {
     if (::IsWindowVisible(wnd)) RefreshFrame();
 }
 
+void TsSkinProvider::HandlePrint(TMessage& Message) {
+    HWND wnd = FormWnd(Form);
+    if (!wnd || HasState(csLoading) || Form->HasState(csLoading | csDestroying) ||
+        (Form->ControlState() & csCreating) != 0)
+        return;
+    SetDwmTransitionsDisabled(wnd, true);
+    if (!MenusInitialized) MenusInitialized = UpdateMenu();
+    auto dc = reinterpret_cast<HDC>(Message.WParam);
+    if (!dc) return;
+    FCommonData->PrintDC = dc;
+    FCommonData->FUpdating = false;
+    if (FDrawNonClientArea) CopyNonClientToDC(dc);
+    const int saved = ::SaveDC(dc);
+    POINT origin{};
+    ::GetViewportOrgEx(dc, &origin);
+    ::SetViewportOrgEx(dc, origin.x + OffsetX(), origin.y + OffsetY(), nullptr);
+    ::IntersectClipRect(dc, 0, 0, HwndClientWidth(wnd), HwndClientHeight(wnd));
+    if ((FCommonData->CtrlSkinState & ACS_PLAINBG) != 0) {
+        PaintFormBackground(dc, true);
+        // The windowed children paint themselves into the picture too.
+        for (int i = 0; i < Form->ControlCount(); ++i) {
+            auto* child = dynamic_cast<TWinControl*>(Form->Controls(i));
+            if (child && child->Visible() && child->HandleAllocated())
+                child->PaintTo(dc, child->Left(), child->Top(), true);
+        }
+    } else {
+        PaintFormBackground(dc, false);
+    }
+    ::RestoreDC(dc, saved);
+    FCommonData->PrintDC = nullptr;
+    Message.Result = 0;
+}
+
 void TsSkinProvider::HandleSize(TMessage& Message) {
     FreeGlows();
     FLinesCount = -1;
@@ -1360,6 +1394,7 @@ void TsSkinProvider::SkinCommand(TMessage& Message) {
     case AC_CTRLSKINSTATE: Message.Result = FCommonData->CtrlSkinState; return;
     case AC_REMOVESKIN:
         if (OwnManager(Message.LParam)) {
+            if (HWND wnd = FormWnd(Form)) SetDwmTransitionsDisabled(wnd, false);
             HandleSkinCommand(Message, FCommonData);
             FLinesCount = FTitleSkinIndex = FCaptionSkinIndex = -1;
             PassMessageToChildControls(Form, Message);
@@ -1427,6 +1462,7 @@ void TsSkinProvider::SkinCommand(TMessage& Message) {
                 FCommonData->BGChanged = true;
                 FLinesCount = -1;
                 ApplyGlobalColor();
+                if (HWND wnd = FormWnd(Form); wnd && FDrawNonClientArea) SetDwmTransitionsDisabled(wnd, true);
             }
             InitCtrlAdapter();
             return;
@@ -1558,11 +1594,18 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
 
     switch (Message.Msg) {
     case WM_NCHITTEST:
-        if (FDrawNonClientArea) {
-            Message.Result = HitTest(Message);
+        if (FDrawNonClientArea && CaptionHeight(true) != 0) {
+            const Integer code = HitTest(Message);
+            // The system answers the codes it knows as well as we do.
+            if (code == HTNOWHERE || code == HTCLIENT || code == HTCAPTION || code == HTMENU ||
+                (code >= HTLEFT && code <= HTBOTTOM))
+                break;
+            Message.Result = code;
             return;
         }
         break;
+    case WM_PRINT: HandlePrint(Message); return;
+    case WM_PRINTCLIENT: return;
     case WM_NCPAINT:
         if (FDrawNonClientArea && (FormState & FS_ANIMCLOSING) == 0) {
             HandleNCPaint();

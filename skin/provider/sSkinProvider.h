@@ -482,6 +482,7 @@ private:
     void PassOn(TMessage& Message);
     void HandleNCActivate(TMessage& Message);
     void HandleSize(TMessage& Message);
+    void HandlePrint(TMessage& Message);
     void HandleSetText(TMessage& Message);
     void Subclass();
     void Unsubclass();
