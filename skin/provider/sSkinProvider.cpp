@@ -444,7 +444,8 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TComponent(AOwner) {
     FCommonData = New<TsCommonData>(this, true);
     FCommonData->COC = COC_TsSkinProvider;
     FCommonData->SetSkinSection(u"FORM");
-    if (Form->ControlState() != 0) FCommonData->BeginUpdate();
+    // A form still being made: nothing is painted until it is loaded.
+    if ((Form->ControlState() & (csCreating | csReadingState)) != 0) FCommonData->BeginUpdate();
     FAddedTitle = New<TacAddedTitle>(this);
     FResizeMode = rmStandard;
     FUseGlobalColor = true;
@@ -579,6 +580,7 @@ void TsSkinProvider::Unsubclass() {
 
 void TsSkinProvider::Loaded() {
     TComponent::Loaded();
+    if (FCommonData && FCommonData->FUpdateCount > 0) FCommonData->EndUpdate(false);
     if (RTEmpty || RTInit || HasState(csDesigning)) return;
     if (Manager() && Skinned()) LoadInit();
 }

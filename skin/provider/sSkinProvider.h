@@ -288,6 +288,12 @@ public:
     Integer CaptionWidth() const;
     Integer SysButtonCount() const;
     bool MDIChildButtonsShown() const;
+    // Geometry shared with the painting (defined with the metrics).
+    Integer MaximizedButtonsShift() const;
+    TPoint FormScreenOrigin() const;
+    TRect TitleIconRect() const;
+    // The caption button of a hit code (nullptr for none).
+    TsCaptionButton* ButtonOf(Integer HitCode);
     // The frame and caption-button models the geometry functions work on.
     TacFrameModel FrameModel() const;
     TacCaptionModel CaptionModel() const;
@@ -323,14 +329,13 @@ public:
     void HandleNCMouseMove(TMessage& Message);
     void HandleMouseWheel(TMessage& Message);
 
-    // Painting (sSkinProviderPaint.cpp).
+    // Painting (sSkinProviderPaint.cpp defines every operation of this group).
     void HandleNCPaint();
     void HandlePaint(TMessage& Message);
     void HandleEraseBkgnd(HDC DC);
     void PaintNonClientCache();
     void PaintCaptionButtons();
     void PlaceCaptionButton(TsCaptionButton& Btn, Integer ImageIndex, TsTitleButton* TitleButton, bool Enabled);
-    Integer MaximizedButtonsShift() const;
     void SaveButtonsArea(bool Full);
     void RestoreButtonsArea();
     void CopyNonClientToDC(HDC DC);
@@ -341,8 +346,6 @@ public:
     void SetPressedHT(Integer HitCode);
     void ShowTitleButtonHint(TsTitleButton* Btn);
     void HideTitleButtonHint(TsTitleButton* Btn);
-    TPoint FormScreenOrigin() const;
-    TRect TitleIconRect() const;
     void EnableSysMenuItem(UINT Command, bool Enabled);
     void PaintTitleIcon();
     void PaintGrip(HDC DC);
@@ -353,8 +356,6 @@ public:
     void RefreshNonClient();
     void ShowCaptionCover(bool Full);
     void HideCaptionCover();
-    // The caption button of a hit code (nullptr for none).
-    TsCaptionButton* ButtonOf(Integer HitCode);
 
     // Published properties.
     TacAddedTitle* AddedTitle() const { return FAddedTitle; }
