@@ -397,6 +397,51 @@ TEST_F(SkinProvider, RepeatedAttachAndSkinChangesKeepObjectCountsFlat) {
     EXPECT_LE(after.second, before.second + 2);
 }
 
+TEST_F(SkinProvider, SystemMenuRulesOverTheBorderStyles) {
+    using B = TFormBorderStyle;
+    // Visible max, min, restore, size; enabled max, min, size, restore, move.
+    struct Case {
+        B Style;
+        bool Maximized;
+        bool VMax, VMin, VRestore, VSize, EMax, EMin, ESize, ERestore, EMove;
+    };
+    const Case cases[] = {
+        {B::bsNone, false, false, false, false, false, false, true, true, false, true},
+        {B::bsSingle, false, true, true, true, true, true, true, false, false, true},
+        {B::bsSizeable, false, true, true, true, true, true, true, true, false, true},
+        {B::bsSizeable, true, true, true, true, true, false, true, true, true, false},
+        {B::bsDialog, false, false, false, false, false, false, true, true, false, true},
+        {B::bsToolWindow, false, false, false, false, false, false, true, true, false, true},
+        {B::bsSizeToolWin, false, false, false, false, true, false, true, true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.Style) << (c.Maximized ? " maximized" : ""));
+        TForm* f = New<TForm>(Application);
+        f->BorderStyle = c.Style;
+        f->SetBounds(30, 30, 240, 160);
+        f->Show();
+        if (c.Maximized) ::ShowWindow(f->Handle(), SW_MAXIMIZE);
+        harness::PumpUntilIdle(10, 500);
+        auto* p = New<TsSkinProvider>(f);
+        ASSERT_NE(p->SystemMenu, nullptr);
+        TsSystemMenu& m = *p->SystemMenu;
+        EXPECT_EQ(m.VisibleMax(), c.VMax);
+        EXPECT_EQ(m.VisibleMin(), c.VMin);
+        EXPECT_EQ(m.VisibleRestore(), c.VRestore);
+        EXPECT_EQ(m.VisibleSize(), c.VSize);
+        EXPECT_EQ(m.EnabledMax(), c.EMax);
+        EXPECT_EQ(m.EnabledMin(), c.EMin);
+        EXPECT_EQ(m.EnabledSize(), c.ESize);
+        EXPECT_EQ(m.EnabledRestore(), c.ERestore);
+        EXPECT_EQ(m.EnabledMove(), c.EMove);
+        EXPECT_EQ(m.VisibleClose(), c.Style != B::bsNone);
+        // The caption buttons follow the rules.
+        EXPECT_EQ(p->SysButtonCount(), c.Style == B::bsNone ? 0 : 1 + c.VMax + c.VMin);
+        p->Free();
+        f->Free();
+    }
+}
+
 // ---- hit test ------------------------------------------------------------------------
 
 TEST_F(SkinProvider, HitTestOfEveryPartOfASizeableFrame) {
