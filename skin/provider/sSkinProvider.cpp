@@ -563,9 +563,15 @@ void TsSkinProvider::Subclass() {
 
 void TsSkinProvider::Unsubclass() {
     if (!FLink) return;
-    if (Form && Form->WindowProc == OwnWndProc) {
+    if (Form && Form->WindowProc == OwnWndProc && FDispatchDepth == 0) {
         Form->WindowProc = OldWndProc;
         delete FLink;
+    } else if (Form && Form->WindowProc == OwnWndProc) {
+        // Taken out from inside one of our own messages: the link is on the
+        // stack and stays, as a pass-through nobody calls any more.
+        Form->WindowProc = OldWndProc;
+        FLink->Owner = nullptr;
+        OrphanLinks().push_back(FLink);
     } else {
         // Someone subclassed the form after us and still holds our procedure:
         // it stays as a plain pass-through to what we found.
