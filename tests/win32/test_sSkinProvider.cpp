@@ -254,6 +254,20 @@ TEST_F(SkinProvider, RemovingTheSkinGivesTheSystemLookBack) {
     p->Free();
 }
 
+TEST_F(SkinProvider, DrawNonClientAreaOffLeavesTheSystemFrame) {
+    TsSkinProvider* p = Attach();
+    HWND wnd = form->Handle();
+    ::SetWindowRgn(wnd, ::CreateRectRgn(2, 0, 298, 200), TRUE);
+    p->SetDrawNonClientArea(false);
+    EXPECT_NE(::GetWindowLongW(wnd, GWL_STYLE) & WS_SYSMENU, 0);
+    HRGN probe = ::CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(::GetWindowRgn(wnd, probe), ERROR);
+    ::DeleteObject(probe);
+    p->SetDrawNonClientArea(true);
+    EXPECT_EQ(::GetWindowLongW(wnd, GWL_STYLE) & WS_SYSMENU, 0);
+    p->Free();
+}
+
 // ---- metrics -----------------------------------------------------------------------
 
 TEST_F(SkinProvider, MetricsOfEveryBorderStyleMatchTheWindow) {
