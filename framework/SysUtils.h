@@ -29,6 +29,8 @@ private:
     };
 
 KES_DECLARE_EXCEPTION(EConvertError, Exception)
+// A silent stop of an operation (a component refusing its owner, say).
+KES_DECLARE_EXCEPTION(EAbort, Exception)
 KES_DECLARE_EXCEPTION(EOutOfResources, Exception)
 KES_DECLARE_EXCEPTION(EInOutError, Exception)
 // Bad image data (raised by the portable decoders and the picture classes).

@@ -1,0 +1,1700 @@
+#include "sSkinProvider.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "acDwm.h"
+#include "acThdTimer.h"
+#include "acUtilsWin.h"
+#include "sGraphUtils.h"
+#include "sMessages.h"
+#include "sStyleSimply.h"
+#include "sVclUtils.h"
+
+TsSkinProvider* MDISkinProvider = nullptr;
+TsSkinProvider* ActiveChildProvider = nullptr;
+bool PreviewMode = false;
+HWND PreviewHandle = nullptr;
+bool ChildMaximized = false;
+bool acBtnPressed = false;
+const wchar_t* const acEditorWindowTitle = L"Kestrune Skin Editor";
+
+// The procedure a provider puts into its form's WindowProc. It outlives the
+// provider when someone subclassed the form after it and the provider could
+// not take itself out of the chain: from then on it only passes messages on
+// to the procedure the provider found.
+struct TacProviderLink {
+    TsSkinProvider* Owner = nullptr;
+    TWndMethod Old;
+    void WndProc(TMessage& Message) {
+        if (Owner)
+            Owner->NewWndProc(Message);
+        else if (Old)
+            Old(Message);
+    }
+};
+
+namespace {
+
+// Links that stayed in a foreign chain; kept until the program ends.
+std::vector<TacProviderLink*>& OrphanLinks() {
+    static std::vector<TacProviderLink*> links;
+    return links;
+}
+
+// ---- providers freed later ----------------------------------------------------------
+
+constexpr UINT acFreeProvidersMessage = WM_USER + 0x1A;
+
+std::vector<TsSkinProvider*>& PendingFree() {
+    static std::vector<TsSkinProvider*> list;
+    return list;
+}
+
+struct TacProviderReleaser {
+    HWND Wnd = nullptr;
+    void WndProc(TMessage& Message) {
+        if (Message.Msg == acFreeProvidersMessage || (Message.Msg == WM_TIMER && Message.WParam == 1)) {
+            if (Message.Msg == WM_TIMER) ::KillTimer(Wnd, 1);
+            FreePending();
+            return;
+        }
+        Message.Result = ::DefWindowProcW(Wnd, Message.Msg, Message.WParam, Message.LParam);
+    }
+    void FreePending();
+};
+
+TacProviderReleaser& Releaser() {
+    static TacProviderReleaser releaser;
+    return releaser;
+}
+
+void TacProviderReleaser::FreePending() {
+    auto& list = PendingFree();
+    for (std::size_t i = 0; i < list.size();) {
+        TsSkinProvider* p = list[i];
+        // Still inside one of its own messages (a nested message loop runs
+        // under it): try again a little later.
+        if (p->InDispatch()) {
+            ++i;
+            continue;
+        }
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+        delete p;   // inert: no form, owner or window of its own any more
+        i = 0;
+    }
+    if (!list.empty()) ::SetTimer(Wnd, 1, 50, nullptr);
+}
+
+// Frees an inert provider once the current message is done.
+void FreeProviderLater(TsSkinProvider* Provider) {
+    TacProviderReleaser& r = Releaser();
+    if (!r.Wnd) r.Wnd = AllocateHWnd(TWndMethod::Of<&TacProviderReleaser::WndProc>(&r));
+    PendingFree().push_back(Provider);
+    ::PostMessageW(r.Wnd, acFreeProvidersMessage, 0, 0);
+}
+
+// System caption heights, read once.
+Integer CachedCaption(bool Small) {
+    static Integer normal = -1, small = -1;
+    Integer& v = Small ? small : normal;
+    if (v < 0) v = ::GetSystemMetrics(Small ? SM_CYSMCAPTION : SM_CYCAPTION);
+    return v;
+}
+
+LONG StyleOf(HWND Wnd) { return Wnd ? ::GetWindowLongW(Wnd, GWL_STYLE) : 0; }
+
+HWND FormWnd(const TCustomForm* Form) {
+    return Form && Form->HandleAllocated() ? const_cast<TCustomForm*>(Form)->Handle() : nullptr;
+}
+
+bool IsToolStyle(TFormBorderStyle Style) {
+    return Style == TFormBorderStyle::bsToolWindow || Style == TFormBorderStyle::bsSizeToolWin;
+}
+
+const TsMaskData* MaskAt(TsSkinManager* m, Integer Index) {
+    if (!m || !m->IsValidImgIndex(Index)) return nullptr;
+    return &m->ma()[static_cast<std::size_t>(Index)];
+}
+
+const TsSkinData* SkinOptions(TsSkinManager* m) { return m && m->SkinData() ? m->SkinData() : nullptr; }
+
+}  // namespace
+
+// ---- unit-level metrics ---------------------------------------------------------------
+
+TacSystemFrameMetrics SystemFrameMetrics() {
+    TacSystemFrameMetrics s;
+    s.CXFrame = ::GetSystemMetrics(SM_CXFRAME);
+    s.CXDlgFrame = ::GetSystemMetrics(SM_CXDLGFRAME);
+    s.CYCaption = CachedCaption(false);
+    s.CYSmCaption = CachedCaption(true);
+    return s;
+}
+
+namespace {
+
+// The frame model of a bare window (a border window is not in use yet).
+TacFrameModel WindowFrame(HWND Wnd, TacBorderForm* BorderForm) {
+    TacFrameModel f;
+    f.Style = static_cast<Cardinal>(StyleOf(Wnd));
+    f.BorderWindow = BorderForm != nullptr;
+    f.System = SystemFrameMetrics();
+    return f;
+}
+
+}  // namespace
+
+Integer SysBorderWidth(HWND Wnd, TacBorderForm* BorderForm, bool UseSkin) {
+    return SysBorderWidth(WindowFrame(Wnd, BorderForm), UseSkin);
+}
+Integer SysBorderHeight(HWND Wnd, TacBorderForm* BorderForm, bool UseSkin) {
+    return SysBorderHeight(WindowFrame(Wnd, BorderForm), UseSkin);
+}
+Integer SysCaptionHeight(TCustomForm* Form) {
+    const bool small = Form && IsToolStyle(Form->BorderStyle) && !(FormWnd(Form) && ::IsIconic(FormWnd(Form)));
+    return CachedCaption(small);
+}
+Integer ExtTitleHeight(TacBorderForm* BorderForm) { return BorderForm ? 0 : 0; }
+Integer ExtBorderWidth(TacBorderForm* BorderForm) { return BorderForm ? 0 : 0; }
+Integer ExtTitleDiff(TacBorderForm* BorderForm) { return BorderForm ? 0 : 0; }
+Integer ExtBorderDiff(TacBorderForm* BorderForm) { return BorderForm ? 0 : 0; }
+
+Integer HwndWidth(HWND Wnd) {
+    RECT r{};
+    return Wnd && ::GetWindowRect(Wnd, &r) ? r.right - r.left : 0;
+}
+Integer HwndHeight(HWND Wnd) {
+    RECT r{};
+    return Wnd && ::GetWindowRect(Wnd, &r) ? r.bottom - r.top : 0;
+}
+Integer HwndClientWidth(HWND Wnd) {
+    RECT r{};
+    return Wnd && ::GetClientRect(Wnd, &r) ? r.right - r.left : 0;
+}
+Integer HwndClientHeight(HWND Wnd) {
+    RECT r{};
+    return Wnd && ::GetClientRect(Wnd, &r) ? r.bottom - r.top : 0;
+}
+bool HasThickFrame(HWND Wnd) { return (StyleOf(Wnd) & WS_THICKFRAME) != 0; }
+
+void SnapCoordinate(Integer& Coord, Integer Edge, Integer Buffer, Integer Offset) {
+    const Int64 distance = Int64{Coord} + Offset - Edge;
+    if ((distance < 0 ? -distance : distance) < Buffer) Coord = Edge - Offset;
+}
+
+TRect GetFormWorkArea(TCustomForm* Form) {
+    if (Form)
+        if (TMonitor* monitor = Form->Monitor()) return monitor->WorkareaRect();
+    RECT r{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+    return TRect(r.left, r.top, r.right, r.bottom);
+}
+
+TsSkinProvider* FormSkinProvider(TCustomForm* Form) {
+    if (!Form || Form->HasState(csDestroying)) return nullptr;
+    auto* p = reinterpret_cast<TacFormProvider*>(Form->Perform(SkinCommandMessage, MakeSkinWParam(AC_GETPROVIDER), 0));
+    return dynamic_cast<TsSkinProvider*>(p);
+}
+
+// ---- title icon ------------------------------------------------------------------------
+
+TsTitleIcon::TsTitleIcon() : FGlyph(New<TBitmap>()) {}
+TsTitleIcon::~TsTitleIcon() { FGlyph->Free(); }
+
+void TsTitleIcon::Assign(TPersistent* Source) {
+    if (auto* s = dynamic_cast<TsTitleIcon*>(Source)) {
+        FGlyph->Assign(s->FGlyph);
+        FHeight = s->FHeight;
+        FWidth = s->FWidth;
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+void TsTitleIcon::SetGlyph(TBitmap* Value) { FGlyph->Assign(Value); }
+
+// ---- user title buttons ------------------------------------------------------------------
+
+namespace {
+TCollectionItem* NewTitleButton(TCollection* Collection) { return New<TsTitleButton>(Collection); }
+}  // namespace
+
+TsTitleButtons::TsTitleButtons(TsSkinProvider* AOwner) : TCollection(&NewTitleButton), FOwner(AOwner) {}
+TsTitleButtons::~TsTitleButtons() { FOwner = nullptr; }
+TPersistent* TsTitleButtons::GetOwner() const { return FOwner; }
+TsTitleButton* TsTitleButtons::Items(Integer Index) const {
+    return static_cast<TsTitleButton*>(TCollection::Items(Index));
+}
+TsTitleButton* TsTitleButtons::Add() { return static_cast<TsTitleButton*>(TCollection::Add()); }
+
+TsTitleButton::TsTitleButton(TCollection* Collection) : TCollectionItem(Collection), FGlyph(New<TBitmap>()) {
+    FGlyph->OnChange = TNotifyEvent::Of<&TsTitleButton::GlyphChanged>(this);
+    FName = ClassName();
+}
+
+TsTitleButton::~TsTitleButton() {
+    // The fade timer belongs to later work; it stays nil until then.
+    BtnData.Timer = nullptr;
+    FGlyph->Free();
+    if (HintWnd) HintWnd->Free();
+}
+
+void TsTitleButton::GlyphChanged(TObject*) {
+    // A running fade would show the old glyph.
+    BtnData.Timer = nullptr;
+}
+
+void TsTitleButton::SetGlyph(TBitmap* Value) { FGlyph->Assign(Value); }
+
+void TsTitleButton::SetName(const String& Value) {
+    if (FName != Value) FName = Value;
+}
+
+TsSkinProvider* TsTitleButton::Provider() const {
+    auto* c = dynamic_cast<TsTitleButtons*>(Collection());
+    return c ? c->FOwner : nullptr;
+}
+
+void TsTitleButton::SetVisible(bool Value) {
+    if (FVisible == Value) return;
+    FVisible = Value;
+    if (TsSkinProvider* p = Provider()) p->RefreshNonClient();
+}
+
+void TsTitleButton::AssignTo(TPersistent* Dest) {
+    auto* d = dynamic_cast<TsTitleButton*>(Dest);
+    if (!d) {
+        TCollectionItem::AssignTo(Dest);
+        return;
+    }
+    d->FEnabled = FEnabled;
+    d->FGlyph->Assign(FGlyph);
+    d->FHint = FHint;
+    d->FName = FName;
+    d->FUseSkinData = FUseSkinData;
+    d->OnMouseDown = OnMouseDown;
+    d->OnMouseUp = OnMouseUp;
+}
+
+// ---- added title ----------------------------------------------------------------------------
+
+TacAddedTitle::TacAddedTitle(TsSkinProvider* AOwner) : FFont(New<TFont>()), FOwner(AOwner) {
+    FFont->SetColor(clNone);
+}
+TacAddedTitle::~TacAddedTitle() { FFont->Free(); }
+
+void TacAddedTitle::Repaint() {
+    if (FOwner && !FOwner->HasState(csLoading)) FOwner->RefreshNonClient();
+}
+
+void TacAddedTitle::SetFont(TFont* Value) {
+    FFont->Assign(Value);
+    Repaint();
+}
+
+void TacAddedTitle::SetShowMainCaption(bool Value) {
+    if (FShowMainCaption == Value) return;
+    FShowMainCaption = Value;
+    Repaint();
+}
+
+void TacAddedTitle::SetText(const String& Value) {
+    if (FText == Value) return;
+    FText = Value;
+    Repaint();
+}
+
+// ---- system menu rules -------------------------------------------------------------------------
+
+TsSystemMenu::TsSystemMenu(TComponent* AOwner) : TsCustomSysMenu(AOwner) {
+    FOwner = dynamic_cast<TsSkinProvider*>(AOwner);
+    FForm = FOwner ? FOwner->Form : nullptr;
+    SetName(u"acSysMenu" + IntToStr(static_cast<Integer>(::GetTickCount())));
+}
+
+namespace {
+
+bool HasMenu(const TsSystemMenu& m) { return m.FOwner && m.FOwner->HaveSysMenu && m.FForm; }
+
+bool FormIconic(const TCustomForm* Form) {
+    HWND wnd = FormWnd(Form);
+    return wnd ? ::IsIconic(wnd) != FALSE : Form->WindowState() == TWindowState::wsMinimized;
+}
+
+bool FormZoomed(const TCustomForm* Form) {
+    HWND wnd = FormWnd(Form);
+    return wnd ? ::IsZoomed(wnd) != FALSE : Form->WindowState() == TWindowState::wsMaximized;
+}
+
+bool NoButtonsStyle(TFormBorderStyle s) {
+    return s == TFormBorderStyle::bsNone || s == TFormBorderStyle::bsDialog || s == TFormBorderStyle::bsToolWindow ||
+           s == TFormBorderStyle::bsSizeToolWin;
+}
+
+bool IsMainForm(const TCustomForm* Form) { return Application && Application->MainForm() == Form; }
+
+}  // namespace
+
+bool TsSystemMenu::VisibleClose() {
+    if (!HasMenu(*this)) return false;
+    HWND wnd = FormWnd(FForm);
+    HMENU menu = wnd ? ::GetSystemMenu(wnd, FALSE) : nullptr;
+    return menu && ::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) != static_cast<UINT>(-1);
+}
+
+bool TsSystemMenu::VisibleMax() {
+    if (!HasMenu(*this)) return false;
+    // There is no task-bar main form mode: an iconic form always shows it.
+    if (FormIconic(FForm)) return true;
+    if (FOwner->IsMDIChild()) return true;
+    if (NoButtonsStyle(FForm->BorderStyle) || !FOwner->HasBorderIcon(biMaximize)) return false;
+    return true;
+}
+
+bool TsSystemMenu::VisibleMin() {
+    if (!HasMenu(*this)) return false;
+    if (FormIconic(FForm) || FOwner->IsMDIChild()) return true;
+    if (NoButtonsStyle(FForm->BorderStyle) || !FOwner->HasBorderIcon(biMinimize)) return false;
+    return true;
+}
+
+bool TsSystemMenu::VisibleRestore() {
+    if (!HasMenu(*this)) return false;
+    if (FOwner->IsMDIChild()) return true;
+    return FOwner->IsNormalBorderStyle();
+}
+
+bool TsSystemMenu::VisibleSize() {
+    if (!FForm || !FOwner) return false;
+    if (FOwner->IsMDIChild()) return true;
+    const TFormBorderStyle s = FForm->BorderStyle;
+    return !(s == TFormBorderStyle::bsNone || s == TFormBorderStyle::bsDialog || s == TFormBorderStyle::bsToolWindow);
+}
+
+bool TsSystemMenu::EnabledMax() {
+    if (!FForm || !FOwner || !FOwner->HasBorderIcon(biMaximize)) return false;
+    return FOwner->IsMDIChild() || (!FormZoomed(FForm) && FOwner->IsNormalBorderStyle());
+}
+
+bool TsSystemMenu::EnabledMin() {
+    if (!FForm || !FOwner || !FOwner->HasBorderIcon(biMinimize)) return false;
+    return !(FormIconic(FForm) && !IsMainForm(FForm));
+}
+
+bool TsSystemMenu::EnabledMove() { return FForm && !FormZoomed(FForm); }
+
+bool TsSystemMenu::EnabledRestore() {
+    if (!FForm || !FOwner) return false;
+    const bool notNormal = FormZoomed(FForm) || FormIconic(FForm);
+    return (FOwner->HasBorderIcon(biMaximize) && notNormal) || FormIconic(FForm);
+}
+
+bool TsSystemMenu::EnabledSize() {
+    return FForm && FForm->BorderStyle != TFormBorderStyle::bsSingle && !FormIconic(FForm);
+}
+
+void TsSystemMenu::UpdateItems(bool) {
+    // The items of the skinned system menu come with the skinned menus; the
+    // caption buttons ask the rules above directly.
+    ExtItemsCount = 0;
+}
+
+// ---- the provider: creation and destruction ------------------------------------------------------
+
+TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TComponent(AOwner) {
+    auto* owner = dynamic_cast<TCustomForm*>(AOwner);
+    if (!owner) throw EAbort(u"TsSkinProvider component may be used with forms only!");
+
+    if (!owner->HasState(csDesigning)) {
+        const std::vector<String> args = acCommandLineArgs ? acCommandLineArgs() : std::vector<String>{};
+        PreviewMode = !args.empty() && args.front() == u"/acpreview";
+    } else {
+        PreviewMode = false;
+    }
+
+    Form = owner;
+    RTEmpty = false;
+    if (owner->HasState(csDesigning)) {
+        for (int i = 0; i < owner->ComponentCount(); ++i) {
+            TComponent* c = owner->Components(i);
+            if (c != this && dynamic_cast<TsSkinProvider*>(c)) {
+                Form = nullptr;
+                throw EAbort(u"Only one instance of the TsSkinProvider component is allowed!");
+            }
+        }
+    } else if (TsSkinProvider* existing = FormSkinProvider(owner); existing && existing != this) {
+        if (existing->RTInit) {
+            // The run-time provider may be in the middle of one of its own
+            // messages: it stops skinning now and is freed afterwards.
+            existing->MakeInert();
+        } else {
+            RTEmpty = true;
+        }
+    }
+
+    FDrawNonClientArea = true;
+    FTitleSkinIndex = -1;
+    FCaptionSkinIndex = -1;
+    FAllowAnimation = true;
+    FAllowExtBorders = true;
+    FAllowBlendOnMoving = true;
+    ShowAction = TShowAction::saIgnore;
+    FCommonData = New<TsCommonData>(this, true);
+    FCommonData->COC = COC_TsSkinProvider;
+    FCommonData->SetSkinSection(u"FORM");
+    // A form still being made: nothing is painted until it is loaded.
+    if ((Form->ControlState() & (csCreating | csReadingState)) != 0) FCommonData->BeginUpdate();
+    FAddedTitle = New<TacAddedTitle>(this);
+    FResizeMode = rmStandard;
+    FUseGlobalColor = true;
+    InAero = IsAeroEnabled();
+    MenuChanged = true;
+    RgnChanged = true;
+    FSnapBuffer = 10;
+    FShowAppIcon = true;
+    FCaptionAlignment = taLeftJustify;
+    FTitleIcon = New<TsTitleIcon>();
+    FTitleButtons = New<TsTitleButtons>(this);
+    FGripMode = gmNone;
+    ButtonMin.HitCode = HTCAPTIONBTN_MIN;
+    ButtonMax.HitCode = HTCAPTIONBTN_MAX;
+    ButtonClose.HitCode = HTCAPTIONBTN_CLOSE;
+    ButtonHelp.HitCode = HTCAPTIONBTN_HELP;
+    MDIClose.HitCode = HTCHILDCLOSE;
+    MDIMax.HitCode = HTCHILDMAX;
+    MDIMin.HitCode = HTCHILDMIN;
+
+    if (!HasState(csDesigning) && Form && !RTEmpty) {
+        TempBmp = New<TBitmap>();
+        TempBmp->Canvas()->Lock();
+        MenuLineBmp = CreateWorkBitmap(0, 0);
+        ClearButtons = true;
+        ArOR.clear();
+        FLinesCount = -1;
+        Subclass();
+        AddSkinnedForm(Form);
+        FormActive = true;
+    }
+}
+
+TsSkinProvider* TsSkinProvider::CreateRT(TComponent* AOwner, bool InitRT) {
+    auto* p = new TsSkinProvider(AOwner);
+    p->RTInit = InitRT;
+    try {
+        p->AfterConstruction();
+    } catch (...) {
+        p->Free();
+        throw;
+    }
+    return p;
+}
+
+void TsSkinProvider::MakeInert() {
+    Unsubclass();
+    if (Form && FLinkTaken) RemoveSkinnedForm(Form);
+    FLinkTaken = false;
+    RTEmpty = true;
+    RTInit = false;
+    if (Owner()) Owner()->RemoveComponent(this);
+    Form = nullptr;
+    FreeProviderLater(this);
+}
+
+void TsSkinProvider::AfterConstruction() {
+    TComponent::AfterConstruction();
+    if (RTEmpty || RTInit || HasState(csDesigning)) return;
+    TsSkinManager* m = Manager();
+    if (!m || !m->Active()) return;
+    PrepareForm();
+}
+
+void TsSkinProvider::BeforeDestruction() {
+    // Taken out of any later-free list: it is going now.
+    auto& pending = PendingFree();
+    pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
+    TComponent::BeforeDestruction();
+}
+
+TsSkinProvider::~TsSkinProvider() {
+    auto& pending = PendingFree();
+    pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
+    if (FAddedTitle) {
+        UpdateBorderForm(false);
+        FreeAndNil(FAddedTitle);
+        if (!HasState(csDesigning)) {
+            KillAnimations();
+            if (Form && FLinkTaken) RemoveSkinnedForm(Form);
+            Unsubclass();
+            if (MDISkinProvider == this) {
+                if (MDIForm) HookMDI(false);
+                MDISkinProvider = nullptr;
+            }
+            FreeAndNil(SystemMenu);
+            if (TempBmp) {
+                TempBmp->Canvas()->Unlock();
+                FreeAndNil(TempBmp);
+            }
+            FreeAndNil(MenuLineBmp);
+        }
+    }
+    if (ActiveChildProvider == this) ActiveChildProvider = nullptr;
+    FreeAndNil(FGlow1);
+    FreeAndNil(FGlow2);
+    FreeAndNil(FTitleIcon);
+    FreeAndNil(FTitleButtons);
+    // Adapter, ListSW and FormTimer come with later work and stay nil.
+    FreeAndNil(FCommonData);
+    if (FormTimer) FreeAndNil(FormTimer);
+    FreeAndNil(CoverBmp);
+}
+
+void TsSkinProvider::Subclass() {
+    if (!Form || FLink) return;
+    FLink = new TacProviderLink;
+    FLink->Owner = this;
+    FLink->Old = Form->WindowProc;
+    OldWndProc = Form->WindowProc;
+    OwnWndProc = TWndMethod::Of<&TacProviderLink::WndProc>(FLink);
+    Form->WindowProc = OwnWndProc;
+    FLinkTaken = true;
+}
+
+void TsSkinProvider::Unsubclass() {
+    if (!FLink) return;
+    if (Form && Form->WindowProc == OwnWndProc && FDispatchDepth == 0) {
+        Form->WindowProc = OldWndProc;
+        delete FLink;
+    } else if (Form && Form->WindowProc == OwnWndProc) {
+        // Taken out from inside one of our own messages: the link is on the
+        // stack and stays, as a pass-through nobody calls any more.
+        Form->WindowProc = OldWndProc;
+        FLink->Owner = nullptr;
+        OrphanLinks().push_back(FLink);
+    } else {
+        // Someone subclassed the form after us and still holds our procedure:
+        // it stays as a plain pass-through to what we found.
+        FLink->Owner = nullptr;
+        OrphanLinks().push_back(FLink);
+    }
+    FLink = nullptr;
+    OwnWndProc = TWndMethod();
+}
+
+// ---- loading -------------------------------------------------------------------------------------------
+
+void TsSkinProvider::Loaded() {
+    TComponent::Loaded();
+    if (FCommonData && FCommonData->FUpdateCount > 0) FCommonData->EndUpdate(false);
+    if (RTEmpty || RTInit || HasState(csDesigning)) return;
+    if (Manager() && Skinned()) LoadInit();
+}
+
+void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == SystemMenu) SystemMenu = nullptr;
+    if (!FCommonData) return;
+    if (Operation == TOperation::opInsert) {
+        if (auto* m = dynamic_cast<TsSkinManager*>(AComponent); m && !FCommonData->FSkinManager)
+            FCommonData->SetSkinManager(m);
+    } else {
+        if (AComponent == FCommonData->FSkinManager) FCommonData->FSkinManager = nullptr;
+        // Owned components go before the destructor runs.
+        if (AComponent == SystemMenu) SystemMenu = nullptr;
+    }
+}
+
+void TsSkinProvider::LoadInit() {
+    if (RTEmpty || !Form) return;
+    if (HWND wnd = FormWnd(Form)) SetDwmTransitionsDisabled(wnd, FDrawNonClientArea);
+    PrepareForm();
+    if (!Adapter) InitCtrlAdapter();
+    if (SystemMenu) SystemMenu->UpdateItems();
+    TsSkinManager* m = Manager();
+    for (Integer i = 0; i < FTitleButtons->Count(); ++i) {
+        TsTitleButton* b = FTitleButtons->Items(i);
+        b->BtnData.ImageIndex = b->UseSkinData() && m ? m->GetMaskIndex(u"GLOBALINFO", u"TITLEBUTTON") : -1;
+    }
+    if (Form->BorderStyle == TFormBorderStyle::bsSizeToolWin) {
+        FAllowBlendOnMoving = false;
+        FUseGlobalColor = true;
+    }
+}
+
+TsSkinManager* TsSkinProvider::Manager() const { return FCommonData ? FCommonData->SkinManager() : nullptr; }
+
+bool TsSkinProvider::OwnManager(LPARAM LParam) const {
+    return FCommonData && reinterpret_cast<TsSkinManager*>(LParam) == Manager();
+}
+
+bool TsSkinProvider::Skinned() const { return FCommonData && FCommonData->Skinned(true); }
+
+void TsSkinProvider::PrepareForm() {
+    if (RTInit || RTEmpty || !Form || !FormWnd(Form)) return;
+    TsSkinManager* m = Manager();
+    if (!m || !m->SkinData() || !m->SkinData()->Active) return;
+    FMenuOwnerDraw = false;
+    FCommonData->Loaded();
+    if (!SystemMenu) {
+        SystemMenu = New<TsSystemMenu>(this);
+        SystemMenu->UpdateItems();
+    }
+    UpdateSysMenuStyle(true);
+    if (ClearButtons) {
+        ClearButtons = false;
+        if (IsMDIForm()) HookMDI(true);
+    }
+    FCommonData->UpdateIndexes();
+    FTitleSkinIndex = -1;
+    TitleSkinIndex();
+    FCaptionSkinIndex = m->GetSkinIndex(u"CAPTION");
+    InitButtons();
+    RegionChanged = CaptChanged = CaptRgnChanged = true;
+    if (!Form->HasState(csLoading | csReading) && !HasState(csLoading) && FUseGlobalColor &&
+        !FCommonData->CustomColor())
+        Form->SetColor(m->GetGlobalColor());
+    InitMenuItems(true);
+    if (!MenusInitialized) MenusInitialized = UpdateMenu();
+    if (SystemMenu) SystemMenu->UpdateGlyphs();
+    if (!Form->HasState(csLoading) && Form->Showing()) UpdateBorderForm(m->ExtendedBorders());
+}
+
+void TsSkinProvider::InitButtons() {
+    TsSkinManager* m = Manager();
+    if (!m || m->GetSkinIndex(u"GLOBALINFO") < 0) return;
+    auto mask = [m](const char16_t* name) { return m->GetMaskIndex(u"GLOBALINFO", name); };
+    auto valid = [m](Integer i) { return m->IsValidImgIndex(i); };
+    ButtonMin.HitCode = HTCAPTIONBTN_MIN;
+    ButtonMax.HitCode = HTCAPTIONBTN_MAX;
+    ButtonClose.HitCode = HTCAPTIONBTN_CLOSE;
+    ButtonHelp.HitCode = HTCAPTIONBTN_HELP;
+    auto bigSet = [&] {
+        ButtonMin.ImageIndex = mask(u"BICONMIN");
+        ButtonMax.ImageIndex = mask(u"BICONMAX");
+        const bool others = SystemMenu && (SystemMenu->VisibleMax() || SystemMenu->VisibleMin());
+        ButtonClose.ImageIndex = others ? mask(u"BICONCLOSE") : mask(u"BICLOSEALONE");
+        if (!valid(ButtonClose.ImageIndex)) ButtonClose.ImageIndex = mask(u"BICONCLOSE");
+        ButtonHelp.ImageIndex = mask(u"BICONHELP");
+    };
+    if (IsNormalBorderStyle()) {
+        bigSet();
+        ButtonMin.HaveAlignment = true;
+    } else {
+        ButtonClose.ImageIndex = mask(u"SICONCLOSE");
+        ButtonMin.ImageIndex = mask(u"SICONMIN");
+        ButtonMax.ImageIndex = mask(u"SICONMAX");
+        ButtonHelp.ImageIndex = mask(u"SICONHELP");
+        if (!valid(ButtonHelp.ImageIndex)) ButtonHelp.ImageIndex = mask(u"BICONHELP");
+        ButtonMin.HaveAlignment = false;
+    }
+    ButtonMax.HaveAlignment = ButtonMin.HaveAlignment;
+    ButtonClose.HaveAlignment = ButtonMin.HaveAlignment;
+    ButtonHelp.HaveAlignment = false;
+    if (!valid(ButtonClose.ImageIndex)) {
+        bigSet();
+        ButtonMin.HaveAlignment = ButtonMax.HaveAlignment = ButtonClose.HaveAlignment = ButtonHelp.HaveAlignment =
+            true;
+    }
+    UserBtnIndex = mask(u"TITLEBUTTON");
+}
+
+void TsSkinProvider::UpdateSysMenuStyle(bool Enable) {
+    HWND wnd = FormWnd(Form);
+    if (!wnd) return;
+    const LONG style = StyleOf(wnd);
+    if (Enable) {
+        if ((style & WS_SYSMENU) != 0 || HaveSysMenu) {
+            // While the provider draws the frame it draws the buttons: the
+            // system must not draw its own over them.
+            const LONG wanted = FDrawNonClientArea ? style & ~WS_SYSMENU : style | WS_SYSMENU;
+            if (wanted != style) ::SetWindowLongW(wnd, GWL_STYLE, wanted);
+            HaveSysMenu = true;
+        } else {
+            HaveSysMenu = false;
+        }
+    } else if (HaveSysMenu) {
+        ::SetWindowLongW(wnd, GWL_STYLE, style | WS_SYSMENU);
+        const LRESULT icon = ::SendMessageW(wnd, WM_GETICON, ICON_SMALL, 0);
+        ::SendMessageW(wnd, WM_SETICON, ICON_SMALL, icon);
+        HaveSysMenu = false;
+    }
+}
+
+void TsSkinProvider::UpdateBorderForm(bool Use) {
+    // The extended border window comes with later work: nothing is kept
+    // until then, whatever Use says.
+    (void)Use;
+    BorderForm = nullptr;
+}
+
+void TsSkinProvider::KillAnimations() {
+    // The caption-button fades come with later work; their timers stay nil.
+    for (TsCaptionButton* b : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp}) b->Timer = nullptr;
+    if (FTitleButtons)
+        for (Integer i = 0; i < FTitleButtons->Count(); ++i) FTitleButtons->Items(i)->BtnData.Timer = nullptr;
+}
+
+void TsSkinProvider::RefreshFrame() {
+    if (!FormWnd(Form)) return;
+    TMessage m{WM_NCPAINT, 1, 0, 0};
+    NewWndProc(m);
+}
+
+void TsSkinProvider::RepaintFrame() {
+    PrepareForm();
+    FCommonData->BGChanged = true;
+    RgnChanged = true;
+    if (HWND wnd = FormWnd(Form))
+        ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void TsSkinProvider::HookMDI(bool Active) {
+    // The MDI parent object comes with MDI support; forms here are never MDI
+    // parents.
+    (void)Active;
+}
+
+void TsSkinProvider::UpdateScrollAdapter() {
+    // The scroll adapter of an auto-scrolling form comes with the window
+    // adapters; ListSW stays nil until then.
+}
+
+void TsSkinProvider::InitCtrlAdapter() {
+    // Hook point of the child-control adapter (later work): nothing is
+    // created until it exists.
+}
+
+void TsSkinProvider::DoneCtrlAdapter() { Adapter = nullptr; }
+
+void TsSkinProvider::AdapterWndProc(TMessage& Message) { (void)Message; }
+
+void TsSkinProvider::InitMenuItems(bool A) {
+    // The form has no main menu yet; skinned popups come with the menus.
+    (void)A;
+}
+
+bool TsSkinProvider::UpdateMenu() { return false; }
+
+void TsSkinProvider::RepaintMenu() {
+    FCommonData->BGChanged = true;
+    MenuChanged = true;
+    FLinesCount = -1;
+    if (HWND wnd = FormWnd(Form)) ::SendMessageW(wnd, WM_NCPAINT, 1, 0);
+}
+
+void TsSkinProvider::UpdateMDIParentFrame(bool Redraw) {
+    (void)Redraw;   // no MDI parent exists here
+}
+
+void TsSkinProvider::ApplyGlobalColor() {
+    TsSkinManager* m = Manager();
+    if (Form && FUseGlobalColor && !FCommonData->CustomColor() && m && Skinned()) Form->SetColor(m->GetGlobalColor());
+}
+
+void TsSkinProvider::NewCaptFormProc(TMessage& Message) {
+    if (Message.Msg == WM_ERASEBKGND) return;
+    if (OldCaptFormProc) OldCaptFormProc(Message);
+}
+
+void TsSkinProvider::FreeGlows() {
+    FreeAndNil(FGlow1);
+    FreeAndNil(FGlow2);
+}
+
+// ---- predicates --------------------------------------------------------------------------------------------
+
+bool TsSkinProvider::IsMDIChild() const { return false; }
+bool TsSkinProvider::IsMDIForm() const { return false; }
+
+bool TsSkinProvider::HaveBorder() const {
+    if (!Form) return false;
+    return Form->BorderStyle != TFormBorderStyle::bsNone || (StyleOf(FormWnd(Form)) & WS_CHILD) != 0 || IsMDIChild();
+}
+
+bool TsSkinProvider::IsNormalBorderStyle() const {
+    return Form && (Form->BorderStyle == TFormBorderStyle::bsSingle || Form->BorderStyle == TFormBorderStyle::bsSizeable);
+}
+
+bool TsSkinProvider::IsZoomed() const { return Form && FormZoomed(Form); }
+bool TsSkinProvider::IsIconic() const { return Form && FormIconic(Form); }
+
+bool TsSkinProvider::IsGripVisible() const {
+    return FGripMode == gmRightBottom && !IsZoomed() && HasThickFrame(FormWnd(Form));
+}
+
+bool TsSkinProvider::HasBorderIcon(Integer BorderIcon) const {
+    return Form && Form->BorderIcons.Contains(static_cast<TBorderIcon>(BorderIcon));
+}
+
+Integer TsSkinProvider::FormBorderWidth() const { return Form ? Form->BorderWidth() : 0; }
+
+// ---- metrics -------------------------------------------------------------------------------------------------
+
+TacFrameModel TsSkinProvider::FrameModel() const {
+    TacFrameModel f;
+    f.Style = static_cast<Cardinal>(StyleOf(FormWnd(Form)));
+    f.HaveBorder = HaveBorder();
+    f.ToolWindow = Form && IsToolStyle(Form->BorderStyle);
+    f.Minimized = IsIconic();
+    f.FormBorderWidth = FormBorderWidth();
+    f.BorderWindow = BorderForm != nullptr && Manager() != nullptr;
+    f.SysExHeight = FSysExHeight;
+    if (const TsSkinData* d = SkinOptions(Manager())) {
+        f.ExBorderWidth = d->ExBorderWidth;
+        f.ExTitleHeight = d->ExTitleHeight;
+    }
+    f.System = SystemFrameMetrics();
+    return f;
+}
+
+TacCaptionModel TsSkinProvider::CaptionModel() const {
+    TacCaptionModel c;
+    TsSkinManager* m = Manager();
+    c.Frame = FrameModel();
+    c.CaptionWidth = CaptionWidth();
+    c.Shadow = ShadowSize();
+    c.NormalBorderStyle = IsNormalBorderStyle();
+    c.Zoomed = IsZoomed();
+    c.Composition = IsAeroEnabled();
+    if (const TsSkinData* d = SkinOptions(m)) {
+        c.BISpacing = d->BISpacing;
+        c.BIVAlign = d->BIVAlign;
+        c.BIRightMargin = d->BIRightMargin;
+        c.BITopMargin = d->BITopMargin;
+        c.BILeftMargin = d->BILeftMargin;
+        c.ExCenterOffs = d->ExCenterOffs;
+        c.ExMaxHeight = d->ExMaxHeight;
+        c.ExDrawMode = d->ExDrawMode;
+    }
+    c.IconVisible = IconVisible();
+    c.IconWidth = FTitleIcon ? FTitleIcon->Width() : 0;
+    c.IconHeight = FTitleIcon ? FTitleIcon->Height() : 0;
+    c.ButtonHeight = CaptionButtonHeight(MaskAt(m, ButtonClose.ImageIndex));
+    c.SystemButtons = SystemMenu && HaveSysMenu;
+    if (c.SystemButtons) {
+        c.VisibleMax = SystemMenu->VisibleMax();
+        c.VisibleMin = SystemMenu->VisibleMin();
+    }
+    c.CloseImage = MaskAt(m, ButtonClose.ImageIndex) != nullptr;
+    c.HelpIcon = HasBorderIcon(biHelp);
+    c.HelpImage = MaskAt(m, ButtonHelp.ImageIndex) != nullptr;
+    c.BigSet = ButtonMin.HaveAlignment;
+    c.CloseWidth = CaptionButtonWidth(MaskAt(m, ButtonClose.ImageIndex));
+    c.MaxWidth = CaptionButtonWidth(MaskAt(m, ButtonMax.ImageIndex));
+    c.MinWidth = CaptionButtonWidth(MaskAt(m, ButtonMin.ImageIndex));
+    c.HelpWidth = CaptionButtonWidth(MaskAt(m, ButtonHelp.ImageIndex));
+    if (FTitleButtons)
+        for (Integer i = 0; i < FTitleButtons->Count(); ++i) {
+            TsTitleButton* b = FTitleButtons->Items(i);
+            c.TitleButtons.push_back(TacTitleButtonPlace{b->Visible(), UserButtonWidth(b)});
+        }
+    return c;
+}
+
+void TsSkinProvider::LayoutCaptionButtons() {
+    const TacCaptionModel model = CaptionModel();
+    const TacCaptionButtons placed = PlaceCaptionButtons(model);
+    auto take = [](TsCaptionButton& b, bool shown, const TRect& r) {
+        b.Rect = shown ? r : TRect(0, 0, 0, 0);
+        if (!shown) b.State = -1;
+        else if (b.State < 0) b.State = 0;
+    };
+    take(ButtonClose, placed.CloseShown, placed.Close);
+    take(ButtonMax, placed.MaxShown, placed.Max);
+    take(ButtonMin, placed.MinShown, placed.Min);
+    take(ButtonHelp, placed.HelpShown, placed.Help);
+    if (FTitleButtons)
+        for (Integer i = 0; i < FTitleButtons->Count() && static_cast<std::size_t>(i) < placed.Title.size(); ++i) {
+            TsTitleButton* b = FTitleButtons->Items(i);
+            take(b->BtnData, b->Visible(), placed.Title[static_cast<std::size_t>(i)]);
+            b->BtnData.HitCode = static_cast<Cardinal>(HTUDBTN + i);
+            b->BtnData.ImageIndex = b->UseSkinData() && MaskAt(Manager(), UserBtnIndex) ? UserBtnIndex : -1;
+        }
+}
+
+Integer TsSkinProvider::CaptionHeight(bool CheckSkin) const { return ::CaptionHeight(FrameModel(), CheckSkin); }
+Integer TsSkinProvider::BorderWidth(bool CheckSkin) const { return ::BorderWidth(FrameModel(), CheckSkin); }
+Integer TsSkinProvider::BorderHeight(bool CheckSkin) const { return ::BorderHeight(FrameModel(), CheckSkin); }
+
+TRect TsSkinProvider::ShadowSize() const {
+    if (BorderForm && Manager()) return Manager()->FormShadowSize;
+    return TRect(0, 0, 0, 0);
+}
+
+Integer TsSkinProvider::CaptionWidth() const {
+    const TRect s = ShadowSize();
+    HWND wnd = FormWnd(Form);
+    if (IsIconic() && !IsMainForm(Form)) return HwndWidth(wnd) + s.Left + s.Right;
+    const Integer width = wnd ? HwndWidth(wnd) : (Form ? Form->Width() : 0);
+    return width + s.Left + s.Right + (BorderForm ? 2 * ExtBorderDiff(FrameModel()) : 0);
+}
+
+Integer TsSkinProvider::OffsetX() const {
+    HWND wnd = FormWnd(Form);
+    if (BorderForm) return BorderWidth(true) + ShadowSize().Left;
+    return (HwndWidth(wnd) - HwndClientWidth(wnd)) / 2;
+}
+
+Integer TsSkinProvider::OffsetY() const {
+    HWND wnd = FormWnd(Form);
+    if (BorderForm) {
+        const Integer menu = MenuHeight();
+        return CaptionHeight(true) + const_cast<TsSkinProvider*>(this)->GetLinesCount() * menu + FormBorderWidth() +
+               ShadowSize().Top + (menu != 0 ? 1 : 0);
+    }
+    return HwndHeight(wnd) - HwndClientHeight(wnd) - ((StyleOf(wnd) & WS_BORDER) != 0 ? BorderWidth(true) : 0);
+}
+
+Integer TsSkinProvider::HeaderHeight() const {
+    HWND wnd = FormWnd(Form);
+    Integer r;
+    if (BorderForm) {
+        r = SysBorderHeight(FrameModel(), false) + CaptionHeight(true);
+    } else {
+        const Integer outer = HwndHeight(wnd) - HwndClientHeight(wnd);
+        if (CaptionHeight(true) != 0)
+            r = outer - BorderHeight(true);
+        else
+            r = outer - ((StyleOf(wnd) & WS_BORDER) != 0 ? BorderHeight(true) : 0);
+    }
+    r = std::max(r, 0);
+    if (IsIconic()) r += SysBorderHeight(FrameModel(), false);
+    return r;
+}
+
+Integer TsSkinProvider::MenuHeight() const {
+    // The form has no main menu of its own yet.
+    return 0;
+}
+
+bool TsSkinProvider::MenuPresent() const { return false; }
+
+Integer TsSkinProvider::GetLinesCount() {
+    if (FLinesCount != -1) return FLinesCount;
+    // Without a main menu there are no menu lines.
+    FLinesCount = 0;
+    return FLinesCount;
+}
+
+TColor TsSkinProvider::FormColor() const {
+    TsSkinManager* m = Manager();
+    if (Skinned() && !FCommonData->CustomColor() && m->IsValidSkinIndex(FCommonData->SkinIndex)) {
+        const TsGeneralData& s = m->gd()[static_cast<std::size_t>(FCommonData->SkinIndex)];
+        return FormActive && s.States > 1 ? s.HotColor : s.Color;
+    }
+    return Form ? ::ColorToRGB(Form->Color()) : ::ColorToRGB(clBtnFace);
+}
+
+Integer TsSkinProvider::TitleSkinIndex() {
+    if (FTitleSkinIndex == -1) {
+        TsSkinManager* m = Manager();
+        if (m) FTitleSkinIndex = m->GetSkinIndex(FTitleSkin.empty() ? String(u"FORMTITLE") : FTitleSkin);
+    }
+    return FTitleSkinIndex;
+}
+
+bool TsSkinProvider::IconVisible() const {
+    return IsNormalBorderStyle() && FShowAppIcon && HasBorderIcon(biSystemMenu);
+}
+
+Integer TsSkinProvider::UserButtonWidth(TsTitleButton* Btn) const {
+    const Integer glyph = Btn && Btn->Glyph() && !Btn->Glyph()->Empty() ? Btn->Glyph()->Width() + 2 : 0;
+    const TsMaskData* mask = MaskAt(Manager(), UserBtnIndex);
+    const Integer frame = mask ? MaskFrameWidth(*mask) : 21;
+    return std::max(glyph, frame);
+}
+
+Integer TsSkinProvider::TitleButtonsWidth() const { return ::TitleButtonsWidth(CaptionModel()); }
+
+Integer TsSkinProvider::MaximizedButtonsShift() const { return ::MaximizedButtonsShift(CaptionModel()); }
+
+TRect TsSkinProvider::TitleIconRect() const { return ::TitleIconRect(CaptionModel()); }
+
+TPoint TsSkinProvider::FormScreenOrigin() const {
+    RECT r{};
+    if (HWND wnd = FormWnd(Form)) ::GetWindowRect(wnd, &r);
+    return TPoint(r.left, r.top);
+}
+
+TPoint TsSkinProvider::FormPoint(Integer X, Integer Y) const {
+    const TPoint o = FormScreenOrigin();
+    return TPoint(X - o.X, Y - o.Y);
+}
+
+TPoint TsSkinProvider::GripPoint(Integer MaskIndex) const {
+    const TsMaskData* mask = MaskAt(Manager(), MaskIndex);
+    const Integer w = mask ? MaskFrameWidth(*mask) : 0, h = mask ? MaskFrameHeight(*mask) : 0;
+    const TRect s = ShadowSize();
+    const Integer frame = SysBorderWidth(FrameModel(), true);
+    const Integer cacheW = CaptionWidth();
+    const Integer cacheH = FCommonData && FCommonData->FCacheBmp && FCommonData->FCacheBmp->Height() > 0
+                               ? FCommonData->FCacheBmp->Height()
+                               : HwndHeight(FormWnd(Form)) + s.Top + s.Bottom;
+    return TPoint(cacheW - w - frame - s.Right - 1, cacheH - h - frame - s.Bottom - 1);
+}
+
+bool TsSkinProvider::CacheSizeChanged() const {
+    TBitmap* cache = FCommonData ? FCommonData->FCacheBmp : nullptr;
+    if (!cache) return true;
+    return cache->Width() != CaptionWidth() || cache->Height() != (Form ? Form->Height() : 0);
+}
+
+Integer TsSkinProvider::SysButtonCount() const {
+    if (!SystemMenu || !HaveSysMenu) return 0;
+    Integer n = 3;
+    if (!SystemMenu->VisibleMin()) --n;
+    if (!SystemMenu->VisibleMax()) --n;
+    if (HasBorderIcon(biHelp)) ++n;
+    return n;
+}
+
+bool TsSkinProvider::MDIChildButtonsShown() const { return false; }
+
+TsCaptionButton* TsSkinProvider::ButtonOf(Integer HitCode) {
+    switch (HitCode) {
+    case HTCAPTIONBTN_MIN: return &ButtonMin;
+    case HTCAPTIONBTN_MAX: return &ButtonMax;
+    case HTCAPTIONBTN_CLOSE: return &ButtonClose;
+    case HTCAPTIONBTN_HELP: return &ButtonHelp;
+    case HTCHILDCLOSE: return &MDIClose;
+    case HTCHILDMAX: return &MDIMax;
+    case HTCHILDMIN: return &MDIMin;
+    default: break;
+    }
+    if (HitCode >= HTUDBTN && FTitleButtons && HitCode - HTUDBTN < FTitleButtons->Count())
+        return &FTitleButtons->Items(HitCode - HTUDBTN)->BtnData;
+    return nullptr;
+}
+
+// ---- hit test --------------------------------------------------------------------------------------------------------
+
+Integer TsSkinProvider::HitTest(const TMessage& Message) {
+    HWND wnd = FormWnd(Form);
+    if (!wnd) return HTNOWHERE;
+    const TPoint o = FormScreenOrigin();
+    const TPoint p(GET_X_LPARAM(Message.LParam) - o.X, GET_Y_LPARAM(Message.LParam) - o.Y);
+    const Integer width = HwndWidth(wnd), height = HwndHeight(wnd);
+
+    // 1. The caption buttons.
+    if (!BorderForm) {
+        if (!SystemMenu) PrepareForm();
+        LayoutCaptionButtons();
+        const TacCaptionModel model = CaptionModel();
+        const TacCaptionButtons placed = PlaceCaptionButtons(model);
+        const Integer n = CaptionButtonAt(model, placed, p);
+        const bool sys = model.SystemButtons;
+        const Integer sysCount = sys ? 1 + model.VisibleMax + model.VisibleMin + model.HelpIcon : 0;
+        Integer code = HTCLIENT;
+        if (n > sysCount) {
+            // The n-th visible user button.
+            Integer k = n - sysCount - 1;
+            for (Integer i = 0; i < FTitleButtons->Count(); ++i) {
+                TsTitleButton* b = FTitleButtons->Items(i);
+                if (!b->Visible()) continue;
+                if (k-- == 0) {
+                    // A disabled button is part of the caption: the form can be dragged there.
+                    code = b->Enabled() ? HTUDBTN + i : HTCAPTION;
+                    break;
+                }
+            }
+        } else if (n == 1) {
+            code = HTCAPTIONBTN_CLOSE;
+        } else if (n == 2) {
+            if (model.VisibleMax) {
+                if (SystemMenu->EnabledMax())
+                    code = HTCAPTIONBTN_MAX;
+                else
+                    code = SystemMenu->EnabledRestore() && !IsIconic() ? HTCAPTIONBTN_MAX : HTCAPTION;
+            } else if (model.VisibleMin) {
+                code = SystemMenu->EnabledMin() ? HTCAPTIONBTN_MIN : HTCAPTION;
+            } else {
+                code = model.HelpIcon ? HTCAPTIONBTN_HELP : HTCLIENT;
+            }
+        } else if (n == 3) {
+            if (model.VisibleMax && model.VisibleMin)
+                code = SystemMenu->EnabledMin() || IsIconic() ? HTCAPTIONBTN_MIN : HTCAPTION;
+            else
+                code = model.HelpIcon ? HTCAPTIONBTN_HELP : HTCLIENT;
+        } else if (n == 4) {
+            code = model.HelpIcon && model.VisibleMax ? HTCAPTIONBTN_HELP : HTCLIENT;
+        }
+        if (code != HTCLIENT) return code;
+    }
+
+    const Integer top = SysBorderHeight(FrameModel(), false);
+    // 2. The sizing edges.
+    if (!IsZoomed() && HasThickFrame(wnd) && !BorderForm) {
+        const Integer b = SysBorderWidth(FrameModel(), false);
+        const Integer code = FrameSizingHitCode(width, height, b, top, p);
+        if (code != HTCLIENT) return code;
+    }
+
+    // 3. The title band and the menu line below it.
+    const Integer sysCaption = SysCaptionHeight(Form);
+    const Integer caption = CaptionHeight(false);
+    const Integer menuBottom = top + caption + MenuHeight();
+    if (caption != 0 && p.Y >= 0 && p.Y < std::max(top + sysCaption, menuBottom)) {
+        if (p.Y >= top + sysCaption && p.Y < menuBottom) return HTMENU;
+        if (IconVisible() && TitleIconRect().Contains(p)) return HTSYSMENU;
+        return HTCAPTION;
+    }
+
+    // 4. Below the title: the size grip.
+    const Integer menuLines = MenuHeight() * GetLinesCount();
+    if (p.Y >= top + caption + menuLines) {
+        TsSkinManager* m = Manager();
+        const Integer grip = m ? m->GetMaskIndex(u"GLOBALINFO", u"GRIPIMAGE") : -1;
+        if (IsGripVisible() && MaskAt(m, grip)) {
+            const TPoint g = GripPoint(grip);
+            return p.X >= g.X && p.Y >= g.Y ? HTBOTTOMRIGHT : HTCLIENT;
+        }
+        return HTCLIENT;
+    }
+    // 5. The menu lines.
+    return HTMENU;
+}
+
+// ---- skin editor --------------------------------------------------------------------------------------------------------
+
+void TsSkinProvider::LinkToSkinEditor(HWND Wnd) {
+    if (!PreviewMode || PreviewHandle) return;
+    TCustomForm* main = Application ? Application->MainForm() : nullptr;
+    if (main) {
+        if (!main->HandleAllocated() || main->Handle() != Wnd) return;
+    }
+    PreviewHandle = Wnd;
+    PreviewMode = false;
+    if (TsSkinManager* m = Manager()) m->AllowEditorLink = true;
+    for (int i = 0; i <= 100; ++i) {
+        HWND editor = ::FindWindowW(nullptr, acEditorWindowTitle);
+        if (!editor) break;
+        DWORD_PTR answer = 0;
+        // An editor that hangs must not hang the program with it.
+        if (!::SendMessageTimeoutW(editor, acEditorMessage, acEditorAnnounce, reinterpret_cast<LPARAM>(Wnd),
+                                   SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000, &answer))
+            break;
+        if (answer == 1) break;
+    }
+}
+
+// ---- property setters ----------------------------------------------------------------------------------------------------
+
+void TsSkinProvider::SetAllowExtBorders(bool Value) {
+    if (FAllowExtBorders == Value) return;
+    FAllowExtBorders = Value;
+    if (HasState(csLoading)) return;
+    UpdateBorderForm(true);
+    FCommonData->BGChanged = true;
+    if (HWND wnd = FormWnd(Form)) ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+}
+
+void TsSkinProvider::SetCaptionAlignment(TAlignment Value) {
+    if (FCaptionAlignment == Value) return;
+    FCaptionAlignment = Value;
+    FCommonData->BGChanged = true;
+    if (Form && Form->Showing() && Skinned()) RefreshFrame();
+}
+
+void TsSkinProvider::SetShowAppIcon(bool Value) {
+    if (FShowAppIcon == Value) return;
+    FShowAppIcon = Value;
+    FCommonData->BGChanged = true;
+    if (Form && Form->Visible())
+        if (HWND wnd = FormWnd(Form)) ::SendMessageW(wnd, WM_NCPAINT, 1, 0);
+}
+
+void TsSkinProvider::SetTitleButtons(TsTitleButtons* Value) { FTitleButtons->Assign(Value); }
+
+void TsSkinProvider::SetUseGlobalColor(bool Value) {
+    if (FUseGlobalColor == Value) return;
+    FUseGlobalColor = Value;
+    if (!Form) return;
+    TsSkinManager* m = Manager();
+    if (Skinned() && m && Value && !FCommonData->CustomColor())
+        Form->SetColor(m->GetGlobalColor());
+    else
+        Form->SetColor(clBtnFace);
+}
+
+void TsSkinProvider::SetTitleSkin(const String& Value) {
+    if (FTitleSkin == Value) return;
+    FTitleSkin = Value;
+    FTitleSkinIndex = -1;
+    FCommonData->BGChanged = true;
+    if (Form && Form->Visible())
+        if (HWND wnd = FormWnd(Form)) ::SendMessageW(wnd, WM_NCPAINT, 1, 0);
+}
+
+void TsSkinProvider::SetMenuLineSkin(const String& Value) { FMenuLineSkin = Value; }
+
+void TsSkinProvider::SetDrawNonClientArea(bool Value) {
+    if (FDrawNonClientArea == Value) return;
+    FDrawNonClientArea = Value;
+    HWND wnd = FormWnd(Form);
+    if (Value) {
+        UpdateSysMenuStyle(true);
+        if (Form && Form->Showing() && Skinned()) {
+            FCommonData->BGChanged = true;
+            if (TsSkinManager* m = Manager()) UpdateBorderForm(m->ExtendedBorders());
+            if (wnd) ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_INVALIDATE);
+        }
+    } else {
+        UpdateBorderForm(false);
+        if (wnd && HaveSysMenu) ::SetWindowLongW(wnd, GWL_STYLE, StyleOf(wnd) | WS_SYSMENU);
+        if (wnd && Form->Showing()) ::SetWindowRgn(wnd, nullptr, TRUE);
+        if (wnd) ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_INVALIDATE);
+    }
+}
+
+// ---- message handlers ---------------------------------------------------------------------------------------------------
+
+void TsSkinProvider::PassOn(TMessage& Message) {
+    if (OldWndProc)
+        OldWndProc(Message);
+    else if (Form)
+        Form->WndProc(Message);
+}
+
+void TsSkinProvider::HandleGetMinMaxInfo(TMessage& Message) {
+    if (FDrawNonClientArea && Form && Form->BorderStyle != TFormBorderStyle::bsNone && !IsMDIChild() &&
+        !Form->Parent()) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(Message.LParam);
+        if (info) {
+            const Integer a = SysBorderWidth(FormWnd(Form), nullptr, false);
+            Integer s = 0;
+            if (BorderForm && (StyleOf(FormWnd(Form)) & WS_CAPTION) == WS_CAPTION) {
+                if (const TsSkinData* d = SkinOptions(Manager()); d && IsZoomed()) {
+                    const Integer ex = d->ExMaxHeight != 0 ? d->ExMaxHeight : d->ExTitleHeight;
+                    FSysExHeight = ex < SysCaptionHeight(Form) + 4;
+                }
+                s = MaximizedButtonsShift();
+            }
+            const TRect work = GetFormWorkArea(Form);
+            info->ptMaxPosition = POINT{-a, -a - s};
+            info->ptMaxSize = POINT{2 * a + work.Width(), 2 * a + s + work.Height()};
+            Message.Result = 0;
+        }
+    }
+    // The form's own procedure runs afterwards in every case.
+    PassOn(Message);
+}
+
+void TsSkinProvider::HandleNCMouseMove(TMessage& Message) {
+    const Integer code = HitTest(Message);
+    Message.Result = code;
+    const bool button = code == HTCAPTIONBTN_MIN || code == HTCAPTIONBTN_MAX || code == HTCAPTIONBTN_CLOSE ||
+                        code == HTCAPTIONBTN_HELP || (code >= HTCHILDCLOSE && code <= HTCHILDMIN) ||
+                        (code >= HTUDBTN && code <= HTUDBTN + 100);
+    if (button) {
+        SetHotHT(code, true);
+        return;
+    }
+    SetHotHT(0, true);
+    PassOn(Message);
+}
+
+void TsSkinProvider::HandleMouseWheel(TMessage& Message) {
+    // No skinned scroll box with an automatic wheel exists yet: the wheel goes
+    // the usual way. Guarded against re-entry all the same.
+    static bool inside = false;
+    if (inside) return;
+    inside = true;
+    PassOn(Message);
+    inside = false;
+}
+
+void TsSkinProvider::HandleNCActivate(TMessage& Message) {
+    HWND wnd = FormWnd(Form);
+    if (!wnd || Form->HasState(csDestroying) || !FDrawNonClientArea) {
+        PassOn(Message);
+        return;
+    }
+    if (!SystemMenu) PrepareForm();
+    FormState |= FS_ACTIVATE;
+    const bool active = Message.WParam != 0;
+    if ((FormState & FS_BLENDMOVING) == 0) {
+        if (FormActive != active) FCommonData->BGChanged = true;
+        FormActive = active;
+    }
+    // The system must not paint its own caption over the skinned one: lParam
+    // -1 keeps it from repainting the frame.
+    TMessage pass{Message.Msg, Message.WParam, static_cast<LPARAM>(-1), 0};
+    PassOn(pass);
+    Message.Result = pass.Result;
+    FLinesCount = -1;
+    FormState &= ~FS_ACTIVATE;
+    if (::IsWindowVisible(wnd)) RefreshFrame();
+}
+
+void TsSkinProvider::HandlePrint(TMessage& Message) {
+    HWND wnd = FormWnd(Form);
+    if (!wnd || HasState(csLoading) || Form->HasState(csLoading | csDestroying) ||
+        (Form->ControlState() & csCreating) != 0)
+        return;
+    SetDwmTransitionsDisabled(wnd, true);
+    if (!MenusInitialized) MenusInitialized = UpdateMenu();
+    auto dc = reinterpret_cast<HDC>(Message.WParam);
+    if (!dc) return;
+    FCommonData->PrintDC = dc;
+    FCommonData->FUpdating = false;
+    if (FDrawNonClientArea) CopyNonClientToDC(dc);
+    const int saved = ::SaveDC(dc);
+    POINT origin{};
+    ::GetViewportOrgEx(dc, &origin);
+    ::SetViewportOrgEx(dc, origin.x + OffsetX(), origin.y + OffsetY(), nullptr);
+    ::IntersectClipRect(dc, 0, 0, HwndClientWidth(wnd), HwndClientHeight(wnd));
+    if ((FCommonData->CtrlSkinState & ACS_PLAINBG) != 0) {
+        PaintFormBackground(dc, true);
+        // The windowed children paint themselves into the picture too.
+        for (int i = 0; i < Form->ControlCount(); ++i) {
+            auto* child = dynamic_cast<TWinControl*>(Form->Controls(i));
+            if (child && child->Visible() && child->HandleAllocated())
+                child->PaintTo(dc, child->Left(), child->Top(), true);
+        }
+    } else {
+        PaintFormBackground(dc, false);
+    }
+    ::RestoreDC(dc, saved);
+    FCommonData->PrintDC = nullptr;
+    Message.Result = 0;
+}
+
+void TsSkinProvider::HandleSize(TMessage& Message) {
+    FreeGlows();
+    FLinesCount = -1;
+    PassOn(Message);
+    HWND wnd = FormWnd(Form);
+    if (!wnd) return;
+    if (Form->Showing() && FDrawNonClientArea && CacheSizeChanged()) {
+        RgnChanged = true;
+        FCommonData->BGChanged = true;
+        RefreshFrame();
+    } else if (!Form->Showing()) {
+        FCommonData->BGChanged = true;
+    }
+    LastClientRect = TRect(0, 0, HwndClientWidth(wnd), HwndClientHeight(wnd));
+}
+
+void TsSkinProvider::HandleSetText(TMessage& Message) {
+    if (!Form->Showing() || Form->ControlState() & csCreating || !FDrawNonClientArea) {
+        PassOn(Message);
+        return;
+    }
+    FreeGlows();
+    FCommonData->BGChanged = true;
+    ShowCaptionCover(false);
+    PassOn(Message);
+    HideCaptionCover();
+    RefreshFrame();
+}
+
+// ---- the window procedure -------------------------------------------------------------------------------------------------
+
+void TsSkinProvider::SkinCommand(TMessage& Message) {
+    const Word command = SkinCommandOf(Message.WParam);
+    TsSkinManager* m = Manager();
+    switch (command) {
+    case AC_GETPROVIDER: Message.Result = reinterpret_cast<LRESULT>(static_cast<TacFormProvider*>(this)); return;
+    case AC_CTRLHANDLED: Message.Result = 1; return;
+    case AC_GETAPPLICATION: Message.Result = reinterpret_cast<LRESULT>(static_cast<TObject*>(Application)); return;
+    case 61: Message.Result = MAKELONG(OffsetX(), OffsetY()); return;
+    case AC_CTRLSKINSTATE: Message.Result = FCommonData->CtrlSkinState; return;
+    case AC_REMOVESKIN:
+        if (OwnManager(Message.LParam)) {
+            if (HWND wnd = FormWnd(Form)) SetDwmTransitionsDisabled(wnd, false);
+            HandleSkinCommand(Message, FCommonData);
+            FLinesCount = FTitleSkinIndex = FCaptionSkinIndex = -1;
+            PassMessageToChildControls(Form, Message);
+            DoneCtrlAdapter();
+            if (!Form || Form->HasState(csDestroying)) return;
+            HWND wnd = FormWnd(Form);
+            if (m) {
+                InitMenuItems(false);
+                UpdateSysMenuStyle(false);
+                if (HaveBorder() && !InMenu && wnd) ::SetWindowRgn(wnd, nullptr, TRUE);
+                UpdateMenu();
+                UpdateBorderForm(false);
+            }
+            if (FUseGlobalColor && !FCommonData->CustomColor()) Form->SetColor(clBtnFace);
+            if (FCommonData->FCacheBmp) FCommonData->FCacheBmp->SetSize(0, 0);
+            ArOR.clear();
+            if (wnd)
+                ::RedrawWindow(wnd, nullptr, nullptr,
+                               RDW_FRAME | RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        } else {
+            PassMessageToChildControls(Form, Message);
+        }
+        return;
+    case AC_SETNEWSKIN:
+        if (Form && !Form->HasState(csDestroying) && OwnManager(Message.LParam) && !SystemMenu) PrepareForm();
+        break;
+    case AC_ENDUPDATE:
+        if (FCommonData->CtrlSkinState & ACS_MENUCHANGED) {
+            FCommonData->CtrlSkinState &= static_cast<Word>(~ACS_MENUCHANGED);
+            if (Form) Form->Perform(CM_MENUCHANGED, 0, 0);
+        }
+        break;
+    case AC_GETBG:
+        if (auto* info = reinterpret_cast<TBackgroundInfo*>(Message.LParam); info && SentFromThisThread()) {
+            info->Offset = TPoint(0, 0);
+            if (FCommonData->BGChanged && (!FCommonData->Updating() || FInAnimation) && FCommonData->NeedsParentBG())
+                PaintNonClientCache();
+            if (info->PleaseDraw) info->Offset = TPoint(info->Offset.X + OffsetX(), info->Offset.Y + OffsetY());
+            Integer state = FormActive ? 1 : 0;
+            if (m && m->IsValidSkinIndex(FCommonData->SkinIndex))
+                state = std::min(state, m->gd()[static_cast<std::size_t>(FCommonData->SkinIndex)].States - 1);
+            FCommonData->GetBGInfo(*info, std::max(state, 0), FormWnd(Form));
+            if (info->BgType == btCache && !info->PleaseDraw && !info->Bmp) {
+                PaintNonClientCache();
+                info->Bmp = FCommonData->FCacheBmp;
+            }
+            info->Offset = TPoint(info->Offset.X + OffsetX(), info->Offset.Y + OffsetY());
+            Message.Result = 1;
+        }
+        return;
+    default: break;
+    }
+
+    if (!Form || Form->HasState(csDestroying) || !Skinned()) {
+        // Not skinned: a new skin of our manager prepares the form.
+        if (command == AC_SETNEWSKIN && OwnManager(Message.LParam) && Form && !Form->HasState(csDestroying)) {
+            KillAnimations();
+            FCommonData->UpdateIndexes();
+            FTitleSkinIndex = -1;
+            TitleSkinIndex();
+            if (m) {
+                FCaptionSkinIndex = m->GetSkinIndex(u"CAPTION");
+                UpdateSysMenuStyle(true);
+                InitButtons();
+                FCommonData->BGChanged = true;
+                FLinesCount = -1;
+                ApplyGlobalColor();
+                if (HWND wnd = FormWnd(Form); wnd && FDrawNonClientArea) SetDwmTransitionsDisabled(wnd, true);
+            }
+            InitCtrlAdapter();
+            return;
+        }
+        PassOn(Message);
+        return;
+    }
+
+    switch (command) {
+    case AC_SETNEWSKIN:
+        if (OwnManager(Message.LParam)) {
+            HandleSkinCommand(Message, FCommonData);
+            FTitleSkinIndex = -1;
+            TitleSkinIndex();
+            FCaptionSkinIndex = m ? m->GetSkinIndex(u"CAPTION") : -1;
+            if (m) {
+                InitButtons();
+                UpdateSysMenuStyle(true);
+                FCommonData->BGChanged = true;
+                FLinesCount = -1;
+                ApplyGlobalColor();
+                RgnChanged = true;
+                FreeGlows();
+                if (HWND wnd = FormWnd(Form)) {
+                    if (::IsWindowVisible(wnd)) {
+                        ::RedrawWindow(wnd, nullptr, nullptr,
+                                       RDW_FRAME | RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                        RefreshFrame();
+                    }
+                }
+            }
+        }
+        return;
+    case AC_REFRESH:
+        if (OwnManager(Message.LParam)) {
+            HandleSkinCommand(Message, FCommonData);
+            FLinesCount = -1;
+            if (HaveBorder()) RgnChanged = true;
+            HWND wnd = FormWnd(Form);
+            if (wnd && ::IsWindowVisible(wnd)) {
+                FCommonData->BGChanged = true;
+                if (!FInAnimation)
+                    ::RedrawWindow(wnd, nullptr, nullptr,
+                                   RDW_FRAME | RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+            }
+            ApplyGlobalColor();
+            FCommonData->FUpdating = false;
+        }
+        return;
+    case AC_ENDPARENTUPDATE:
+        if (FCommonData->FUpdating) {
+            FCommonData->FUpdating = false;
+            if (HWND wnd = FormWnd(Form)) ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+        }
+        return;
+    case AC_SETUPDATING:
+        FCommonData->FUpdating = (Message.WParam & 0xFFFF) == 1;
+        if (FCommonData->FUpdating) FCommonData->BGChanged = true;
+        return;
+    case AC_SETBGCHANGED: FCommonData->BGChanged = true; return;
+    case AC_URGENTPAINT:
+        HandleCommonMessage(Message, FCommonData);
+        if (FCommonData->UrgentPainting) PaintNonClientCache();
+        return;
+    case AC_ISBGCHANGED:
+        Message.Result = !FInAnimation && FCommonData->NeedsParentBG() && FCommonData->FUpdating ? 1 : 0;
+        return;
+    case AC_GETCONTROLCOLOR: Message.Result = static_cast<LRESULT>(FCommonData->GetBGColor(0, FormWnd(Form))); return;
+    case AC_MOUSELEAVE:
+        SetHotHT(0, true);
+        acBtnPressed = false;
+        return;
+    default: HandleSkinCommand(Message, FCommonData); return;
+    }
+}
+
+void TsSkinProvider::NewWndProc(TMessage& Message) {
+    ++FDispatchDepth;
+    struct Depth {
+        Integer& d;
+        ~Depth() { --d; }
+    } depth{FDispatchDepth};
+
+    if (Message.Msg == SkinCommandMessage) {
+        SkinCommand(Message);
+        return;
+    }
+    if (!Form) return;
+    switch (Message.Msg) {
+    case acEditorMessage:
+        if (Message.WParam == acEditorClosePreview) {
+            // Only the form announced to the editor may be closed by it.
+            if (PreviewHandle && FormWnd(Form) == PreviewHandle) Form->Close();
+            return;
+        }
+        if (Message.WParam == 4) {
+            Message.Result = 1;
+            return;
+        }
+        PassOn(Message);
+        return;
+    case WM_COPYDATA:
+        if (TsSkinManager* m = Manager()) m->WMCopyData(Message);
+        if (Message.Result == 0) PassOn(Message);
+        return;
+    case CM_SHOWINGCHANGED:
+        PassOn(Message);
+        if (Form->Showing() && Form->HandleAllocated()) LinkToSkinEditor(Form->Handle());
+        return;
+    case CM_RECREATEWND:
+        PassOn(Message);
+        if (Form->HandleAllocated()) LinkToSkinEditor(Form->Handle());
+        return;
+    default: break;
+    }
+
+    if (RTInit && (Message.Msg == WM_NCHITTEST || Message.Msg == WM_NCPAINT || Message.Msg == CM_VISIBLECHANGED)) {
+        RTInit = false;
+        LoadInit();
+    }
+
+    if (Form->HasState(csDestroying) || !Skinned()) {
+        if (Message.Msg == CM_MOUSEWHEEL)
+            HandleMouseWheel(Message);
+        else
+            PassOn(Message);
+        return;
+    }
+
+    switch (Message.Msg) {
+    case WM_NCHITTEST:
+        if (FDrawNonClientArea && CaptionHeight(true) != 0) {
+            const Integer code = HitTest(Message);
+            // The system answers the codes it knows as well as we do.
+            if (code == HTNOWHERE || code == HTCLIENT || code == HTCAPTION || code == HTMENU ||
+                (code >= HTLEFT && code <= HTBOTTOM))
+                break;
+            Message.Result = code;
+            return;
+        }
+        break;
+    case WM_PRINT: HandlePrint(Message); return;
+    case WM_PRINTCLIENT: return;
+    case WM_NCPAINT:
+        if (FDrawNonClientArea && (FormState & FS_ANIMCLOSING) == 0) {
+            HandleNCPaint();
+            Message.Result = 0;
+            return;
+        }
+        break;
+    case WM_NCACTIVATE: HandleNCActivate(Message); return;
+    case WM_PAINT:
+        if ((Form->ControlState() & csPaintCopy) == 0 && Form->Showing()) {
+            HandlePaint(Message);
+            Message.Result = 0;
+            return;
+        }
+        break;
+    case WM_ERASEBKGND:
+        if ((Form->ControlState() & csPaintCopy) == 0 && Form->Showing()) {
+            HandleEraseBkgnd(reinterpret_cast<HDC>(Message.WParam));
+            Message.Result = 1;
+            return;
+        }
+        break;
+    case WM_SIZE: HandleSize(Message); return;
+    case WM_WINDOWPOSCHANGED: {
+        PassOn(Message);
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(Message.LParam);
+        if (pos && (pos->flags & SWP_NOSIZE) == 0 && FDrawNonClientArea && Form->Showing() && CacheSizeChanged()) {
+            RgnChanged = true;
+            FCommonData->BGChanged = true;
+        }
+        return;
+    }
+    case WM_SETTEXT: HandleSetText(Message); return;
+    case WM_GETMINMAXINFO: HandleGetMinMaxInfo(Message); return;
+    case WM_NCMOUSEMOVE:
+        if (FDrawNonClientArea) {
+            HandleNCMouseMove(Message);
+            return;
+        }
+        break;
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+        // The system would draw its own button while tracking the click.
+        if (FDrawNonClientArea && ButtonOf(static_cast<Integer>(Message.WParam)) &&
+            Message.WParam != HTCHILDCLOSE && Message.WParam != HTCHILDMAX && Message.WParam != HTCHILDMIN) {
+            SetPressedHT(static_cast<Integer>(Message.WParam));
+            acBtnPressed = true;
+            Message.Result = 0;
+            return;
+        }
+        break;
+    case WM_NCLBUTTONUP:
+        if (FDrawNonClientArea && acBtnPressed) {
+            const Integer code = static_cast<Integer>(Message.WParam);
+            const bool same = code == CurrentHT;
+            acBtnPressed = false;
+            SetHotHT(code, true);
+            Message.Result = 0;
+            if (!same) return;
+            UINT command = 0;
+            switch (code) {
+            case HTCAPTIONBTN_CLOSE: command = SC_CLOSE; break;
+            case HTCAPTIONBTN_MAX: command = IsZoomed() ? SC_RESTORE : SC_MAXIMIZE; break;
+            case HTCAPTIONBTN_MIN: command = IsIconic() ? SC_RESTORE : SC_MINIMIZE; break;
+            case HTCAPTIONBTN_HELP: command = SC_CONTEXTHELP; break;
+            default: break;
+            }
+            if (command) {
+                ::PostMessageW(FormWnd(Form), WM_SYSCOMMAND, command, 0);
+            } else if (code >= HTUDBTN && code - HTUDBTN < FTitleButtons->Count()) {
+                TsTitleButton* b = FTitleButtons->Items(code - HTUDBTN);
+                if (b->OnMouseUp) {
+                    const TPoint p = FormPoint(GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam));
+                    b->OnMouseUp(b, TMouseButton::mbLeft, KeyboardStateToShiftState(), p.X, p.Y);
+                }
+            }
+            return;
+        }
+        break;
+    case CM_MOUSEWHEEL: HandleMouseWheel(Message); return;
+    default: break;
+    }
+    PassOn(Message);
+}

@@ -1,0 +1,540 @@
+// The skin provider: the component that skins one form. It takes over the
+// form's WindowProc, answers the skin command message for the form, measures
+// and hit-tests the skinned frame and keeps the frame's caption buttons, the
+// title icon, the user title buttons and the added title. Painting of the
+// frame lives in sSkinProviderPaint.cpp. Win32, main thread only.
+#pragma once
+
+#include <vector>
+
+#include "Forms.h"
+#include "Menus.h"
+#include "acFrameGeometry.h"
+#include "sCommonDataWin.h"
+#include "sSkinManager.h"
+#include "sStyleSimplyWin.h"
+
+class TsSkinProvider;
+class TsSystemMenu;
+class TacThreadedTimer;
+// Brought by later work; the provider keeps them as pointers that stay nil
+// until then.
+class TacBorderForm;    // extended border window with shadow
+class TacCtrlAdapter;   // adapter of the form's child controls
+class TsMDIForm;        // MDI parent object
+class TacScrollWnd;     // scroll-bar adapter of an auto-scrolling form
+class TacSBAnimation;   // fade of one caption button
+struct TacProviderLink;
+
+// ---- small types --------------------------------------------------------------
+
+enum TsGripMode { gmNone, gmRightBottom };
+enum TsResizeMode { rmStandard, rmBorder };
+// The form animations told to OnAfterAnimation.
+enum TacAnimEvent { atShowing, atHiding, atMinimizing, atRestoring, atSkinChanging };
+
+using TacAfterAnimation = TDelegate<void(TacAnimEvent AnimType)>;
+// The hit-test hook of the border window: Msg is the WM_NCHITTEST message
+// (its Result may be changed).
+using TacNCHitTest = TDelegate<void(TMessage& Msg)>;
+using TAddItemEvent = TDelegate<void(TComponent* Item, bool& CanBeAdded, String& SkinSection)>;
+
+// Caption-button hit codes.
+constexpr Integer HTCAPTIONBTN_MIN = 8;      // HTMINBUTTON
+constexpr Integer HTCAPTIONBTN_MAX = 9;      // HTMAXBUTTON
+constexpr Integer HTCAPTIONBTN_CLOSE = 20;   // HTCLOSE
+constexpr Integer HTCAPTIONBTN_HELP = 21;    // HTHELP
+constexpr Integer HTCHILDCLOSE = 101;        // merged buttons of a maximized MDI child
+constexpr Integer HTCHILDMAX = 102;
+constexpr Integer HTCHILDMIN = 103;
+constexpr Integer HTUDBTN = 1000;            // + index of a user title button
+
+// FormState bits (FS_ANIMSHOWING 0x1000 and FS_CHANGING 0x10000 come with
+// the skinned-forms list).
+constexpr Cardinal FS_SIZING = 0x1;              // the border window is sized together with the form
+constexpr Cardinal FS_BLENDMOVING = 0x80;        // blend on moving runs
+constexpr Cardinal FS_ANIMMINIMIZING = 0x100;    // minimizing by the caption button or the animation
+constexpr Cardinal FS_ANIMCLOSING = 0x200;       // the hide animation's image is taken: no more frame painting
+constexpr Cardinal FS_ANIMRESTORING = 0x400;     // restoring from minimized
+constexpr Cardinal FS_FULLHEIGHT = 0x2000;       // stretched vertically to the work area
+constexpr Cardinal FS_FULLWIDTH = 0x4000;        // stretched horizontally to the work area
+constexpr Cardinal FS_ACTIVATE = 0x8000;         // WM_NCACTIVATE is being handled
+constexpr Cardinal FS_LOCKSCROLLADAPTER = 0x20000;   // the scroll adapter is being made or freed
+
+// One caption button.
+struct TsCaptionButton {
+    Integer State = -1;           // -1 not shown, 0 normal, 1 hot, 2 pressed
+    Integer ImageIndex = -1;      // mask of its glyph; negative: none
+    TRect Rect{0, 0, 0, 0};       // in cache (window) coordinates
+    bool HaveAlignment = false;   // a glyph of the big set: the skin's vertical alignment applies
+    Integer GlowID = -1;          // its glow window, -1 none
+    TacSBAnimation* Timer = nullptr;   // its fade
+    Cardinal HitCode = 0;
+};
+
+// ---- title icon, user title buttons, added title ----------------------------------
+
+// A custom caption icon; an empty glyph uses the form's or the program's icon.
+class TsTitleIcon : public TPersistent {
+public:
+    KES_CLASS_NAME(TsTitleIcon)
+    TsTitleIcon();
+    ~TsTitleIcon() override;
+    TsTitleIcon(const TsTitleIcon&) = delete;
+    TsTitleIcon& operator=(const TsTitleIcon&) = delete;
+    void Assign(TPersistent* Source) override;
+
+    TBitmap* Glyph() const { return FGlyph; }
+    void SetGlyph(TBitmap* Value);   // copies
+    Integer Height() const { return FHeight; }
+    void SetHeight(Integer Value) { FHeight = Value; }
+    Integer Width() const { return FWidth; }
+    void SetWidth(Integer Value) { FWidth = Value; }
+
+    TBitmap* FGlyph = nullptr;
+    Integer FHeight = 0;   // 0: from the caption height
+    Integer FWidth = 0;
+};
+
+class TsTitleButton;
+
+// The user caption buttons, left of the system buttons.
+class TsTitleButtons : public TCollection {
+public:
+    KES_CLASS_NAME(TsTitleButtons)
+    explicit TsTitleButtons(TsSkinProvider* AOwner);
+    ~TsTitleButtons() override;
+    TPersistent* GetOwner() const override;
+    TsTitleButton* Items(Integer Index) const;
+    TsTitleButton* Add();
+
+    TsSkinProvider* FOwner = nullptr;
+
+protected:
+    void Update(TCollectionItem* Item) override { TCollection::Update(Item); }
+};
+
+class TsTitleButton : public TCollectionItem {
+public:
+    KES_CLASS_NAME(TsTitleButton)
+    explicit TsTitleButton(TCollection* Collection);
+    ~TsTitleButton() override;
+    TsTitleButton(const TsTitleButton&) = delete;
+    TsTitleButton& operator=(const TsTitleButton&) = delete;
+    String DisplayName() const { return FName; }
+
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool Value) { FEnabled = Value; }
+    TBitmap* Glyph() const { return FGlyph; }
+    void SetGlyph(TBitmap* Value);
+    const String& Hint() const { return FHint; }
+    void SetHint(const String& Value) { FHint = Value; }
+    const String& Name() const { return FName; }
+    void SetName(const String& Value);
+    bool UseSkinData() const { return FUseSkinData; }
+    void SetUseSkinData(bool Value) { FUseSkinData = Value; }
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool Value);
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+
+    // The provider the button belongs to (nullptr outside a provider's collection).
+    TsSkinProvider* Provider() const;
+
+    bool FUseSkinData = true;
+    String FName;
+    TBitmap* FGlyph = nullptr;
+    bool FEnabled = true;
+    String FHint;
+    bool FVisible = true;
+    TWinControl* HintWnd = nullptr;   // the hint window while the hint shows
+    TsCaptionButton BtnData;
+
+protected:
+    void AssignTo(TPersistent* Dest) override;
+
+private:
+    void GlyphChanged(TObject* Sender);
+};
+
+// A second caption text after the form's caption.
+class TacAddedTitle : public TPersistent {
+public:
+    KES_CLASS_NAME(TacAddedTitle)
+    explicit TacAddedTitle(TsSkinProvider* AOwner);
+    ~TacAddedTitle() override;
+    TacAddedTitle(const TacAddedTitle&) = delete;
+    TacAddedTitle& operator=(const TacAddedTitle&) = delete;
+
+    TFont* Font() const { return FFont; }
+    void SetFont(TFont* Value);
+    bool ShowMainCaption() const { return FShowMainCaption; }
+    void SetShowMainCaption(bool Value);
+    const String& Text() const { return FText; }
+    void SetText(const String& Value);
+
+    bool FShowMainCaption = true;
+    String FText;
+    TFont* FFont = nullptr;   // colour clNone: the section's caption colour
+    TsSkinProvider* FOwner = nullptr;
+
+private:
+    void Repaint();
+};
+
+// ---- system menu -------------------------------------------------------------------
+
+// The questions the provider asks a system menu about the caption buttons.
+class TsCustomSysMenu : public TPopupMenu {
+public:
+    KES_CLASS_NAME(TsCustomSysMenu)
+    using TPopupMenu::TPopupMenu;
+    virtual bool VisibleClose() = 0;
+    virtual bool VisibleMax() = 0;
+    virtual bool VisibleMin() = 0;
+    virtual bool EnabledMax() = 0;
+    virtual bool EnabledMin() = 0;
+    virtual bool EnabledRestore() = 0;
+};
+
+// The provider's system menu: answers which window commands are visible and
+// enabled for the caption buttons.
+class TsSystemMenu : public TsCustomSysMenu {
+public:
+    KES_CLASS_NAME(TsSystemMenu)
+    explicit TsSystemMenu(TComponent* AOwner);
+
+    bool VisibleClose() override;
+    bool VisibleMax() override;
+    bool VisibleMin() override;
+    bool EnabledMax() override;
+    bool EnabledMin() override;
+    bool EnabledRestore() override;
+    bool VisibleRestore();
+    bool VisibleSize();
+    bool EnabledMove();
+    bool EnabledSize();
+
+    // Rebuilds the items (with Full, or when there are none) and sets their
+    // visibility and enabling.
+    void UpdateItems(bool Full = false);
+    void UpdateGlyphs() {}
+
+    Integer ExtItemsCount = 0;
+    TsSkinProvider* FOwner = nullptr;
+    TCustomForm* FForm = nullptr;
+};
+
+// ---- the provider ------------------------------------------------------------------
+
+// Form, FormState, FInAnimation, FDrawNonClientArea and SkinManager are the
+// fields of TacFormProvider, through which the skin-change steps reach the
+// provider.
+class TsSkinProvider : public TComponent, public TacFormProvider {
+public:
+    KES_CLASS_NAME(TsSkinProvider)
+    // Raises EAbort when AOwner is not a form; a second provider of a form
+    // at run time stays inert.
+    explicit TsSkinProvider(TComponent* AOwner);
+    // Run-time creation for a form that has no provider (by the
+    // window-creation hook): initialised on the first need.
+    static TsSkinProvider* CreateRT(TComponent* AOwner, bool InitRT = true);
+    ~TsSkinProvider() override;
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+
+    // The form's window procedure while subclassed.
+    void NewWndProc(TMessage& Message);
+    // The skinned non-client hit test of Message (WM_NCHITTEST, or another
+    // message whose lParam is a screen point).
+    Integer HitTest(const TMessage& Message);
+    // Links the form to a running skin editor (only under "/acpreview").
+    void LinkToSkinEditor(HWND Wnd);
+    void UpdateMDIParentFrame(bool Redraw);
+
+    // Predicates.
+    bool HaveBorder() const;
+    bool IsNormalBorderStyle() const;
+    bool IsGripVisible() const;
+    bool InAnimationNow() const { return FInAnimation; }
+    bool IsMDIChild() const;
+    bool IsMDIForm() const;
+    bool IsZoomed() const;
+    bool IsIconic() const;
+    // A border icon of the form (a TBorderIcon).
+    bool HasBorderIcon(Integer BorderIcon) const;
+    // The form's own BorderWidth.
+    Integer FormBorderWidth() const;
+
+    // Metrics.
+    Integer CaptionHeight(bool CheckSkin = true) const;
+    Integer BorderWidth(bool CheckSkin = true) const;
+    Integer BorderHeight(bool CheckSkin = true) const;
+    Integer OffsetX() const;
+    Integer OffsetY() const;
+    Integer HeaderHeight() const;
+    Integer MenuHeight() const;
+    bool MenuPresent() const;
+    Integer GetLinesCount();
+    TColor FormColor() const;
+    Integer TitleSkinIndex();
+    bool IconVisible() const;
+    Integer UserButtonWidth(TsTitleButton* Btn) const;
+    Integer TitleButtonsWidth() const;
+    TPoint GripPoint(Integer MaskIndex) const;
+    TPoint FormPoint(Integer X, Integer Y) const;
+    bool CacheSizeChanged() const;
+    TRect ShadowSize() const;
+    Integer CaptionWidth() const;
+    Integer SysButtonCount() const;
+    bool MDIChildButtonsShown() const;
+    // Geometry shared with the painting (defined with the metrics).
+    Integer MaximizedButtonsShift() const;
+    TPoint FormScreenOrigin() const;
+    TRect TitleIconRect() const;
+    // The caption button of a hit code (nullptr for none).
+    TsCaptionButton* ButtonOf(Integer HitCode);
+    // The frame and caption-button models the geometry functions work on.
+    TacFrameModel FrameModel() const;
+    TacCaptionModel CaptionModel() const;
+    // Places ButtonClose, ButtonMax, ButtonMin, ButtonHelp and the user
+    // buttons' rectangles from the caption model (no painting).
+    void LayoutCaptionButtons();
+
+    // Preparation.
+    void LoadInit();
+    void PrepareForm();
+    void InitButtons();
+    void UpdateSysMenuStyle(bool Enable);
+    void UpdateBorderForm(bool Use);
+    void KillAnimations();
+    void RefreshFrame();
+    void HookMDI(bool Active);
+    void UpdateScrollAdapter();
+    virtual void InitCtrlAdapter();
+    void DoneCtrlAdapter();
+    void AdapterWndProc(TMessage& Message);
+    void InitMenuItems(bool A);
+    bool UpdateMenu();
+    void RepaintMenu();
+    void DsgnWndProc(TMessage& Message) override {
+        (void)Message;
+    }
+    bool ProviderDestroying() const override { return HasState(csDestroying); }
+    bool HasBorderForm() const override { return BorderForm != nullptr; }
+    void RepaintFrame() override;
+
+    // Message handlers.
+    void HandleGetMinMaxInfo(TMessage& Message);
+    void HandleNCMouseMove(TMessage& Message);
+    void HandleMouseWheel(TMessage& Message);
+
+    // Painting (sSkinProviderPaint.cpp defines every operation of this group).
+    void HandleNCPaint();
+    void HandlePaint(TMessage& Message);
+    void HandleEraseBkgnd(HDC DC);
+    void PaintNonClientCache();
+    void PaintCaptionButtons();
+    void PlaceCaptionButton(TsCaptionButton& Btn, Integer ImageIndex, TsTitleButton* TitleButton, bool Enabled);
+    void SaveButtonsArea(bool Full);
+    void RestoreButtonsArea();
+    void CopyNonClientToDC(HDC DC);
+    void PaintFormBackground(HDC DC, bool RefreshChildren);
+    void PaintTitleBar();
+    void PaintCaptionText();
+    void SetHotHT(Integer HitCode, bool Repaint = true);
+    void SetPressedHT(Integer HitCode);
+    void ShowTitleButtonHint(TsTitleButton* Btn);
+    void HideTitleButtonHint(TsTitleButton* Btn);
+    void EnableSysMenuItem(UINT Command, bool Enabled);
+    void PaintTitleIcon();
+    void PaintGrip(HDC DC);
+    void RepaintCaptionButton(Integer HitCode);
+    void UpdateArOR();
+    HRGN CreateFormRgn(Integer X, Integer Y) const;
+    void SetFormRgn(bool Redraw);
+    void RefreshNonClient();
+    void ShowCaptionCover(bool Full);
+    void HideCaptionCover();
+
+    // Published properties.
+    TacAddedTitle* AddedTitle() const { return FAddedTitle; }
+    bool AllowAnimation() const { return FAllowAnimation; }
+    void SetAllowAnimation(bool Value) { FAllowAnimation = Value; }
+    bool AllowExtBorders() const { return FAllowExtBorders; }
+    void SetAllowExtBorders(bool Value);
+    bool AllowBlendOnMoving() const { return FAllowBlendOnMoving; }
+    void SetAllowBlendOnMoving(bool Value) { FAllowBlendOnMoving = Value; }
+    TAlignment CaptionAlignment() const { return FCaptionAlignment; }
+    void SetCaptionAlignment(TAlignment Value);
+    bool DrawNonClientArea() const { return FDrawNonClientArea; }
+    void SetDrawNonClientArea(bool Value);
+    TsCommonData* SkinData() const { return FCommonData; }
+    TsGripMode GripMode() const { return FGripMode; }
+    void SetGripMode(TsGripMode Value) { FGripMode = Value; }
+    bool MakeSkinMenu() const { return FMakeSkinMenu; }
+    void SetMakeSkinMenu(bool Value) { FMakeSkinMenu = Value; }
+    const String& MenuLineSkin() const { return FMenuLineSkin; }
+    void SetMenuLineSkin(const String& Value);
+    TsResizeMode ResizeMode() const { return FResizeMode; }
+    void SetResizeMode(TsResizeMode Value) { FResizeMode = Value; }
+    bool ScreenSnap() const { return FScreenSnap; }
+    void SetScreenSnap(bool Value) { FScreenSnap = Value; }
+    Integer SnapBuffer() const { return FSnapBuffer; }
+    void SetSnapBuffer(Integer Value) { FSnapBuffer = Value; }
+    bool ShowAppIcon() const { return FShowAppIcon; }
+    void SetShowAppIcon(bool Value);
+    TsTitleButtons* TitleButtons() const { return FTitleButtons; }
+    void SetTitleButtons(TsTitleButtons* Value);
+    TsTitleIcon* TitleIcon() const { return FTitleIcon; }
+    const String& TitleSkin() const { return FTitleSkin; }
+    void SetTitleSkin(const String& Value);
+    bool UseGlobalColor() const { return FUseGlobalColor; }
+    void SetUseGlobalColor(bool Value);
+    TacAfterAnimation OnAfterAnimation;
+    TacNCHitTest OnExtHitTest;
+    TAddItemEvent OnSkinItem;
+
+    // Fields.
+    std::vector<TRect> ArOR;
+    bool RgnChanged = false;
+    Integer CurrentHT = 0;
+    TBitmap* TempBmp = nullptr;
+    bool FMakeSkinMenu = false;
+    bool FShowAppIcon = true;
+    bool ControlsChanged = false;
+    bool HaveSysMenu = false;
+    TAlignment FCaptionAlignment = taLeftJustify;
+    TsTitleIcon* FTitleIcon = nullptr;
+    TsTitleButtons* FTitleButtons = nullptr;
+    TsGripMode FGripMode = gmNone;
+    TsCommonData* FCommonData = nullptr;
+    TsResizeMode FResizeMode = rmStandard;
+    bool FirstInitialized = false;
+    bool FScreenSnap = false;
+    Integer FSnapBuffer = 10;
+    bool FUseGlobalColor = true;
+    String FTitleSkin;
+    String FMenuLineSkin;
+    Integer UserBtnIndex = -1;
+    bool FAllowExtBorders = true;
+    bool FAllowBlendOnMoving = true;
+    bool FAllowAnimation = true;
+    TacAddedTitle* FAddedTitle = nullptr;
+    Integer LockCount = 0;
+    bool ClearButtons = false;
+    bool MenusInitialized = false;
+    bool RegionChanged = false;
+    bool CaptChanged = false;
+    bool CaptRgnChanged = false;
+    bool FMenuOwnerDraw = false;
+    TBitmap* FGlow1 = nullptr;
+    TBitmap* FGlow2 = nullptr;
+    TForm* CoverForm = nullptr;
+    TBitmap* CoverBmp = nullptr;
+    TRect NormalBounds{0, 0, 0, 0};   // Left, Top, Width, Height
+    TsCaptionButton ButtonMin, ButtonMax, ButtonClose, ButtonHelp;
+    TsCaptionButton MDIMin, MDIMax, MDIClose;
+    TRect LastClientRect{0, 0, 0, 0};
+    bool FSysExHeight = false;
+    Integer FTitleSkinIndex = -1;
+    Integer FCaptionSkinIndex = -1;
+    TacThreadedTimer* FormTimer = nullptr;
+    bool RTInit = false;
+    bool RTEmpty = false;
+    bool InAero = false;
+    bool InMenu = false;
+    TShowAction ShowAction = TShowAction::saIgnore;
+    bool SkipAnimation = false;
+    bool fAnimating = false;
+    TacScrollWnd* ListSW = nullptr;
+    TacCtrlAdapter* Adapter = nullptr;
+    bool RgnChanging = false;
+    bool MenuChanged = false;
+    TWndMethod OldWndProc;
+    TsMDIForm* MDIForm = nullptr;
+    bool FormActive = false;
+    TBitmap* MenuLineBmp = nullptr;
+    Integer FLinesCount = -1;
+    TsSystemMenu* SystemMenu = nullptr;
+    TForm* CaptForm = nullptr;
+    TWndMethod OldCaptFormProc;
+    TacBorderForm* BorderForm = nullptr;
+    // The window procedure this provider put in (empty while it took none).
+    TWndMethod OwnWndProc;
+
+    // A run-time provider replaced by a later one: stops skinning the form
+    // at once and is freed after the current message.
+    void MakeInert();
+    // A message of the form is being handled by this provider.
+    bool InDispatch() const { return FDispatchDepth > 0; }
+
+protected:
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void AssignTo(TPersistent* Dest) override { (void)Dest; }
+
+private:
+    // The skin manager whose announcements this provider takes.
+    TsSkinManager* Manager() const;
+    bool OwnManager(LPARAM LParam) const;
+    bool Skinned() const;
+    void SkinCommand(TMessage& Message);
+    void PassOn(TMessage& Message);
+    void HandleNCActivate(TMessage& Message);
+    void HandleSize(TMessage& Message);
+    void HandlePrint(TMessage& Message);
+    void HandleSetText(TMessage& Message);
+    void Subclass();
+    void Unsubclass();
+    void ApplyGlobalColor();
+    void FreeGlows();
+    void CaptFormPaint(TObject* Sender) { (void)Sender; }
+    void NewCaptFormProc(TMessage& Message);
+
+    TacProviderLink* FLink = nullptr;   // the procedure in the form's chain
+    bool FLinkTaken = false;            // this provider subclassed the form and listed it
+    Integer FDispatchDepth = 0;
+};
+
+// ---- unit-level ----------------------------------------------------------------
+
+// The provider of the application's MDI parent form.
+extern TsSkinProvider* MDISkinProvider;
+// The provider of the MDI child that last became active or maximized.
+extern TsSkinProvider* ActiveChildProvider;
+// "/acpreview" was the first argument (set by every creation).
+extern bool PreviewMode;
+// The window announced to the skin editor (nullptr: none).
+extern HWND PreviewHandle;
+extern bool ChildMaximized;
+// A caption button is held pressed.
+extern bool acBtnPressed;
+// The editor's window title and its messages.
+extern const wchar_t* const acEditorWindowTitle;
+constexpr UINT acEditorMessage = 0xA400;
+constexpr WPARAM acEditorClosePreview = 1;
+constexpr WPARAM acEditorAnnounce = 3;
+
+// Frame metrics of a window.
+Integer SysBorderWidth(HWND Wnd, TacBorderForm* BorderForm, bool UseSkin = true);
+Integer SysBorderHeight(HWND Wnd, TacBorderForm* BorderForm, bool UseSkin = true);
+Integer SysCaptionHeight(TCustomForm* Form);
+Integer ExtTitleHeight(TacBorderForm* BorderForm);
+Integer ExtBorderWidth(TacBorderForm* BorderForm);
+Integer ExtTitleDiff(TacBorderForm* BorderForm);
+Integer ExtBorderDiff(TacBorderForm* BorderForm);
+Integer HwndWidth(HWND Wnd);
+Integer HwndHeight(HWND Wnd);
+Integer HwndClientWidth(HWND Wnd);
+Integer HwndClientHeight(HWND Wnd);
+bool HasThickFrame(HWND Wnd);
+// The system's frame metrics (captions cached on first use).
+TacSystemFrameMetrics SystemFrameMetrics();
+
+// When Coord + Offset lies closer to Edge than Buffer, Coord := Edge - Offset.
+void SnapCoordinate(Integer& Coord, Integer Edge, Integer Buffer, Integer Offset);
+// The work area of the monitor that holds Form.
+TRect GetFormWorkArea(TCustomForm* Form);
+// The provider of a form (command 4), or nullptr.
+TsSkinProvider* FormSkinProvider(TCustomForm* Form);
