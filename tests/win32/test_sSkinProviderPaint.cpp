@@ -219,6 +219,26 @@ TEST_F(ProviderPaint, HotAndPressedButtonsTakeTheirFramesAndGoBack) {
     }
 }
 
+TEST_F(ProviderPaint, UserTitleButtonTakesTheSkinsImageAndTurnsHot) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u""));
+    TsTitleButton* button = provider->TitleButtons()->Add();
+    provider->LoadInit();
+    TBitmap* cache = Paint(true);
+    const TRect r = button->BtnData.Rect;
+    ASSERT_FALSE(r.IsEmpty());
+    EXPECT_LT(r.Right, provider->ButtonMin.Rect.Left);
+    const TPoint mid = Centre(r);
+    EXPECT_EQ(PixelOf(cache, mid.X, mid.Y), Glyph("TITLEBUTTON", 0));
+    provider->SetHotHT(1000, true);
+    EXPECT_EQ(PixelOf(cache, mid.X, mid.Y), Glyph("TITLEBUTTON", 1));
+    provider->SetHotHT(0, true);
+    EXPECT_EQ(PixelOf(cache, mid.X, mid.Y), Glyph("TITLEBUTTON", 0));
+    // Without the skin's image only the (empty) glyph is drawn: the title shows.
+    button->SetUseSkinData(false);
+    cache = Paint(true);
+    EXPECT_NE(PixelOf(cache, mid.X, mid.Y), Glyph("TITLEBUTTON", 0));
+}
+
 // The single-button repaint puts the clean title back under the button from
 // the same place the whole set was saved from.
 TEST_F(ProviderPaint, RepaintedButtonShowsTheTitleThatLayUnderIt) {
