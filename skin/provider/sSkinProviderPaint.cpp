@@ -686,23 +686,21 @@ void TsSkinProvider::PaintTitleIcon() {
         // the title's pixel and alpha; the icon's own pixels become opaque.
         OwnedBitmap under(CreateWorkBitmap(r.Width(), r.Height()));
         ::BitBlt(BitmapDC(under.get()), 0, 0, r.Width(), r.Height(), BitmapDC(cache), r.Left, r.Top, SRCCOPY);
+        // The application's small icon, else the program's own (large above
+        // 16 pixels), else the system's.
         HICON icon = nullptr;
         if (Application->HandleAllocated())
             icon = reinterpret_cast<HICON>(::SendMessageW(Application->Handle(), WM_GETICON, ICON_SMALL2, 0));
-        bool shared = true;
+        HICON loaded = nullptr;
         if (icon == nullptr) {
-            const HINSTANCE module = ::GetModuleHandleW(nullptr);
             const Integer size = r.Height() > 16 ? ::GetSystemMetrics(SM_CXICON) : ::GetSystemMetrics(SM_CXSMICON);
-            icon = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
-            shared = icon == nullptr;
-            if (!shared && icon == nullptr) shared = true;
+            loaded = static_cast<HICON>(
+                ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+            icon = loaded;
         }
-        if (icon == nullptr) {
-            icon = ::LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-            shared = true;
-        }
+        if (icon == nullptr) icon = ::LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
         ::DrawIconEx(BitmapDC(cache), r.Left, r.Top, icon, r.Width(), r.Height(), 0, nullptr, DI_NORMAL);
-        if (!shared) ::DestroyIcon(icon);
+        if (loaded != nullptr) ::DestroyIcon(loaded);
         ::GdiFlush();
         for (Integer y = 0; y < r.Height(); ++y) {
             auto* dst = static_cast<std::uint32_t*>(cache->ScanLine(r.Top + y)) + r.Left;
@@ -795,7 +793,6 @@ void TsSkinProvider::CopyNonClientToDC(HDC DC) {
                                  manager->ma()[static_cast<std::size_t>(FCommonData->BorderIndex)].ImageCount == 1;
         if (MenuChanged || FCommonData->FCacheBmp == nullptr || singleImage || CacheSizeChanged() || !HaveBorder())
             ControlsChanged = !FirstInitialized;
-        if (plain) FCommonData->BGChanged = true;
         PaintNonClientCache();
     }
     TBitmap* cache = FCommonData->FCacheBmp;
@@ -913,7 +910,7 @@ void TsSkinProvider::HandleEraseBkgnd(HDC DC) {
         const int saved = ::SaveDC(dc);
         ExcludeGraphicChildren(dc, Form, 0, 0);
         PaintFormBackground(dc, true);
-        if (IsGripVisible() && (FCommonData->CtrlSkinState & ACS_PLAINBG) == 0) {
+        if (IsGripVisible()) {
             ::SetWindowOrgEx(dc, OffsetX(), OffsetY(), nullptr);
             PaintGrip(dc);
         }

@@ -50,8 +50,9 @@ protected:
     }
 
     // A skinned form of the style with the caption, shown.
-    void Open(TFormBorderStyle Style, const String& Caption, int Width = 360, int Height = 240) {
-        manager = kestrune_test::NewTestSkinManager(root);
+    void Open(TFormBorderStyle Style, const String& Caption, int Width = 360, int Height = 240,
+              const std::string& Common = {}) {
+        manager = kestrune_test::NewTestSkinManager(root, Common);
         ASSERT_TRUE(manager->SkinData()->Active);
         form = New<TForm>(Application);
         form->BorderStyle = Style;
@@ -151,6 +152,25 @@ INSTANTIATE_TEST_SUITE_P(
                       FrameCase{"toolwindow", TFormBorderStyle::bsToolWindow, true, false, "SICONCLOSE", nullptr},
                       FrameCase{"maximized", TFormBorderStyle::bsSizeable, true, true, "BICONCLOSE", "BICONNORM"}),
     [](const ::testing::TestParamInfo<FrameCase>& info) { return std::string(info.param.Name); });
+
+// A form section with an image is painted as a control under the frame, the
+// size grip with it.
+TEST_F(ProviderPaint, TexturedFormSectionLiesUnderTheFrameWithTheGrip) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"", 360, 240, "[FORM]\nIMAGEPERCENT=100\n"));
+    provider->SetGripMode(gmRightBottom);
+    TBitmap* cache = Paint(false);   // the normal state takes the pattern
+    ASSERT_EQ(provider->SkinData()->CtrlSkinState & ACS_PLAINBG, 0);
+    SaveBeside(cache, L"provider-frame-textured.bmp");
+    const COLORREF pattern = Ref(skingen::TestMaskColour("FORM", "PATTERN", 0));
+    EXPECT_EQ(PixelOf(cache, cache->Width() / 2, cache->Height() / 2), pattern);
+    EXPECT_EQ(PixelOf(cache, 1, cache->Height() / 2), FormBorder(0));
+    EXPECT_EQ(PixelOf(cache, provider->TitleIconRect().Right + 1, TitleBottom() - 1), Section("FORMTITLE", 0));
+    const Integer grip = manager->ConstData().GripRightBottom;
+    const TsMaskData& mask = manager->ma()[static_cast<std::size_t>(grip)];
+    const TPoint at = provider->GripPoint(grip);
+    EXPECT_EQ(PixelOf(cache, at.X + MaskFrameWidth(mask) / 2, at.Y + MaskFrameHeight(mask) / 2), Glyph("GRIPIMAGE", 0));
+    EXPECT_EQ(PixelOf(cache, at.X, at.Y), pattern);
+}
 
 TEST_F(ProviderPaint, ToolWindowTitleIsTheSmallCaption) {
     ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsToolWindow, u""));
@@ -256,6 +276,61 @@ TEST_F(ProviderPaint, RepaintedButtonShowsTheTitleThatLayUnderIt) {
     for (int x : {r.Left, r.Left + 1, r.Right - 2, r.Right - 1})
         EXPECT_EQ(Px(cache, x, r.Top), column(x)) << "column " << x;
     EXPECT_EQ(PixelOf(cache, Centre(r).X, Centre(r).Y), Glyph("BICONCLOSE", 1));
+}
+
+// The test skin's form section is a plain one: the grip goes onto the
+// client area when the background is erased.
+TEST_F(ProviderPaint, SizeGripIsDrawnAtTheLowerRightCornerOnlyWhenAsked) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u""));
+    const Integer grip = manager->ConstData().GripRightBottom;
+    ASSERT_TRUE(manager->IsValidImgIndex(grip));
+    const TsMaskData& mask = manager->ma()[static_cast<std::size_t>(grip)];
+    RECT client;
+    ::GetClientRect(form->Handle(), &client);
+    kestrune_test::OwnedBitmap out(CreateWorkBitmap(client.right, client.bottom));
+    const HDC dc = out->Canvas()->Handle();
+    auto erase = [&] {
+        provider->SkinData()->PrintDC = dc;
+        provider->HandleEraseBkgnd(dc);
+        provider->SkinData()->PrintDC = nullptr;
+        ::GdiFlush();
+    };
+    const COLORREF gripColour = Glyph("GRIPIMAGE", 0);
+    erase();
+    TPoint at = provider->GripPoint(grip);
+    at = TPoint(at.X - provider->OffsetX(), at.Y - provider->OffsetY());
+    const TPoint mid(at.X + MaskFrameWidth(mask) / 2, at.Y + MaskFrameHeight(mask) / 2);
+    ASSERT_LT(mid.X, client.right);
+    ASSERT_LT(mid.Y, client.bottom);
+    EXPECT_NE(PixelOf(out.bmp, mid.X, mid.Y), gripColour);
+    provider->SetGripMode(gmRightBottom);
+    erase();
+    EXPECT_EQ(PixelOf(out.bmp, mid.X, mid.Y), gripColour);
+    // Its key-coloured corner shows the background.
+    EXPECT_EQ(PixelOf(out.bmp, at.X, at.Y), PixelOf(out.bmp, at.X - 1, at.Y));
+    SaveBeside(out.bmp, L"provider-grip.bmp");
+}
+
+TEST_F(ProviderPaint, CaptionCoverLiesOverTheHeaderAndGoesAgain) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"Covered"));
+    provider->ShowCaptionCover(false);
+    ASSERT_NE(provider->CaptForm, nullptr);
+    const HWND cover = provider->CaptForm->Handle();
+    EXPECT_EQ(provider->CaptForm->Tag, -98);
+    EXPECT_TRUE(::IsWindowVisible(cover));
+    RECT formRect, coverRect;
+    ::GetWindowRect(form->Handle(), &formRect);
+    ::GetWindowRect(cover, &coverRect);
+    EXPECT_EQ(coverRect.left, formRect.left);
+    EXPECT_EQ(coverRect.top, formRect.top);
+    EXPECT_EQ(coverRect.right, formRect.right);
+    EXPECT_EQ(coverRect.bottom - coverRect.top, provider->HeaderHeight());
+    EXPECT_NE(::GetForegroundWindow(), cover);
+    // The cover never erases its background.
+    EXPECT_EQ(::SendMessageW(cover, WM_ERASEBKGND, 0, 0), 0);
+    provider->HideCaptionCover();
+    EXPECT_EQ(provider->CaptForm, nullptr);
+    EXPECT_FALSE(::IsWindow(cover));
 }
 
 // ---- region -----------------------------------------------------------------------------
