@@ -5,6 +5,8 @@
 // them so that one button can be repainted alone. The window region cuts the
 // key-coloured corners of the border masks. Win32, main thread only.
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <memory>
 
 #include "sSkinProvider.h"
@@ -88,6 +90,28 @@ void DrawUserGlyph(TBitmap* Dst, TBitmap* Glyph, const TRect& R, Integer Height,
         ::BitBlt(BitmapDC(glyph32.get()), 0, 0, src.Width(), src.Height(), BitmapDC(Glyph), 0, 0, SRCCOPY);
         const TColor key = static_cast<TColor>(::GetPixel(BitmapDC(Glyph), 0, src.Height() - 1) & 0xFFFFFF);
         CopyTransparentRect(Dst, glyph32.get(), x, y, src, SwapRedBlue(key));
+    }
+}
+
+// A 32-bit program on 64-bit Windows without composition shows translucent
+// pixels of older skins too faint: each colour loses a sixteenth of itself
+// and the alpha grows with the pixel's spread of colour.
+void StrengthenTranslucentPixels(TBitmap* Bmp) {
+    ::GdiFlush();
+    for (Integer y = 0; y < Bmp->Height(); ++y) {
+        auto* row = static_cast<std::uint8_t*>(Bmp->ScanLine(y));
+        for (Integer x = 0; x < Bmp->Width(); ++x) {
+            std::uint8_t* p = row + 4 * x;
+            const int b = p[0], g = p[1], r = p[2], a = p[3];
+            if (a == 255) continue;
+            const int d = std::max({std::abs(b - g), std::abs(r - g), std::abs(r - b)});
+            if (d == 0) continue;
+            p[0] = static_cast<std::uint8_t>(b - (b >> 4));
+            p[1] = static_cast<std::uint8_t>(g - (g >> 4));
+            p[2] = static_cast<std::uint8_t>(r - (r >> 4));
+            const double grown = std::nearbyint(2.0 * (255 - a) / std::sqrt(255.0 / d) + a);
+            p[3] = static_cast<std::uint8_t>(std::min(grown, 255.0));
+        }
     }
 }
 
@@ -204,6 +228,7 @@ void TsSkinProvider::PaintNonClientCache() {
                 if (extended) {
                     PaintTitleBar();
                     PaintCaptionText();
+                    if (Wow64WithoutComposition && manager->SkinData()->Version < 7.51) StrengthenTranslucentPixels(cache);
                 } else if (border != nullptr) {
                     // The frame's corners over the shadow.
                     const Integer titleIndex = TitleSkinIndex();
@@ -813,6 +838,8 @@ void TsSkinProvider::CopyNonClientToDC(HDC DC) {
 void TsSkinProvider::HandleNCPaint() {
     if (Form == nullptr || !Form->HandleAllocated() || !FDrawNonClientArea) return;
     const HWND wnd = Form->Handle();
+    // The outline drawn on the desktop does not show under composition.
+    if (FResizeMode == rmBorder && AeroEnabledQuery != nullptr && AeroEnabledQuery()) FResizeMode = rmStandard;
     if (!MenusInitialized) {
         UpdateMenu();
         MenusInitialized = true;

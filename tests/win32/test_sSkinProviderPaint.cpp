@@ -19,6 +19,7 @@
 #include "TestSkinForm.h"
 #include "TestSkinManager.h"
 #include "WorkBitmaps.h"
+#include "acPixels.h"
 #include "sSkinProvider.h"
 
 namespace fs = std::filesystem;
@@ -206,6 +207,32 @@ TEST_F(ProviderPaint, OverlongCaptionEndsInAnEllipsisBeforeTheButtons) {
         for (int x = rightmost - 2; x <= rightmost; ++x)
             if (PixelOf(cache, x, y) == ink) dotsTop = std::min(dotsTop, y);
     EXPECT_GT(dotsTop, (top + lowest) / 2);
+}
+
+// The added title follows the caption in its own colour, on an inactive
+// frame half way to the section's inactive font colour.
+TEST_F(ProviderPaint, AddedTitleFollowsTheCaptionInItsColour) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"Main"));
+    const TColor own = static_cast<TColor>(RGB(200, 20, 120));
+    provider->AddedTitle()->Font()->SetColor(own);
+    provider->AddedTitle()->SetText(u"and more");
+    auto rightmost = [&](TBitmap* cache, COLORREF colour) {
+        int found = -1;
+        for (int y = 0; y < TitleBottom(); ++y)
+            for (int x = 0; x < cache->Width(); ++x)
+                if (PixelOf(cache, x, y) == colour) found = std::max(found, x);
+        return found;
+    };
+    TBitmap* cache = Paint(true);
+    SaveBeside(cache, L"provider-frame-added-title.bmp");
+    const int caption = rightmost(cache, Font("CAPTION", 1));
+    const int added = rightmost(cache, static_cast<COLORREF>(own));
+    ASSERT_GE(caption, 0);
+    EXPECT_GT(added, caption + 4);
+    cache = Paint(false);
+    const COLORREF blended = static_cast<COLORREF>(BlendColors(own, static_cast<TColor>(Font("CAPTION", 0)), 0.5));
+    EXPECT_EQ(rightmost(cache, static_cast<COLORREF>(own)), -1);
+    EXPECT_GT(rightmost(cache, blended), rightmost(cache, Font("CAPTION", 0)) + 4);
 }
 
 // ---- caption buttons -----------------------------------------------------------------
