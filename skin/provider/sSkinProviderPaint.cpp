@@ -343,7 +343,8 @@ void TsSkinProvider::PaintCaptionText() {
 
     auto measure = [&](const String& text) -> Integer {
         if (text.empty()) return 0;
-        RECT m{0, 0, 0, 0};
+        canvas->TextExtent(text);   // puts the canvas font into the DC
+        RECT m{0, 0, 0x7FFF, 0};   // room enough: the ellipsis must not shorten what is measured
         ::DrawTextW(dc, reinterpret_cast<LPCWSTR>(text.c_str()), -1, &m, flags | DT_CALCRECT);
         return m.right - m.left;
     };

@@ -229,6 +229,12 @@ TEST_F(ProviderPaint, AddedTitleFollowsTheCaptionInItsColour) {
     const int added = rightmost(cache, static_cast<COLORREF>(own));
     ASSERT_GE(caption, 0);
     EXPECT_GT(added, caption + 4);
+    // Nothing of the added title lies over the caption.
+    int leftmostAdded = cache->Width();
+    for (int y = 0; y < TitleBottom(); ++y)
+        for (int x = 0; x < cache->Width(); ++x)
+            if (PixelOf(cache, x, y) == static_cast<COLORREF>(own)) leftmostAdded = std::min(leftmostAdded, x);
+    EXPECT_GT(leftmostAdded, caption);
     cache = Paint(false);
     const COLORREF blended = static_cast<COLORREF>(BlendColors(own, static_cast<TColor>(Font("CAPTION", 0)), 0.5));
     EXPECT_EQ(rightmost(cache, static_cast<COLORREF>(own)), -1);
