@@ -241,6 +241,30 @@ TEST_F(ProviderPaint, AddedTitleFollowsTheCaptionInItsColour) {
     EXPECT_GT(rightmost(cache, blended), rightmost(cache, Font("CAPTION", 0)) + 4);
 }
 
+TEST_F(ProviderPaint, CaptionAlignmentPlacesTheTextInItsRoom) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"Aligned"));
+    const COLORREF ink = Font("CAPTION", 1);
+    for (TAlignment align : {taLeftJustify, taCenter, taRightJustify}) {
+        provider->SetCaptionAlignment(align);
+        TBitmap* cache = Paint(true);
+        int left = cache->Width(), right = -1;
+        for (int y = 0; y < TitleBottom(); ++y)
+            for (int x = 0; x < cache->Width(); ++x)
+                if (PixelOf(cache, x, y) == ink) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        ASSERT_GE(right, 0) << align;
+        const int roomLeft = provider->TitleIconRect().Right + 6;
+        const int roomRight = cache->Width() - provider->TitleButtonsWidth() - 12;
+        switch (align) {
+        case taLeftJustify: EXPECT_LE(left - roomLeft, 8); break;
+        case taCenter: EXPECT_LE(std::abs((left + right) / 2 - (roomLeft + roomRight) / 2), 8); break;
+        default: EXPECT_LE(roomRight - right, 10); break;
+        }
+    }
+}
+
 // ---- caption buttons -----------------------------------------------------------------
 
 TEST_F(ProviderPaint, HotAndPressedButtonsTakeTheirFramesAndGoBack) {
