@@ -822,7 +822,43 @@ void TWinControl::ReflectNotification(TMessage& Message) {
     DefaultHandler(Message);
 }
 
-void TWinControl::WMPaint(TMessage& Message) { PaintHandler(Message); }
+void TWinControl::WMPaint(TMessage& Message) {
+    if (!DoubleBuffered || Message.WParam || !FHandle) return PaintHandler(Message);
+    PAINTSTRUCT ps = {};
+    const HDC dc = ::BeginPaint(FHandle, &ps);
+    RECT client;
+    ::GetClientRect(FHandle, &client);
+    const HDC mem = ::CreateCompatibleDC(dc);
+    const HBITMAP bmp = mem ? ::CreateCompatibleBitmap(dc, std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom)) : nullptr;
+    if (!bmp) {
+        // No memory for the buffer: paint straight onto the screen.
+        if (mem) ::DeleteDC(mem);
+        TMessage direct = Message;
+        direct.WParam = reinterpret_cast<WPARAM>(dc);
+        PaintHandler(direct);
+        ::EndPaint(FHandle, &ps);
+        Message.Result = 0;
+        return;
+    }
+    const HGDIOBJ old = ::SelectObject(mem, bmp);
+    ::IntersectClipRect(mem, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
+    // The background goes into the buffer too (a copy: the DC in both parameters).
+    TMessage erase;
+    erase.Msg = WM_ERASEBKGND;
+    erase.WParam = reinterpret_cast<WPARAM>(mem);
+    erase.LParam = reinterpret_cast<LPARAM>(mem);
+    WindowProc(erase);
+    TMessage paint = Message;
+    paint.WParam = reinterpret_cast<WPARAM>(mem);
+    PaintHandler(paint);
+    ::BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left, ps.rcPaint.bottom - ps.rcPaint.top, mem,
+             ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+    ::SelectObject(mem, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::EndPaint(FHandle, &ps);
+    Message.Result = 0;
+}
 
 void TWinControl::WMPrintClient(TMessage& Message) {
     if (Message.LParam & PRF_CLIENT)
@@ -832,7 +868,8 @@ void TWinControl::WMPrintClient(TMessage& Message) {
 }
 
 void TWinControl::WMEraseBkgnd(TMessage& Message) {
-    if (FControlStyle & csOpaque) {
+    // A buffered window erases into its buffer while it paints.
+    if ((FControlStyle & csOpaque) || (DoubleBuffered && Message.WParam && Message.WParam != static_cast<WPARAM>(Message.LParam))) {
         Message.Result = 1;
         return;
     }

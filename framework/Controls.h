@@ -289,6 +289,9 @@ public:
     virtual void SetFocus();
     bool TabStop() const { return FTabStop; }
     void SetTabStop(bool value);
+    // Paints through a memory bitmap (background and all) and puts the
+    // result on the screen in one copy, so that nothing flickers.
+    bool DoubleBuffered = false;
     // The window's Windows style and extended style bits after creation.
     void RecreateWnd();
 

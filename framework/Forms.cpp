@@ -52,11 +52,13 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
     FTop = 150;
     FWidth = 320;
     FHeight = 240;
+    FCanvas = new TCanvas();
     if (Screen) Screen->AddForm(this);
 }
 
 TCustomForm::~TCustomForm() {
     if (Screen) Screen->RemoveForm(this);
+    delete FCanvas;
 }
 
 void TCustomForm::AfterConstruction() {
@@ -93,35 +95,55 @@ void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
     if (Operation == TOperation::opRemove && AComponent == FActiveControl) FActiveControl = nullptr;
 }
 
+TFormFrameStyles FormFrameStyles(TFormBorderStyle BorderStyle, TBorderIcons BorderIcons) {
+    TFormFrameStyles r;
+    TBorderIcons icons = BorderIcons;
+    switch (BorderStyle) {
+    case TFormBorderStyle::bsNone:
+        r.Style = WS_POPUP;
+        icons = {};
+        break;
+    case TFormBorderStyle::bsSingle:
+        r.Style = WS_CAPTION;
+        break;
+    case TFormBorderStyle::bsSizeable:
+        r.Style = WS_CAPTION | WS_THICKFRAME;
+        break;
+    case TFormBorderStyle::bsDialog:
+        r.Style = WS_POPUP | WS_CAPTION;
+        r.ExStyle = WS_EX_DLGMODALFRAME;
+        icons = icons * TBorderIcons{biSystemMenu, biHelp};
+        break;
+    case TFormBorderStyle::bsToolWindow:
+        r.Style = WS_CAPTION;
+        r.ExStyle = WS_EX_TOOLWINDOW;
+        icons = icons * TBorderIcons{biSystemMenu};
+        break;
+    case TFormBorderStyle::bsSizeToolWin:
+        r.Style = WS_CAPTION | WS_THICKFRAME;
+        r.ExStyle = WS_EX_TOOLWINDOW;
+        icons = icons * TBorderIcons{biSystemMenu};
+        break;
+    }
+    if (icons.Contains(biSystemMenu)) r.Style |= WS_SYSMENU;
+    if (icons.Contains(biMinimize)) r.Style |= WS_MINIMIZEBOX;
+    if (icons.Contains(biMaximize)) r.Style |= WS_MAXIMIZEBOX;
+    // The system shows the help button only beside the close button and
+    // only when there is neither a minimize nor a maximize button.
+    if (icons.Contains(biSystemMenu) && icons.Contains(biHelp) && !icons.Contains(biMinimize) && !icons.Contains(biMaximize))
+        r.ExStyle |= WS_EX_CONTEXTHELP;
+    return r;
+}
+
 void TCustomForm::CreateParams(TCreateParams& Params) {
     TWinControl::CreateParams(Params);
     Params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
-    switch (BorderStyle) {
-    case TFormBorderStyle::bsNone:
-        Params.Style |= WS_POPUP;
-        break;
-    case TFormBorderStyle::bsSingle:
-        Params.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_BORDER;
-        break;
-    case TFormBorderStyle::bsSizeable:
-        Params.Style |= WS_OVERLAPPEDWINDOW;
-        break;
-    case TFormBorderStyle::bsDialog:
-        Params.Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-        Params.ExStyle |= WS_EX_DLGMODALFRAME;
-        break;
-    case TFormBorderStyle::bsToolWindow:
-        Params.Style |= WS_CAPTION | WS_SYSMENU;
-        Params.ExStyle |= WS_EX_TOOLWINDOW;
-        break;
-    case TFormBorderStyle::bsSizeToolWin:
-        Params.Style |= WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
-        Params.ExStyle |= WS_EX_TOOLWINDOW;
-        break;
-    }
+    const TFormFrameStyles frame = FormFrameStyles(BorderStyle, BorderIcons);
+    Params.Style |= frame.Style;
+    Params.ExStyle |= frame.ExStyle | ExtraExStyle;
     if (!FEnabled) Params.Style |= WS_DISABLED;
     if (FFormStyle == TFormStyle::fsStayOnTop) Params.ExStyle |= WS_EX_TOPMOST;
-    Params.WndParent = Application ? Application->Handle() : nullptr;
+    Params.WndParent = FOwnerWindow ? FOwnerWindow : Application ? Application->Handle() : nullptr;
     Params.WindowClass.hbrBackground = nullptr;
     Params.WindowClass.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
     if (!Params.WindowClass.hIcon) Params.WindowClass.hIcon = ::LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
@@ -129,6 +151,7 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
         RECT r = {0, 0, FPendingClientWidth >= 0 ? FPendingClientWidth : 0,
                   FPendingClientHeight >= 0 ? FPendingClientHeight : 0};
         ::AdjustWindowRectEx(&r, Params.Style, FALSE, Params.ExStyle);
+        ::InflateRect(&r, FBorderWidth, FBorderWidth);
         if (FPendingClientWidth >= 0) Params.Width = FWidth = r.right - r.left;
         if (FPendingClientHeight >= 0) Params.Height = FHeight = r.bottom - r.top;
     }
@@ -140,7 +163,139 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
 
 void TCustomForm::CreateWnd() {
     TWinControl::CreateWnd();
+    FLayeredByAlphaBlend = false;
+    if (FAlphaBlend) ApplyLayeredAttributes();
     ApplyPendingClientSize();
+}
+
+void TCustomForm::ApplyFrameStyles() {
+    if (!FHandle) return;
+    const TFormFrameStyles frame = FormFrameStyles(BorderStyle, BorderIcons);
+    const auto style = static_cast<DWORD>(::GetWindowLongW(FHandle, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongW(FHandle, GWL_EXSTYLE));
+    ::SetWindowLongW(FHandle, GWL_STYLE, static_cast<LONG>((style & ~TFormFrameStyles::StyleMask) | frame.Style));
+    ::SetWindowLongW(FHandle, GWL_EXSTYLE,
+                     static_cast<LONG>((exStyle & ~TFormFrameStyles::ExStyleMask) | frame.ExStyle | ExtraExStyle));
+    ::SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
+    if (value == BorderStyle) return;
+    BorderStyle = value;
+    ApplyFrameStyles();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons value) {
+    if (value == BorderIcons) return;
+    BorderIcons = value;
+    ApplyFrameStyles();
+}
+
+void TCustomForm::SetBorderWidth(int value) {
+    value = std::max(0, value);
+    if (value == FBorderWidth) return;
+    FBorderWidth = value;
+    if (FHandle)
+        ::SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                       SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    else
+        Realign();
+}
+
+void TCustomForm::SetOwnerWindow(HWND value) {
+    if (value == FOwnerWindow) return;
+    FOwnerWindow = value;
+    if (FHandle) {
+        const HWND owner = value ? value : Application ? Application->Handle() : nullptr;
+        ::SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    }
+}
+
+void TCustomForm::SetAlphaBlend(bool value) {
+    if (value == FAlphaBlend) return;
+    FAlphaBlend = value;
+    ApplyLayeredAttributes();
+}
+
+void TCustomForm::SetAlphaBlendValue(Byte value) {
+    if (value == FAlphaBlendValue) return;
+    FAlphaBlendValue = value;
+    if (FAlphaBlend) ApplyLayeredAttributes();
+}
+
+void TCustomForm::ApplyLayeredAttributes() {
+    if (!FHandle) return;
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongW(FHandle, GWL_EXSTYLE));
+    if (FAlphaBlend) {
+        if (!(exStyle & WS_EX_LAYERED)) {
+            ::SetWindowLongW(FHandle, GWL_EXSTYLE, static_cast<LONG>(exStyle | WS_EX_LAYERED));
+            FLayeredByAlphaBlend = true;
+        }
+        ::SetLayeredWindowAttributes(FHandle, 0, FAlphaBlendValue, LWA_ALPHA);
+    } else if (FLayeredByAlphaBlend || (exStyle & WS_EX_LAYERED)) {
+        // Without the style the window is opaque again and paints as usual.
+        ::SetWindowLongW(FHandle, GWL_EXSTYLE, static_cast<LONG>(exStyle & ~WS_EX_LAYERED));
+        FLayeredByAlphaBlend = false;
+        ::RedrawWindow(FHandle, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+}
+
+TMonitor* TCustomForm::Monitor() {
+    if (!Screen) return nullptr;
+    if (FHandle) return Screen->MonitorFromWindow(FHandle);
+    return Screen->MonitorFromRect(TRect(BoundsRect()));
+}
+
+void TCustomForm::Paint() {
+    if (OnPaint) OnPaint(this);
+}
+
+void TCustomForm::PaintWindow(HDC DC) {
+    FCanvas->Lock();
+    const HDC previous = FCanvas->HandleAllocated() ? FCanvas->Handle() : nullptr;
+    FCanvas->SetHandle(DC);
+    try {
+        Paint();
+    } catch (...) {
+        FCanvas->SetHandle(previous);
+        FCanvas->Unlock();
+        throw;
+    }
+    FCanvas->SetHandle(previous);
+    FCanvas->Unlock();
+}
+
+void TCustomForm::WMNCCalcSize(TMessage& Message) {
+    DefaultHandler(Message);
+    if (FBorderWidth <= 0 || !Message.LParam) return;
+    // The first rectangle is the client area either way (the whole
+    // NCCALCSIZE_PARAMS when wParam is set, a single RECT otherwise).
+    auto* r = reinterpret_cast<RECT*>(Message.LParam);
+    const LONG w = std::min<LONG>(FBorderWidth, std::max<LONG>(0, (r->right - r->left) / 2));
+    const LONG h = std::min<LONG>(FBorderWidth, std::max<LONG>(0, (r->bottom - r->top) / 2));
+    ::InflateRect(r, -w, -h);
+}
+
+void TCustomForm::WMNCPaint(TMessage& Message) {
+    DefaultHandler(Message);
+    if (FBorderWidth <= 0 || !FHandle || ::IsIconic(FHandle)) return;
+    // The inner border: the band of BorderWidth round the client area.
+    RECT window, client;
+    ::GetWindowRect(FHandle, &window);
+    ::GetClientRect(FHandle, &client);
+    POINT origin{0, 0};
+    ::ClientToScreen(FHandle, &origin);
+    ::OffsetRect(&client, origin.x - window.left, origin.y - window.top);
+    RECT band = client;
+    ::InflateRect(&band, FBorderWidth, FBorderWidth);
+    const HDC dc = ::GetWindowDC(FHandle);
+    if (!dc) return;
+    ::ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+    const HBRUSH brush = ::CreateSolidBrush(ColorToRGB(FColor));
+    ::FillRect(dc, &band, brush);
+    ::DeleteObject(brush);
+    ::ReleaseDC(FHandle, dc);
 }
 
 void TCustomForm::ApplyPendingClientSize() {
@@ -161,11 +316,13 @@ void TCustomForm::ApplyPendingClientSize() {
 RECT TCustomForm::ClientRect() {
     if (FHandle) return TWinControl::ClientRect();
     if (FPendingClientWidth >= 0 && FPendingClientHeight >= 0) return RECT{0, 0, FPendingClientWidth, FPendingClientHeight};
-    // Without a window the client area is the outer size less the frame of the style.
+    // Without a window the client area is the outer size less the frame of
+    // the style and the inner border.
     TCreateParams params;
     CreateParams(params);
     RECT frame = {0, 0, 0, 0};
     ::AdjustWindowRectEx(&frame, params.Style, FALSE, params.ExStyle);
+    ::InflateRect(&frame, FBorderWidth, FBorderWidth);
     return RECT{0, 0, std::max<LONG>(0, FWidth - (frame.right - frame.left)), std::max<LONG>(0, FHeight - (frame.bottom - frame.top))};
 }
 
@@ -236,7 +393,8 @@ void TCustomForm::UpdateFormShowing() {
 }
 
 TWindowState TCustomForm::WindowState() const {
-    if (FHandle) {
+    // A hidden window keeps the state it is to show in.
+    if (FHandle && ::IsWindowVisible(FHandle)) {
         if (::IsIconic(FHandle)) return TWindowState::wsMinimized;
         if (::IsZoomed(FHandle)) return TWindowState::wsMaximized;
         return TWindowState::wsNormal;
@@ -300,6 +458,13 @@ void TCustomForm::KeyUp(Word& Key, TShiftState Shift) { TWinControl::KeyUp(Key, 
 
 void TCustomForm::WMSize(TMessage& Message) {
     DefaultHandler(Message);
+    // The state follows the window, also when the user or the system changes it.
+    if (Message.WParam == SIZE_MINIMIZED)
+        FWindowState = TWindowState::wsMinimized;
+    else if (Message.WParam == SIZE_MAXIMIZED)
+        FWindowState = TWindowState::wsMaximized;
+    else if (Message.WParam == SIZE_RESTORED)
+        FWindowState = TWindowState::wsNormal;
     if (Message.WParam == SIZE_MINIMIZED) return;
     ReadBoundsFromWindow();
     Realign();
@@ -343,6 +508,8 @@ void TCustomForm::Dispatch(TMessage& Message) {
         }
         break;
     case WM_SIZE: return WMSize(Message);
+    case WM_NCCALCSIZE: return WMNCCalcSize(Message);
+    case WM_NCPAINT: return WMNCPaint(Message);
     case CM_SHOWINGCHANGED:
         return;
     default:
@@ -374,6 +541,46 @@ void TScreen::SetCursor(TCursor value) {
         ::SetCursor(h);
     }
 }
+
+TMonitor* TScreen::MonitorOf(HMONITOR handle) {
+    if (!handle) return nullptr;
+    for (const auto& m : FMonitors)
+        if (m->Handle() == handle) return m.get();
+    FMonitors.push_back(std::make_unique<TMonitor>(handle));
+    return FMonitors.back().get();
+}
+
+TMonitor* TScreen::MonitorFromWindow(HWND wnd) { return MonitorOf(::MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST)); }
+
+TMonitor* TScreen::MonitorFromPoint(TPoint p) {
+    return MonitorOf(::MonitorFromPoint(POINT{p.X, p.Y}, MONITOR_DEFAULTTONEAREST));
+}
+
+TMonitor* TScreen::MonitorFromRect(const TRect& r) {
+    const RECT rect{r.Left, r.Top, r.Right, r.Bottom};
+    return MonitorOf(::MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST));
+}
+
+namespace {
+MONITORINFO MonitorInfo(HMONITOR handle) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (!::GetMonitorInfoW(handle, &info)) {
+        // A monitor that went away: the primary screen stands in.
+        info.rcMonitor = RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+        info.rcWork = info.rcMonitor;
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+        info.dwFlags = MONITORINFOF_PRIMARY;
+    }
+    return info;
+}
+}  // namespace
+
+TRect TMonitor::BoundsRect() const { return TRect(MonitorInfo(FHandle).rcMonitor); }
+
+TRect TMonitor::WorkareaRect() const { return TRect(MonitorInfo(FHandle).rcWork); }
+
+bool TMonitor::Primary() const { return (MonitorInfo(FHandle).dwFlags & MONITORINFOF_PRIMARY) != 0; }
 
 void TScreen::AddForm(TCustomForm* form) {
     if (std::find(FForms.begin(), FForms.end(), form) == FForms.end()) FForms.push_back(form);

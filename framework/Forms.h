@@ -2,6 +2,7 @@
 #pragma once
 
 #include <exception>
+#include <memory>
 #include <vector>
 
 #include "Controls.h"
@@ -22,6 +23,41 @@ enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWind
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TPosition { poDesigned, poDefault, poScreenCenter, poMainFormCenter };
 enum class TFormStyle { fsNormal, fsStayOnTop };
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = TSet<TBorderIcon>;
+
+// One display monitor. What it answers is read from the system at each call,
+// so a changed work area shows at once.
+class TMonitor {
+public:
+    explicit TMonitor(HMONITOR handle) : FHandle(handle) {}
+    HMONITOR Handle() const { return FHandle; }
+    // The monitor's rectangle, and the part of it that the taskbar and
+    // docked tool bars leave free, in screen coordinates.
+    TRect BoundsRect() const;
+    TRect WorkareaRect() const;
+    bool Primary() const;
+    int Left() const { return BoundsRect().Left; }
+    int Top() const { return BoundsRect().Top; }
+    int Width() const { return BoundsRect().Width(); }
+    int Height() const { return BoundsRect().Height(); }
+
+private:
+    HMONITOR FHandle;
+};
+
+// The window styles of a form's border style and border icons: the style
+// bits and extended style bits that the two decide (the rest of a window's
+// styles is left as it is when they change on a live window).
+struct TFormFrameStyles {
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    static constexpr DWORD StyleMask =
+        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME;
+    // (The system adds WS_EX_WINDOWEDGE itself to every window with a caption.)
+    static constexpr DWORD ExStyleMask = WS_EX_TOOLWINDOW | WS_EX_CONTEXTHELP | WS_EX_DLGMODALFRAME;
+};
+TFormFrameStyles FormFrameStyles(TFormBorderStyle BorderStyle, TBorderIcons BorderIcons);
 
 // A form: a top-level window that holds controls. Forms are built in code by
 // overriding CreateComponents (run with csLoading set, followed by Loaded on
@@ -49,7 +85,36 @@ public:
     void SetClientWidth(int w);
     void SetClientHeight(int h);
 
+    // The frame. Writing the fields before the window exists is enough; on a
+    // live window the setters change its styles and redraw the frame.
     TFormBorderStyle BorderStyle = TFormBorderStyle::bsSizeable;
+    TBorderIcons BorderIcons{biSystemMenu, biMinimize, biMaximize};
+    void SetBorderStyle(TFormBorderStyle value);
+    void SetBorderIcons(TBorderIcons value);
+    // An inner border of this many pixels, in the form's colour, between the
+    // frame and the client area (the client area is that much smaller).
+    int BorderWidth() const { return FBorderWidth; }
+    void SetBorderWidth(int value);
+    // Extended styles added to the window when it is created (helper windows
+    // such as covers that must never take the activation).
+    DWORD ExtraExStyle = 0;
+    // The window that owns the form's window (the application window when
+    // none is set); set on a live window, the owner changes at once.
+    HWND OwnerWindow() const { return FOwnerWindow; }
+    void SetOwnerWindow(HWND value);
+    // Translucency of the whole window: a layered window of constant alpha.
+    bool AlphaBlend() const { return FAlphaBlend; }
+    void SetAlphaBlend(bool value);
+    Byte AlphaBlendValue() const { return FAlphaBlendValue; }
+    void SetAlphaBlendValue(Byte value);
+    // The monitor that holds the largest part of the form.
+    TMonitor* Monitor();
+    // The form paints itself through OnPaint on Canvas, whose DC is the
+    // paint DC during WM_PAINT. A caller may bind the canvas to another DC
+    // (SetHandle, with the canvas locked) to run OnPaint into it, and must
+    // put the previous handle back afterwards.
+    TCanvas* Canvas() const { return FCanvas; }
+    TNotifyEvent OnPaint;
     TPosition Position = TPosition::poDesigned;
     // fsStayOnTop keeps the form's window above every window that is not topmost.
     TFormStyle FormStyle() const { return FFormStyle; }
@@ -85,10 +150,17 @@ protected:
     void KeyUp(Word& Key, TShiftState Shift) override;
     // Lays the form out again and tells OnResize on every size change.
     virtual void WMSize(TMessage& Message);
+    // Runs OnPaint with the canvas on the paint DC.
+    virtual void Paint();
+    void PaintWindow(HDC DC) override;
 
 private:
     void UpdateFormShowing();
     void ApplyPendingClientSize();
+    void ApplyFrameStyles();
+    void ApplyLayeredAttributes();
+    void WMNCCalcSize(TMessage& Message);
+    void WMNCPaint(TMessage& Message);
 
     TWinControl* FActiveControl = nullptr;
     bool FActive = false;
@@ -97,6 +169,12 @@ private:
     TWindowState FWindowState = TWindowState::wsNormal;
     TFormStyle FFormStyle = TFormStyle::fsNormal;
     bool FShowNoActivate = false;
+    int FBorderWidth = 0;
+    HWND FOwnerWindow = nullptr;
+    bool FAlphaBlend = false;
+    Byte FAlphaBlendValue = 255;
+    bool FLayeredByAlphaBlend = false;
+    TCanvas* FCanvas = nullptr;
 
     friend class TApplication;
 };
@@ -123,10 +201,18 @@ public:
     int Width() const { return ::GetSystemMetrics(SM_CXSCREEN); }
     int Height() const { return ::GetSystemMetrics(SM_CYSCREEN); }
 
+    // The monitor objects (the screen keeps them): of a window or a point,
+    // the nearest one when it lies on none.
+    TMonitor* MonitorFromWindow(HWND wnd);
+    TMonitor* MonitorFromPoint(TPoint p);
+    TMonitor* MonitorFromRect(const TRect& r);
+
 private:
     void AddForm(TCustomForm* form);
     void RemoveForm(TCustomForm* form);
+    TMonitor* MonitorOf(HMONITOR handle);
     std::vector<TCustomForm*> FForms;
+    std::vector<std::unique_ptr<TMonitor>> FMonitors;
     TCursor FCursor = crDefault;
     friend class TCustomForm;
 };

@@ -2,6 +2,7 @@
 
 #include "Forms.h"
 #include "ImgList.h"
+#include "Menus.h"
 
 #include <algorithm>
 #include <vector>
@@ -548,8 +549,16 @@ void TButton::SetWordWrap(bool Value) {
     Invalidate();
 }
 
+void TButton::SetDropDownMenu(TPopupMenu* Value) {
+    if (FDropDownMenu == Value) return;
+    if (FDropDownMenu) FDropDownMenu->RemoveFreeNotification(this);
+    FDropDownMenu = Value;
+    if (FDropDownMenu) FDropDownMenu->FreeNotification(this);
+}
+
 void TButton::Notification(TComponent* AComponent, TOperation Operation) {
     TWinControl::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && FDropDownMenu && AComponent == FDropDownMenu) FDropDownMenu = nullptr;
     if (Operation == TOperation::opRemove && AComponent == FImages) {
         FImages = nullptr;
         UpdateImageList();

@@ -205,6 +205,7 @@ struct TImageMargins {
 };
 
 class TCustomImageList;
+class TPopupMenu;
 
 class TButton : public TWinControl {
 public:
@@ -240,6 +241,9 @@ public:
     void SetCommandLinkHint(const String& Value);
     bool WordWrap() const { return FWordWrap; }
     void SetWordWrap(bool Value);
+    // The menu of a split button's drop-down part; forgotten when it is freed.
+    TPopupMenu* DropDownMenu() const { return FDropDownMenu; }
+    void SetDropDownMenu(TPopupMenu* Value);
 
     // Told by the focus logic whether this button is the active one: the
     // focused button, or the default button while no other button has the
@@ -261,6 +265,8 @@ protected:
 
 private:
     void SetImageValue(Integer& Field, Integer Value);
+
+    TPopupMenu* FDropDownMenu = nullptr;
 
     TCustomImageList* FImages = nullptr;
     Integer FImageIndex = -1;

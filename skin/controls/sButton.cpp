@@ -6,6 +6,7 @@
 #include <vssym32.h>
 
 #include "ImgList.h"
+#include "Menus.h"
 #include "acAlphaImageList.h"
 #include "acGlow.h"
 #include "acMaskPaintWin.h"
@@ -555,6 +556,21 @@ void TsButton::StdDrawItem(const DRAWITEMSTRUCT& DI) {
 // Mouse
 
 void TsButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (FStyle == bsSplitButton && DropDownMenu() && X >= Width() - 16 && X < Width() && Y >= 0 && Y < Height()) {
+        // The drop-down part: the menu opens below the button and the button
+        // shows itself pressed until it closes. No click follows.
+        DroppedDown = true;
+        FCommonData->Invalidate();
+        const POINT at = ClientToScreen(POINT{0, Height()});
+        DropDownMenu()->Popup(at.x, at.y);
+        DroppedDown = false;
+        // The press that opened the menu is over: a release that still finds
+        // the button holding the mouse must not click it.
+        SetControlState(csLButtonDown, false);
+        if (HandleAllocated() && ::GetCapture() == Handle()) ::ReleaseCapture();
+        FCommonData->Invalidate();
+        return;
+    }
     TsCommonData& sd = *FCommonData;
     if (sd.Skinned() && Enabled() && !HasState(csDesigning)) {
         sd.SetUpdating(false);

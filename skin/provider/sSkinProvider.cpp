@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "acDwm.h"
 #include "acThdTimer.h"
 #include "acUtilsWin.h"
 #include "sGraphUtils.h"
@@ -103,7 +104,6 @@ Integer CachedCaption(bool Small) {
 }
 
 LONG StyleOf(HWND Wnd) { return Wnd ? ::GetWindowLongW(Wnd, GWL_STYLE) : 0; }
-LONG ExStyleOf(HWND Wnd) { return Wnd ? ::GetWindowLongW(Wnd, GWL_EXSTYLE) : 0; }
 
 HWND FormWnd(const TCustomForm* Form) {
     return Form && Form->HandleAllocated() ? const_cast<TCustomForm*>(Form)->Handle() : nullptr;
@@ -185,15 +185,8 @@ void SnapCoordinate(Integer& Coord, Integer Edge, Integer Buffer, Integer Offset
 }
 
 TRect GetFormWorkArea(TCustomForm* Form) {
-    HMONITOR monitor = nullptr;
-    if (HWND wnd = FormWnd(Form))
-        monitor = ::MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST);
-    else
-        monitor = ::MonitorFromPoint(POINT{Form ? Form->Left() : 0, Form ? Form->Top() : 0}, MONITOR_DEFAULTTONEAREST);
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    if (monitor && ::GetMonitorInfoW(monitor, &info))
-        return TRect(info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom);
+    if (Form)
+        if (TMonitor* monitor = Form->Monitor()) return monitor->WorkareaRect();
     RECT r{};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
     return TRect(r.left, r.top, r.right, r.bottom);
@@ -353,18 +346,17 @@ bool TsSystemMenu::VisibleClose() {
 
 bool TsSystemMenu::VisibleMax() {
     if (!HasMenu(*this)) return false;
-    // The main form is never minimized on its own here (no task-bar main form
-    // mode), so an iconic form always shows the button.
+    // There is no task-bar main form mode: an iconic form always shows it.
     if (FormIconic(FForm)) return true;
     if (FOwner->IsMDIChild()) return true;
-    if (NoButtonsStyle(FForm->BorderStyle) || !FOwner->HasBorderIcon(2)) return false;
+    if (NoButtonsStyle(FForm->BorderStyle) || !FOwner->HasBorderIcon(biMaximize)) return false;
     return true;
 }
 
 bool TsSystemMenu::VisibleMin() {
     if (!HasMenu(*this)) return false;
     if (FormIconic(FForm) || FOwner->IsMDIChild()) return true;
-    if (NoButtonsStyle(FForm->BorderStyle) || !FOwner->HasBorderIcon(1)) return false;
+    if (NoButtonsStyle(FForm->BorderStyle) || !FOwner->HasBorderIcon(biMinimize)) return false;
     return true;
 }
 
@@ -382,12 +374,12 @@ bool TsSystemMenu::VisibleSize() {
 }
 
 bool TsSystemMenu::EnabledMax() {
-    if (!FForm || !FOwner || !FOwner->HasBorderIcon(2)) return false;
+    if (!FForm || !FOwner || !FOwner->HasBorderIcon(biMaximize)) return false;
     return FOwner->IsMDIChild() || (!FormZoomed(FForm) && FOwner->IsNormalBorderStyle());
 }
 
 bool TsSystemMenu::EnabledMin() {
-    if (!FForm || !FOwner || !FOwner->HasBorderIcon(1)) return false;
+    if (!FForm || !FOwner || !FOwner->HasBorderIcon(biMinimize)) return false;
     return !(FormIconic(FForm) && !IsMainForm(FForm));
 }
 
@@ -396,7 +388,7 @@ bool TsSystemMenu::EnabledMove() { return FForm && !FormZoomed(FForm); }
 bool TsSystemMenu::EnabledRestore() {
     if (!FForm || !FOwner) return false;
     const bool notNormal = FormZoomed(FForm) || FormIconic(FForm);
-    return (FOwner->HasBorderIcon(2) && notNormal) || FormIconic(FForm);
+    return (FOwner->HasBorderIcon(biMaximize) && notNormal) || FormIconic(FForm);
 }
 
 bool TsSystemMenu::EnabledSize() {
@@ -456,7 +448,7 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TComponent(AOwner) {
     FAddedTitle = New<TacAddedTitle>(this);
     FResizeMode = rmStandard;
     FUseGlobalColor = true;
-    InAero = AeroEnabledQuery && AeroEnabledQuery();
+    InAero = IsAeroEnabled();
     MenuChanged = true;
     RgnChanged = true;
     FSnapBuffer = 10;
@@ -607,6 +599,7 @@ void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) 
 
 void TsSkinProvider::LoadInit() {
     if (RTEmpty || !Form) return;
+    if (HWND wnd = FormWnd(Form)) SetDwmTransitionsDisabled(wnd, FDrawNonClientArea);
     PrepareForm();
     if (!Adapter) InitCtrlAdapter();
     if (SystemMenu) SystemMenu->UpdateItems();
@@ -823,20 +816,10 @@ bool TsSkinProvider::IsGripVisible() const {
 }
 
 bool TsSkinProvider::HasBorderIcon(Integer BorderIcon) const {
-    // Read from the window: 0 system menu, 1 minimize, 2 maximize, 3 help.
-    HWND wnd = FormWnd(Form);
-    if (!wnd) return false;
-    const LONG style = StyleOf(wnd);
-    switch (BorderIcon) {
-    case 0: return (style & WS_SYSMENU) != 0 || HaveSysMenu;
-    case 1: return (style & WS_MINIMIZEBOX) != 0;
-    case 2: return (style & WS_MAXIMIZEBOX) != 0;
-    case 3: return (ExStyleOf(wnd) & WS_EX_CONTEXTHELP) != 0;
-    default: return false;
-    }
+    return Form && Form->BorderIcons.Contains(static_cast<TBorderIcon>(BorderIcon));
 }
 
-Integer TsSkinProvider::FormBorderWidth() const { return 0; }
+Integer TsSkinProvider::FormBorderWidth() const { return Form ? Form->BorderWidth() : 0; }
 
 // ---- metrics -------------------------------------------------------------------------------------------------
 
@@ -865,7 +848,7 @@ TacCaptionModel TsSkinProvider::CaptionModel() const {
     c.Shadow = ShadowSize();
     c.NormalBorderStyle = IsNormalBorderStyle();
     c.Zoomed = IsZoomed();
-    c.Composition = AeroEnabledQuery && AeroEnabledQuery();
+    c.Composition = IsAeroEnabled();
     if (const TsSkinData* d = SkinOptions(m)) {
         c.BISpacing = d->BISpacing;
         c.BIVAlign = d->BIVAlign;
@@ -886,7 +869,7 @@ TacCaptionModel TsSkinProvider::CaptionModel() const {
         c.VisibleMin = SystemMenu->VisibleMin();
     }
     c.CloseImage = MaskAt(m, ButtonClose.ImageIndex) != nullptr;
-    c.HelpIcon = HasBorderIcon(3);
+    c.HelpIcon = HasBorderIcon(biHelp);
     c.HelpImage = MaskAt(m, ButtonHelp.ImageIndex) != nullptr;
     c.BigSet = ButtonMin.HaveAlignment;
     c.CloseWidth = CaptionButtonWidth(MaskAt(m, ButtonClose.ImageIndex));
@@ -1004,7 +987,7 @@ Integer TsSkinProvider::TitleSkinIndex() {
 }
 
 bool TsSkinProvider::IconVisible() const {
-    return IsNormalBorderStyle() && FShowAppIcon && HasBorderIcon(0);
+    return IsNormalBorderStyle() && FShowAppIcon && HasBorderIcon(biSystemMenu);
 }
 
 Integer TsSkinProvider::UserButtonWidth(TsTitleButton* Btn) const {
@@ -1054,7 +1037,7 @@ Integer TsSkinProvider::SysButtonCount() const {
     Integer n = 3;
     if (!SystemMenu->VisibleMin()) --n;
     if (!SystemMenu->VisibleMax()) --n;
-    if (HasBorderIcon(3)) ++n;
+    if (HasBorderIcon(biHelp)) ++n;
     return n;
 }
 
@@ -1285,15 +1268,8 @@ void TsSkinProvider::HandleGetMinMaxInfo(TMessage& Message) {
             Message.Result = 0;
         }
     }
-    // The form's own procedure adds its constraints afterwards.
-    const MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(Message.LParam);
-    const MINMAXINFO mine = info ? *info : MINMAXINFO{};
+    // The form's own procedure runs afterwards in every case.
     PassOn(Message);
-    if (info && FDrawNonClientArea) {
-        auto* out = reinterpret_cast<MINMAXINFO*>(Message.LParam);
-        out->ptMaxPosition = mine.ptMaxPosition;
-        out->ptMaxSize = mine.ptMaxSize;
-    }
 }
 
 void TsSkinProvider::HandleNCMouseMove(TMessage& Message) {
@@ -1343,6 +1319,39 @@ void TsSkinProvider::HandleNCActivate(TMessage& Message) {
     if (::IsWindowVisible(wnd)) RefreshFrame();
 }
 
+void TsSkinProvider::HandlePrint(TMessage& Message) {
+    HWND wnd = FormWnd(Form);
+    if (!wnd || HasState(csLoading) || Form->HasState(csLoading | csDestroying) ||
+        (Form->ControlState() & csCreating) != 0)
+        return;
+    SetDwmTransitionsDisabled(wnd, true);
+    if (!MenusInitialized) MenusInitialized = UpdateMenu();
+    auto dc = reinterpret_cast<HDC>(Message.WParam);
+    if (!dc) return;
+    FCommonData->PrintDC = dc;
+    FCommonData->FUpdating = false;
+    if (FDrawNonClientArea) CopyNonClientToDC(dc);
+    const int saved = ::SaveDC(dc);
+    POINT origin{};
+    ::GetViewportOrgEx(dc, &origin);
+    ::SetViewportOrgEx(dc, origin.x + OffsetX(), origin.y + OffsetY(), nullptr);
+    ::IntersectClipRect(dc, 0, 0, HwndClientWidth(wnd), HwndClientHeight(wnd));
+    if ((FCommonData->CtrlSkinState & ACS_PLAINBG) != 0) {
+        PaintFormBackground(dc, true);
+        // The windowed children paint themselves into the picture too.
+        for (int i = 0; i < Form->ControlCount(); ++i) {
+            auto* child = dynamic_cast<TWinControl*>(Form->Controls(i));
+            if (child && child->Visible() && child->HandleAllocated())
+                child->PaintTo(dc, child->Left(), child->Top(), true);
+        }
+    } else {
+        PaintFormBackground(dc, false);
+    }
+    ::RestoreDC(dc, saved);
+    FCommonData->PrintDC = nullptr;
+    Message.Result = 0;
+}
+
 void TsSkinProvider::HandleSize(TMessage& Message) {
     FreeGlows();
     FLinesCount = -1;
@@ -1385,6 +1394,7 @@ void TsSkinProvider::SkinCommand(TMessage& Message) {
     case AC_CTRLSKINSTATE: Message.Result = FCommonData->CtrlSkinState; return;
     case AC_REMOVESKIN:
         if (OwnManager(Message.LParam)) {
+            if (HWND wnd = FormWnd(Form)) SetDwmTransitionsDisabled(wnd, false);
             HandleSkinCommand(Message, FCommonData);
             FLinesCount = FTitleSkinIndex = FCaptionSkinIndex = -1;
             PassMessageToChildControls(Form, Message);
@@ -1452,6 +1462,7 @@ void TsSkinProvider::SkinCommand(TMessage& Message) {
                 FCommonData->BGChanged = true;
                 FLinesCount = -1;
                 ApplyGlobalColor();
+                if (HWND wnd = FormWnd(Form); wnd && FDrawNonClientArea) SetDwmTransitionsDisabled(wnd, true);
             }
             InitCtrlAdapter();
             return;
@@ -1583,11 +1594,18 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
 
     switch (Message.Msg) {
     case WM_NCHITTEST:
-        if (FDrawNonClientArea) {
-            Message.Result = HitTest(Message);
+        if (FDrawNonClientArea && CaptionHeight(true) != 0) {
+            const Integer code = HitTest(Message);
+            // The system answers the codes it knows as well as we do.
+            if (code == HTNOWHERE || code == HTCLIENT || code == HTCAPTION || code == HTMENU ||
+                (code >= HTLEFT && code <= HTBOTTOM))
+                break;
+            Message.Result = code;
             return;
         }
         break;
+    case WM_PRINT: HandlePrint(Message); return;
+    case WM_PRINTCLIENT: return;
     case WM_NCPAINT:
         if (FDrawNonClientArea && (FormState & FS_ANIMCLOSING) == 0) {
             HandleNCPaint();

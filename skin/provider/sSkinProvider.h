@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Forms.h"
+#include "Menus.h"
 #include "acFrameGeometry.h"
 #include "sCommonDataWin.h"
 #include "sSkinManager.h"
@@ -184,10 +185,10 @@ private:
 // ---- system menu -------------------------------------------------------------------
 
 // The questions the provider asks a system menu about the caption buttons.
-class TsCustomSysMenu : public TComponent {
+class TsCustomSysMenu : public TPopupMenu {
 public:
     KES_CLASS_NAME(TsCustomSysMenu)
-    using TComponent::TComponent;
+    using TPopupMenu::TPopupMenu;
     virtual bool VisibleClose() = 0;
     virtual bool VisibleMax() = 0;
     virtual bool VisibleMin() = 0;
@@ -260,7 +261,7 @@ public:
     bool IsMDIForm() const;
     bool IsZoomed() const;
     bool IsIconic() const;
-    // A border icon of the form.
+    // A border icon of the form (a TBorderIcon).
     bool HasBorderIcon(Integer BorderIcon) const;
     // The form's own BorderWidth.
     Integer FormBorderWidth() const;
@@ -481,6 +482,7 @@ private:
     void PassOn(TMessage& Message);
     void HandleNCActivate(TMessage& Message);
     void HandleSize(TMessage& Message);
+    void HandlePrint(TMessage& Message);
     void HandleSetText(TMessage& Message);
     void Subclass();
     void Unsubclass();

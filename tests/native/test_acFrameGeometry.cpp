@@ -223,6 +223,16 @@ TEST(FrameMetrics, IconAndButtonSizes) {
     EXPECT_EQ(CaptionButtonHeight(&m), 21);
     m.Bmp = std::make_shared<TacImage32>(90, 42);   // an own image is divided among the frames
     EXPECT_EQ(CaptionButtonWidth(&m), 30);
+
+    // Frame counts and heights a broken skin may give: no division by zero,
+    // no negative size.
+    for (SmallInt frames : {SmallInt(0), SmallInt(-2)}) {
+        TsMaskData broken = Mask(TRect(0, 0, 60, 42), frames, -1, 0, 0, 0, 0);
+        EXPECT_EQ(CaptionButtonWidth(&broken), 0) << frames;
+        EXPECT_EQ(CaptionButtonHeight(&broken), 0) << frames;
+        broken.Bmp = std::make_shared<TacImage32>(90, 42);
+        EXPECT_EQ(CaptionButtonWidth(&broken), 90) << frames;
+    }
 }
 
 // ---- caption buttons --------------------------------------------------------

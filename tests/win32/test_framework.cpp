@@ -513,3 +513,253 @@ TEST(Framework, FramesAreBuiltWhileLoadingAndLoadedOnce) {
     EXPECT_FALSE(form->Frame->HasState(csLoading));
     form->Free();
 }
+
+// ---------------------------------------------------------------------------
+// Form facilities: frame styles, inner border, translucency, owner, monitor,
+// painting through OnPaint.
+
+namespace {
+
+struct FrameStyleCase {
+    TFormBorderStyle Border;
+    TBorderIcons Icons;
+    DWORD Style;     // the bits of TFormFrameStyles::StyleMask that are set
+    DWORD ExStyle;   // the bits of TFormFrameStyles::ExStyleMask that are set
+};
+
+constexpr DWORD kAllBoxes = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+
+const FrameStyleCase kFrameStyleCases[] = {
+    {TFormBorderStyle::bsSizeable, {biSystemMenu, biMinimize, biMaximize}, WS_CAPTION | WS_THICKFRAME | kAllBoxes, 0},
+    {TFormBorderStyle::bsSizeable, {biSystemMenu, biMinimize}, WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX, 0},
+    {TFormBorderStyle::bsSizeable, {}, WS_CAPTION | WS_THICKFRAME, 0},
+    // Help shows only where there is no minimize or maximize button.
+    {TFormBorderStyle::bsSizeable, {biSystemMenu, biMaximize, biHelp}, WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MAXIMIZEBOX, 0},
+    {TFormBorderStyle::bsSingle, {biSystemMenu, biHelp}, WS_CAPTION | WS_SYSMENU, WS_EX_CONTEXTHELP},
+    {TFormBorderStyle::bsSingle, {biSystemMenu, biMinimize, biMaximize}, WS_CAPTION | kAllBoxes, 0},
+    {TFormBorderStyle::bsDialog, {biSystemMenu, biMinimize, biMaximize, biHelp}, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+     WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP},
+    {TFormBorderStyle::bsDialog, {biMinimize}, WS_POPUP | WS_CAPTION, WS_EX_DLGMODALFRAME},
+    {TFormBorderStyle::bsToolWindow, {biSystemMenu, biMinimize, biMaximize, biHelp}, WS_CAPTION | WS_SYSMENU, WS_EX_TOOLWINDOW},
+    {TFormBorderStyle::bsSizeToolWin, {biSystemMenu, biMaximize}, WS_CAPTION | WS_THICKFRAME | WS_SYSMENU, WS_EX_TOOLWINDOW},
+    {TFormBorderStyle::bsNone, {biSystemMenu, biMinimize, biMaximize, biHelp}, WS_POPUP, 0},
+};
+
+DWORD StyleOf(HWND wnd) { return static_cast<DWORD>(::GetWindowLongW(wnd, GWL_STYLE)); }
+DWORD ExStyleOf(HWND wnd) { return static_cast<DWORD>(::GetWindowLongW(wnd, GWL_EXSTYLE)); }
+
+}  // namespace
+
+TEST(FormFacilities, BorderStyleAndIconsGiveTheWindowStylesAtCreationAndOnALiveWindow) {
+    for (const FrameStyleCase& c : kFrameStyleCases) {
+        SCOPED_TRACE(::testing::Message() << "border style " << static_cast<int>(c.Border) << ", icons " << c.Icons.Bits());
+        auto* made = New<TForm>(Application);
+        made->BorderStyle = c.Border;
+        made->BorderIcons = c.Icons;
+        made->HandleNeeded();
+        EXPECT_EQ(StyleOf(made->Handle()) & TFormFrameStyles::StyleMask, c.Style);
+        EXPECT_EQ(ExStyleOf(made->Handle()) & TFormFrameStyles::ExStyleMask, c.ExStyle);
+        made->Free();
+
+        // The same change on a shown window: its styles follow, the rest stays.
+        auto* live = New<TForm>(Application);
+        live->ShowNoActivate();
+        live->SetBorderStyle(c.Border);
+        live->SetBorderIcons(c.Icons);
+        const HWND wnd = live->Handle();
+        EXPECT_EQ(StyleOf(wnd) & TFormFrameStyles::StyleMask, c.Style);
+        EXPECT_EQ(ExStyleOf(wnd) & TFormFrameStyles::ExStyleMask, c.ExStyle);
+        EXPECT_TRUE(StyleOf(wnd) & WS_VISIBLE);
+        EXPECT_TRUE(StyleOf(wnd) & WS_CLIPCHILDREN);
+        // The frame was recomputed: the client area is what the new style leaves.
+        RECT window, client, frame{0, 0, 0, 0};
+        ::GetWindowRect(wnd, &window);
+        ::GetClientRect(wnd, &client);
+        ::AdjustWindowRectEx(&frame, StyleOf(wnd), FALSE, ExStyleOf(wnd));
+        EXPECT_EQ(client.right, (window.right - window.left) - (frame.right - frame.left));
+        live->Free();
+    }
+}
+
+TEST(FormFacilities, BorderWidthIsTakenOffTheClientAreaAndAlignsChildrenInside) {
+    auto* form = New<TForm>(Application);
+    form->SetClientSize(200, 100);
+    auto* child = New<TWinControl>(form);
+    child->SetParent(form);
+    child->SetAlign(TAlign::alClient);
+    form->ShowNoActivate();
+    harness::PumpUntilIdle(5, 500);
+    const int outerWidth = form->Width();
+    const int outerHeight = form->Height();
+
+    // Set on the live window: the window keeps its size, the client area gives way.
+    form->SetBorderWidth(6);
+    EXPECT_EQ(form->Width(), outerWidth);
+    EXPECT_EQ(form->Height(), outerHeight);
+    EXPECT_EQ(form->ClientWidth(), 188);
+    EXPECT_EQ(form->ClientHeight(), 88);
+    EXPECT_EQ(child->Width(), 188);
+    EXPECT_EQ(child->Height(), 88);
+    // The client area starts inside the border.
+    POINT origin{0, 0};
+    ::ClientToScreen(form->Handle(), &origin);
+    RECT window;
+    ::GetWindowRect(form->Handle(), &window);
+    RECT frame{0, 0, 0, 0};
+    ::AdjustWindowRectEx(&frame, StyleOf(form->Handle()), FALSE, ExStyleOf(form->Handle()));
+    EXPECT_EQ(origin.x - window.left, -frame.left + 6);
+
+    // A client size asked for with a border is the size of the area inside it.
+    form->SetClientSize(150, 70);
+    EXPECT_EQ(form->ClientWidth(), 150);
+    EXPECT_EQ(form->Width(), 150 + 12 + (frame.right - frame.left));
+    form->SetBorderWidth(0);
+    EXPECT_EQ(form->ClientWidth(), 162);
+    form->Free();
+
+    // Without a window the client area is worked out with the border too.
+    auto* unmade = New<TForm>(Application);
+    unmade->BorderStyle = TFormBorderStyle::bsNone;
+    unmade->SetBounds(0, 0, 100, 60);
+    unmade->SetBorderWidth(4);
+    EXPECT_EQ(unmade->ClientWidth(), 92);
+    EXPECT_EQ(unmade->ClientHeight(), 52);
+    unmade->HandleNeeded();
+    EXPECT_EQ(unmade->ClientWidth(), 92);
+    unmade->Free();
+}
+
+TEST(FormFacilities, AlphaBlendMakesTheLiveWindowTranslucentAndBack) {
+    auto alphaOf = [](HWND wnd) {
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        COLORREF key = 0;
+        if (!::GetLayeredWindowAttributes(wnd, &key, &alpha, &flags) || !(flags & LWA_ALPHA)) return -1;
+        return static_cast<int>(alpha);
+    };
+    auto* form = New<TForm>(Application);
+    form->ShowNoActivate();
+    const HWND wnd = form->Handle();
+    form->SetAlphaBlendValue(90);   // not blended yet: only remembered
+    EXPECT_FALSE(ExStyleOf(wnd) & WS_EX_LAYERED);
+    form->SetAlphaBlend(true);
+    EXPECT_TRUE(ExStyleOf(wnd) & WS_EX_LAYERED);
+    EXPECT_EQ(alphaOf(wnd), 90);
+    form->SetAlphaBlendValue(200);
+    EXPECT_EQ(alphaOf(wnd), 200);
+    form->SetAlphaBlend(false);
+    EXPECT_FALSE(ExStyleOf(wnd) & WS_EX_LAYERED);
+    form->Free();
+
+    // Set before the window exists: the window starts translucent.
+    auto* early = New<TForm>(Application);
+    early->SetAlphaBlend(true);
+    early->SetAlphaBlendValue(128);
+    early->HandleNeeded();
+    EXPECT_EQ(alphaOf(early->Handle()), 128);
+    early->Free();
+}
+
+TEST(FormFacilities, HelperFormsTakeAnOwnerAndExtendedStylesBeforeCreation) {
+    auto* owner = New<TForm>(Application);
+    owner->HandleNeeded();
+    auto* helper = New<TForm>(nullptr);
+    helper->BorderStyle = TFormBorderStyle::bsNone;
+    helper->ExtraExStyle = WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
+    helper->SetOwnerWindow(owner->Handle());
+    helper->HandleNeeded();
+    EXPECT_EQ(ExStyleOf(helper->Handle()) & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW), DWORD(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW));
+    EXPECT_EQ(::GetWindow(helper->Handle(), GW_OWNER), owner->Handle());
+    // The extra styles survive a change of the frame.
+    helper->SetBorderStyle(TFormBorderStyle::bsToolWindow);
+    EXPECT_TRUE(ExStyleOf(helper->Handle()) & WS_EX_NOACTIVATE);
+    // Taking the owner away gives the window back to the application.
+    helper->SetOwnerWindow(nullptr);
+    EXPECT_EQ(::GetWindow(helper->Handle(), GW_OWNER), Application->Handle());
+    helper->Free();
+    owner->Free();
+}
+
+TEST(FormFacilities, MonitorIsTheScreenWithItsWorkArea) {
+    auto* form = New<TForm>(Application);
+    RECT work{};
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    // Before and after the window exists.
+    for (int pass = 0; pass < 2; ++pass) {
+        TMonitor* monitor = form->Monitor();
+        ASSERT_NE(monitor, nullptr);
+        EXPECT_EQ(monitor->WorkareaRect(), TRect(work));
+        EXPECT_EQ(monitor->BoundsRect(), TRect(0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)));
+        EXPECT_TRUE(monitor->Primary());
+        form->HandleNeeded();
+    }
+    // One object per monitor.
+    EXPECT_EQ(form->Monitor(), Screen->MonitorFromPoint(TPoint(1, 1)));
+    form->Free();
+}
+
+TEST(FormFacilities, WindowStateFollowsTheWindow) {
+    auto* form = New<TForm>(Application);
+    form->ShowNoActivate();
+    harness::PumpUntilIdle(5, 500);
+    ::ShowWindow(form->Handle(), SW_MAXIMIZE);
+    EXPECT_EQ(form->WindowState(), TWindowState::wsMaximized);
+    // Hidden, the form keeps the state it shows in again.
+    form->Hide();
+    EXPECT_EQ(form->WindowState(), TWindowState::wsMaximized);
+    form->ShowNoActivate();
+    EXPECT_TRUE(::IsZoomed(form->Handle()));
+    ::ShowWindow(form->Handle(), SW_RESTORE);
+    EXPECT_EQ(form->WindowState(), TWindowState::wsNormal);
+    form->Free();
+}
+
+namespace {
+
+struct PaintProbe : TObject {
+    int Calls = 0;
+    HDC SeenDC = nullptr;
+    void Paint(TObject* Sender) {
+        auto* form = static_cast<TCustomForm*>(Sender);
+        ++Calls;
+        SeenDC = form->Canvas()->Handle();
+        form->Canvas()->Brush()->SetColor(clBlue);
+        form->Canvas()->FillRect(TRect(2, 2, 12, 12));
+    }
+};
+
+}  // namespace
+
+TEST(FormFacilities, OnPaintRunsOnTheCanvasBoundToTheWindowOrAForeignDC) {
+    PaintProbe probe;
+    auto* form = New<TForm>(Application);
+    form->SetClientSize(40, 30);
+    form->SetColor(clWhite);
+    form->OnPaint = TNotifyEvent::Of<&PaintProbe::Paint>(&probe);
+    form->ShowNoActivate();
+    harness::PumpUntilIdle(5, 500);
+
+    TBitmap target(20, 20);
+    const HDC dc = target.Canvas()->Handle();
+    // A caller runs OnPaint into its own DC and puts the canvas back.
+    TCanvas* canvas = form->Canvas();
+    canvas->Lock();
+    canvas->SetHandle(dc);
+    form->OnPaint(form);
+    canvas->SetHandle(nullptr);
+    canvas->Unlock();
+    EXPECT_EQ(probe.SeenDC, dc);
+    EXPECT_EQ(target.Canvas()->Pixels(5, 5), clBlue);
+    EXPECT_FALSE(canvas->HandleAllocated());
+
+    // The form's own painting (here a printed copy) binds the canvas for the call only.
+    probe.Calls = 0;
+    TBitmap copy(40, 30);
+    form->PaintTo(copy.Canvas()->Handle(), 0, 0);
+    EXPECT_EQ(probe.Calls, 1);
+    EXPECT_EQ(copy.Canvas()->Pixels(5, 5), clBlue);
+    EXPECT_EQ(copy.Canvas()->Pixels(30, 20), clWhite);
+    EXPECT_FALSE(canvas->HandleAllocated());
+    EXPECT_EQ(canvas->LockCount(), 0);
+    form->Free();
+}

@@ -18,6 +18,8 @@
 #include "TestSkin.h"
 #include "TestSkinForm.h"
 #include "ImgList.h"
+#include "MenuDriver.h"
+#include "Menus.h"
 #include "sButton.h"
 #include "sSkinManager.h"
 
@@ -313,6 +315,125 @@ TEST_F(SkinnedButton, GdiUseStaysFlatOverHoverAndPress) {
     const unsigned before = harness::GdiObjectUsage();
     for (int i = 0; i < 40; ++i) cycle();
     EXPECT_LE(harness::GdiObjectUsage(), before + 2);
+}
+
+// A split button with its drop-down menu: one item that counts its clicks.
+class SplitButton : public SkinnedButton {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(SkinnedButton::SetUp());
+        menu = New<TPopupMenu>(form);
+        auto* item = New<TMenuItem>(form);
+        item->SetCaption(u"Fetch again");
+        item->OnClick = TNotifyEvent::Of<&SplitButton::Chosen>(this);
+        menu->Items()->Add(item);
+        button->SetStyle(bsSplitButton);
+        button->SetDropDownMenu(menu);
+        button->SetCaption(u"Go!");
+    }
+    void Chosen(TObject*) { ++chosen; }
+    // A left press and release at x on the button, in the middle of its height.
+    void PressAt(TsButton* b, int x) {
+        ::SendMessageW(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 13));
+        ::SendMessageW(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x, 13));
+    }
+
+    TPopupMenu* menu = nullptr;
+    int chosen = 0;
+};
+
+TEST_F(SplitButton, ArrowPartOpensTheMenuBelowTheButtonPressed) {
+    harness::MenuDriver driver({VK_ESCAPE});
+    bool droppedWhileOpen = false;
+    Integer stateWhileOpen = -1;
+    COLORREF borderWhileOpen = CLR_INVALID;
+    driver.OnOpen = [&](HWND) {
+        droppedWhileOpen = button->DroppedDown;
+        stateWhileOpen = button->CurrentState();
+        borderWhileOpen = harness::CaptureWindow(button->Handle(), harness::CaptureSource::Print, true).Pixel(8, 1);
+    };
+    PressAt(button, 80 - 8);
+    EXPECT_FALSE(driver.TimedOut);
+    ASSERT_EQ(driver.Opened, 1);
+    EXPECT_TRUE(droppedWhileOpen);
+    EXPECT_EQ(stateWhileOpen, 2);
+    EXPECT_EQ(borderWhileOpen, Frame(2)) << "the pressed look while the menu is open";
+    const POINT bottomLeft = button->ClientToScreen(POINT{0, 26});
+    EXPECT_EQ(driver.MenuRect.left, bottomLeft.x);
+    EXPECT_EQ(driver.MenuRect.top, bottomLeft.y);
+    // Closed: the pressed look is gone (the press gave the button the
+    // focus, so it shows the active look), and neither the press nor the
+    // release that follows it clicked the button.
+    EXPECT_FALSE(button->DroppedDown);
+    EXPECT_EQ(button->CurrentState(), 1);
+    EXPECT_EQ(Border(button), Frame(1));
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(chosen, 0);
+
+    // An item chosen from the menu runs, and still no click of the button.
+    driver.Keys = {VK_DOWN, VK_RETURN};
+    PressAt(button, 80 - 1);
+    EXPECT_EQ(driver.Opened, 2);
+    EXPECT_EQ(chosen, 1);
+    EXPECT_EQ(clicks, 0);
+}
+
+TEST_F(SplitButton, OnlyTheArrowPartOfASplitButtonWithAMenuDropsDown) {
+    TPopupMenu* empty = New<TPopupMenu>(form);
+    struct Case {
+        const char* what;
+        TButtonStyle style;
+        TPopupMenu* dropDown;
+        int x;
+        bool opens;
+        bool clicks;
+    };
+    const Case cases[] = {
+        {"arrow part", bsSplitButton, menu, 80 - 16, true, false},
+        {"left of the arrow part", bsSplitButton, menu, 80 - 17, false, true},
+        {"main part", bsSplitButton, menu, 10, false, true},
+        {"split button without a menu", bsSplitButton, nullptr, 80 - 8, false, true},
+        {"push button with a menu", bsPushButton, menu, 80 - 8, false, true},
+        // Nothing to show: the press still belongs to the drop-down part.
+        {"arrow part, empty menu", bsSplitButton, empty, 80 - 8, false, false},
+    };
+    harness::MenuDriver driver({VK_ESCAPE});
+    for (const Case& c : cases) {
+        const int opened = driver.Opened;
+        const int clicked = clicks;
+        button->SetStyle(c.style);
+        button->SetDropDownMenu(c.dropDown);
+        PressAt(button, c.x);
+        EXPECT_EQ(driver.Opened - opened, c.opens ? 1 : 0) << c.what;
+        EXPECT_EQ(clicks - clicked, c.clicks ? 1 : 0) << c.what;
+        EXPECT_FALSE(button->DroppedDown) << c.what;
+    }
+    // A freed menu is forgotten: the arrow part clicks.
+    button->SetStyle(bsSplitButton);
+    button->SetDropDownMenu(menu);
+    menu->Free();
+    EXPECT_EQ(button->DropDownMenu(), nullptr);
+    const int opened = driver.Opened;
+    PressAt(button, 80 - 8);
+    EXPECT_EQ(driver.Opened, opened);
+    EXPECT_EQ(clicks, 5);
+}
+
+TEST_F(SplitButton, CountsStayFlatOverRepeatedDropDowns) {
+    harness::MenuDriver driver({VK_DOWN, VK_RETURN});
+    auto cycle = [&](int times) {
+        for (int i = 0; i < times; ++i) PressAt(button, 80 - 8);
+        harness::PumpUntilIdle(10, 500);
+    };
+    cycle(3);
+    const unsigned gdi = harness::GdiObjectUsage();
+    const unsigned windows = harness::WindowCount();
+    cycle(50);
+    EXPECT_FALSE(driver.TimedOut);
+    EXPECT_EQ(chosen, 53);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_LE(harness::GdiObjectUsage(), gdi + 2);
+    EXPECT_EQ(harness::WindowCount(), windows);
 }
 
 TEST_F(SkinnedButton, CaptionAndGlyphFollowTheImageAlignment) {

@@ -344,11 +344,64 @@ TEST_F(SkinProvider, ButtonsWithoutImagesAre21Square) {
     p->Free();
 }
 
+TEST_F(SkinProvider, MaximizedFormFillsTheWorkAreaWithItsFrameOutside) {
+    TsSkinProvider* p = Attach();
+    const TRect work = GetFormWorkArea(form);
+    const int a = ::GetSystemMetrics(SM_CXFRAME);
+    MINMAXINFO info{};
+    ::SendMessageW(form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMaxPosition.x, -a);
+    EXPECT_EQ(info.ptMaxPosition.y, -a);
+    EXPECT_EQ(info.ptMaxSize.x, work.Width() + 2 * a);
+    EXPECT_EQ(info.ptMaxSize.y, work.Height() + 2 * a);
+    p->Free();
+}
+
+TEST_F(SkinProvider, SnapCoordinateWithinTheBuffer) {
+    struct Case {
+        Integer Coord, Edge, Buffer, Offset, Expected;
+    };
+    const Case cases[] = {
+        {105, 100, 10, 0, 100},   // 5 away: snapped
+        {95, 100, 10, 0, 100},
+        {110, 100, 10, 0, 110},   // 10 away: not less than the buffer
+        {80, 100, 10, 15, 85},    // the edge of coord + offset snaps
+        {-3, 0, 10, 0, 0},
+    };
+    for (const Case& c : cases) {
+        Integer v = c.Coord;
+        SnapCoordinate(v, c.Edge, c.Buffer, c.Offset);
+        EXPECT_EQ(v, c.Expected) << c.Coord << " to " << c.Edge;
+    }
+}
+
+TEST_F(SkinProvider, RepeatedAttachAndSkinChangesKeepObjectCountsFlat) {
+    auto counts = [] {
+        HANDLE process = ::GetCurrentProcess();
+        return std::pair<DWORD, DWORD>(::GetGuiResources(process, GR_GDIOBJECTS),
+                                       ::GetGuiResources(process, GR_USEROBJECTS));
+    };
+    // Warm up once (the unit's helper window, cached images).
+    TsSkinProvider* p = Attach();
+    p->Free();
+    const auto before = counts();
+    for (int i = 0; i < 30; ++i) {
+        p = New<TsSkinProvider>(form);
+        manager->SetActive(false);
+        manager->SetActive(true);
+        p->Free();
+    }
+    harness::PumpUntilIdle(20, 1000);
+    const auto after = counts();
+    EXPECT_LE(after.first, before.first + 2);
+    EXPECT_LE(after.second, before.second + 2);
+}
+
 // ---- hit test ------------------------------------------------------------------------
 
 TEST_F(SkinProvider, HitTestOfEveryPartOfASizeableFrame) {
     HWND wnd = form->Handle();
-    ::SetWindowLongW(wnd, GWL_EXSTYLE, ::GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_CONTEXTHELP);
+    form->SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize, biMaximize, biHelp});
     TsSkinProvider* p = Attach();
     TsTitleButton* user = p->TitleButtons()->Add();
     TsTitleButton* hidden = p->TitleButtons()->Add();
@@ -410,14 +463,16 @@ TEST_F(SkinProvider, HitTestOfEveryPartOfASizeableFrame) {
 
 TEST_F(SkinProvider, GripAndDisabledButtonsInTheHitTest) {
     HWND wnd = form->Handle();
-    // Without maximize box: maximize is not shown and the second button is minimize.
-    ::SetWindowLongW(wnd, GWL_STYLE, ::GetWindowLongW(wnd, GWL_STYLE) & ~WS_MAXIMIZEBOX);
+    // Without maximize: maximize is not shown and the second button is minimize.
+    form->SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize});
     TsSkinProvider* p = Attach();
     p->LayoutCaptionButtons();
     EXPECT_TRUE(p->ButtonMax.Rect.IsEmpty());
     EXPECT_EQ(HitAt(p, Centre(p->ButtonMin.Rect).X, Centre(p->ButtonMin.Rect).Y), HTMINBUTTON);
-    // Without minimize box either, minimize is hidden too: only close remains.
-    ::SetWindowLongW(wnd, GWL_STYLE, ::GetWindowLongW(wnd, GWL_STYLE) & ~WS_MINIMIZEBOX);
+    // Without minimize either: only close remains.
+    p->Free();
+    form->SetBorderIcons(TBorderIcons{biSystemMenu});
+    p = Attach();
     p->LayoutCaptionButtons();
     EXPECT_TRUE(p->ButtonMin.Rect.IsEmpty());
     EXPECT_EQ(HitAt(p, Centre(p->ButtonClose.Rect).X, Centre(p->ButtonClose.Rect).Y), HTCLOSE);

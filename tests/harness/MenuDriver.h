@@ -1,0 +1,93 @@
+// Drives popup menus from inside their modal loop: the first time a menu
+// waits for input (WM_ENTERIDLE to its owner window) the driver looks at it
+// through OnOpen and then posts its keys to it. A menu left open for a few
+// seconds is ended, so that a test that loses its way fails instead of
+// hanging.
+#pragma once
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "Forms.h"
+
+namespace harness {
+
+class MenuDriver {
+public:
+    // Watches the application window, every popup menu's default owner,
+    // unless told otherwise (an owner window of the test's own passes its
+    // messages to Message).
+    explicit MenuDriver(std::vector<WPARAM> keys = {VK_ESCAPE}, bool watchApplication = true)
+        : Keys(std::move(keys)), FWatchApplication(watchApplication) {
+        Current() = this;
+        if (FWatchApplication) Application->HookMainWindow(TWindowHook::Of<&MenuDriver::Hook>(this));
+    }
+    ~MenuDriver() {
+        if (FWatchApplication) Application->UnhookMainWindow(TWindowHook::Of<&MenuDriver::Hook>(this));
+        if (FWatchdog) ::KillTimer(nullptr, FWatchdog);
+        Current() = nullptr;
+    }
+    MenuDriver(const MenuDriver&) = delete;
+    MenuDriver& operator=(const MenuDriver&) = delete;
+
+    // The messages of another owner window go here.
+    void Message(UINT msg, WPARAM wParam, LPARAM lParam) {
+        switch (msg) {
+        case WM_ENTERMENULOOP:
+            FSeen = false;
+            if (FWatchdog) ::KillTimer(nullptr, FWatchdog);
+            FWatchdog = ::SetTimer(nullptr, 0, 3000, &MenuDriver::Watchdog);
+            break;
+        case WM_ENTERIDLE:
+            if (wParam != MSGF_MENU || FSeen) break;
+            FSeen = true;
+            ++Opened;
+            MenuWindow = reinterpret_cast<HWND>(lParam);
+            ::GetWindowRect(MenuWindow, &MenuRect);
+            if (OnOpen) OnOpen(MenuWindow);
+            for (WPARAM key : Keys) {
+                ::PostMessageW(MenuWindow, WM_KEYDOWN, key, 1);
+                ::PostMessageW(MenuWindow, WM_KEYUP, key, 0xC0000001);
+            }
+            break;
+        case WM_EXITMENULOOP:
+            if (FWatchdog) ::KillTimer(nullptr, FWatchdog);
+            FWatchdog = 0;
+            break;
+        default:
+            break;
+        }
+    }
+
+    std::vector<WPARAM> Keys;
+    std::function<void(HWND menuWindow)> OnOpen;
+    int Opened = 0;
+    bool TimedOut = false;
+    HWND MenuWindow = nullptr;
+    RECT MenuRect{0, 0, 0, 0};
+
+private:
+    static MenuDriver*& Current() {
+        static MenuDriver* current = nullptr;
+        return current;
+    }
+    bool Hook(TMessage& m) {
+        Message(m.Msg, m.WParam, m.LParam);
+        return false;
+    }
+    static void CALLBACK Watchdog(HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        if (MenuDriver* d = Current()) {
+            d->FWatchdog = 0;
+            d->TimedOut = true;
+        }
+        ::EndMenu();
+    }
+
+    bool FWatchApplication;
+    bool FSeen = false;
+    UINT_PTR FWatchdog = 0;
+};
+
+}  // namespace harness
