@@ -135,6 +135,12 @@ TEST_P(FrameLooks, CacheShowsBorderTitleAndButtonsInTheSkinsColours) {
         EXPECT_NE(PixelOf(cache, mid.X, mid.Y), Glyph(c.Close, 0));
         EXPECT_NE(PixelOf(cache, mid.X, mid.Y), Section("FORMTITLE", state));
     }
+    // The window prints the same frame.
+    const harness::Capture printed = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Print);
+    ASSERT_EQ(printed.Width, cache->Width());
+    for (const TPoint p : {TPoint(1, cache->Height() / 2), TPoint(beside, bottom - 1), mid,
+                           TPoint(cache->Width() / 2, cache->Height() - 2)})
+        EXPECT_EQ(printed.Pixel(p.X, p.Y), PixelOf(cache, p.X, p.Y)) << p.X << "," << p.Y;
     if (c.Max != nullptr) {
         const TRect max = provider->ButtonMax.Rect;
         ASSERT_FALSE(max.IsEmpty());
