@@ -394,6 +394,15 @@ TEST_F(ProviderPaint, CaptionCoverLiesOverTheHeaderAndGoesAgain) {
     provider->HideCaptionCover();
     EXPECT_EQ(provider->CaptForm, nullptr);
     EXPECT_FALSE(::IsWindow(cover));
+    // Covering again and again leaves no window behind.
+    harness::PumpUntilIdle(5, 200);
+    const unsigned windows = harness::WindowCount();
+    for (int i = 0; i < 20; ++i) {
+        provider->ShowCaptionCover(i % 2 == 0);
+        provider->HideCaptionCover();
+    }
+    harness::PumpUntilIdle(5, 200);
+    EXPECT_EQ(harness::WindowCount(), windows);
 }
 
 // ---- region -----------------------------------------------------------------------------
