@@ -1,0 +1,499 @@
+// The skinned frame of a form with the flat test skin: the cache read back
+// for the active and inactive title, a tool window, a maximized form and an
+// overlong caption; the caption buttons' looks as the mouse makes them hot
+// and pressed; the clean title under a single repainted button; the window
+// region cut by key-coloured corners; the frame given back when the skin
+// goes; GDI objects over many repaints and skin switches.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "FrameworkEnvironment.h"
+#include "GuiHarness.h"
+#include "ProcessDriver.h"
+#include "SkinPackage.h"
+#include "TestSkin.h"
+#include "TestSkinForm.h"
+#include "TestSkinManager.h"
+#include "WorkBitmaps.h"
+#include "acPixels.h"
+#include "sSkinProvider.h"
+
+namespace fs = std::filesystem;
+using kestrune_test::Px;
+
+namespace {
+
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
+
+COLORREF Ref(skingen::Rgb c) { return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+COLORREF Glyph(const char* mask, int frame) { return Ref(skingen::TestMaskColour("GLOBALINFO", mask, frame)); }
+COLORREF Section(const char* name, int state) { return Ref(skingen::TestSectionColour(name, state)); }
+COLORREF Font(const char* name, int state) { return Ref(skingen::TestFontColour(name, state)); }
+COLORREF FormBorder(int frame) { return Ref(skingen::TestMaskColour("FORM", "BORDERSMASK", frame)); }
+
+COLORREF PixelOf(TBitmap* bmp, int x, int y) {
+    const std::uint32_t p = Px(bmp, x, y);
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+TPoint Centre(const TRect& r) { return TPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2); }
+
+class ProviderPaint : public kestrune_test::TestSkinForm {
+protected:
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(WriteSkin()); }
+    void TearDown() override {
+        acBtnPressed = false;
+        kestrune_test::TestSkinForm::TearDown();
+    }
+
+    // A skinned form of the style with the caption, shown.
+    void Open(TFormBorderStyle Style, const String& Caption, int Width = 360, int Height = 240,
+              const std::string& Common = {}) {
+        manager = kestrune_test::NewTestSkinManager(root, Common);
+        ASSERT_TRUE(manager->SkinData()->Active);
+        form = New<TForm>(Application);
+        form->BorderStyle = Style;
+        form->SetCaption(Caption);
+        form->SetBounds(40, 40, Width, Height);
+        provider = New<TsSkinProvider>(form);
+        form->Show();
+        harness::PumpUntilIdle(20, 1000);
+    }
+
+    // The cache rebuilt in the active or inactive look.
+    TBitmap* Paint(bool Active) {
+        provider->FormActive = Active;
+        provider->SkinData()->BGChanged = true;
+        provider->PaintNonClientCache();
+        TBitmap* cache = provider->SkinData()->FCacheBmp;
+        EXPECT_NE(cache, nullptr);
+        return cache;
+    }
+
+    int TitleBottom() const { return SysBorderHeight(form->Handle(), nullptr) + provider->CaptionHeight(true); }
+
+    void SaveBeside(TBitmap* Bmp, const wchar_t* Name) {
+        Bmp->SaveToFile((fs::path(harness::ModuleFolder()) / Name).u16string());
+    }
+
+    TsSkinProvider* provider = nullptr;
+};
+
+// ---- the frame's looks ------------------------------------------------------------
+
+struct FrameCase {
+    const char* Name;
+    TFormBorderStyle Style;
+    bool Active;
+    bool Maximized;
+    const char* Close;   // glyph of the close button
+    const char* Max;     // glyph of the maximize button, nullptr when none is shown
+};
+
+class FrameLooks : public ProviderPaint, public ::testing::WithParamInterface<FrameCase> {};
+
+TEST_P(FrameLooks, CacheShowsBorderTitleAndButtonsInTheSkinsColours) {
+    const FrameCase& c = GetParam();
+    ASSERT_NO_FATAL_FAILURE(Open(c.Style, u""));
+    if (c.Maximized) {
+        form->SetWindowState(TWindowState::wsMaximized);
+        harness::PumpUntilIdle(20, 1000);
+    }
+    TBitmap* cache = Paint(c.Active);
+    ASSERT_EQ(cache->Width(), form->Width());
+    ASSERT_EQ(cache->Height(), form->Height());
+    SaveBeside(cache, (L"provider-frame-" + std::wstring(c.Name, c.Name + std::strlen(c.Name)) + L".bmp").c_str());
+    const int state = c.Active ? 1 : 0;
+
+    // The title band in the title section's colour, the caption's room in
+    // the caption section's, both ending at the title's bottom.
+    const int bottom = TitleBottom();
+    const int beside = provider->TitleIconRect().Right + 1;
+    EXPECT_EQ(PixelOf(cache, beside, bottom / 2), Section("FORMTITLE", state));
+    EXPECT_EQ(PixelOf(cache, beside, bottom - 1), Section("FORMTITLE", state));
+    EXPECT_EQ(PixelOf(cache, cache->Width() / 3, bottom / 2), Section("CAPTION", state));
+    EXPECT_EQ(PixelOf(cache, cache->Width() / 3, bottom - 1), Section("CAPTION", state));
+    EXPECT_NE(PixelOf(cache, cache->Width() / 3, bottom), Section("CAPTION", state));
+    EXPECT_NE(PixelOf(cache, beside, bottom), Section("FORMTITLE", state));
+    // The left and the bottom border from the form's border mask.
+    EXPECT_EQ(PixelOf(cache, 1, cache->Height() / 2), FormBorder(state));
+    EXPECT_EQ(PixelOf(cache, cache->Width() / 2, cache->Height() - 2), FormBorder(state));
+
+    // The close button at its place; dimmed on an inactive frame.
+    const TRect close = provider->ButtonClose.Rect;
+    ASSERT_FALSE(close.IsEmpty());
+    EXPECT_GT(close.Left, cache->Width() / 2);
+    EXPECT_LE(close.Bottom, bottom);
+    const TPoint mid = Centre(close);
+    if (c.Active) {
+        EXPECT_EQ(PixelOf(cache, mid.X, mid.Y), Glyph(c.Close, 0));
+    } else {
+        EXPECT_NE(PixelOf(cache, mid.X, mid.Y), Glyph(c.Close, 0));
+        EXPECT_NE(PixelOf(cache, mid.X, mid.Y), Section("FORMTITLE", state));
+    }
+    // The window prints the same frame.
+    const harness::Capture printed = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Print);
+    ASSERT_EQ(printed.Width, cache->Width());
+    for (const TPoint p : {TPoint(1, cache->Height() / 2), TPoint(beside, bottom - 1), mid,
+                           TPoint(cache->Width() / 2, cache->Height() - 2)})
+        EXPECT_EQ(printed.Pixel(p.X, p.Y), PixelOf(cache, p.X, p.Y)) << p.X << "," << p.Y;
+    if (c.Max != nullptr) {
+        const TRect max = provider->ButtonMax.Rect;
+        ASSERT_FALSE(max.IsEmpty());
+        EXPECT_LE(max.Right, close.Left);
+        const TPoint m = Centre(max);
+        if (c.Active) {
+            EXPECT_EQ(PixelOf(cache, m.X, m.Y), Glyph(c.Max, 0));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Looks, FrameLooks,
+    ::testing::Values(FrameCase{"active", TFormBorderStyle::bsSizeable, true, false, "BICONCLOSE", "BICONMAX"},
+                      FrameCase{"inactive", TFormBorderStyle::bsSizeable, false, false, "BICONCLOSE", "BICONMAX"},
+                      FrameCase{"toolwindow", TFormBorderStyle::bsToolWindow, true, false, "SICONCLOSE", nullptr},
+                      FrameCase{"maximized", TFormBorderStyle::bsSizeable, true, true, "BICONCLOSE", "BICONNORM"}),
+    [](const ::testing::TestParamInfo<FrameCase>& info) { return std::string(info.param.Name); });
+
+// A form section with an image is painted as a control under the frame, the
+// size grip with it.
+TEST_F(ProviderPaint, TexturedFormSectionLiesUnderTheFrameWithTheGrip) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"", 360, 240, "[FORM]\nIMAGEPERCENT=100\n"));
+    provider->SetGripMode(gmRightBottom);
+    TBitmap* cache = Paint(false);   // the normal state takes the pattern
+    ASSERT_EQ(provider->SkinData()->CtrlSkinState & ACS_PLAINBG, 0);
+    SaveBeside(cache, L"provider-frame-textured.bmp");
+    const COLORREF pattern = Ref(skingen::TestMaskColour("FORM", "PATTERN", 0));
+    EXPECT_EQ(PixelOf(cache, cache->Width() / 2, cache->Height() / 2), pattern);
+    EXPECT_EQ(PixelOf(cache, 1, cache->Height() / 2), FormBorder(0));
+    EXPECT_EQ(PixelOf(cache, provider->TitleIconRect().Right + 1, TitleBottom() - 1), Section("FORMTITLE", 0));
+    const Integer grip = manager->ConstData().GripRightBottom;
+    const TsMaskData& mask = manager->ma()[static_cast<std::size_t>(grip)];
+    const TPoint at = provider->GripPoint(grip);
+    EXPECT_EQ(PixelOf(cache, at.X + MaskFrameWidth(mask) / 2, at.Y + MaskFrameHeight(mask) / 2), Glyph("GRIPIMAGE", 0));
+    EXPECT_EQ(PixelOf(cache, at.X, at.Y), pattern);
+}
+
+TEST_F(ProviderPaint, ToolWindowTitleIsTheSmallCaption) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsToolWindow, u""));
+    TBitmap* cache = Paint(true);
+    const int bottom = SysBorderHeight(form->Handle(), nullptr) + ::GetSystemMetrics(SM_CYSMCAPTION);
+    EXPECT_EQ(TitleBottom(), bottom);
+    EXPECT_EQ(PixelOf(cache, cache->Width() / 3, bottom - 1), Section("CAPTION", 1));
+    EXPECT_NE(PixelOf(cache, cache->Width() / 3, bottom), Section("CAPTION", 1));
+}
+
+TEST_F(ProviderPaint, OverlongCaptionEndsInAnEllipsisBeforeTheButtons) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, String(200, u'W')));
+    TBitmap* cache = Paint(true);
+    SaveBeside(cache, L"provider-frame-overlong.bmp");
+    const COLORREF ink = Font("CAPTION", 1);
+    const int room = cache->Width() - provider->TitleButtonsWidth() - 12;
+    const int bottom = TitleBottom();
+    int rightmost = -1, top = bottom, lowest = 0;
+    for (int y = 0; y < bottom; ++y)
+        for (int x = 0; x < cache->Width(); ++x)
+            if (PixelOf(cache, x, y) == ink) {
+                rightmost = std::max(rightmost, x);
+                top = std::min(top, y);
+                lowest = std::max(lowest, y);
+            }
+    ASSERT_GE(rightmost, 0) << "no caption drawn";
+    EXPECT_LT(rightmost, room) << "the caption runs into the buttons";
+    EXPECT_GT(rightmost, room - 30) << "the caption stops well before its room ends";
+    // The last ink is the dots of the ellipsis: low on the line, where the
+    // letters reach from top to bottom.
+    int dotsTop = bottom;
+    for (int y = 0; y < bottom; ++y)
+        for (int x = rightmost - 2; x <= rightmost; ++x)
+            if (PixelOf(cache, x, y) == ink) dotsTop = std::min(dotsTop, y);
+    EXPECT_GT(dotsTop, (top + lowest) / 2);
+}
+
+// The added title follows the caption in its own colour, on an inactive
+// frame half way to the section's inactive font colour.
+TEST_F(ProviderPaint, AddedTitleFollowsTheCaptionInItsColour) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"Main"));
+    const TColor own = static_cast<TColor>(RGB(200, 20, 120));
+    provider->AddedTitle()->Font()->SetColor(own);
+    provider->AddedTitle()->SetText(u"and more");
+    auto rightmost = [&](TBitmap* cache, COLORREF colour) {
+        int found = -1;
+        for (int y = 0; y < TitleBottom(); ++y)
+            for (int x = 0; x < cache->Width(); ++x)
+                if (PixelOf(cache, x, y) == colour) found = std::max(found, x);
+        return found;
+    };
+    TBitmap* cache = Paint(true);
+    SaveBeside(cache, L"provider-frame-added-title.bmp");
+    const int caption = rightmost(cache, Font("CAPTION", 1));
+    const int added = rightmost(cache, static_cast<COLORREF>(own));
+    ASSERT_GE(caption, 0);
+    EXPECT_GT(added, caption + 4);
+    // Nothing of the added title lies over the caption.
+    int leftmostAdded = cache->Width();
+    for (int y = 0; y < TitleBottom(); ++y)
+        for (int x = 0; x < cache->Width(); ++x)
+            if (PixelOf(cache, x, y) == static_cast<COLORREF>(own)) leftmostAdded = std::min(leftmostAdded, x);
+    EXPECT_GT(leftmostAdded, caption);
+    cache = Paint(false);
+    const COLORREF blended = static_cast<COLORREF>(BlendColors(own, static_cast<TColor>(Font("CAPTION", 0)), 0.5));
+    EXPECT_EQ(rightmost(cache, static_cast<COLORREF>(own)), -1);
+    EXPECT_GT(rightmost(cache, blended), rightmost(cache, Font("CAPTION", 0)) + 4);
+}
+
+TEST_F(ProviderPaint, CaptionAlignmentPlacesTheTextInItsRoom) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"Aligned"));
+    const COLORREF ink = Font("CAPTION", 1);
+    for (TAlignment align : {taLeftJustify, taCenter, taRightJustify}) {
+        provider->SetCaptionAlignment(align);
+        TBitmap* cache = Paint(true);
+        int left = cache->Width(), right = -1;
+        for (int y = 0; y < TitleBottom(); ++y)
+            for (int x = 0; x < cache->Width(); ++x)
+                if (PixelOf(cache, x, y) == ink) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        ASSERT_GE(right, 0) << align;
+        const int roomLeft = provider->TitleIconRect().Right + 6;
+        const int roomRight = cache->Width() - provider->TitleButtonsWidth() - 12;
+        switch (align) {
+        case taLeftJustify: EXPECT_LE(left - roomLeft, 8); break;
+        case taCenter: EXPECT_LE(std::abs((left + right) / 2 - (roomLeft + roomRight) / 2), 8); break;
+        default: EXPECT_LE(roomRight - right, 10); break;
+        }
+    }
+}
+
+// ---- caption buttons -----------------------------------------------------------------
+
+TEST_F(ProviderPaint, HotAndPressedButtonsTakeTheirFramesAndGoBack) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u""));
+    TBitmap* cache = Paint(true);
+    const TPoint close = Centre(provider->ButtonClose.Rect);
+    const TPoint min = Centre(provider->ButtonMin.Rect);
+    struct Step {
+        const char* What;
+        int Hot, Pressed;   // -1: not this kind of step
+        COLORREF Close, Min;
+    };
+    const Step steps[] = {
+        {"close hot", 20, -1, Glyph("BICONCLOSE", 1), Glyph("BICONMIN", 0)},
+        {"minimize hot", 8, -1, Glyph("BICONCLOSE", 0), Glyph("BICONMIN", 1)},
+        {"minimize pressed", -1, 8, Glyph("BICONCLOSE", 0), Glyph("BICONMIN", 2)},
+        {"none hot", 0, -1, Glyph("BICONCLOSE", 0), Glyph("BICONMIN", 0)},
+    };
+    for (const Step& s : steps) {
+        if (s.Hot >= 0) {
+            acBtnPressed = false;
+            provider->SetHotHT(s.Hot, true);
+        } else {
+            provider->SetPressedHT(s.Pressed);
+        }
+        if (s.Hot == 0) provider->SetHotHT(0, true);
+        EXPECT_EQ(PixelOf(cache, close.X, close.Y), s.Close) << s.What;
+        EXPECT_EQ(PixelOf(cache, min.X, min.Y), s.Min) << s.What;
+    }
+}
+
+TEST_F(ProviderPaint, UserTitleButtonTakesTheSkinsImageAndTurnsHot) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u""));
+    TsTitleButton* button = provider->TitleButtons()->Add();
+    provider->LoadInit();
+    TBitmap* cache = Paint(true);
+    const TRect r = button->BtnData.Rect;
+    ASSERT_FALSE(r.IsEmpty());
+    EXPECT_LT(r.Right, provider->ButtonMin.Rect.Left);
+    const TPoint mid = Centre(r);
+    EXPECT_EQ(PixelOf(cache, mid.X, mid.Y), Glyph("TITLEBUTTON", 0));
+    provider->SetHotHT(1000, true);
+    EXPECT_EQ(PixelOf(cache, mid.X, mid.Y), Glyph("TITLEBUTTON", 1));
+    provider->SetHotHT(0, true);
+    EXPECT_EQ(PixelOf(cache, mid.X, mid.Y), Glyph("TITLEBUTTON", 0));
+    // Without the skin's image only the (empty) glyph is drawn: the title shows.
+    button->SetUseSkinData(false);
+    cache = Paint(true);
+    EXPECT_NE(PixelOf(cache, mid.X, mid.Y), Glyph("TITLEBUTTON", 0));
+}
+
+// The single-button repaint puts the clean title back under the button from
+// the same place the whole set was saved from.
+TEST_F(ProviderPaint, RepaintedButtonShowsTheTitleThatLayUnderIt) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u""));
+    TBitmap* cache = Paint(true);
+    // A title with a colour of its own in every column.
+    auto column = [](int x) -> std::uint32_t { return 0xFF000000u | static_cast<std::uint32_t>(0x204060 + x); };
+    for (int y = 0; y < TitleBottom(); ++y)
+        for (int x = 0; x < cache->Width(); ++x) Px(cache, x, y) = column(x);
+    provider->SaveButtonsArea(true);
+    provider->ButtonClose.State = 1;
+    provider->RepaintCaptionButton(20);
+    const TRect r = provider->ButtonClose.Rect;
+    // The glyph's key-coloured corners let the title through.
+    for (int x : {r.Left, r.Left + 1, r.Right - 2, r.Right - 1})
+        EXPECT_EQ(Px(cache, x, r.Top), column(x)) << "column " << x;
+    EXPECT_EQ(PixelOf(cache, Centre(r).X, Centre(r).Y), Glyph("BICONCLOSE", 1));
+}
+
+// The test skin's form section is a plain one: the grip goes onto the
+// client area when the background is erased.
+TEST_F(ProviderPaint, SizeGripIsDrawnAtTheLowerRightCornerOnlyWhenAsked) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u""));
+    const Integer grip = manager->ConstData().GripRightBottom;
+    ASSERT_TRUE(manager->IsValidImgIndex(grip));
+    const TsMaskData& mask = manager->ma()[static_cast<std::size_t>(grip)];
+    RECT client;
+    ::GetClientRect(form->Handle(), &client);
+    kestrune_test::OwnedBitmap out(CreateWorkBitmap(client.right, client.bottom));
+    const HDC dc = out->Canvas()->Handle();
+    auto erase = [&] {
+        provider->SkinData()->PrintDC = dc;
+        provider->HandleEraseBkgnd(dc);
+        provider->SkinData()->PrintDC = nullptr;
+        ::GdiFlush();
+    };
+    const COLORREF gripColour = Glyph("GRIPIMAGE", 0);
+    erase();
+    TPoint at = provider->GripPoint(grip);
+    at = TPoint(at.X - provider->OffsetX(), at.Y - provider->OffsetY());
+    const TPoint mid(at.X + MaskFrameWidth(mask) / 2, at.Y + MaskFrameHeight(mask) / 2);
+    ASSERT_LT(mid.X, client.right);
+    ASSERT_LT(mid.Y, client.bottom);
+    EXPECT_NE(PixelOf(out.bmp, mid.X, mid.Y), gripColour);
+    provider->SetGripMode(gmRightBottom);
+    erase();
+    EXPECT_EQ(PixelOf(out.bmp, mid.X, mid.Y), gripColour);
+    // Its key-coloured corner shows the background.
+    EXPECT_EQ(PixelOf(out.bmp, at.X, at.Y), PixelOf(out.bmp, at.X - 1, at.Y));
+    SaveBeside(out.bmp, L"provider-grip.bmp");
+}
+
+TEST_F(ProviderPaint, CaptionCoverLiesOverTheHeaderAndGoesAgain) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"Covered"));
+    provider->ShowCaptionCover(false);
+    ASSERT_NE(provider->CaptForm, nullptr);
+    const HWND cover = provider->CaptForm->Handle();
+    EXPECT_EQ(provider->CaptForm->Tag, -98);
+    EXPECT_TRUE(::IsWindowVisible(cover));
+    RECT formRect, coverRect;
+    ::GetWindowRect(form->Handle(), &formRect);
+    ::GetWindowRect(cover, &coverRect);
+    EXPECT_EQ(coverRect.left, formRect.left);
+    EXPECT_EQ(coverRect.top, formRect.top);
+    EXPECT_EQ(coverRect.right, formRect.right);
+    EXPECT_EQ(coverRect.bottom - coverRect.top, provider->HeaderHeight());
+    EXPECT_NE(::GetForegroundWindow(), cover);
+    // The cover never erases its background.
+    EXPECT_EQ(::SendMessageW(cover, WM_ERASEBKGND, 0, 0), 0);
+    provider->HideCaptionCover();
+    EXPECT_EQ(provider->CaptForm, nullptr);
+    EXPECT_FALSE(::IsWindow(cover));
+    // Covering again and again leaves no window behind.
+    harness::PumpUntilIdle(5, 200);
+    const unsigned windows = harness::WindowCount();
+    for (int i = 0; i < 20; ++i) {
+        provider->ShowCaptionCover(i % 2 == 0);
+        provider->HideCaptionCover();
+    }
+    harness::PumpUntilIdle(5, 200);
+    EXPECT_EQ(harness::WindowCount(), windows);
+}
+
+// ---- region -----------------------------------------------------------------------------
+
+// The form's border mask with key-coloured corners Corner pixels square.
+void WriteSkinWithCorner(const fs::path& Folder, int Corner) {
+    skingen::SkinPackage skin = skingen::BuildTestSkin();
+    const int f = skingen::TestFrameSize;
+    skingen::Image img(2 * f, f);
+    for (int i = 0; i < 2; ++i) {
+        img.Fill({i * f, 0, f, f}, skingen::Opaque(skingen::TestMaskColour("FORM", "BORDERSMASK", i)));
+        for (int cx : {i * f, i * f + f - Corner})
+            for (int cy : {0, f - Corner}) img.Fill({cx, cy, Corner, Corner}, skingen::KeyPixel);
+    }
+    bool replaced = false;
+    for (skingen::SkinFile& file : skin.Files)
+        if (file.Name == "FORM_BORDERSMASK.PNG") {
+            file.Data = skingen::EncodePNG(skingen::Keyed(img));
+            replaced = true;
+        }
+    ASSERT_TRUE(replaced);
+    skingen::WriteSkinFolder(skin, Folder);
+}
+
+TEST_F(ProviderPaint, KeyColouredCornersAreCutOutOfTheWindowRegion) {
+    fs::remove_all(root / "Test");
+    ASSERT_NO_FATAL_FAILURE(WriteSkinWithCorner(root / "Test", 3));
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"Corners"));
+    const int w = form->Width(), h = form->Height();
+
+    provider->UpdateArOR();
+    HRGN made = provider->CreateFormRgn(0, 0);
+    ASSERT_NE(made, nullptr);
+    HRGN shown = ::CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(::GetWindowRgn(form->Handle(), shown), ERROR) << "the window has no region";
+    for (HRGN rgn : {made, shown}) {
+        EXPECT_FALSE(::PtInRegion(rgn, 2, 0));
+        EXPECT_TRUE(::PtInRegion(rgn, 3, 0));
+        EXPECT_FALSE(::PtInRegion(rgn, 0, 2));
+        EXPECT_TRUE(::PtInRegion(rgn, 0, 3));
+        EXPECT_FALSE(::PtInRegion(rgn, w - 3, 0));
+        EXPECT_TRUE(::PtInRegion(rgn, w - 4, 0));
+        EXPECT_FALSE(::PtInRegion(rgn, 2, h - 1));
+        EXPECT_FALSE(::PtInRegion(rgn, w - 1, h - 3));
+        EXPECT_TRUE(::PtInRegion(rgn, w / 2, h / 2));
+    }
+    ::DeleteObject(made);
+    ::DeleteObject(shown);
+}
+
+TEST_F(ProviderPaint, RemovingTheSkinLeavesNoRegionAndThePlainColour) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"Plain again"));
+    HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(::GetWindowRgn(form->Handle(), rgn), ERROR);
+    manager->SetActive(false);
+    harness::PumpUntilIdle(20, 1000);
+    EXPECT_EQ(::GetWindowRgn(form->Handle(), rgn), ERROR);
+    ::DeleteObject(rgn);
+    EXPECT_NE(::GetWindowLongW(form->Handle(), GWL_STYLE) & WS_SYSMENU, 0);
+    const harness::Capture client = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Print, true);
+    ASSERT_FALSE(client.Empty());
+    EXPECT_EQ(client.Pixel(client.Width / 2, client.Height / 2), ColorToRGB(form->Color()));
+}
+
+// ---- resources ---------------------------------------------------------------------------
+
+TEST_F(ProviderPaint, RepaintsAndSkinSwitchesKeepGdiObjectsFlat) {
+    skingen::WriteTestSkin(root / "Second");
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"Counting"));
+    const HWND wnd = form->Handle();
+    auto repaint = [&] {
+        provider->SkinData()->BGChanged = true;
+        ::SendMessageW(wnd, WM_NCPAINT, 1, 0);
+        provider->SetHotHT(20, true);
+        provider->SetHotHT(0, true);
+        ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    };
+    repaint();
+    const unsigned before = harness::GdiObjectUsage();
+    for (int i = 0; i < 200; ++i) repaint();
+    EXPECT_LE(harness::GdiObjectUsage(), before + 2);
+
+    manager->SetSkinName(u"Second");
+    manager->SetSkinName(u"Test");
+    harness::PumpUntilIdle(10, 1000);
+    const unsigned beforeSwitches = harness::GdiObjectUsage();
+    for (int i = 0; i < 20; ++i) {
+        manager->SetSkinName(i % 2 == 0 ? u"Second" : u"Test");
+        harness::PumpUntilIdle(5, 500);
+    }
+    EXPECT_LE(harness::GdiObjectUsage(), beforeSwitches + 2);
+}
+
+}  // namespace
