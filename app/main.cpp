@@ -6,6 +6,8 @@
 #include "Threads.h"
 #include "TypInfo.h"
 #include "Unit1.h"
+#include "acDials.h"
+#include "acDwm.h"
 #include "acGlow.h"
 #include "acPNG.h"
 #include "acUtilsWin.h"
@@ -35,6 +37,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"sStyleSimply", sStyleSimplyWinInitialization, sStyleSimplyWinFinalization},
             {"sSkinDraw", [] { sSkinDrawInitialization(); }, sSkinDrawFinalization},
             {"sSkinManager", sSkinManagerInitialization, sSkinManagerFinalization},
+            {"acDwm", nullptr, acDwmFinalization},
+            {"acDials", nullptr, acDialsFinalization},
             {"Unit1", Unit1Initialization, Unit1Finalization},
         });
         Application->Initialize();

@@ -8,6 +8,7 @@
 #include "FileIO.h"
 #include "SysUtils.h"
 #include "WinApi.h"
+#include "acDials.h"
 #include "acMessageBox.h"
 #include "acPNG.h"
 #include "acSkinImages.h"
@@ -144,10 +145,6 @@ bool StateKeepsHot(LRESULT Answer) {
     auto* object = reinterpret_cast<TObject*>(Answer);
     auto* state = dynamic_cast<IacHotState*>(object);
     return state && state->IsHot();
-}
-
-LRESULT CALLBACK CBTHookProc(int Code, WPARAM wParam, LPARAM lParam) {
-    return ::CallNextHookEx(gHook, Code, wParam, lParam);
 }
 
 }  // namespace

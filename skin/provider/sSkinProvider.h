@@ -231,6 +231,9 @@ public:
 // fields of TacFormProvider, through which the skin-change steps reach the
 // provider.
 class TsSkinProvider : public TComponent, public TacFormProvider {
+    // The window-creation hook makes run-time providers and loads them.
+    friend class TacProvider;
+
 public:
     KES_CLASS_NAME(TsSkinProvider)
     // Raises EAbort when AOwner is not a form; a second provider of a form
