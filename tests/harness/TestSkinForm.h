@@ -1,6 +1,6 @@
 // A fixture for tests of skinned controls on a real form: the flat test
 // skin written into a temporary folder of its own, loaded by the default
-// manager, and a plain form shown; all of it freed again, the folder too.
+// manager, and a plain form (no skinned frame) shown; all of it freed again, the folder too.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -33,6 +33,9 @@ protected:
         manager = NewTestSkinManager(root, Common);
         ASSERT_EQ(DefaultManager, manager);
         ASSERT_TRUE(manager->SkinData()->Active);
+        // The form keeps its plain frame: the window-creation hook leaves
+        // forms alone.
+        manager->SetSkinningRules({srStdDialogs, srThirdParty});
         form = New<TForm>(Application);
         form->SetBounds(40, 40, Width, Height);
         form->Show();
