@@ -13,6 +13,7 @@
 #include "OwnSkins.h"
 #include "ProcessDriver.h"
 #include "Unit1.h"
+#include "sMessages.h"
 
 namespace {
 
@@ -106,6 +107,38 @@ TEST_F(MainFormSkinDisplay, ChosenSkinsRepaintTheControlsAndSwitchingOffRestores
     for (std::size_t i = 0; i < parts.size(); ++i)
         EXPECT_EQ(harness::DifferingPixels(restored[i], plain[i], 0), 0)
             << parts[i].Name << " does not look as it did before the skin";
+}
+
+// With its frame skinned (the window-creation hook gives the window a skin
+// provider when it is activated again), 200 skin switches leave the
+// program's GDI objects and windows as they were after the first round.
+TEST_F(MainFormSkinDisplay, TwoHundredSwitchesWithTheSkinnedFrameKeepCountsFlat) {
+    const auto& themes = skingen::OwnThemes();
+    std::vector<String> names;
+    for (const auto& t : themes) names.emplace_back(t.Name.begin(), t.Name.end());
+    form->sSkinManager1->SetSkinName(names[0]);
+    ASSERT_TRUE(form->sSkinManager1->SkinData()->Active);
+    auto* other = New<TForm>(Application);
+    other->SetBounds(900, 40, 100, 80);
+    other->Show();
+    harness::PumpUntilIdle(10, 300);
+    other->Free();
+    ::SetActiveWindow(form->Handle());
+    harness::PumpUntilIdle(10, 300);
+    ASSERT_EQ(SendSkinCommand(form->Handle(), AC_CTRLHANDLED), 1) << "the main window has no skin provider";
+
+    for (const String& name : names) form->sSkinManager1->SetSkinName(name);
+    harness::PumpUntilIdle(10, 300);
+    const unsigned gdi = harness::GdiObjectUsage();
+    const unsigned windows = harness::WindowCount();
+    for (int n = 0; n < 200; ++n) {
+        form->sSkinManager1->SetSkinName(names[static_cast<std::size_t>(n) % names.size()]);
+        if (n % 20 == 0) harness::PumpUntilIdle(5, 100);
+    }
+    harness::PumpUntilIdle(10, 300);
+    Save(L"after-200-switches");
+    EXPECT_LE(harness::GdiObjectUsage(), gdi + 8);
+    EXPECT_EQ(harness::WindowCount(), windows);
 }
 
 }  // namespace

@@ -137,6 +137,32 @@ protected:
                                      reinterpret_cast<LPARAM>(FSkinBox), SMTO_NORMAL, kStepMs, &result) != 0;
     }
 
+    // Activates a window of the test's own and then the program's window
+    // again: a form without a skin provider gets one when it is activated.
+    void ActivateAgain() {
+        HWND other = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr,
+                                       nullptr, nullptr, nullptr);
+        ::SetForegroundWindow(other);
+        PumpUntil([&] { return ::GetForegroundWindow() == other; }, kStepMs);
+        ::SetForegroundWindow(FForm);
+        PumpUntil([&] { return ::GetForegroundWindow() == FForm; }, kStepMs);
+        ::DestroyWindow(other);
+    }
+
+    // The screen point of the first place on the title row, from the right,
+    // that the window calls Code in its hit test.
+    POINT TitlePointOf(LRESULT Code) {
+        RECT r;
+        ::GetWindowRect(FForm, &r);
+        for (int y = r.top + 4; y < r.top + 30; y += 2)
+            for (int x = r.right - 4; x > r.right - 200; --x) {
+                DWORD_PTR answer = 0;
+                ::SendMessageTimeoutW(FForm, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, kStepMs, &answer);
+                if (static_cast<LRESULT>(answer) == Code) return {x - 3, y + 3};
+            }
+        return {-1, -1};
+    }
+
     // A point inside the panel that no child covers: a panel pixel.
     POINT PanelPoint() const { return {600, 18}; }
 
@@ -241,6 +267,61 @@ TEST_F(SkinnedMainWindow, EachOwnSkinPaintsTheControlsReactsToTheMouseAndShowsAF
         EXPECT_GT(Differing(moving, idleBar), 4) << "the bar did not change during the fetch";
         EXPECT_TRUE(PumpUntil([&] { return FServer.Requests().size() > served; }, kFetchMs)) << "no request";
         ASSERT_TRUE(PumpUntil([&] { return ::IsWindowEnabled(FGo) != FALSE; }, kFetchMs)) << "the fetch did not end";
+        ASSERT_TRUE(harness::MoveMouseTo(away));
+    }
+}
+
+// The window's frame: once a skin is chosen and the window activated again,
+// its border, title bar and close button are drawn from the skin, and the
+// close button lights up under the mouse. The pictures of the whole window
+// land beside the test program (kestrune-frame-<skin>.bmp).
+TEST_F(SkinnedMainWindow, EachOwnSkinFramesTheWindow) {
+    const POINT away = {harness::CentreOf(FForm).x, harness::CentreOf(FForm).y + 120};
+    ASSERT_TRUE(harness::MoveMouseTo(away));
+    const Capture plain = Settled(FForm);
+    Save(plain, L"frame-plain");
+
+    for (const skingen::Theme& skin : skingen::OwnThemes()) {
+        const std::wstring name(skin.Name.begin(), skin.Name.end());
+        SCOPED_TRACE(Narrow(name));
+        ASSERT_TRUE(Choose(name));
+        ActivateAgain();
+        ScreenWhen(FForm, [&](const Capture& c) { return Differing(c, plain) > c.Width * 4; });
+        const Capture settled = Settled(FForm);
+        Save(settled, L"frame-" + name);
+
+        // The title bar between its top and bottom colours of the skin.
+        const COLORREF title = AverageAround(settled, settled.Width / 2, 6, 2);
+        const COLORREF top = RGB(skingen::RedOf(skin.TitleTop), skingen::GreenOf(skin.TitleTop), skin.TitleTop & 0xFF);
+        const COLORREF bottom =
+            RGB(skingen::RedOf(skin.TitleBottom), skingen::GreenOf(skin.TitleBottom), skin.TitleBottom & 0xFF);
+        EXPECT_LE(std::min(Distance(title, top), Distance(title, bottom)), Distance(top, bottom) + 24)
+            << "title " << Hex(title) << ", skin " << Hex(top) << " to " << Hex(bottom);
+        EXPECT_GT(Distance(title, plain.Pixel(plain.Width / 2, 6)), 24) << "the title looks as without a skin";
+        // The border: its inner part on the left, right and bottom shows the
+        // skin's face colour (the system frame is white there).
+        const COLORREF face = FaceOf(skin);
+        const int midY = settled.Height / 2;
+        for (const POINT p : {POINT{2, midY}, POINT{settled.Width - 3, midY}, POINT{settled.Width / 2, settled.Height - 3}}) {
+            EXPECT_LE(Distance(settled.Pixel(p.x, p.y), face), 12)
+                << "border at (" << p.x << ", " << p.y << ") " << Hex(settled.Pixel(p.x, p.y)) << ", skin face " << Hex(face);
+        }
+
+        // The close button, found by the window's own hit test, turns hot.
+        const POINT close = TitlePointOf(HTCLOSE);
+        ASSERT_GE(close.x, 0) << "no close button in the hit test";
+        RECT window;
+        ::GetWindowRect(FForm, &window);
+        const int cx = close.x - window.left, cy = close.y - window.top;
+        const COLORREF normalClose = settled.Pixel(cx, cy);
+        ASSERT_TRUE(harness::MoveMouseTo(close));
+        const Capture hot = ScreenWhen(FForm, [&](const Capture& c) { return Distance(c.Pixel(cx, cy), normalClose) > 24; });
+        EXPECT_GT(Distance(hot.Pixel(cx, cy), normalClose), 24) << "the close button does not light up";
+        Save(hot, L"frame-" + name + L"-close-hot");
+        // Over the title the close button is normal again.
+        ASSERT_TRUE(harness::MoveMouseTo({(window.left + window.right) / 2, window.top + 8}));
+        const Capture left = ScreenWhen(FForm, [&](const Capture& c) { return Distance(c.Pixel(cx, cy), normalClose) <= 8; });
+        EXPECT_LE(Distance(left.Pixel(cx, cy), normalClose), 8) << "the close button stays hot";
         ASSERT_TRUE(harness::MoveMouseTo(away));
     }
 }
