@@ -571,7 +571,7 @@ TEST(ScrollBars, ThumbDragStaysInTheRange) {
     const Case cases[] = {
         {"vertical thumb touching the end: the last position", true, 167, 168, 17, {0, 99, 10, 0}, 90},
         {"vertical, one pixel before the end", true, 166, 168, 17, {0, 99, 10, 0}, 90},
-        {"horizontal, no page: never past the maximum", false, 158, 168, 10, {0, 99, 0, 0}, 99},
+        {"horizontal, no page: never past the maximum", false, 174, 168, 10, {0, 99, 0, 0}, 99},
         {"vertical, no page", true, 174, 168, 10, {0, 99, 0, 0}, 99},
         {"thumb filling the track: no division by nothing", false, 16, 20, 20, {0, 99, 10, 0}, 0},
         {"thumb longer than the track", true, 16, 20, 30, {3, 99, 10, 0}, 3},
