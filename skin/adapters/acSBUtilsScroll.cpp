@@ -401,15 +401,11 @@ void TacScrollWnd::DragThumb(TPoint ScreenPos) {
         DontRepaint = false;
         s.LastPos = pos;
     }
-    // Painted after the window scrolled: the system may have drawn its own
-    // bar over this one while the position was set.
+    // Painted after the window scrolled: the system draws its own bars (the
+    // other one too) when the window sets its scroll information.
     if (St().Wnd != CtrlHandle || !fThumbTracking) return;
-    RECT wr{};
-    ::GetWindowRect(CtrlHandle, &wr);
-    HDC dc = ::GetWindowDC(CtrlHandle);
-    PaintBar(this, CtrlHandle, dc, TRect(wr.left, wr.top, wr.right, wr.bottom), s.Bar,
-             s.ThumbStart - (vertical ? s.BarRect.Top : s.BarRect.Left));
-    ::ReleaseDC(CtrlHandle, dc);
+    ReadScrollInfos();
+    PaintScrollBars(this, CtrlHandle, nullptr, s.ThumbStart - (vertical ? s.BarRect.Top : s.BarRect.Left));
 }
 
 void TacScrollWnd::Timer(TMessage& Message) {
@@ -721,7 +717,7 @@ void TacScrollWnd::acWndProc(TMessage& Message) {
     case WM_NCACTIVATE:
     case WM_WINDOWPOSCHANGED:
     default:
-        if (!Destroyed && !DontRepaint && !fThumbTracking && sBarHorz != nullptr && ReadScrollInfos() &&
+        if (!Destroyed && !DontRepaint && sBarHorz != nullptr && ReadScrollInfos() &&
             ::IsWindowVisible(CtrlHandle))
             PaintScrollBars(this, CtrlHandle, nullptr, -1);
         return;
