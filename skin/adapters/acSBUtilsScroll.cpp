@@ -258,10 +258,13 @@ bool TacScrollWnd::ReadScrollInfos() {
         now.Info[i] = si;
         now.Flags[i] = b->fScrollFlags;
     }
-    const bool changed = !(now == FShown);
-    FShown = now;
-    return changed;
+    // Compared with what was painted last, so that a reading in between (a
+    // hit test) hides no change.
+    FRead = now;
+    return !(now == FShown);
 }
+
+void TacScrollWnd::NoteShown() { FShown = FRead; }
 
 void TacScrollWnd::NcCalcSize(TMessage& Message) {
     const LONG style = ::GetWindowLongW(CtrlHandle, GWL_STYLE);
@@ -858,6 +861,7 @@ void PaintScrollBars(TacScrollWnd* Adapter, HWND Handle, HDC DC, Integer ThumbPo
     if (data->BGChanged) ::SendMessageW(Handle, SkinCommandMessage, MAKEWPARAM(0, AC_PREPARECACHE), 0);
     HDC dc = DC != nullptr ? DC : ::GetWindowDC(Handle);
     if (dc == nullptr) return;
+    Adapter->ReadScrollInfos();
     RECT wr{};
     ::GetWindowRect(Handle, &wr);
     const TRect window(wr.left, wr.top, wr.right, wr.bottom);
@@ -868,6 +872,7 @@ void PaintScrollBars(TacScrollWnd* Adapter, HWND Handle, HDC DC, Integer ThumbPo
         PaintBar(Adapter, Handle, dc, window, which, thumb);
     }
     PaintCorner(Adapter, Handle, dc, window);
+    Adapter->NoteShown();
     if (DC == nullptr) ::ReleaseDC(Handle, dc);
 }
 

@@ -77,8 +77,10 @@ public:
     // The bar of a code (0 horizontal, 1 vertical).
     TacScrollBar* Bar(Integer Which) const { return Which == 1 ? sBarVert : sBarHorz; }
     // Reads both bars' scroll information and arrow states again; true when
-    // anything the bars show changed since the last reading.
+    // anything the bars show differs from what they were last painted with.
     bool ReadScrollInfos();
+    // The bars were painted with what was read last.
+    void NoteShown();
 
 protected:
     void HookWindow(bool Repaint) override;
@@ -100,7 +102,7 @@ private:
         SCROLLINFO Info[2]{};
         Word Flags[2]{};
         bool operator==(const Shown& o) const;
-    } FShown;
+    } FShown, FRead;
 };
 
 // The one scroll-bar interaction in progress in the program.
