@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FrameworkEnvironment.h"
@@ -13,6 +14,7 @@
 #include "acSBUtils.h"
 #include "sCommonDataWin.h"
 #include "sMessages.h"
+#include "sStyleSimplyWin.h"
 
 using kestrune_test::EnsureFramework;
 
@@ -152,5 +154,239 @@ TEST_F(AdapterTest, DestroyingTheWindowWhileAdaptedDetaches) {
     adapter->Free();
     EXPECT_EQ(TRecordingAdapter::Alive, 0);
 }
+
+// ---- the three ways of attaching, and release on every path -------------------
+
+// A provider stand-in: the form skinner's part that the adapters look at.
+class TFakeProvider : public TComponent, public TacFormProvider {
+public:
+    KES_CLASS_NAME(TFakeProvider)
+    using TComponent::TComponent;
+};
+
+// A later WindowProc subclasser of a framework control.
+struct TLaterLink {
+    TWndMethod Previous;
+    int Probes = 0;
+    void WndProc(TMessage& Message) {
+        if (Message.Msg == kProbe) ++Probes;
+        Previous(Message);
+    }
+};
+
+enum class TWay { Handle, ClassName, Control, Provider };
+enum class TRelease { ReleaseAndFree, ReleaseThenFree, FreeOnly, InsideOwnMessage, WindowDestroyed, LaterSubclasser };
+
+const char* WayName(TWay w) {
+    switch (w) {
+    case TWay::Handle: return "Handle";
+    case TWay::ClassName: return "ClassName";
+    case TWay::Control: return "Control";
+    default: return "Provider";
+    }
+}
+const char* ReleaseName(TRelease r) {
+    switch (r) {
+    case TRelease::ReleaseAndFree: return "ReleaseAndFree";
+    case TRelease::ReleaseThenFree: return "ReleaseThenFree";
+    case TRelease::FreeOnly: return "FreeOnly";
+    case TRelease::InsideOwnMessage: return "InsideOwnMessage";
+    case TRelease::WindowDestroyed: return "WindowDestroyed";
+    default: return "LaterSubclasser";
+    }
+}
+
+class AttachWays : public ::testing::TestWithParam<std::tuple<TWay, TRelease>> {
+protected:
+    void SetUp() override {
+        EnsureFramework();
+        acSBUtilsInitialization();
+        RegisterAdapterClass<TRecordingAdapter>(u"TRecordingAdapter");
+        form = New<TForm>(Application);
+        form->SetBounds(10, 10, 300, 200);
+        control = New<TEdit>(form);
+        control->SetParent(form);
+        control->SetBounds(5, 5, 120, 24);
+        form->HandleNeeded();
+        plain = ::CreateWindowExW(0, L"EDIT", L"text", WS_CHILD | WS_VISIBLE, 5, 40, 120, 24, form->Handle(),
+                                  nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(plain, nullptr);
+        provider = New<TFakeProvider>(nullptr);
+        provider->Form = form;
+        provider->FDrawNonClientArea = true;
+    }
+    void TearDown() override {
+        if (plain && ::IsWindow(plain)) ::DestroyWindow(plain);
+        if (form) form->Free();
+        provider->Free();
+        if (data) data->Free();
+        acSBUtilsFinalization();
+        EXPECT_EQ(TRecordingAdapter::Alive, 0);
+    }
+
+    TWay Way() const { return std::get<0>(GetParam()); }
+    HWND Window() {
+        switch (Way()) {
+        case TWay::Handle:
+        case TWay::ClassName: return plain;
+        case TWay::Control: return control->Handle();
+        default: return form->Handle();
+        }
+    }
+    TControl* Target() {
+        return Way() == TWay::Control ? static_cast<TControl*>(control) : Way() == TWay::Provider ? form : nullptr;
+    }
+    TRecordingAdapter* Attach() {
+        TacMainWnd* adapter = nullptr;
+        switch (Way()) {
+        case TWay::Handle: adapter = New<TRecordingAdapter>(plain, nullptr, nullptr, u"EDIT", false); break;
+        case TWay::ClassName:
+            adapter = CreateAdapter(u"TRecordingAdapter", plain, nullptr, nullptr, u"EDIT", false);
+            break;
+        case TWay::Control:
+            data = new TsCommonData(control, true);
+            adapter = New<TRecordingAdapter>(control->Handle(), data, nullptr, u"EDIT", false);
+            break;
+        case TWay::Provider:
+            data = new TsCommonData(provider, true);
+            adapter = New<TRecordingAdapter>(form->Handle(), data, nullptr, u"FORM", false);
+            break;
+        }
+        return dynamic_cast<TRecordingAdapter*>(adapter);
+    }
+    // The window still does its own work.
+    void ExpectWindowWorks() {
+        ::SendMessageW(Window(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"works"));
+        wchar_t text[16] = {};
+        ::GetWindowTextW(Window(), text, 16);
+        EXPECT_STREQ(text, L"works");
+    }
+
+    TForm* form = nullptr;
+    TEdit* control = nullptr;
+    HWND plain = nullptr;
+    TFakeProvider* provider = nullptr;
+    TsCommonData* data = nullptr;
+};
+
+TEST_P(AttachWays, AttachAndRelease) {
+    const TRelease release = std::get<1>(GetParam());
+    const HWND wnd = Window();
+    TControl* target = Target();
+    const WNDPROC originalProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(wnd, GWLP_WNDPROC));
+    const TWndMethod originalMethod = target ? target->WindowProc : TWndMethod();
+
+    TRecordingAdapter* adapter = Attach();
+    ASSERT_NE(adapter, nullptr);
+    EXPECT_EQ(AdapterOfWindow(wnd), adapter);
+    EXPECT_EQ(adapter->CtrlHandle, wnd);
+    if (target) {
+        EXPECT_TRUE(adapter->OldWndProc == originalMethod);
+        EXPECT_EQ(adapter->OldProc, nullptr);
+        // Messages sent without the window reach the adapter too.
+        target->Perform(kProbe);
+        EXPECT_TRUE(adapter->Saw(kProbe));
+        adapter->Seen.clear();
+    } else {
+        EXPECT_EQ(adapter->OldProc, originalProc);
+    }
+    ::SendMessageW(wnd, kProbe, 0, 0);
+    EXPECT_TRUE(adapter->Saw(kProbe));
+    ExpectWindowWorks();
+
+    TLaterLink later;
+    gLaterProbes = 0;
+    TacMainWnd* variable = adapter;
+    switch (release) {
+    case TRelease::ReleaseAndFree: ReleaseMainWnd(wnd, true, false, variable); break;
+    case TRelease::ReleaseThenFree:
+        ReleaseMainWnd(wnd, false, false, variable);
+        EXPECT_TRUE(adapter->Destroyed);
+        EXPECT_EQ(adapter->Restored, 1);
+        // A second release does nothing more.
+        ReleaseMainWnd(wnd, false, false, variable);
+        EXPECT_EQ(adapter->Restored, 1);
+        variable->Free();
+        variable = nullptr;
+        break;
+    case TRelease::FreeOnly:
+        adapter->Free();
+        variable = nullptr;
+        break;
+    case TRelease::InsideOwnMessage:
+        adapter->ActOn = kProbe;
+        adapter->Action = [](TRecordingAdapter* self) {
+            TacMainWnd* v = self;
+            ReleaseMainWnd(self->CtrlHandle, true, false, v);
+            EXPECT_EQ(v, nullptr);
+            // Still alive until its message returns.
+            EXPECT_EQ(TRecordingAdapter::Alive, 1);
+        };
+        ::SendMessageW(wnd, kProbe, 0, 0);
+        variable = nullptr;
+        break;
+    case TRelease::WindowDestroyed:
+        if (Way() == TWay::Control) {
+            control->Free();
+            control = nullptr;
+        } else if (Way() == TWay::Provider) {
+            form->Free();
+            form = nullptr;
+            control = nullptr;
+        } else {
+            ::DestroyWindow(plain);
+            plain = nullptr;
+        }
+        EXPECT_TRUE(adapter->Saw(WM_DESTROY));
+        EXPECT_TRUE(adapter->Destroyed);
+        adapter->Free();
+        EXPECT_EQ(TRecordingAdapter::Alive, 0);
+        return;
+    case TRelease::LaterSubclasser:
+        if (target) {
+            later.Previous = target->WindowProc;
+            target->WindowProc = TWndMethod::Of<&TLaterLink::WndProc>(&later);
+        } else {
+            gLaterPrevious = reinterpret_cast<WNDPROC>(
+                ::SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LaterSubclasser)));
+        }
+        ReleaseMainWnd(wnd, true, false, variable);
+        // The later subclasser stays in place and still sees its messages.
+        if (target) {
+            EXPECT_TRUE(target->WindowProc == TWndMethod::Of<&TLaterLink::WndProc>(&later));
+        } else {
+            EXPECT_EQ(reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(wnd, GWLP_WNDPROC)), &LaterSubclasser);
+        }
+        ::SendMessageW(wnd, kProbe, 0, 0);
+        EXPECT_EQ(target ? later.Probes : gLaterProbes, 1);
+        ExpectWindowWorks();
+        // The subclasser leaves; the next message finds the chain empty and
+        // the original procedure comes back.
+        if (target)
+            target->WindowProc = later.Previous;
+        else
+            ::SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gLaterPrevious));
+        ::SendMessageW(wnd, kProbe, 0, 0);
+        break;
+    }
+    EXPECT_EQ(variable, nullptr);
+    EXPECT_EQ(TRecordingAdapter::Alive, 0);
+    EXPECT_EQ(::GetPropW(wnd, acAdapterPropName), nullptr);
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(wnd, GWLP_WNDPROC)), originalProc);
+    if (target) {
+        EXPECT_TRUE(target->WindowProc == originalMethod);
+    }
+    ExpectWindowWorks();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllWays, AttachWays,
+    ::testing::Combine(::testing::Values(TWay::Handle, TWay::ClassName, TWay::Control, TWay::Provider),
+                       ::testing::Values(TRelease::ReleaseAndFree, TRelease::ReleaseThenFree, TRelease::FreeOnly,
+                                         TRelease::InsideOwnMessage, TRelease::WindowDestroyed,
+                                         TRelease::LaterSubclasser)),
+    [](const ::testing::TestParamInfo<std::tuple<TWay, TRelease>>& info) {
+        return std::string(WayName(std::get<0>(info.param))) + "_" + ReleaseName(std::get<1>(info.param));
+    });
 
 }  // namespace
