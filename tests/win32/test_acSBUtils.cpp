@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "FrameworkEnvironment.h"
+#include "TestSkin.h"
+#include "TestSkinForm.h"
+#include "WorkBitmaps.h"
 #include "Forms.h"
 #include "GuiHarness.h"
 #include "StdCtrls.h"
@@ -14,6 +17,7 @@
 #include "acSBUtils.h"
 #include "sCommonDataWin.h"
 #include "sMessages.h"
+#include "sSkinManager.h"
 #include "sStyleSimplyWin.h"
 
 using kestrune_test::EnsureFramework;
@@ -27,6 +31,7 @@ public:
     using TacMainWnd::TacMainWnd;
 
     std::vector<UINT> Seen;
+    WPARAM PaintWParam = 0;
     int Restored = 0;
     int Saved = 0;
     // Called (once) when the given message arrives, before it is passed on.
@@ -43,6 +48,7 @@ public:
     void RestoreStdParams() override { ++Restored; }
     void acWndProc(TMessage& Message) override {
         Seen.push_back(Message.Msg);
+        if (Message.Msg == WM_PAINT) PaintWParam = Message.WParam;
         if (ActOn != 0 && Message.Msg == ActOn && Action) {
             const auto action = Action;
             Action = nullptr;
@@ -388,5 +394,220 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<std::tuple<TWay, TRelease>>& info) {
         return std::string(WayName(std::get<0>(info.param))) + "_" + ReleaseName(std::get<1>(info.param));
     });
+
+// ---- message handling with a skin --------------------------------------------------
+
+// Counts what reaches the window's own procedure (installed before the adapter).
+WNDPROC gBelowPrevious = nullptr;
+std::vector<UINT> gBelowSeen;
+LRESULT CALLBACK BelowAdapter(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    gBelowSeen.push_back(msg);
+    return ::CallWindowProcW(gBelowPrevious, wnd, msg, wParam, lParam);
+}
+int CountBelow(UINT msg) {
+    int n = 0;
+    for (UINT m : gBelowSeen) n += m == msg ? 1 : 0;
+    return n;
+}
+
+class SkinnedAdapterTest : public kestrune_test::TestSkinForm {
+protected:
+    void SetUp() override {
+        acSBUtilsInitialization();
+        WriteSkin();
+        LoadAndShow();
+        edit = ::CreateWindowExW(0, L"EDIT", L"text", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 20, 120, 40,
+                                 form->Handle(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(edit, nullptr);
+        gBelowSeen.clear();
+        gBelowPrevious = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BelowAdapter)));
+    }
+    void TearDown() override {
+        if (adapter) adapter->Free();
+        adapter = nullptr;
+        if (::IsWindow(edit)) ::DestroyWindow(edit);
+        kestrune_test::TestSkinForm::TearDown();
+        acSBUtilsFinalization();
+    }
+    TRecordingAdapter* Adapt(const char16_t* Section = u"EDIT") {
+        adapter = New<TRecordingAdapter>(edit, nullptr, manager, Section, false);
+        return adapter;
+    }
+    LRESULT Command(Word command, LPARAM lParam = 0) {
+        return ::SendMessageW(edit, SkinCommandMessage, MakeSkinWParam(command), lParam);
+    }
+
+    HWND edit = nullptr;
+    TRecordingAdapter* adapter = nullptr;
+};
+
+TEST_F(SkinnedAdapterTest, AnswersTheSkinCommandsForTheWindow) {
+    Adapt();
+    ASSERT_TRUE(adapter->SkinData->Skinned());
+    struct Case {
+        Word Command;
+        LRESULT Expected;
+    };
+    const Case cases[] = {
+        {AC_CTRLHANDLED, 1},
+        {AC_ISBGCHANGED, 0},
+        {AC_GETSKINSTATE, reinterpret_cast<LRESULT>(static_cast<TObject*>(adapter->SkinData))},
+        {AC_GETAPPLICATION, reinterpret_cast<LRESULT>(static_cast<TObject*>(Application))},
+        {AC_GETCONTROLCOLOR,
+         static_cast<LRESULT>(static_cast<Cardinal>(adapter->SkinData->GetBGColor(0, edit)))},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Command(c.Command), c.Expected) << "command " << c.Command;
+    // Answered by the adapter: the window's own procedure never saw them.
+    EXPECT_EQ(CountBelow(SkinCommandMessage), 1);   // only the colour query is asked below first
+
+    // Command 34 fills the record with the section's look.
+    TBackgroundInfo info;
+    info.R = TRect(0, 0, 10, 10);
+    Command(AC_GETBG, reinterpret_cast<LPARAM>(&info));
+    EXPECT_NE(info.BgType, 0);
+
+    // Command 15 sets the section.
+    TacSectionRecord record;
+    record.SectionName = u"PANEL";
+    Command(AC_SETSECTION, reinterpret_cast<LPARAM>(&record));
+    EXPECT_EQ(adapter->SkinData->SkinSection(), u"PANEL");
+
+    // Without an active manager the window answers for itself.
+    manager->SetActive(false);
+    EXPECT_EQ(Command(AC_CTRLHANDLED), 0);
+}
+
+TEST_F(SkinnedAdapterTest, RepaintCommandActsOnlyForItsOwnManager) {
+    Adapt();
+    gBelowSeen.clear();
+    Command(AC_REFRESH, reinterpret_cast<LPARAM>(manager) + 8);   // another manager
+    EXPECT_FALSE(adapter->Saw(WM_PAINT));
+    EXPECT_EQ(CountBelow(SkinCommandMessage), 1);   // passed on
+
+    gBelowSeen.clear();
+    adapter->SkinData->BGChanged = false;
+    Command(AC_REFRESH, reinterpret_cast<LPARAM>(manager));
+    EXPECT_TRUE(adapter->Saw(WM_PAINT));
+    EXPECT_TRUE(adapter->SkinData->BGChanged);
+    EXPECT_EQ(CountBelow(SkinCommandMessage), 0);   // not passed on
+}
+
+TEST_F(SkinnedAdapterTest, UpdateUiStateNeverReachesTheWindow) {
+    Adapt();
+    ::SendMessageW(edit, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+    EXPECT_TRUE(adapter->Saw(WM_UPDATEUISTATE));
+    EXPECT_EQ(CountBelow(WM_UPDATEUISTATE), 0);
+}
+
+TEST_F(SkinnedAdapterTest, PrintPaintsThroughThePaintPath) {
+    Adapt();
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    ::SendMessageW(edit, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    EXPECT_TRUE(adapter->Saw(WM_PAINT));
+    EXPECT_EQ(adapter->PaintWParam, reinterpret_cast<WPARAM>(dc));
+    EXPECT_EQ(CountBelow(WM_PRINT), 0);
+    ::DeleteDC(dc);
+}
+
+TEST_F(SkinnedAdapterTest, CacheIsPaintedFromTheSection) {
+    Adapt(u"PANEL");
+    Command(AC_PREPARECACHE);
+    TBitmap* cache = adapter->SkinData->FCacheBmp;
+    ASSERT_NE(cache, nullptr);
+    RECT wr{};
+    ::GetWindowRect(edit, &wr);
+    ASSERT_EQ(cache->Width(), wr.right - wr.left);
+    ASSERT_EQ(cache->Height(), wr.bottom - wr.top);
+    EXPECT_EQ(kestrune_test::Px(cache, cache->Width() / 2, cache->Height() / 2) & 0xFFFFFF,
+              skingen::TestSectionColour("PANEL", 0));
+    EXPECT_FALSE(adapter->SkinData->BGChanged);
+}
+
+TEST_F(SkinnedAdapterTest, WithoutAPreviousHandlerDestroyIsNotSentBack) {
+    Adapt();
+    TacMainWnd* variable = adapter;
+    ReleaseMainWnd(edit, false, false, variable);
+    ASSERT_TRUE(adapter->Destroyed);
+    gBelowSeen.clear();
+    // Nothing left to pass WM_DESTROY to: the default handling answers, and
+    // the window does not get the message again.
+    TMessage m;
+    m.Msg = WM_DESTROY;
+    adapter->acWndProc(m);
+    EXPECT_EQ(CountBelow(WM_DESTROY), 0);
+    EXPECT_TRUE(::IsWindow(edit));
+}
+
+TEST_F(SkinnedAdapterTest, RepeatedAttachAndReleaseLeaveCountsFlat) {
+    TEdit* control = New<TEdit>(form);
+    control->SetParent(form);
+    control->SetBounds(10, 80, 120, 24);
+    auto* data = new TsCommonData(control, true);
+    auto cycle = [&] {
+        TacMainWnd* plain = New<TacMainWnd>(edit, nullptr, manager, u"EDIT", true);
+        TacMainWnd* framework = New<TacMainWnd>(control->Handle(), data, nullptr, u"EDIT", true);
+        ::SendMessageW(edit, SkinCommandMessage, MakeSkinWParam(AC_PREPARECACHE), 0);
+        ::SendMessageW(control->Handle(), SkinCommandMessage, MakeSkinWParam(AC_PREPARECACHE), 0);
+        ReleaseMainWnd(edit, true, true, plain);
+        ReleaseMainWnd(control->Handle(), true, true, framework);
+    };
+    for (int i = 0; i < 5; ++i) cycle();
+    harness::PumpUntilIdle(10, 500);
+    const unsigned gdi = harness::GdiObjectUsage();
+    const unsigned windows = harness::WindowCount();
+    for (int i = 0; i < 200; ++i) cycle();
+    harness::PumpUntilIdle(10, 500);
+    EXPECT_LE(harness::GdiObjectUsage(), gdi + 2);
+    EXPECT_EQ(harness::WindowCount(), windows);
+    EXPECT_EQ(AdapterOfWindow(edit), nullptr);
+    data->Free();
+}
+
+// ---- helpers ----------------------------------------------------------------------
+
+TEST(AdapterHelpers, SystemFontsByKind) {
+    EnsureFramework();
+    for (Integer kind = 0; kind <= 6; ++kind) {
+        HFONT font = CreateSystemFont(kind);
+        EXPECT_EQ(font != nullptr, kind >= 1 && kind <= 5) << "kind " << kind;
+        if (font) ::DeleteObject(font);
+    }
+}
+
+TEST(AdapterHelpers, WindowPositionInParent) {
+    EnsureFramework();
+    HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_BORDER, 100, 80, 300, 200, nullptr,
+                                    nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    HWND child = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 7, 9, 50, 20, parent, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+    HWND gotParent = nullptr;
+    TRect wr, pr;
+    TPoint pos;
+    TSize size;
+    GetWindowPosInParent(child, gotParent, wr, pos, size, pr);
+    EXPECT_EQ(gotParent, parent);
+    EXPECT_EQ(pos.X, 7);
+    EXPECT_EQ(pos.Y, 9);
+    EXPECT_EQ(size.cx, 50);
+    EXPECT_EQ(size.cy, 20);
+    EXPECT_EQ(pr.Left, 100);
+    EXPECT_EQ(wr.Width(), 50);
+    ::DestroyWindow(parent);
+}
+
+TEST(AdapterHelpers, UnitStartsAndEndsOnce) {
+    EnsureFramework();
+    acSBUtilsInitialization();
+    acSBUtilsInitialization();
+    EXPECT_NE(acGetScrollBarInfo, nullptr);
+    EXPECT_NE(FindAdapterClass(u"TacMainWnd"), nullptr);
+    EXPECT_EQ(FindAdapterClass(u"TacNoSuchWnd"), nullptr);
+    EXPECT_EQ(CreateAdapter(u"TacNoSuchWnd", nullptr, nullptr, nullptr, u"", false), nullptr);
+    acSBUtilsFinalization();
+    EXPECT_EQ(acGetScrollBarInfo, nullptr);
+    EXPECT_EQ(FindAdapterClass(u"TacMainWnd"), nullptr);
+    acSBUtilsFinalization();
+}
 
 }  // namespace
