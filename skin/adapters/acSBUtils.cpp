@@ -7,6 +7,7 @@
 #include "TypInfo.h"
 #include "WindowAttach.h"
 #include "acMaskPaintWin.h"
+#include "acSBUtilsBaseWnd.h"
 #include "acUtilsWin.h"
 #include "sGraphUtils.h"
 #include "sSectionPaint.h"
@@ -651,6 +652,8 @@ void acSBUtilsInitialization() {
             reinterpret_cast<void*>(::GetProcAddress(gComCtl32, "InitializeFlatSB")));
     }
     RegisterAdapterClass<TacMainWnd>(u"TacMainWnd");
+    acScrollWndInitialization();
+    RegisterAdapterClass<TacBaseWnd>(u"TacBaseWnd");
 }
 
 void acSBUtilsFinalization() {

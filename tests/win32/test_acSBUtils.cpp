@@ -15,6 +15,7 @@
 #include "StdCtrls.h"
 #include "WindowAttach.h"
 #include "acSBUtils.h"
+#include "acSBUtilsBaseWnd.h"
 #include "sCommonDataWin.h"
 #include "sMessages.h"
 #include "sSkinManager.h"
@@ -607,6 +608,90 @@ TEST(AdapterHelpers, UnitStartsAndEndsOnce) {
     acSBUtilsFinalization();
     EXPECT_EQ(acGetScrollBarInfo, nullptr);
     EXPECT_EQ(FindAdapterClass(u"TacMainWnd"), nullptr);
+    acSBUtilsFinalization();
+}
+
+// ---- the base of the scrolling client adapters ----------------------------------------
+
+class TRecordingBaseWnd : public TacBaseWnd {
+public:
+    KES_CLASS_NAME(TRecordingBaseWnd)
+    using TacBaseWnd::TacBaseWnd;
+    std::vector<UINT> Seen;
+    void acWndProc(TMessage& Message) override {
+        Seen.push_back(Message.Msg);
+        TacBaseWnd::acWndProc(Message);
+    }
+    int Count(UINT Msg) const {
+        int n = 0;
+        for (UINT m : Seen) n += m == Msg ? 1 : 0;
+        return n;
+    }
+};
+
+TEST_F(SkinnedAdapterTest, ClientBaseRepaintsFrameAndKeepsCacheFresh) {
+    ::DestroyWindow(edit);
+    edit = ::CreateWindowExW(0, L"EDIT", L"1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8",
+                             WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE, 10, 20, 120, 40,
+                             form->Handle(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    gBelowSeen.clear();
+    gBelowPrevious = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BelowAdapter)));
+    auto* base = New<TRecordingBaseWnd>(edit, nullptr, manager, u"EDIT", true);
+    TacMainWnd* variable = base;
+    harness::PumpUntilIdle(10, 500);
+
+    // The scrolled windows' private message is swallowed.
+    ::SendMessageW(edit, acBaseWndSwallowedMessage, 0, 0);
+    EXPECT_EQ(CountBelow(acBaseWndSwallowedMessage), 0);
+
+    // A refresh by its own manager ends with the frame repainted; another
+    // manager's does not.
+    base->Seen.clear();
+    ::SendMessageW(edit, SkinCommandMessage, MakeSkinWParam(AC_REFRESH), reinterpret_cast<LPARAM>(manager) + 8);
+    EXPECT_EQ(base->Count(WM_NCPAINT), 0);
+    ::SendMessageW(edit, SkinCommandMessage, MakeSkinWParam(AC_REFRESH), reinterpret_cast<LPARAM>(manager));
+    EXPECT_GE(base->Count(WM_NCPAINT), 1);
+
+    // Enabling changes repaint the frame too.
+    base->Seen.clear();
+    ::EnableWindow(edit, FALSE);
+    EXPECT_GE(base->Count(WM_NCPAINT), 1);
+    ::EnableWindow(edit, TRUE);
+
+    // Sizing marks the cache stale, so that command 23 renders it at the
+    // new size.
+    base->SkinData->BGChanged = false;
+    ::SetWindowPos(edit, nullptr, 0, 0, 140, 60, SWP_NOMOVE | SWP_NOZORDER);
+    ::SendMessageW(edit, SkinCommandMessage, MakeSkinWParam(AC_PREPARECACHE), 0);
+    EXPECT_FALSE(base->SkinData->BGChanged);
+    EXPECT_EQ(base->SkinData->FCacheBmp->Width(), 140);
+
+    ReleaseScrollWnd(edit, true, false, variable);
+    EXPECT_EQ(variable, nullptr);
+    EXPECT_EQ(AdapterOfWindow(edit), nullptr);
+    // Given back: the message reaches the window again.
+    ::SendMessageW(edit, acBaseWndSwallowedMessage, 0, 0);
+    EXPECT_EQ(CountBelow(acBaseWndSwallowedMessage), 1);
+}
+
+TEST(AdapterFactory, CreatesTheRegisteredClasses) {
+    EnsureFramework();
+    acSBUtilsInitialization();
+    HWND wnd = ::CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 60, 30, nullptr, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+    for (const char16_t* name : {u"TacMainWnd", u"TacScrollWnd", u"TacBaseWnd"}) {
+        TacMainWnd* adapter = CreateAdapter(name, wnd, nullptr, nullptr, u"EDIT", false);
+        ASSERT_NE(adapter, nullptr) << StringToUtf8(name);
+        EXPECT_EQ(adapter->ClassName(), String(name));
+        EXPECT_EQ(AdapterOfWindow(wnd), adapter);
+        if (dynamic_cast<TacScrollWnd*>(adapter))
+            ReleaseScrollWnd(wnd, true, false, adapter);
+        else
+            ReleaseMainWnd(wnd, true, false, adapter);
+        EXPECT_EQ(AdapterOfWindow(wnd), nullptr);
+    }
+    ::DestroyWindow(wnd);
     acSBUtilsFinalization();
 }
 
