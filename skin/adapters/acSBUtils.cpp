@@ -1,11 +1,13 @@
 #include "acSBUtils.h"
 
+#include <algorithm>
 #include <map>
 
 #include "Forms.h"
 #include "TypInfo.h"
 #include "WindowAttach.h"
 #include "acMaskPaintWin.h"
+#include "acSBUtilsBaseWnd.h"
 #include "acUtilsWin.h"
 #include "sGraphUtils.h"
 #include "sSectionPaint.h"
@@ -23,30 +25,40 @@ TacUninitializeFlatSB acUninitializeFlatSB = nullptr;
 namespace {
 
 // The link an adapter puts into a WindowProc it takes over (ways 2 and 3).
-// While the adapter is attached the link hands every message to it; once the
+// While the adapter is attached the link hands every message to it. When the
 // adapter let go while someone else's procedure lay over the link, the link
-// stays in that chain and passes every message to the procedure the adapter
-// took over. Such links live until the unit shuts down, as the chain may call
-// them until then.
+// stays in that chain as an orphan and passes every message on to the
+// procedure the adapter took over; once the chain above it has gone and the
+// link is the target's WindowProc again, it puts that procedure back and
+// ends. An orphan is never freed otherwise: the chain may call it as long as
+// the control lives.
 struct TacProcLink {
     TacMainWnd* Adapter = nullptr;
     TControl* Target = nullptr;
     TWndMethod Previous;
 
-    void WndProc(TMessage& Message) {
-        if (TacMainWnd* adapter = Adapter) {
-            adapter->MainWndMethod(Message);
-        } else if (Previous) {
-            const TWndMethod previous = Previous;
-            previous(Message);
-        }
-    }
+    void WndProc(TMessage& Message);
     TWndMethod Method() { return TWndMethod::Of<&TacProcLink::WndProc>(this); }
 };
 
 std::vector<TacProcLink*>& OrphanLinks() {
     static std::vector<TacProcLink*> links;
     return links;
+}
+
+void TacProcLink::WndProc(TMessage& Message) {
+    if (TacMainWnd* adapter = Adapter) {
+        adapter->MainWndMethod(Message);
+        return;
+    }
+    const TWndMethod previous = Previous;
+    if (Target->WindowProc == Method()) {
+        Target->WindowProc = previous;
+        auto& orphans = OrphanLinks();
+        orphans.erase(std::remove(orphans.begin(), orphans.end(), this), orphans.end());
+        delete this;
+    }
+    if (previous) previous(Message);
 }
 
 std::map<String, TacAdapterCreator>& AdapterClasses() {
@@ -199,26 +211,34 @@ void ReleaseMainWnd(HWND Handle, bool FreeIt, bool Redraw, TacMainWnd*& Adapter)
     }
 }
 
-TacMainWnd::~TacMainWnd() {
-    if (SkinData != nullptr && !Destroyed && SkinManager != nullptr) {
-        TControl* control = OwnerControl();
-        if (control != nullptr && OldCtrlStyle != 0) control->SetControlStyle(OldCtrlStyle);
-        if (!RemovingAllAdapters || SkinManager->SkinRemoving) {
-            UnhookWindow();
+void TacMainWnd::BeforeDestruction() {
+    // Here, not in the destructor, so that the derived class's
+    // RestoreStdParams runs.
+    if (!Destroyed) {
+        const bool managed = SkinData != nullptr && SkinManager != nullptr;
+        if (managed) {
+            TControl* control = OwnerControl();
+            if (control != nullptr && OldCtrlStyle != 0) control->SetControlStyle(OldCtrlStyle);
+        }
+        // The procedure always goes back: an adapter left in a window's chain
+        // would be called after it is gone. The look is given back unless the
+        // form skinner is dropping all its adapters while the skin stays.
+        UnhookWindow();
+        if (managed && (!RemovingAllAdapters || SkinManager->SkinRemoving)) {
             RestoreStdParams();
             // An edit keeps the theme off while desktop composition is on.
             const bool keepOff = SkinData->COC == kEditKind && AeroEnabledQuery && AeroEnabledQuery();
             if (FThemeOff && !keepOff && ::IsWindow(CtrlHandle)) acSetWindowTheme(CtrlHandle, nullptr, nullptr);
         }
         Destroyed = true;
-    } else if (!Destroyed) {
-        // Without a manager the window is given back all the same: an
-        // adapter left in a window's chain after it is gone would be called
-        // with a freed object.
-        UnhookWindow();
-        Destroyed = true;
     }
-    if (OwnSkinData) delete SkinData;
+    TObject::BeforeDestruction();
+}
+
+TacMainWnd::~TacMainWnd() {
+    if (!Destroyed) UnhookWindow();
+    Destroyed = true;
+    if (OwnSkinData && SkinData != nullptr) SkinData->Free();
     SkinData = nullptr;
     SkinManager = nullptr;
 }
@@ -632,6 +652,8 @@ void acSBUtilsInitialization() {
             reinterpret_cast<void*>(::GetProcAddress(gComCtl32, "InitializeFlatSB")));
     }
     RegisterAdapterClass<TacMainWnd>(u"TacMainWnd");
+    acScrollWndInitialization();
+    RegisterAdapterClass<TacBaseWnd>(u"TacBaseWnd");
 }
 
 void acSBUtilsFinalization() {
@@ -644,7 +666,5 @@ void acSBUtilsFinalization() {
         if (*module) ::FreeLibrary(*module);
         *module = nullptr;
     }
-    for (TacProcLink* link : OrphanLinks()) delete link;
-    OrphanLinks().clear();
     AdapterClasses().clear();
 }

@@ -66,8 +66,11 @@ public:
     // handed to HookWindow.
     TacMainWnd(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const String& SkinSection,
                bool Repaint = true);
-    // Gives the window back (unless already detached) and frees owned skin
-    // data.
+    // Gives the window back (unless already detached): the procedure always,
+    // the standard look and the theme unless RemovingAllAdapters is set while
+    // the manager keeps its skin.
+    void BeforeDestruction() override;
+    // Frees owned skin data (borrowed skin data is only forgotten).
     ~TacMainWnd() override;
     // Dialog mode, SaveStdParams, the caption, the hooking (HookWindow) and
     // the owner control's opaque style.
