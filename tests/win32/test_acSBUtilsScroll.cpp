@@ -366,7 +366,7 @@ TEST_F(ScrollWnd, PressEndsWhenTheCaptureOrTheWindowGoes) {
     }
 }
 
-TEST_F(ScrollWnd, GdiCountsStayFlatOverScrollingAndAttaching) {
+TEST_F(ScrollWnd, GdiAndWindowCountsStayFlatOverScrollingAndAttaching) {
     MakeEdit();
     Attach();
     const int arrow = ::GetSystemMetrics(SM_CXHSCROLL);
@@ -387,9 +387,10 @@ TEST_F(ScrollWnd, GdiCountsStayFlatOverScrollingAndAttaching) {
         Attach();
     };
     work();   // first use makes what stays
-    const unsigned gdi = harness::GdiObjectUsage();
+    const unsigned gdi = harness::GdiObjectUsage(), windows = harness::WindowCount();
     for (int i = 0; i < 40; ++i) work();
     EXPECT_LE(harness::GdiObjectUsage(), gdi + 4);
+    EXPECT_EQ(harness::WindowCount(), windows);
 }
 
 }  // namespace
