@@ -4,6 +4,8 @@
 
 #include <string>
 #include <tuple>
+#include <utility>
+#include <cstdint>
 #include <vector>
 
 #include "FrameworkEnvironment.h"
@@ -523,6 +525,32 @@ TEST_F(SkinnedAdapterTest, CacheIsPaintedFromTheSection) {
     EXPECT_EQ(kestrune_test::Px(cache, cache->Width() / 2, cache->Height() / 2) & 0xFFFFFF,
               skingen::TestSectionColour("PANEL", 0));
     EXPECT_FALSE(adapter->SkinData->BGChanged);
+}
+
+TEST_F(SkinnedAdapterTest, BorderCornersTakeWhatLiesBeneath) {
+    Adapt(u"EDIT");
+    TsCommonData* data = adapter->SkinData;
+    ASSERT_GE(data->BorderIndex, 0);
+    TBitmap* cache = data->FCacheBmp;
+    const std::uint32_t painted = 0xFF123456;
+    auto fill = [&] {
+        cache->SetSize(40, 30);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) kestrune_test::Px(cache, x, y) = painted;
+    };
+    // In dialog mode the corners stay as painted.
+    fill();
+    adapter->DlgMode = true;
+    RepaintWndBorderCorners(data, 0, adapter);
+    EXPECT_EQ(kestrune_test::Px(cache, 0, 0), painted);
+    // Otherwise the key-coloured corner pixels of the mask take the parent's
+    // background; the rest stays.
+    adapter->DlgMode = false;
+    RepaintWndBorderCorners(data, 0, adapter);
+    for (auto [x, y] : {std::pair{0, 0}, std::pair{39, 0}, std::pair{0, 29}, std::pair{39, 29}})
+        EXPECT_NE(kestrune_test::Px(cache, x, y), painted) << x << "," << y;
+    EXPECT_EQ(kestrune_test::Px(cache, 20, 15), painted);
+    EXPECT_EQ(kestrune_test::Px(cache, skingen::TestKeyCorner, skingen::TestKeyCorner), painted);
 }
 
 TEST_F(SkinnedAdapterTest, WithoutAPreviousHandlerDestroyIsNotSentBack) {
