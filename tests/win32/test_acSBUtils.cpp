@@ -4,6 +4,8 @@
 
 #include <string>
 #include <tuple>
+#include <utility>
+#include <cstdint>
 #include <vector>
 
 #include "FrameworkEnvironment.h"
@@ -16,6 +18,8 @@
 #include "WindowAttach.h"
 #include "acSBUtils.h"
 #include "acSBUtilsBaseWnd.h"
+#include "acUtilsWin.h"
+#include "sVclUtils.h"
 #include "sCommonDataWin.h"
 #include "sMessages.h"
 #include "sSkinManager.h"
@@ -525,6 +529,32 @@ TEST_F(SkinnedAdapterTest, CacheIsPaintedFromTheSection) {
     EXPECT_FALSE(adapter->SkinData->BGChanged);
 }
 
+TEST_F(SkinnedAdapterTest, BorderCornersTakeWhatLiesBeneath) {
+    Adapt(u"EDIT");
+    TsCommonData* data = adapter->SkinData;
+    ASSERT_GE(data->BorderIndex, 0);
+    TBitmap* cache = data->FCacheBmp;
+    const std::uint32_t painted = 0xFF123456;
+    auto fill = [&] {
+        cache->SetSize(40, 30);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) kestrune_test::Px(cache, x, y) = painted;
+    };
+    // In dialog mode the corners stay as painted.
+    fill();
+    adapter->DlgMode = true;
+    RepaintWndBorderCorners(data, 0, adapter);
+    EXPECT_EQ(kestrune_test::Px(cache, 0, 0), painted);
+    // Otherwise the key-coloured corner pixels of the mask take the parent's
+    // background; the rest stays.
+    adapter->DlgMode = false;
+    RepaintWndBorderCorners(data, 0, adapter);
+    for (auto [x, y] : {std::pair{0, 0}, std::pair{39, 0}, std::pair{0, 29}, std::pair{39, 29}})
+        EXPECT_NE(kestrune_test::Px(cache, x, y), painted) << x << "," << y;
+    EXPECT_EQ(kestrune_test::Px(cache, 20, 15), painted);
+    EXPECT_EQ(kestrune_test::Px(cache, skingen::TestKeyCorner, skingen::TestKeyCorner), painted);
+}
+
 TEST_F(SkinnedAdapterTest, WithoutAPreviousHandlerDestroyIsNotSentBack) {
     Adapt();
     TacMainWnd* variable = adapter;
@@ -692,6 +722,73 @@ TEST(AdapterFactory, CreatesTheRegisteredClasses) {
         EXPECT_EQ(AdapterOfWindow(wnd), nullptr);
     }
     ::DestroyWindow(wnd);
+    acSBUtilsFinalization();
+}
+
+// ---- the system theme ------------------------------------------------------------------
+
+std::vector<std::wstring> gThemeCalls;
+HRESULT WINAPI RecordTheme(HWND, LPCWSTR app, LPCWSTR) {
+    gThemeCalls.push_back(app ? std::wstring(L"off:") + app : std::wstring(L"restore"));
+    return S_OK;
+}
+bool gAero = false;
+bool AeroQuery() { return gAero; }
+
+TEST(AdapterTheme, SwitchedOffUnlessKeptAndGivenBackOnDestroy) {
+    EnsureFramework();
+    acSBUtilsInitialization();
+    const auto savedTheme = acSetWindowTheme;
+    const auto savedAero = AeroEnabledQuery;
+    acSetWindowTheme = &RecordTheme;
+    AeroEnabledQuery = &AeroQuery;
+    HWND wnd = ::CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 60, 30, nullptr, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+    auto* provider = New<TFakeProvider>(nullptr);
+    auto* themeManager = New<TsSkinManager>(nullptr);   // no skin: only its presence counts here
+    struct Case {
+        const char* Name;
+        const char16_t* Section;
+        bool ProviderData;       // the skin data belongs to a provider
+        bool DrawsNonClient;     // that provider draws the frame
+        Integer Kind;
+        bool Aero;
+        std::vector<std::wstring> Expected;
+    };
+    const Case cases[] = {
+        {"plain", u"EDIT", false, false, 0, false, {L"off: ", L"restore"}},
+        {"dialog frame keeps the theme", u"DIALOG", false, false, 0, false, {}},
+        {"provider leaving the frame to the system", u"FORM", true, false, 0, false, {}},
+        {"provider drawing the frame", u"FORM", true, true, 0, false, {L"off: ", L"restore"}},
+        {"edit kind under composition keeps it off", u"EDIT", false, false, 10, true, {L"off: "}},
+        {"edit kind without composition", u"EDIT", false, false, 10, false, {L"off: ", L"restore"}},
+    };
+    for (const Case& c : cases) {
+        gThemeCalls.clear();
+        gAero = c.Aero;
+        provider->FDrawNonClientArea = c.DrawsNonClient;
+        TsCommonData* data = c.ProviderData ? new TsCommonData(provider, true) : new TsCommonData(nullptr, true);
+        data->COC = c.Kind;
+        // A provider's form is needed only to attach: a bare window stands in
+        // for the plain cases, the provider's form for the others.
+        TForm* form = nullptr;
+        HWND target = wnd;
+        if (c.ProviderData) {
+            form = New<TForm>(Application);
+            provider->Form = form;
+            target = form->Handle();
+        }
+        TacMainWnd* adapter = New<TacMainWnd>(target, data, themeManager, c.Section, false);
+        adapter->Free();
+        EXPECT_EQ(gThemeCalls, c.Expected) << c.Name;
+        if (form) form->Free();
+        data->Free();
+    }
+    provider->Free();
+    themeManager->Free();
+    ::DestroyWindow(wnd);
+    acSetWindowTheme = savedTheme;
+    AeroEnabledQuery = savedAero;
     acSBUtilsFinalization();
 }
 
