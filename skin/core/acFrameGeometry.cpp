@@ -409,9 +409,11 @@ TacThumb ScrollThumb(Integer Length, Integer ArrowLength, const TacScrollValues&
         t.Size = ArrowLength;
     else
         t.Size = measurable ? std::max(MulDiv32(Info.Page, track, range + 1), MinThumbSize) : 0;
-    if (measurable) {
-        const Int64 offset =
-            MulDiv32(Int64{Info.Pos} - Info.Min, track - t.Size, range - std::max(1, Info.Page) + 1);
+    // A page as large as the range leaves no step to divide by: the thumb
+    // stays at the start.
+    const Int64 steps = range - std::max(1, Info.Page) + 1;
+    if (measurable && steps > 0) {
+        const Int64 offset = MulDiv32(Int64{Info.Pos} - Info.Min, track - t.Size, steps);
         t.Offset = Sat(std::max<Int64>(0, std::min(offset, track - t.Size)));
     }
     return t;
@@ -475,8 +477,14 @@ Integer ThumbDragPosition(bool Vertical, Integer ThumbStart, Integer TrackStart,
     const Int64 range = Int64{Info.Max} - Info.Min;
     const Int64 moved = Int64{ThumbStart} - TrackStart;
     if (range < 1) return Sat(moved);
+    // The last position a page can start at; a thumb at the track end, or a
+    // track with no room left to move in, never scrolls past it or divides
+    // by nothing.
+    const Int64 last = Info.Min + std::max<Int64>(0, range - std::max(1, Info.Page) + 1);
     const Int64 room = Int64{TrackLength} - ThumbSize;
-    if (!Vertical) return Sat(Info.Min + Int64{MulDiv32(moved, range - Info.Page + 1, room)});
-    if (Int64{ThumbStart} + ThumbSize >= Int64{TrackStart} + TrackLength) return Sat(Info.Min + range - Info.Page + 2);
-    return Sat(Info.Min + Int64{MulDiv32(moved, range - Info.Page + 2, room)});
+    if (room <= 0) return Info.Min;
+    if (Vertical && Int64{ThumbStart} + ThumbSize >= Int64{TrackStart} + TrackLength) return Sat(last);
+    const Int64 steps = range - Info.Page + (Vertical ? 2 : 1);
+    const Int64 pos = Info.Min + Int64{MulDiv32(std::max<Int64>(moved, 0), std::max<Int64>(steps, 0), room)};
+    return Sat(std::clamp<Int64>(pos, Info.Min, last));
 }

@@ -276,6 +276,7 @@ TacScrollBarParts ScrollBarParts(Integer Length, Integer Thickness, bool Vertica
 // Thumb drag: the thumb start for the mouse at MousePos (Distance: from the
 // thumb start to the mouse when the drag began), kept on the track.
 Integer DragThumbStart(Integer MousePos, Integer Distance, Integer TrackStart, Integer TrackLength, Integer ThumbSize);
-// The scroll position for a dragged thumb.
+// The scroll position for a dragged thumb, from Min to the last position a
+// page can start at (Max - Page + 1); Min when the thumb fills the track.
 Integer ThumbDragPosition(bool Vertical, Integer ThumbStart, Integer TrackStart, Integer TrackLength,
                           Integer ThumbSize, const TacScrollValues& Info);

@@ -566,6 +566,38 @@ TEST(ScrollBars, ThumbDrag) {
     EXPECT_EQ(ThumbDragPosition(false, 91, 16, 168, 17, info), 45);
     EXPECT_EQ(ThumbDragPosition(false, 167, 16, 168, 17, info), 90);
     EXPECT_EQ(ThumbDragPosition(true, 91, 16, 168, 17, info), 45);
-    EXPECT_EQ(ThumbDragPosition(true, 167, 16, 168, 17, info), 91);   // touching the end
     EXPECT_EQ(ThumbDragPosition(false, 40, 16, 168, 17, TacScrollValues{5, 5, 0, 0}), 24);
+}
+
+TEST(ScrollBars, ThumbDragStaysInTheRange) {
+    struct Case {
+        const char* Name;
+        bool Vertical;
+        Integer ThumbStart, TrackLength, ThumbSize;
+        TacScrollValues Info;
+        Integer Pos;
+    };
+    // Track 16..184 unless given; the last position of 0..99 with a page of 10 is 90.
+    const Case cases[] = {
+        {"vertical thumb touching the end: the last position", true, 167, 168, 17, {0, 99, 10, 0}, 90},
+        {"vertical, one pixel before the end", true, 166, 168, 17, {0, 99, 10, 0}, 90},
+        {"horizontal, no page: never past the maximum", false, 174, 168, 10, {0, 99, 0, 0}, 99},
+        {"vertical, no page", true, 174, 168, 10, {0, 99, 0, 0}, 99},
+        {"thumb filling the track: no division by nothing", false, 16, 20, 20, {0, 99, 10, 0}, 0},
+        {"thumb longer than the track", true, 16, 20, 30, {3, 99, 10, 0}, 3},
+        {"page larger than the range", false, 40, 168, 17, {0, 99, 200, 0}, 0},
+        {"offset range", false, 167, 168, 17, {100, 199, 10, 0}, 190},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        EXPECT_EQ(ThumbDragPosition(c.Vertical, c.ThumbStart, 16, c.TrackLength, c.ThumbSize, c.Info), c.Pos);
+    }
+}
+
+TEST(ScrollBars, ThumbWithoutStepsStaysAtTheStart) {
+    // A page covering the whole range leaves nothing to divide the track by.
+    EXPECT_EQ(ScrollThumb(200, 16, TacScrollValues{0, 99, 100, 50}, 10).Offset, 0);
+    EXPECT_EQ(ScrollThumb(200, 16, TacScrollValues{0, 99, 150, 50}, 10).Offset, 0);
+    // A bar shorter than its arrows: the offset never runs negative.
+    EXPECT_EQ(ScrollThumb(20, 16, TacScrollValues{0, 99, 10, 50}, 10).Offset, 0);
 }
