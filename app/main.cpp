@@ -10,6 +10,7 @@
 #include "acDwm.h"
 #include "acGlow.h"
 #include "acPNG.h"
+#include "acSBUtils.h"
 #include "acUtilsWin.h"
 #include "sConstWin.h"
 #include "sMessages.h"
@@ -37,6 +38,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"sStyleSimply", sStyleSimplyWinInitialization, sStyleSimplyWinFinalization},
             {"sSkinDraw", [] { sSkinDrawInitialization(); }, sSkinDrawFinalization},
             {"sSkinManager", sSkinManagerInitialization, sSkinManagerFinalization},
+            {"acSBUtils", acSBUtilsInitialization, acSBUtilsFinalization},
             {"acDwm", nullptr, acDwmFinalization},
             {"acDials", nullptr, acDialsFinalization},
             {"Unit1", Unit1Initialization, Unit1Finalization},
