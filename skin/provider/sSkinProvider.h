@@ -147,7 +147,7 @@ public:
     bool FEnabled = true;
     String FHint;
     bool FVisible = true;
-    TWinControl* HintWnd = nullptr;   // the hint window while the hint shows
+    THintWindow* HintWnd = nullptr;   // the hint window while the hint shows
     TsCaptionButton BtnData;
 
 protected:
@@ -344,6 +344,8 @@ public:
     void CopyNonClientToDC(HDC DC);
     void PaintFormBackground(HDC DC, bool RefreshChildren);
     void PaintTitleBar();
+    // Runs the form's OnPaint over the cache (client origin at OffsetX, OffsetY).
+    void RunFormOnPaint(TBitmap* Cache);
     void PaintCaptionText();
     void SetHotHT(Integer HitCode, bool Repaint = true);
     void SetPressedHT(Integer HitCode);
