@@ -350,6 +350,9 @@ public:
     void SetHotHT(Integer HitCode, bool Repaint = true);
     void SetPressedHT(Integer HitCode);
     void ShowTitleButtonHint(TsTitleButton* Btn);
+    // Whether a title button's hint fades in: a hint under 100 characters
+    // while the system animates and fades its tooltips.
+    static bool TitleButtonHintFades(const String& Hint);
     void HideTitleButtonHint(TsTitleButton* Btn);
     void EnableSysMenuItem(UINT Command, bool Enabled);
     void PaintTitleIcon();

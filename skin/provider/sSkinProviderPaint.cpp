@@ -726,11 +726,14 @@ void TsSkinProvider::ShowTitleButtonHint(TsTitleButton* Btn) {
     hint->SetBounds(r.Left, r.Top, r.Width(), r.Height());
     const HWND wnd = hint->Handle();
     ::SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
-    BOOL animation = FALSE, fade = FALSE;
-    if (Btn->FHint.size() < 100 && ::SystemParametersInfoW(SPI_GETTOOLTIPANIMATION, 0, &animation, 0) && animation &&
-        ::SystemParametersInfoW(SPI_GETTOOLTIPFADE, 0, &fade, 0) && fade)
-        ::AnimateWindow(wnd, 200, AW_BLEND);
+    if (TitleButtonHintFades(Btn->FHint)) ::AnimateWindow(wnd, 200, AW_BLEND);
     hint->ActivateHint(r, Btn->FHint);
+}
+
+bool TsSkinProvider::TitleButtonHintFades(const String& Hint) {
+    BOOL animation = FALSE, fade = FALSE;
+    return Hint.size() < 100 && ::SystemParametersInfoW(SPI_GETTOOLTIPANIMATION, 0, &animation, 0) && animation &&
+           ::SystemParametersInfoW(SPI_GETTOOLTIPFADE, 0, &fade, 0) && fade;
 }
 
 void TsSkinProvider::HideTitleButtonHint(TsTitleButton* Btn) {

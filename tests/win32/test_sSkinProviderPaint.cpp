@@ -739,3 +739,37 @@ TEST_F(TitleButtonHint, HintFreedBeforeItsButtonIsForgotten) {
     EXPECT_EQ(button->HintWnd, nullptr);
     provider->TitleButtons()->Clear();
 }
+
+// A hint fades in only when it is short and the system both animates and
+// fades its tooltips. (Wine shows an animated window at once, so the fade is
+// decided here and not timed.)
+TEST(TitleButtonHintFade, FollowsTheSystemsTooltipSettingsAndTheHintsLength) {
+    BOOL animation = FALSE, fade = FALSE;
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETTOOLTIPANIMATION, 0, &animation, 0));
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETTOOLTIPFADE, 0, &fade, 0));
+    // Changed for this session only (not written to the profile).
+    auto set = [](BOOL Animation, BOOL Fade) {
+        ::SystemParametersInfoW(SPI_SETTOOLTIPANIMATION, 0, reinterpret_cast<PVOID>(static_cast<INT_PTR>(Animation)), 0);
+        ::SystemParametersInfoW(SPI_SETTOOLTIPFADE, 0, reinterpret_cast<PVOID>(static_cast<INT_PTR>(Fade)), 0);
+    };
+    struct Restore {
+        decltype(set)& Set;
+        BOOL A, F;
+        ~Restore() { Set(A, F); }
+    } restore{set, animation, fade};
+
+    struct Case {
+        BOOL Animation, Fade;
+        std::size_t Length;
+        bool Fades;
+    };
+    const Case cases[] = {
+        {TRUE, TRUE, 5, true},   {TRUE, TRUE, 99, true},   {TRUE, TRUE, 100, false},
+        {FALSE, TRUE, 5, false}, {TRUE, FALSE, 5, false}, {FALSE, FALSE, 5, false},
+    };
+    for (const Case& c : cases) {
+        set(c.Animation, c.Fade);
+        EXPECT_EQ(TsSkinProvider::TitleButtonHintFades(String(c.Length, u'x')), c.Fades)
+            << "animation " << c.Animation << ", fade " << c.Fade << ", length " << c.Length;
+    }
+}
