@@ -53,12 +53,21 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
     FWidth = 320;
     FHeight = 240;
     FCanvas = new TCanvas();
+    FIcon = New<TIcon>();
+    FIcon->OnChange = TNotifyEvent::Of<&TCustomForm::IconChanged>(this);
     if (Screen) Screen->AddForm(this);
 }
 
 TCustomForm::~TCustomForm() {
     if (Screen) Screen->RemoveForm(this);
     delete FCanvas;
+    // The window must not keep a handle that is about to be destroyed.
+    FIcon->OnChange = nullptr;
+    if (FHandle) {
+        ::SendMessageW(FHandle, WM_SETICON, ICON_BIG, 0);
+        ::SendMessageW(FHandle, WM_SETICON, ICON_SMALL, 0);
+    }
+    FIcon->Free();
 }
 
 void TCustomForm::AfterConstruction() {
@@ -165,7 +174,18 @@ void TCustomForm::CreateWnd() {
     TWinControl::CreateWnd();
     FLayeredByAlphaBlend = false;
     if (FAlphaBlend) ApplyLayeredAttributes();
+    if (!FIcon->Empty()) ApplyIcon();
     ApplyPendingClientSize();
+}
+
+void TCustomForm::IconChanged(TObject*) { ApplyIcon(); }
+
+void TCustomForm::ApplyIcon() {
+    if (!FHandle) return;
+    // An empty icon hands the window back to its class's icon.
+    const auto icon = reinterpret_cast<LPARAM>(FIcon->Handle());
+    ::SendMessageW(FHandle, WM_SETICON, ICON_BIG, icon);
+    ::SendMessageW(FHandle, WM_SETICON, ICON_SMALL, icon);
 }
 
 void TCustomForm::ApplyFrameStyles() {
@@ -963,4 +983,78 @@ void FormsFinalization() {
     DispatchReturnedHook = nullptr;
     WakeMainThread = nullptr;
     GraphicsHandleException = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// THintWindow
+
+namespace {
+
+// The text flags of a hint: wrapped lines, '&' shown as it stands.
+constexpr UINT kHintTextFlags = DT_WORDBREAK | DT_NOPREFIX;
+// Room around the text inside the window (the border included).
+constexpr int kHintMarginX = 3;
+constexpr int kHintMarginY = 1;
+
+}  // namespace
+
+THintWindow::THintWindow(TComponent* AOwner) : TCustomControl(AOwner) {
+    FVisible = false;
+    FParentColor = false;
+    FParentFont = false;
+    SetColor(clInfoBk);
+    FFont->SetColor(clInfoText);
+}
+
+void THintWindow::CreateParams(TCreateParams& Params) {
+    TCustomControl::CreateParams(Params);
+    Params.Style = WS_POPUP | WS_BORDER;
+    Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+    Params.WndParent = Application ? Application->Handle() : nullptr;
+    Params.WindowClass.style |= CS_SAVEBITS;
+}
+
+TRect THintWindow::CalcHintRect(int MaxWidth, const String& AHint) {
+    RECT r = {0, 0, std::max(1, MaxWidth), 0};
+    const HDC dc = ::GetDC(nullptr);
+    const HGDIOBJ old = ::SelectObject(dc, FFont->Handle());
+    ::DrawTextW(dc, WStr(AHint), -1, &r, kHintTextFlags | DT_CALCRECT);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    return TRect(0, 0, r.right + 2 * kHintMarginX, r.bottom + 2 * kHintMarginY);
+}
+
+void THintWindow::ActivateHint(const TRect& Rect, const String& AHint) {
+    SetText(AHint);
+    SetBounds(Rect.Left, Rect.Top, Rect.Width(), Rect.Height());
+    const HWND wnd = Handle();
+    ::SetWindowPos(wnd, HWND_TOPMOST, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(),
+                   SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER);
+    ::InvalidateRect(wnd, nullptr, TRUE);
+}
+
+void THintWindow::Paint() {
+    RECT r;
+    ::GetClientRect(Handle(), &r);
+    ::InflateRect(&r, 1 - kHintMarginX, 1 - kHintMarginY);
+    const HDC dc = FCanvas->Handle();
+    const HGDIOBJ old = ::SelectObject(dc, FFont->Handle());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(FFont->Color())));
+    ::DrawTextW(dc, WStr(Caption()), -1, &r, kHintTextFlags);
+    ::SelectObject(dc, old);
+}
+
+void THintWindow::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_MOUSEACTIVATE:
+        Message.Result = MA_NOACTIVATE;
+        return;
+    case WM_NCHITTEST:
+        // The mouse goes through to the window below.
+        Message.Result = HTTRANSPARENT;
+        return;
+    default:
+        TCustomControl::Dispatch(Message);
+    }
 }

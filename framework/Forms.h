@@ -115,6 +115,10 @@ public:
     // put the previous handle back afterwards.
     TCanvas* Canvas() const { return FCanvas; }
     TNotifyEvent OnPaint;
+    // The form's own icon (empty: the window class's icon). The window gets
+    // it as its big and small icon when it is created and on every change.
+    TIcon* Icon() const { return FIcon; }
+    void SetIcon(TIcon* value) { FIcon->Assign(value); }
     TPosition Position = TPosition::poDesigned;
     // fsStayOnTop keeps the form's window above every window that is not topmost.
     TFormStyle FormStyle() const { return FFormStyle; }
@@ -161,6 +165,8 @@ private:
     void ApplyLayeredAttributes();
     void WMNCCalcSize(TMessage& Message);
     void WMNCPaint(TMessage& Message);
+    void IconChanged(TObject* Sender);
+    void ApplyIcon();
 
     TWinControl* FActiveControl = nullptr;
     bool FActive = false;
@@ -175,6 +181,7 @@ private:
     Byte FAlphaBlendValue = 255;
     bool FLayeredByAlphaBlend = false;
     TCanvas* FCanvas = nullptr;
+    TIcon* FIcon = nullptr;
 
     friend class TApplication;
 };
@@ -324,6 +331,26 @@ void UnregisterModelessDialog(HWND dialog);
 // (nullptr when that is not a form), else the nearest form in the chain
 // (the control itself when it is one).
 TCustomForm* GetParentForm(TControl* control, bool TopForm = true);
+
+// A hint: a borderless topmost tool window in the info colours that shows
+// one text (wrapped at the width it was measured for) and never takes the
+// activation. Its window is owned by the application window.
+class THintWindow : public TCustomControl {
+public:
+    KES_CLASS_NAME(THintWindow)
+    explicit THintWindow(TComponent* AOwner);
+    // The window rectangle (at 0, 0) that shows AHint with lines at most
+    // MaxWidth pixels wide.
+    virtual TRect CalcHintRect(int MaxWidth, const String& AHint);
+    // Gives the window the text and the screen rectangle, puts it above
+    // every window and shows it without activating it.
+    virtual void ActivateHint(const TRect& Rect, const String& AHint);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void Paint() override;
+    void Dispatch(TMessage& Message) override;
+};
 
 // A frame: a scrolling container built like a form (its components made by
 // CreateComponents with csLoading set, then Loaded), placed on a form or

@@ -238,7 +238,10 @@ TsTitleButton::~TsTitleButton() {
     // The fade timer belongs to later work; it stays nil until then.
     BtnData.Timer = nullptr;
     FGlyph->Free();
-    if (HintWnd) HintWnd->Free();
+    // Cleared first: freeing the hint tells the provider, which looks for it.
+    THintWindow* hint = HintWnd;
+    HintWnd = nullptr;
+    if (hint) hint->Free();
 }
 
 void TsTitleButton::GlyphChanged(TObject*) {
@@ -602,6 +605,11 @@ void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) 
         if (AComponent == FCommonData->FSkinManager) FCommonData->FSkinManager = nullptr;
         // Owned components go before the destructor runs.
         if (AComponent == SystemMenu) SystemMenu = nullptr;
+        // A hint window belongs to the application and may go first when
+        // the program ends.
+        if (FTitleButtons != nullptr)
+            for (Integer i = 0; i < FTitleButtons->Count(); ++i)
+                if (TsTitleButton* b = FTitleButtons->Items(i); b->HintWnd == AComponent) b->HintWnd = nullptr;
     }
 }
 

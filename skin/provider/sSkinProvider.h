@@ -147,7 +147,7 @@ public:
     bool FEnabled = true;
     String FHint;
     bool FVisible = true;
-    TWinControl* HintWnd = nullptr;   // the hint window while the hint shows
+    THintWindow* HintWnd = nullptr;   // the hint window while the hint shows
     TsCaptionButton BtnData;
 
 protected:
@@ -344,10 +344,15 @@ public:
     void CopyNonClientToDC(HDC DC);
     void PaintFormBackground(HDC DC, bool RefreshChildren);
     void PaintTitleBar();
+    // Runs the form's OnPaint over the cache (client origin at OffsetX, OffsetY).
+    void RunFormOnPaint(TBitmap* Cache);
     void PaintCaptionText();
     void SetHotHT(Integer HitCode, bool Repaint = true);
     void SetPressedHT(Integer HitCode);
     void ShowTitleButtonHint(TsTitleButton* Btn);
+    // Whether a title button's hint fades in: a hint under 100 characters
+    // while the system animates and fades its tooltips.
+    static bool TitleButtonHintFades(const String& Hint);
     void HideTitleButtonHint(TsTitleButton* Btn);
     void EnableSysMenuItem(UINT Command, bool Enabled);
     void PaintTitleIcon();

@@ -261,9 +261,35 @@ void TsSkinProvider::PaintNonClientCache() {
 
         MenuChanged = false;
         FCommonData->BGChanged = false;
+        if (Form->OnPaint && !plain) RunFormOnPaint(cache);
         FirstInitialized = true;
     }
     FCommonData->FUpdating = false;
+}
+
+void TsSkinProvider::RunFormOnPaint(TBitmap* Cache) {
+    // The form's own painting goes over the image, in client coordinates:
+    // the cache DC's origin is moved to the client's place in the cache.
+    TCanvas* canvas = Form->Canvas();
+    canvas->Lock();
+    const HDC previous = canvas->HandleAllocated() ? canvas->Handle() : nullptr;
+    const HDC dc = BitmapDC(Cache);
+    POINT origin;
+    ::GetWindowOrgEx(dc, &origin);
+    ::SetWindowOrgEx(dc, origin.x - OffsetX(), origin.y - OffsetY(), nullptr);
+    struct Restore {
+        TCanvas* Canvas;
+        HDC Previous, DC;
+        POINT Origin;
+        ~Restore() {
+            Canvas->SetHandle(Previous);
+            ::SetWindowOrgEx(DC, Origin.x, Origin.y, nullptr);
+            Canvas->Unlock();
+        }
+    } restore{canvas, previous, dc, origin};
+    canvas->SetHandle(dc);
+    Form->OnPaint(Form);
+    ::GdiFlush();
 }
 
 void TsSkinProvider::PaintTitleBar() {
@@ -677,8 +703,37 @@ void TsSkinProvider::SetPressedHT(Integer HitCode) {
 }
 
 void TsSkinProvider::ShowTitleButtonHint(TsTitleButton* Btn) {
-    // Hint windows of the title buttons need the framework's hint window.
-    (void)Btn;
+    if (Btn == nullptr) return;
+    HideTitleButtonHint(Btn);
+    if (Btn->FHint.empty()) return;
+    auto* hint = New<THintWindow>(Application);
+    Btn->HintWnd = hint;
+    FreeNotification(hint);
+    TRect r = hint->CalcHintRect(800, Btn->FHint);
+    POINT cursor = {0, 0};
+    ::GetCursorPos(&cursor);
+    // Four pixels more room below the text. Added before the hint is kept
+    // inside the work area so that the extra room cannot stick out of it.
+    r = Bounds(cursor.x + 8, cursor.y + 16, r.Width(), r.Height() + 4);
+    // Kept on the form's monitor: moved left and up where it would leave the
+    // work area.
+    if (TMonitor* monitor = Form != nullptr ? Form->Monitor() : nullptr) {
+        const TRect work = monitor->WorkareaRect();
+        if (r.Right > work.Right) r = Bounds(work.Right - r.Width(), r.Top, r.Width(), r.Height());
+        if (r.Bottom > work.Bottom) r = Bounds(r.Left, work.Bottom - r.Height(), r.Width(), r.Height());
+    }
+    hint->SetText(Btn->FHint);
+    hint->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    const HWND wnd = hint->Handle();
+    ::SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    if (TitleButtonHintFades(Btn->FHint)) ::AnimateWindow(wnd, 200, AW_BLEND);
+    hint->ActivateHint(r, Btn->FHint);
+}
+
+bool TsSkinProvider::TitleButtonHintFades(const String& Hint) {
+    BOOL animation = FALSE, fade = FALSE;
+    return Hint.size() < 100 && ::SystemParametersInfoW(SPI_GETTOOLTIPANIMATION, 0, &animation, 0) && animation &&
+           ::SystemParametersInfoW(SPI_GETTOOLTIPFADE, 0, &fade, 0) && fade;
 }
 
 void TsSkinProvider::HideTitleButtonHint(TsTitleButton* Btn) {
@@ -712,10 +767,10 @@ void TsSkinProvider::PaintTitleIcon() {
         // the title's pixel and alpha; the icon's own pixels become opaque.
         OwnedBitmap under(CreateWorkBitmap(r.Width(), r.Height()));
         ::BitBlt(BitmapDC(under.get()), 0, 0, r.Width(), r.Height(), BitmapDC(cache), r.Left, r.Top, SRCCOPY);
-        // The application's small icon, else the program's own (large above
-        // 16 pixels), else the system's.
-        HICON icon = nullptr;
-        if (Application->HandleAllocated())
+        // The form's own icon, else the application's small icon, else the
+        // program's own (large above 16 pixels), else the system's.
+        HICON icon = Form->Icon()->Empty() ? nullptr : Form->Icon()->Handle();
+        if (icon == nullptr && Application->HandleAllocated())
             icon = reinterpret_cast<HICON>(::SendMessageW(Application->Handle(), WM_GETICON, ICON_SMALL2, 0));
         HICON loaded = nullptr;
         if (icon == nullptr) {

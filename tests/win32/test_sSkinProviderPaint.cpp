@@ -497,3 +497,279 @@ TEST_F(ProviderPaint, RepaintsAndSkinSwitchesKeepGdiObjectsFlat) {
 }
 
 }  // namespace
+
+// ---- title icon, the form's own painting, title-button hints ----------------------------
+
+namespace {
+
+// An icon of one colour (opaque everywhere), Size pixels square.
+HICON SolidIcon(COLORREF colour, int Size = 32) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = Size;
+    bi.bmiHeader.biHeight = -Size;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP colourBmp = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    auto* p = static_cast<std::uint32_t*>(bits);
+    const std::uint32_t argb =
+        0xFF000000u | (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | static_cast<std::uint32_t>(GetBValue(colour));
+    for (int i = 0; i < Size * Size; ++i) p[i] = argb;
+    std::vector<std::uint8_t> maskBits(static_cast<std::size_t>(Size * Size / 8), 0);
+    HBITMAP mask = ::CreateBitmap(Size, Size, 1, 1, maskBits.data());
+    ICONINFO ii = {};
+    ii.fIcon = TRUE;
+    ii.hbmColor = colourBmp;
+    ii.hbmMask = mask;
+    HICON icon = ::CreateIconIndirect(&ii);
+    ::DeleteObject(colourBmp);
+    ::DeleteObject(mask);
+    return icon;
+}
+
+// Paints a square of one colour at the canvas's origin.
+struct CornerPainter {
+    static constexpr COLORREF Colour = RGB(0x13, 0xC7, 0x5A);
+    int Calls = 0;
+    HDC DuringPaint = nullptr;
+    void Paint(TObject* Sender) {
+        ++Calls;
+        TCanvas* canvas = static_cast<TCustomForm*>(Sender)->Canvas();
+        DuringPaint = canvas->Handle();
+        canvas->Brush()->SetColor(static_cast<TColor>(Colour));
+        canvas->FillRect(TRect(0, 0, 4, 4));
+    }
+};
+
+}  // namespace
+
+// The title icon is the form's own icon when it has one, else the
+// application window's small icon; the form's window gets its icon too.
+TEST_F(ProviderPaint, TitleIconIsTheFormsIconElseTheApplications) {
+    constexpr COLORREF formColour = RGB(0x21, 0x9A, 0xE3), appColour = RGB(0xE4, 0x3B, 0x17);
+    const HWND app = Application->Handle();
+    const HICON appIcon = SolidIcon(appColour, 16);
+    const auto previous = ::SendMessageW(app, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
+    struct RestoreAppIcon {
+        HWND App;
+        LRESULT Previous;
+        HICON Icon;
+        ~RestoreAppIcon() {
+            ::SendMessageW(App, WM_SETICON, ICON_SMALL, Previous);
+            ::DestroyIcon(Icon);
+        }
+    } restoreAppIcon{app, previous, appIcon};
+
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"Icon"));
+    ASSERT_TRUE(provider->IconVisible());
+    const TPoint mid = Centre(provider->TitleIconRect());
+    EXPECT_EQ(PixelOf(Paint(true), mid.X, mid.Y), appColour);
+
+    form->Icon()->SetHandle(SolidIcon(formColour));
+    const auto formIcon = reinterpret_cast<LRESULT>(form->Icon()->Handle());
+    EXPECT_EQ(::SendMessageW(form->Handle(), WM_GETICON, ICON_BIG, 0), formIcon);
+    EXPECT_EQ(::SendMessageW(form->Handle(), WM_GETICON, ICON_SMALL, 0), formIcon);
+    TBitmap* cache = Paint(true);
+    SaveBeside(cache, L"provider-frame-form-icon.bmp");
+    EXPECT_EQ(PixelOf(cache, mid.X, mid.Y), formColour);
+    EXPECT_EQ(Px(cache, mid.X, mid.Y) >> 24, 0xFFu);
+
+    // A window made after the icon was set gets it at creation.
+    TForm* later = New<TForm>(Application);
+    later->SetIcon(form->Icon());
+    EXPECT_EQ(::SendMessageW(later->Handle(), WM_GETICON, ICON_SMALL, 0),
+              reinterpret_cast<LRESULT>(later->Icon()->Handle()));
+    later->Free();
+    // Emptied, the title falls back to the application's icon.
+    form->Icon()->Assign(nullptr);
+    EXPECT_EQ(PixelOf(Paint(true), mid.X, mid.Y), appColour);
+}
+
+// OnPaint draws over the frame image in client coordinates, unless the
+// form's background is a plain one; the canvas gets its handle back.
+TEST_F(ProviderPaint, FormsOnPaintDrawsIntoTheCacheAtTheClientOrigin) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"", 360, 240, "[FORM]\nIMAGEPERCENT=100\n"));
+    CornerPainter painter;
+    form->OnPaint = TNotifyEvent::Of<&CornerPainter::Paint>(&painter);
+    const HDC own = ::CreateCompatibleDC(nullptr);
+    form->Canvas()->SetHandle(own);
+    TBitmap* cache = Paint(true);
+    ASSERT_EQ(provider->SkinData()->CtrlSkinState & ACS_PLAINBG, 0);
+    ASSERT_GE(painter.Calls, 1);
+    EXPECT_EQ(painter.DuringPaint, cache->Canvas()->Handle());
+    EXPECT_EQ(form->Canvas()->Handle(), own);
+    const int x = provider->OffsetX(), y = provider->OffsetY();
+    ASSERT_GT(x, 0);
+    ASSERT_GT(y, 0);
+    EXPECT_EQ(PixelOf(cache, x, y), CornerPainter::Colour);
+    EXPECT_EQ(PixelOf(cache, x + 3, y + 3), CornerPainter::Colour);
+    EXPECT_NE(PixelOf(cache, x + 4, y + 4), CornerPainter::Colour);
+    EXPECT_NE(PixelOf(cache, x - 1, y), CornerPainter::Colour);
+    EXPECT_NE(PixelOf(cache, 0, 0), CornerPainter::Colour);
+    // The cache's DC is left with its own origin.
+    POINT origin;
+    ::GetWindowOrgEx(cache->Canvas()->Handle(), &origin);
+    EXPECT_EQ(origin.x, 0);
+    EXPECT_EQ(origin.y, 0);
+    form->Canvas()->SetHandle(nullptr);
+    ::DeleteDC(own);
+    form->OnPaint = nullptr;
+}
+
+TEST_F(ProviderPaint, FormsOnPaintStaysOffAPlainBackground) {
+    ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u""));
+    CornerPainter painter;
+    form->OnPaint = TNotifyEvent::Of<&CornerPainter::Paint>(&painter);
+    painter.Calls = 0;
+    TBitmap* cache = Paint(true);
+    ASSERT_NE(provider->SkinData()->CtrlSkinState & ACS_PLAINBG, 0);
+    EXPECT_NE(PixelOf(cache, provider->OffsetX(), provider->OffsetY()), CornerPainter::Colour);
+    form->OnPaint = nullptr;
+}
+
+class TitleButtonHint : public ProviderPaint {
+protected:
+    void OpenWithButton(const String& Hint) {
+        ASSERT_NO_FATAL_FAILURE(Open(TFormBorderStyle::bsSizeable, u"Hints"));
+        button = provider->TitleButtons()->Add();
+        button->FHint = Hint;
+        provider->LoadInit();
+        Paint(true);
+        ASSERT_FALSE(button->BtnData.Rect.IsEmpty());
+    }
+    // A screen point of the form's window moved to by the mouse.
+    POINT Hover(TPoint InWindow) {
+        RECT wr;
+        ::GetWindowRect(form->Handle(), &wr);
+        POINT p = {wr.left + InWindow.X, wr.top + InWindow.Y};
+        ::SetCursorPos(p.x, p.y);
+        const auto code = ::SendMessageW(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+        ::SendMessageW(form->Handle(), WM_NCMOUSEMOVE, static_cast<WPARAM>(code), MAKELPARAM(p.x, p.y));
+        return p;
+    }
+    POINT HoverButton() { return Hover(Centre(button->BtnData.Rect)); }
+    void HoverTitle() { Hover(TPoint(form->Width() / 3, TitleBottom() / 2)); }
+
+    TsTitleButton* button = nullptr;
+};
+
+TEST_F(TitleButtonHint, HoverShowsTheHintBelowTheCursorAndLeavingHidesIt) {
+    ASSERT_NO_FATAL_FAILURE(OpenWithButton(u"Reload & go"));
+    const HWND active = ::GetForegroundWindow();
+    HoverButton();
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    ASSERT_NE(button->HintWnd, nullptr);
+    const HWND hint = button->HintWnd->Handle();
+    EXPECT_TRUE(::IsWindowVisible(hint));
+    EXPECT_EQ(::GetForegroundWindow(), active);
+    EXPECT_EQ(button->HintWnd->Caption(), u"Reload & go");
+    const auto ex = static_cast<DWORD>(::GetWindowLongW(hint, GWL_EXSTYLE));
+    EXPECT_EQ(ex & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST), static_cast<DWORD>(WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
+    EXPECT_EQ(::GetWindow(hint, GW_OWNER), Application->Handle());
+    RECT r;
+    ::GetWindowRect(hint, &r);
+    EXPECT_EQ(r.left, cursor.x + 8);
+    EXPECT_EQ(r.top, cursor.y + 16);
+    const TRect measured = button->HintWnd->CalcHintRect(800, u"Reload & go");
+    EXPECT_EQ(r.right - r.left, measured.Width());
+    EXPECT_EQ(r.bottom - r.top, measured.Height() + 4);
+
+    // The text in the info colours on the info background.
+    harness::PumpUntilIdle(5, 200);
+    const harness::Capture shot = harness::CaptureWindow(hint, harness::CaptureSource::Print);
+    shot.SaveBmp((fs::path(harness::ModuleFolder()) / L"title-button-hint.bmp").c_str());
+    EXPECT_EQ(shot.Pixel(shot.Width - 2, shot.Height - 2), ColorToRGB(clInfoBk));
+    EXPECT_TRUE(shot.Contains(ColorToRGB(clInfoText)));
+
+    // Moving onto the title hides it.
+    HoverTitle();
+    EXPECT_EQ(button->HintWnd, nullptr);
+    EXPECT_FALSE(::IsWindow(hint));
+}
+
+TEST_F(TitleButtonHint, HintStaysInsideTheWorkArea) {
+    ASSERT_NO_FATAL_FAILURE(OpenWithButton(u"A hint near the corner of the screen"));
+    const TRect work = form->Monitor()->WorkareaRect();
+    ::SetCursorPos(work.Right - 2, work.Bottom - 2);
+    provider->ShowTitleButtonHint(button);
+    ASSERT_NE(button->HintWnd, nullptr);
+    RECT r;
+    ::GetWindowRect(button->HintWnd->Handle(), &r);
+    EXPECT_LE(r.right, work.Right);
+    EXPECT_LE(r.bottom, work.Bottom);
+    EXPECT_GE(r.left, work.Left);
+    EXPECT_GE(r.top, work.Top);
+    provider->HideTitleButtonHint(button);
+}
+
+TEST_F(TitleButtonHint, ButtonWithoutHintShowsNone) {
+    ASSERT_NO_FATAL_FAILURE(OpenWithButton(u""));
+    HoverButton();
+    EXPECT_EQ(button->HintWnd, nullptr);
+    HoverTitle();
+}
+
+TEST_F(TitleButtonHint, HoverCyclesKeepWindowAndGdiCountsFlat) {
+    ASSERT_NO_FATAL_FAILURE(OpenWithButton(u"Counted"));
+    HoverButton();
+    HoverTitle();
+    harness::PumpUntilIdle(5, 200);
+    const unsigned windows = harness::WindowCount();
+    const unsigned gdi = harness::GdiObjectUsage();
+    for (int i = 0; i < 50; ++i) {
+        HoverButton();
+        ASSERT_NE(button->HintWnd, nullptr) << "cycle " << i;
+        HoverTitle();
+        ASSERT_EQ(button->HintWnd, nullptr) << "cycle " << i;
+    }
+    harness::PumpUntilIdle(5, 200);
+    EXPECT_EQ(harness::WindowCount(), windows);
+    EXPECT_LE(harness::GdiObjectUsage(), gdi + 2);
+}
+
+// A hint left showing when the application frees its components first (the
+// hint window is created after the form) is not freed a second time.
+TEST_F(TitleButtonHint, HintFreedBeforeItsButtonIsForgotten) {
+    ASSERT_NO_FATAL_FAILURE(OpenWithButton(u"Going first"));
+    HoverButton();
+    ASSERT_NE(button->HintWnd, nullptr);
+    button->HintWnd->Free();
+    EXPECT_EQ(button->HintWnd, nullptr);
+    provider->TitleButtons()->Clear();
+}
+
+// A hint fades in only when it is short and the system both animates and
+// fades its tooltips. (Wine shows an animated window at once, so the fade is
+// decided here and not timed.)
+TEST(TitleButtonHintFade, FollowsTheSystemsTooltipSettingsAndTheHintsLength) {
+    BOOL animation = FALSE, fade = FALSE;
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETTOOLTIPANIMATION, 0, &animation, 0));
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETTOOLTIPFADE, 0, &fade, 0));
+    // Changed for this session only (not written to the profile).
+    auto set = [](BOOL Animation, BOOL Fade) {
+        ::SystemParametersInfoW(SPI_SETTOOLTIPANIMATION, 0, reinterpret_cast<PVOID>(static_cast<INT_PTR>(Animation)), 0);
+        ::SystemParametersInfoW(SPI_SETTOOLTIPFADE, 0, reinterpret_cast<PVOID>(static_cast<INT_PTR>(Fade)), 0);
+    };
+    struct Restore {
+        decltype(set)& Set;
+        BOOL A, F;
+        ~Restore() { Set(A, F); }
+    } restore{set, animation, fade};
+
+    struct Case {
+        BOOL Animation, Fade;
+        std::size_t Length;
+        bool Fades;
+    };
+    const Case cases[] = {
+        {TRUE, TRUE, 5, true},   {TRUE, TRUE, 99, true},   {TRUE, TRUE, 100, false},
+        {FALSE, TRUE, 5, false}, {TRUE, FALSE, 5, false}, {FALSE, FALSE, 5, false},
+    };
+    for (const Case& c : cases) {
+        set(c.Animation, c.Fade);
+        EXPECT_EQ(TsSkinProvider::TitleButtonHintFades(String(c.Length, u'x')), c.Fades)
+            << "animation " << c.Animation << ", fade " << c.Fade << ", length " << c.Length;
+    }
+}
