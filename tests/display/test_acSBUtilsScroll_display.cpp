@@ -7,39 +7,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <random>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
+#include "ProcessDriver.h"
 #include "TestSkin.h"
 #include "TestSkinManager.h"
 #include "acSBUtils.h"
 #include "acSBUtilsScroll.h"
 #include "sSkinManager.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
+using kestrune_test::TestRef;
+
 const auto* const gEnvironment = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
-
-COLORREF Ref(skingen::Rgb c) { return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
-
-std::wstring BesideProgram(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return (fs::path(path).parent_path() / name).wstring();
-}
-
-void Button(bool Down) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = Down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    ::SendInput(1, &in, sizeof(INPUT));
-}
 
 struct Scroll {
     WORD Code;
@@ -63,10 +48,8 @@ std::wstring ManyLines(int Count) {
 class ScrollBarsDisplay : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::random_device r;
-        root = fs::temp_directory_path() / ("kestrune-sb-display-" + std::to_string(r()));
-        skingen::WriteTestSkin(root / "Test");
-        manager = kestrune_test::NewTestSkinManager(root);
+        skin = std::make_unique<kestrune_test::TestSkinSession>("kestrune-sb-display-");
+        manager = skin->Manager();
         ASSERT_TRUE(manager->SkinData()->Active);
         acSBUtilsInitialization();
         acScrollWndInitialization();
@@ -86,7 +69,7 @@ protected:
         harness::PumpUntilIdle(100, 2000);
     }
     void TearDown() override {
-        Button(false);
+        harness::LeftButton(false);
         harness::PumpUntilIdle(20, 500);
         if (adapter != nullptr) {
             TacMainWnd* a = adapter;
@@ -94,10 +77,7 @@ protected:
         }
         if (edit != nullptr) ::DestroyWindow(edit);
         parent.reset();
-        manager->Free();
-        harness::PumpUntilIdle(10, 500);
-        std::error_code ec;
-        fs::remove_all(root, ec);
+        skin.reset();
     }
     TRect VBar() {
         TRect r;
@@ -117,7 +97,7 @@ protected:
         return C.Pixel(Screen.x - wr.left, Screen.y - wr.top);
     }
 
-    fs::path root;
+    std::unique_ptr<kestrune_test::TestSkinSession> skin;
     TsSkinManager* manager = nullptr;
     std::unique_ptr<harness::TestWindow> parent;
     HWND edit = nullptr;
@@ -128,12 +108,12 @@ TEST_F(ScrollBarsDisplay, OverflowingTextShowsSkinnedBars) {
     ASSERT_TRUE(adapter->sBarVert->fScrollVisible);
     ASSERT_TRUE(adapter->sBarHorz->fScrollVisible);
     const harness::Capture shot = Screen();
-    shot.SaveBmp(BesideProgram(L"skinned-scrollbars.bmp").c_str());
+    shot.SaveBmp((harness::ModuleFolder() + L"skinned-scrollbars.bmp").c_str());
     const int arrow = ::GetSystemMetrics(SM_CXHSCROLL);
     // The thumb is at the top; below it the second track section shows.
     const COLORREF track2 = At(shot, OnVBar(-arrow - 10));
-    EXPECT_TRUE(track2 == Ref(skingen::TestSectionColour("SCROLLBAR2V", 0)) ||
-                track2 == Ref(skingen::TestMaskColour("SCROLLBAR2V", "PATTERN", 0)))
+    EXPECT_TRUE(track2 == TestRef(skingen::TestSectionColour("SCROLLBAR2V", 0)) ||
+                track2 == TestRef(skingen::TestMaskColour("SCROLLBAR2V", "PATTERN", 0)))
         << std::hex << track2;
     // No system colour is left in the middle of the bar.
     EXPECT_NE(track2, ::GetSysColor(COLOR_SCROLLBAR));
@@ -143,8 +123,8 @@ TEST_F(ScrollBarsDisplay, OverflowingTextShowsSkinnedBars) {
     ::SendMessageW(edit, WM_VSCROLL, SB_BOTTOM, 0);
     const harness::Capture bottom = Screen();
     const COLORREF track1 = At(bottom, OnVBar(arrow + 10));
-    EXPECT_TRUE(track1 == Ref(skingen::TestSectionColour("SCROLLBAR1V", 0)) ||
-                track1 == Ref(skingen::TestMaskColour("SCROLLBAR1V", "PATTERN", 0)))
+    EXPECT_TRUE(track1 == TestRef(skingen::TestSectionColour("SCROLLBAR1V", 0)) ||
+                track1 == TestRef(skingen::TestMaskColour("SCROLLBAR1V", "PATTERN", 0)))
         << std::hex << track1;
 }
 
@@ -157,14 +137,14 @@ TEST_F(ScrollBarsDisplay, HoveredArrowLightsUpUntilThePointerLeaves) {
     EXPECT_EQ(ScrollTrackingState.HoverBar, 1);
     EXPECT_EQ(ScrollTrackingState.HoverPart, acSbLineAfter);
     // The glyph in the arrow's middle shows its hot frame.
-    EXPECT_EQ(At(Screen(), down), Ref(skingen::TestMaskColour("SCROLLBTNBOTTOM", "GLYPHMASK", 1)));
+    EXPECT_EQ(At(Screen(), down), TestRef(skingen::TestMaskColour("SCROLLBTNBOTTOM", "GLYPHMASK", 1)));
 
     RECT wr{};
     ::GetWindowRect(parent->Handle(), &wr);
     ::SetCursorPos(wr.left + 5, wr.top + 5);
     harness::PumpUntil([] { return ScrollTrackingState.HoverWnd == nullptr; }, 4000);
     EXPECT_EQ(ScrollTrackingState.HoverWnd, nullptr);
-    EXPECT_EQ(At(Screen(), down), Ref(skingen::TestMaskColour("SCROLLBTNBOTTOM", "GLYPHMASK", 0)));
+    EXPECT_EQ(At(Screen(), down), TestRef(skingen::TestMaskColour("SCROLLBTNBOTTOM", "GLYPHMASK", 0)));
 }
 
 TEST_F(ScrollBarsDisplay, HeldArrowRepeatsOnItsTimers) {
@@ -173,7 +153,7 @@ TEST_F(ScrollBarsDisplay, HeldArrowRepeatsOnItsTimers) {
     ::SetCursorPos(down.x, down.y);
     harness::PumpUntilIdle(30, 500);
     gScrolls.clear();
-    Button(true);
+    harness::LeftButton(true);
     harness::PumpUntil([] { return gScrolls.size() >= 8; }, 5000);
     // One step at once, the next after the first delay, then the shorter
     // repeat. A busy machine only stretches the gaps.
@@ -199,7 +179,7 @@ TEST_F(ScrollBarsDisplay, HeldArrowRepeatsOnItsTimers) {
     ::SetCursorPos(down.x, down.y);
     harness::PumpUntil([&] { return gScrolls.size() > paused; }, 3000);
     EXPECT_GT(gScrolls.size(), paused);
-    Button(false);
+    harness::LeftButton(false);
     harness::PumpUntilIdle(30, 500);
     EXPECT_EQ(gScrolls.back().Code, SB_ENDSCROLL);
     EXPECT_EQ(ScrollTrackingState.Wnd, nullptr);
@@ -211,7 +191,7 @@ TEST_F(ScrollBarsDisplay, RealDragSendsTrackPositionAndEnd) {
     ::SetCursorPos(grab.x, grab.y);
     harness::PumpUntilIdle(30, 500);
     gScrolls.clear();
-    Button(true);
+    harness::LeftButton(true);
     harness::PumpUntilIdle(30, 500);
     ASSERT_TRUE(adapter->fThumbTracking);
     for (int dy = 10; dy <= 60; dy += 10) {
@@ -219,14 +199,14 @@ TEST_F(ScrollBarsDisplay, RealDragSendsTrackPositionAndEnd) {
         harness::PumpUntilIdle(20, 500);
     }
     const harness::Capture dragging = Screen();
-    dragging.SaveBmp(BesideProgram(L"skinned-scrollbars-drag.bmp").c_str());
+    dragging.SaveBmp((harness::ModuleFolder() + L"skinned-scrollbars-drag.bmp").c_str());
     // The window set its scroll information for both bars while it scrolled;
     // the other bar stays skinned too.
     TRect h;
     GetHScrollRect(adapter, edit, h);
     EXPECT_EQ(At(dragging, POINT{(h.Left + h.Right) / 2 + 30, (h.Top + h.Bottom) / 2}),
-              Ref(skingen::TestSectionColour("SCROLLBAR2H", 0)));
-    Button(false);
+              TestRef(skingen::TestSectionColour("SCROLLBAR2H", 0)));
+    harness::LeftButton(false);
     harness::PumpUntilIdle(30, 500);
     ASSERT_GE(gScrolls.size(), 3u);
     EXPECT_EQ(gScrolls.front().Code, SB_THUMBTRACK);

@@ -4,30 +4,22 @@
 // (skinned-checkbox.bmp beside the test program).
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <random>
 #include <string>
 
 #include "Forms.h"
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
+#include "ProcessDriver.h"
 #include "TestSkin.h"
+#include "TestSkinManager.h"
 #include "sCheckBox.h"
 #include "sSkinManager.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
+using kestrune_test::TestRef;
+
 const auto* const gEnvironment = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
-
-COLORREF Ref(skingen::Rgb c) { return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
-
-std::wstring BesideProgram(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return (fs::path(path).parent_path() / name).wstring();
-}
 
 void ClickAt(POINT p) {
     ::SetCursorPos(p.x, p.y);
@@ -40,12 +32,8 @@ void ClickAt(POINT p) {
 }
 
 TEST(SkinnedCheckBoxDisplay, TheScreenShowsTheMarkAndARealClickTogglesIt) {
-    std::random_device r;
-    const fs::path root = fs::temp_directory_path() / ("kestrune-chk-display-" + std::to_string(r()));
-    skingen::WriteTestSkin(root / "Test");
-    auto* manager = New<TsSkinManager>(nullptr);
-    manager->SetSkinDirectory(root.u16string());
-    manager->SetSkinName(u"Test");
+    const kestrune_test::TestSkinSession skin("kestrune-chk-display-");
+    TsSkinManager* const manager = skin.Manager();
     ASSERT_TRUE(manager->SkinData()->Active);
 
     auto* form = New<TForm>(Application);
@@ -60,7 +48,7 @@ TEST(SkinnedCheckBoxDisplay, TheScreenShowsTheMarkAndARealClickTogglesIt) {
     const TRect m = box->CheckRect();
     const POINT centre{box->Left() + (m.Left + m.Right) / 2, box->Top() + (m.Top + m.Bottom) / 2};
     auto markShows = [&](const char* mask, int frame, harness::Capture& cap) {
-        const COLORREF want = Ref(skingen::TestMaskColour("GLOBALINFO", mask, frame));
+        const COLORREF want = TestRef(skingen::TestMaskColour("GLOBALINFO", mask, frame));
         return harness::PumpUntil(
             [&] {
                 harness::PumpUntilIdle(20, 200);
@@ -77,13 +65,9 @@ TEST(SkinnedCheckBoxDisplay, TheScreenShowsTheMarkAndARealClickTogglesIt) {
     ClickAt(form->ClientToScreen(centre));
     EXPECT_TRUE(harness::PumpUntil([&] { return box->Checked(); }, 5000));
     EXPECT_TRUE(markShows("BOXCHECKED", 1, cap)) << std::hex << cap.Pixel(centre.x, centre.y);
-    cap.SaveBmp(BesideProgram(L"skinned-checkbox.bmp").c_str());
+    cap.SaveBmp((harness::ModuleFolder() + L"skinned-checkbox.bmp").c_str());
 
     form->Free();
-    manager->Free();
-    harness::PumpUntilIdle(10, 500);
-    std::error_code ec;
-    fs::remove_all(root, ec);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <string>
 
 #include "Forms.h"
@@ -14,6 +13,7 @@
 #include "GuiHarness.h"
 #include "ProcessDriver.h"
 #include "TestSkin.h"
+#include "TestSkinManager.h"
 #include "sSkinManager.h"
 #include "sSkinProvider.h"
 
@@ -21,17 +21,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using kestrune_test::TestRef;
+
 const auto* const gEnvironment = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
 
-COLORREF Ref(skingen::Rgb c) { return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
-
 TEST(SkinnedFrameDisplay, TheScreenShowsBorderTitleAndCloseButtonOfTheSkin) {
-    std::random_device r;
-    const fs::path root = fs::temp_directory_path() / ("kestrune-frame-display-" + std::to_string(r()));
-    skingen::WriteTestSkin(root / "Test");
-    auto* manager = New<TsSkinManager>(nullptr);
-    manager->SetSkinDirectory(root.u16string());
-    manager->SetSkinName(u"Test");
+    const kestrune_test::TestSkinSession skin("kestrune-frame-display-");
+    TsSkinManager* const manager = skin.Manager();
     ASSERT_TRUE(manager->SkinData()->Active);
 
     auto* form = New<TForm>(Application);
@@ -50,14 +46,14 @@ TEST(SkinnedFrameDisplay, TheScreenShowsBorderTitleAndCloseButtonOfTheSkin) {
                 harness::PumpUntilIdle(20, 200);
                 cap = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Screen);
                 const TRect c = provider->ButtonClose.Rect;
-                return cap.Pixel(1, cap.Height / 2) == Ref(skingen::TestMaskColour("FORM", "BORDERSMASK", state)) &&
-                       cap.Pixel(beside, titleBottom - 1) == Ref(skingen::TestSectionColour("FORMTITLE", state)) &&
-                       cap.Pixel(cap.Width / 3, titleBottom / 2) == Ref(skingen::TestSectionColour("CAPTION", state)) &&
+                return cap.Pixel(1, cap.Height / 2) == TestRef(skingen::TestMaskColour("FORM", "BORDERSMASK", state)) &&
+                       cap.Pixel(beside, titleBottom - 1) == TestRef(skingen::TestSectionColour("FORMTITLE", state)) &&
+                       cap.Pixel(cap.Width / 3, titleBottom / 2) == TestRef(skingen::TestSectionColour("CAPTION", state)) &&
                        cap.Pixel((c.Left + c.Right) / 2, (c.Top + c.Bottom) / 2) == close;
             },
             5000);
     };
-    const COLORREF closeNormal = Ref(skingen::TestMaskColour("GLOBALINFO", "BICONCLOSE", 0));
+    const COLORREF closeNormal = TestRef(skingen::TestMaskColour("GLOBALINFO", "BICONCLOSE", 0));
     const bool shown = frameShows(1, closeNormal);
     cap.SaveBmp((fs::path(harness::ModuleFolder()) / L"skinned-frame.bmp").wstring().c_str());
     EXPECT_TRUE(shown) << "border " << std::hex << cap.Pixel(1, cap.Height / 2) << " title "
@@ -77,15 +73,11 @@ TEST(SkinnedFrameDisplay, TheScreenShowsBorderTitleAndCloseButtonOfTheSkin) {
     RECT wr;
     ::GetWindowRect(form->Handle(), &wr);
     ::SetCursorPos(wr.left + (c.Left + c.Right) / 2, wr.top + (c.Top + c.Bottom) / 2);
-    EXPECT_TRUE(frameShows(1, Ref(skingen::TestMaskColour("GLOBALINFO", "BICONCLOSE", 1))));
+    EXPECT_TRUE(frameShows(1, TestRef(skingen::TestMaskColour("GLOBALINFO", "BICONCLOSE", 1))));
     ::SetCursorPos(wr.left + 10, wr.bottom + 40);
     harness::PumpUntilIdle(20, 500);
 
     form->Free();
-    manager->Free();
-    harness::PumpUntilIdle(10, 500);
-    std::error_code ec;
-    fs::remove_all(root, ec);
 }
 
 }  // namespace
