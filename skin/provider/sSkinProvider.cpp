@@ -156,10 +156,12 @@ Integer SysCaptionHeight(TCustomForm* Form) {
     const bool small = Form && IsToolStyle(Form->BorderStyle) && !(FormWnd(Form) && ::IsIconic(FormWnd(Form)));
     return CachedCaption(small);
 }
-Integer ExtTitleHeight(TacBorderForm* BorderForm) { return BorderForm ? 0 : 0; }
-Integer ExtBorderWidth(TacBorderForm* BorderForm) { return BorderForm ? 0 : 0; }
-Integer ExtTitleDiff(TacBorderForm* BorderForm) { return BorderForm ? 0 : 0; }
-Integer ExtBorderDiff(TacBorderForm* BorderForm) { return BorderForm ? 0 : 0; }
+// The extended border window does not exist yet: no form has one, so its
+// extra title height, border width and differences are 0.
+Integer ExtTitleHeight(TacBorderForm* /*BorderForm*/) { return 0; }
+Integer ExtBorderWidth(TacBorderForm* /*BorderForm*/) { return 0; }
+Integer ExtTitleDiff(TacBorderForm* /*BorderForm*/) { return 0; }
+Integer ExtBorderDiff(TacBorderForm* /*BorderForm*/) { return 0; }
 
 Integer HwndWidth(HWND Wnd) {
     RECT r{};
