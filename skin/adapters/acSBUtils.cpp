@@ -117,7 +117,7 @@ TacMainWnd::TacMainWnd(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* ASk
 
 void TacMainWnd::AfterConstruction() {
     // The class name is the derived class's only now.
-    FThemeOff = SwitchesThemeOff(*this, OwnSkinData ? nullptr : SkinData, FSkinSection);
+    FThemeOff = ThemeOffAtCreation(OwnSkinData ? nullptr : SkinData, FSkinSection);
     if (FThemeOff) acSetWindowTheme(CtrlHandle, L" ", L" ");
     DlgMode = DialogModeFlag;
     SaveStdParams();
@@ -131,6 +131,10 @@ void TacMainWnd::AfterConstruction() {
 }
 
 void TacMainWnd::HookWindow(bool /*Repaint*/) { HookAdapterWnd(this, CtrlHandle); }
+
+bool TacMainWnd::ThemeOffAtCreation(TsCommonData* ASkinData, const String& SkinSection) const {
+    return SwitchesThemeOff(*this, ASkinData, SkinSection);
+}
 
 TControl* TacMainWnd::OwnerControl() const { return SkinData ? SkinData->OwnerControl() : nullptr; }
 

@@ -138,6 +138,9 @@ protected:
     // Step 7 of creation: hooks the window. Here HookAdapterWnd; the
     // scrolling adapters hook through their own initialisation.
     virtual void HookWindow(bool Repaint);
+    // Whether creation switches the system theme off (given back on
+    // destruction). SkinData is nullptr for owned skin data.
+    virtual bool ThemeOffAtCreation(TsCommonData* SkinData, const String& SkinSection) const;
     bool CanFreeNow() override;
 
 private:
