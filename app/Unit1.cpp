@@ -170,21 +170,21 @@ void TForm1::CreateComponents() {
     sRichEdit1->Font()->SetName(u"MS Sans Serif");
     sRichEdit1->Font()->SetHeight(-11);
     sRichEdit1->Font()->SetCharset(RUSSIAN_CHARSET);
-    sRichEdit1->SkinSection = u"EDIT";
+    sRichEdit1->SkinData()->SetSkinSection(u"EDIT");
 
     sMemo1 = New<TsMemo>(this);
     sMemo1->SetName(u"sMemo1");
     sMemo1->SetParent(sPanel2);
     sMemo1->SetBounds(8, 336, 329, 137);
     sMemo1->SetScrollBars(TScrollStyle::ssBoth);
-    sMemo1->SkinSection = u"EDIT";
+    sMemo1->SkinData()->SetSkinSection(u"EDIT");
 
     sMemo2 = New<TsMemo>(this);
     sMemo2->SetName(u"sMemo2");
     sMemo2->SetParent(sPanel2);
     sMemo2->SetBounds(343, 336, 436, 137);
     sMemo2->SetScrollBars(TScrollStyle::ssBoth);
-    sMemo2->SkinSection = u"EDIT";
+    sMemo2->SkinData()->SetSkinSection(u"EDIT");
 
     Button3 = New<TButton>(this);
     Button3->SetName(u"Button3");
