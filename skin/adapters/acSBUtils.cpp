@@ -8,6 +8,7 @@
 #include "WindowAttach.h"
 #include "acMaskPaintWin.h"
 #include "acSBUtilsBaseWnd.h"
+#include "acSBUtilsEdit.h"
 #include "acUtilsWin.h"
 #include "sGraphUtils.h"
 #include "sSectionPaint.h"
@@ -658,6 +659,7 @@ void acSBUtilsInitialization() {
     RegisterAdapterClass<TacMainWnd>(u"TacMainWnd");
     acScrollWndInitialization();
     RegisterAdapterClass<TacBaseWnd>(u"TacBaseWnd");
+    acEditWndInitialization();
 }
 
 void acSBUtilsFinalization() {
