@@ -27,6 +27,7 @@
 #include "sMemo.h"
 #include "sRichEdit.h"
 #include "sSkinManager.h"
+#include "sVclUtils.h"
 
 namespace {
 
@@ -654,4 +655,77 @@ TEST_F(EditAdapters, RepeatedAttachAndReleaseKeepObjectCountsFlat) {
     for (int i = 0; i < 200; ++i) cycle();
     EXPECT_LE(harness::GdiObjectUsage(), gdi + 8);
     EXPECT_EQ(harness::WindowCount(), windowCount);
+}
+
+namespace {
+
+std::vector<std::wstring> gThemeCalls;
+HRESULT WINAPI RecordTheme(HWND, LPCWSTR App, LPCWSTR) {
+    gThemeCalls.push_back(App ? L"off" : L"restore");
+    return S_OK;
+}
+
+// A control that keeps the system's themes by a property of its own.
+class TThemedControl : public TCustomControl {
+public:
+    KES_CLASS_NAME(TThemedControl)
+    using TCustomControl::TCustomControl;
+    bool UseXPThemes = true;
+};
+
+}  // namespace
+
+// The client adapters switch the system theme off, except for grids, list
+// views of the list kind (on Windows 6 and later), controls that keep their
+// themes by their "UseXPThemes" property and the dialog section; what was
+// switched off is switched back on when the adapter goes.
+TEST_F(EditAdapters, ThemeIsSwitchedOffUnlessTheWindowKeepsIt) {
+    TPropInfo xp;
+    xp.Name = u"UseXPThemes";
+    xp.GetOrd = [](TObject* o) { return static_cast<Int64>(static_cast<TThemedControl*>(o)->UseXPThemes); };
+    static bool published = false;
+    if (!published) RegisterProp<TThemedControl>(u"TThemedControl", xp);
+    published = true;
+    const auto saved = acSetWindowTheme;
+    acSetWindowTheme = &RecordTheme;
+    auto* host = New<TForm>(Application);
+    auto* themed = New<TThemedControl>(host);
+    themed->SetParent(host);
+    auto* plainOwner = New<TCustomControl>(host);
+    plainOwner->SetParent(host);
+    struct Case {
+        const char* Name;
+        const char16_t* Adapter;
+        const char16_t* Section;
+        TControl* Owner;   // the skin data's owner; nullptr: owned skin data
+        bool Off;
+    };
+    const Case cases[] = {
+        {"edit", u"TacEditWnd", u"EDIT", nullptr, true},
+        {"edit of a framework control", u"TacEditWnd", u"EDIT", plainOwner, true},
+        {"dialog section", u"TacEditWnd", u"DIALOG", nullptr, false},
+        {"grid", u"TacGridWnd", u"EDIT", nullptr, false},
+        {"list view of a framework control (list kind)", u"TacListViewWnd", u"EDIT", plainOwner, false},
+        {"plain list view", u"TacListViewWnd", u"EDIT", nullptr, true},
+        {"control with UseXPThemes", u"TacEditWnd", u"EDIT", themed, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        gThemeCalls.clear();
+        TsCommonData* data = nullptr;
+        HWND wnd = nullptr;
+        if (c.Owner != nullptr) {
+            data = New<TsCommonData>(c.Owner, true);
+            wnd = static_cast<TWinControl*>(c.Owner)->Handle();
+        } else {
+            wnd = Make(L"EDIT", WS_BORDER);
+        }
+        TacMainWnd* a = CreateAdapter(c.Adapter, wnd, data, manager, c.Section, false);
+        ASSERT_NE(a, nullptr);
+        a->Free();
+        EXPECT_EQ(gThemeCalls, c.Off ? (std::vector<std::wstring>{L"off", L"restore"}) : std::vector<std::wstring>{});
+        if (data) data->Free();
+    }
+    host->Free();
+    acSetWindowTheme = saved;
 }
