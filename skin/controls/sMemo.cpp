@@ -1,7 +1,6 @@
 #include "sMemo.h"
 
 #include "acSBUtils.h"
-#include "acSBUtilsScroll.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 
@@ -18,15 +17,26 @@ void RedrawWhole(TWinControl* Control) {
         ::RedrawWindow(Control->Handle(), nullptr, nullptr, RDW_FRAME | RDW_ERASE | RDW_INVALIDATE);
 }
 
+// Attaches the adapter (when skinned). A pane's plain colours are the
+// window colours (those the skin state gives back when the skin goes), also
+// when the pane shows the skin's already: the adapter gives those back.
+void AttachPaneAdapter(TsCommonData* SkinData, TacMainWnd*& Adapter) {
+    TacMainWnd* before = Adapter;
+    AttachEditAdapter(SkinData, Adapter);
+    if (Adapter == nullptr || Adapter == before) return;
+    if (!SkinData->CustomColor()) Adapter->StdColor = clWindow;
+    if (!SkinData->CustomFont()) Adapter->StdFontColor = clWindowText;
+}
+
 }  // namespace
 
-void ReleaseEditPaneAdapter(TWinControl* Control, TacMainWnd*& Adapter) {
+void ReleaseEditPaneAdapter(TWinControl* /*Control*/, TacMainWnd*& Adapter) {
     if (Adapter == nullptr) return;
     TacMainWnd* adapter = Adapter;
     Adapter = nullptr;
-    // Given back now, even inside one of the adapter's own messages (the
-    // object itself goes when that message returns).
-    ReleaseScrollWnd(Control->HandleAllocated() ? Control->Handle() : nullptr, true, true, adapter);
+    // Freed whole (procedure, look and theme given back); inside one of the
+    // adapter's own messages that happens when the message returns.
+    adapter->Free();
 }
 
 bool HandleEditPaneMessage(TWinControl* Control, TsCommonData* SkinData, TacMainWnd*& Adapter, TMessage& Message) {
@@ -44,9 +54,7 @@ bool HandleEditPaneMessage(TWinControl* Control, TsCommonData* SkinData, TacMain
             return true;
         case AC_REFRESH:
             if (OwnManager(SkinData, Message.LParam)) {
-                // Attached first, so that the adapter keeps the plain colours
-                // to give back.
-                AttachEditAdapter(SkinData, Adapter);
+                AttachPaneAdapter(SkinData, Adapter);
                 HandleCommonMessage(Message, SkinData);
                 RedrawWhole(Control);
             }
@@ -65,7 +73,7 @@ bool HandleEditPaneMessage(TWinControl* Control, TsCommonData* SkinData, TacMain
 void EditPaneMessageHandled(TWinControl* Control, TsCommonData* SkinData, TacMainWnd*& Adapter,
                             const TMessage& Message) {
     if (Message.Msg == CM_SHOWINGCHANGED && Control->Showing() && SkinData->Skinned())
-        AttachEditAdapter(SkinData, Adapter);
+        AttachPaneAdapter(SkinData, Adapter);
 }
 
 // ---- TsMemo -----------------------------------------------------------------------------
@@ -88,7 +96,7 @@ void TsMemo::AfterConstruction() {
 void TsMemo::Loaded() {
     TMemo::Loaded();
     FCommonData->Loaded();
-    AttachEditAdapter(FCommonData, ListSW);
+    AttachPaneAdapter(FCommonData, ListSW);
 }
 
 void TsMemo::WndProc(TMessage& Message) {

@@ -40,6 +40,6 @@ bool HandleEditPaneMessage(TWinControl* Control, TsCommonData* SkinData, TacMain
 // skinned gets its adapter.
 void EditPaneMessageHandled(TWinControl* Control, TsCommonData* SkinData, TacMainWnd*& Adapter,
                             const TMessage& Message);
-// Releases the adapter at once (its window gets its procedure and look back)
-// and frees it.
+// Frees the adapter: the window gets its procedure, look and theme back (when
+// inside one of the adapter's own messages, as that message returns).
 void ReleaseEditPaneAdapter(TWinControl* Control, TacMainWnd*& Adapter);
