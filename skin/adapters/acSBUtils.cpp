@@ -204,6 +204,7 @@ void ReleaseMainWnd(HWND Handle, bool FreeIt, bool Redraw, TacMainWnd*& Adapter)
     if (!Adapter->Destroyed) {
         Adapter->UnhookWindow();
         Adapter->RestoreStdParams();
+        Adapter->GiveThemeBack();
         if (Handle && ::IsWindowVisible(Handle)) RedrawWndFrame(Handle, Redraw);
         Adapter->Destroyed = true;
     }
@@ -231,13 +232,20 @@ void TacMainWnd::BeforeDestruction() {
         UnhookWindow();
         if (managed && (!RemovingAllAdapters || SkinManager->SkinRemoving)) {
             RestoreStdParams();
-            // An edit keeps the theme off while desktop composition is on.
-            const bool keepOff = SkinData->COC == kEditKind && AeroEnabledQuery && AeroEnabledQuery();
-            if (FThemeOff && !keepOff && ::IsWindow(CtrlHandle)) acSetWindowTheme(CtrlHandle, nullptr, nullptr);
+            GiveThemeBack();
         }
         Destroyed = true;
     }
     TObject::BeforeDestruction();
+}
+
+void TacMainWnd::GiveThemeBack() {
+    if (!FThemeOff) return;
+    FThemeOff = false;
+    const bool keepOff =
+        SkinData != nullptr && SkinData->COC == kEditKind && AeroEnabledQuery && AeroEnabledQuery();
+    if (!keepOff && acSetWindowTheme != nullptr && ::IsWindow(CtrlHandle))
+        acSetWindowTheme(CtrlHandle, nullptr, nullptr);
 }
 
 TacMainWnd::~TacMainWnd() {

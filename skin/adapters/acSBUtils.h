@@ -128,6 +128,10 @@ public:
     // removed. Afterwards the adapter sees no further message. Every release
     // path (ReleaseMainWnd, the scrolling release, Destroy) calls it.
     void UnhookWindow();
+    // Switches the system theme back on when creation switched it off (an
+    // edit keeps it off while desktop composition is on). Every release path
+    // calls it, so a detached window has its theme back.
+    void GiveThemeBack();
 
     // The entry of every message into the adapter: counts the dispatch depth
     // so that an adapter freed inside its own message is deleted only when

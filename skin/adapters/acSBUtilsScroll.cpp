@@ -769,6 +769,7 @@ void ReleaseScrollWnd(HWND Handle, bool FreeIt, bool Redraw, TacMainWnd*& Adapte
         // adapter's is still the window's.
         Adapter->UnhookWindow();
         Adapter->RestoreStdParams();
+        Adapter->GiveThemeBack();
         if (sw != nullptr) {
             delete sw->sBarHorz;
             delete sw->sBarVert;

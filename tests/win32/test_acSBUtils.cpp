@@ -735,7 +735,7 @@ HRESULT WINAPI RecordTheme(HWND, LPCWSTR app, LPCWSTR) {
 bool gAero = false;
 bool AeroQuery() { return gAero; }
 
-TEST(AdapterTheme, SwitchedOffUnlessKeptAndGivenBackOnDestroy) {
+TEST(AdapterTheme, SwitchedOffUnlessKeptAndGivenBackOnReleaseOrDestroy) {
     EnsureFramework();
     acSBUtilsInitialization();
     const auto savedTheme = acSetWindowTheme;
@@ -754,6 +754,7 @@ TEST(AdapterTheme, SwitchedOffUnlessKeptAndGivenBackOnDestroy) {
         Integer Kind;
         bool Aero;
         std::vector<std::wstring> Expected;
+        bool Released = false;   // released (detached) before it is freed
     };
     const Case cases[] = {
         {"plain", u"EDIT", false, false, 0, false, {L"off: ", L"restore"}},
@@ -762,6 +763,9 @@ TEST(AdapterTheme, SwitchedOffUnlessKeptAndGivenBackOnDestroy) {
         {"provider drawing the frame", u"FORM", true, true, 0, false, {L"off: ", L"restore"}},
         {"edit kind under composition keeps it off", u"EDIT", false, false, 10, true, {L"off: "}},
         {"edit kind without composition", u"EDIT", false, false, 10, false, {L"off: ", L"restore"}},
+        // A detached window has its theme back at once, and only once.
+        {"plain, released first", u"EDIT", false, false, 0, false, {L"off: ", L"restore"}, true},
+        {"edit kind under composition, released first", u"EDIT", false, false, 10, true, {L"off: "}, true},
     };
     for (const Case& c : cases) {
         gThemeCalls.clear();
@@ -779,6 +783,10 @@ TEST(AdapterTheme, SwitchedOffUnlessKeptAndGivenBackOnDestroy) {
             target = form->Handle();
         }
         TacMainWnd* adapter = New<TacMainWnd>(target, data, themeManager, c.Section, false);
+        if (c.Released) {
+            ReleaseMainWnd(target, false, false, adapter);
+            EXPECT_EQ(gThemeCalls, c.Expected) << c.Name << " (at release)";
+        }
         adapter->Free();
         EXPECT_EQ(gThemeCalls, c.Expected) << c.Name;
         if (form) form->Free();
