@@ -452,7 +452,36 @@ TacMinTimer::TacMinTimer(TComponent* AOwner) : TacThreadedTimer(AOwner, true) {
     InitData();
 }
 
+namespace {
+
+// A form timer ends: the provider forgets it, and a form left half way
+// through a blend or a minimize gets its own look back.
+void FormTimerEnds(TacThreadedTimer* Timer, TsSkinProvider* Provider, HWND Wnd) {
+    if (!Provider) return;
+    if (Provider->FormTimer == Timer) Provider->FormTimer = nullptr;
+    constexpr Cardinal phases = FS_BLENDMOVING | FS_ANIMMINIMIZING | FS_ANIMRESTORING;
+    if (!(Provider->FormState & phases)) return;
+    Provider->FormState &= ~phases;
+    Provider->fAnimating = false;
+    if (!Wnd || !::IsWindow(Wnd)) return;
+    const auto ex = static_cast<DWORD>(::GetWindowLongW(Wnd, GWL_EXSTYLE));
+    TCustomForm* form = Provider->Form;
+    if (form && form->AlphaBlend() && acSetLayeredWindowAttributes) {
+        if (!(ex & WS_EX_LAYERED)) ::SetWindowLongW(Wnd, GWL_EXSTYLE, static_cast<LONG>(ex | WS_EX_LAYERED));
+        acSetLayeredWindowAttributes(Wnd, 0, form->AlphaBlendValue(), LWA_ALPHA);
+    } else if (ex & WS_EX_LAYERED) {
+        ::SetWindowLongW(Wnd, GWL_EXSTYLE, static_cast<LONG>(ex & ~WS_EX_LAYERED));
+    }
+}
+
+}  // namespace
+
+// Either timer may go with its owner's components, before the owner's own
+// clean-up runs.
+TacMoveTimer::~TacMoveTimer() { FormTimerEnds(this, SP, FormHandle); }
+
 TacMinTimer::~TacMinTimer() {
+    FormTimerEnds(this, sp, FormHandle);
     SetEnabled(false);
     if (AlphaFormWasCreated && AnimForm) AnimForm->Free();
     AnimForm = nullptr;
