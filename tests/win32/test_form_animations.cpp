@@ -244,25 +244,52 @@ TEST_F(FormAnimations, MoveTimerLowersTheOpacityStepByStepToTheTarget) {
     ::SetWindowLongW(Wnd(), GWL_EXSTYLE, ::GetWindowLongW(Wnd(), GWL_EXSTYLE) & ~WS_EX_LAYERED);
 }
 
-TEST_F(FormAnimations, BlendOnMovingEndsWithTheFormInPlaceAndItsOwnLook) {
+// Watches the form's opacity from inside the system move loop and releases
+// the mouse button once the form has faded to the target or below (or after
+// a while).
+struct MoveLoopWatch {
+    static inline HWND Wnd = nullptr;
+    static inline Byte Target = 0;
+    static inline std::vector<int> Seen;
+    static inline int Ticks = 0;
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        if (::GetLayeredWindowAttributes(Wnd, nullptr, &alpha, &flags) && (Seen.empty() || Seen.back() != alpha))
+            Seen.push_back(alpha);
+        if (++Ticks == 200 || (!Seen.empty() && Seen.back() <= Target)) ::PostMessageW(Wnd, WM_LBUTTONUP, 0, 0);
+    }
+};
+
+TEST_F(FormAnimations, BlendOnMovingFadesDuringTheMoveAndEndsWithTheFormInPlaceAndItsOwnLook) {
     TacBlendOnMoving* effect = manager->AnimEffects()->BlendOnMoving();
     effect->SetActive(true);
-    effect->SetTime(12);
     effect->SetBlendValue(150);
     struct Case {
         bool AlphaBlend;
         Byte Alpha;
-    } const cases[] = {{false, 255}, {true, 200}};
+        Word Time;
+        std::vector<int> Fade;   // opacities seen in the move loop
+    } const cases[] = {
+        {false, 255, 12, {255, 150}},                       // one step
+        {false, 255, 48, {255, 229, 203, 177, 151, 125}},   // 105 / 4 = 26.25: 26 a step, past the target
+        {true, 200, 12, {200, 95}},                         // from the form's own opacity
+    };
     for (const Case& c : cases) {
+        effect->SetTime(c.Time);
         form->SetAlphaBlendValue(c.Alpha);
         form->SetAlphaBlend(c.AlphaBlend);
         harness::PumpUntilIdle(20, 500);
         RECT before{};
         ::GetWindowRect(Wnd(), &before);
-        // The move loop ends at the first mouse-button release.
-        ::PostMessageW(Wnd(), WM_LBUTTONUP, 0, 0);
-        ::PostMessageW(Wnd(), WM_LBUTTONUP, 0, 0);
+        MoveLoopWatch::Wnd = Wnd();
+        MoveLoopWatch::Target = 150;
+        MoveLoopWatch::Seen.clear();
+        MoveLoopWatch::Ticks = 0;
+        const UINT_PTR watch = ::SetTimer(nullptr, 0, 5, &MoveLoopWatch::Tick);
         provider->StartBlendOnMoving();
+        ::KillTimer(nullptr, watch);
+        EXPECT_EQ(MoveLoopWatch::Seen, c.Fade) << c.AlphaBlend << " " << c.Time;
         RECT after{};
         ::GetWindowRect(Wnd(), &after);
         EXPECT_TRUE(::EqualRect(&before, &after)) << c.AlphaBlend;
@@ -540,15 +567,20 @@ TEST_F(FormAnimations, RepeatedFadesAndMinimizeCyclesKeepObjectCountsFlat) {
     };
     fade();
     cycle();
+    provider->KillAnimations();
     harness::PumpUntilIdle(20, 500);
     const unsigned gdi = harness::GdiObjectUsage();
     const unsigned windows = harness::WindowCount();
+    const DWORD user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
     for (int i = 0; i < 50; ++i) fade();
     for (int i = 0; i < 20; ++i) cycle();
     provider->KillAnimations();
     harness::PumpUntilIdle(20, 500);
     EXPECT_LE(harness::GdiObjectUsage(), gdi + 8);
     EXPECT_EQ(harness::WindowCount(), windows);
+    if (user) {
+        EXPECT_LE(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS), user + 2);
+    }
     EXPECT_FALSE(Layered());
 }
 
