@@ -472,6 +472,65 @@ TEST_F(FormAnimations, BottomTaskbarWithoutButtonTakesTheFormToItsTopEdge) {
     ::UnregisterClassW(L"Shell_TrayWnd", wc.hInstance);
 }
 
+TEST_F(FormAnimations, TaskbarButtonFoundThroughTheShellsToolBar) {
+    if (::FindWindowW(L"Shell_TrayWnd", nullptr)) GTEST_SKIP() << "a real taskbar exists";
+    // A taskbar of our own: the shell's window chain with a real tool bar
+    // whose second button stands for the program (its data points at the
+    // program's taskbar window), the first for another one, the third hidden.
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    const HINSTANCE inst = ::GetModuleHandleW(nullptr);
+    for (const wchar_t* cls : {L"Shell_TrayWnd", L"MSTaskSwWClass"}) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.hInstance = inst;
+        wc.lpszClassName = cls;
+        ::RegisterClassW(&wc);
+    }
+    const int sh = ::GetSystemMetrics(SM_CYSCREEN);
+    HWND tray = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP | WS_VISIBLE, 0, sh - 40, 800, 40,
+                                  nullptr, nullptr, inst, nullptr);
+    HWND rebar = ::CreateWindowExW(0, REBARCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 800, 40, tray, nullptr, inst,
+                                   nullptr);
+    HWND task = ::CreateWindowExW(0, L"MSTaskSwWClass", L"", WS_CHILD | WS_VISIBLE, 60, 0, 700, 40, rebar, nullptr,
+                                  inst, nullptr);
+    HWND bar = ::CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_NORESIZE | CCS_NODIVIDER, 10,
+                                 2, 600, 36, task, nullptr, inst, nullptr);
+    ASSERT_NE(bar, nullptr);
+    ::SendMessageW(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    static HWND other = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234));
+    static HWND ours = nullptr;
+    ours = Application->Handle();
+    TBBUTTON buttons[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        buttons[i].iBitmap = I_IMAGENONE;
+        buttons[i].idCommand = 100 + i;
+        buttons[i].fsState = TBSTATE_ENABLED;
+        buttons[i].fsStyle = BTNS_BUTTON;
+    }
+    buttons[0].dwData = reinterpret_cast<DWORD_PTR>(&other);
+    buttons[1].dwData = reinterpret_cast<DWORD_PTR>(&ours);
+    buttons[2].dwData = reinterpret_cast<DWORD_PTR>(&ours);
+    buttons[2].fsState |= TBSTATE_HIDDEN;
+    ::SendMessageW(bar, TB_ADDBUTTONSW, 3, reinterpret_cast<LPARAM>(buttons));
+    RECT item{};
+    ASSERT_TRUE(::SendMessageW(bar, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item)));
+    ::MapWindowPoints(bar, nullptr, reinterpret_cast<POINT*>(&item), 2);
+
+    EXPECT_EQ(FindTaskbarButtonRect(), TRect(item.left, item.top, item.right, item.bottom));
+    // The minimize animation shrinks the form into that button.
+    auto* timer = New<TacMinTimer>(provider);
+    EXPECT_EQ(timer->RectTo, TRect(item.left, item.top, item.right, item.bottom));
+    timer->Free();
+
+    // A hidden button of ours is no target.
+    ::SendMessageW(bar, TB_HIDEBUTTON, 101, TRUE);
+    EXPECT_TRUE(FindTaskbarButtonRect().IsEmpty());
+
+    ::DestroyWindow(tray);
+    for (const wchar_t* cls : {L"Shell_TrayWnd", L"MSTaskSwWClass"}) ::UnregisterClassW(cls, inst);
+}
+
 // ---- the picture of the whole form
 
 TEST_F(FormAnimations, CopyFormCacheIsAnOpaquePictureOfTheFrame) {
