@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "FrameworkEnvironment.h"
@@ -14,6 +15,8 @@
 #include "TestSkinForm.h"
 #include "acFormAnimTimers.h"
 #include "acLayered.h"
+#include "ExtCtrls.h"
+#include "sVclUtilsAnim.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
 #include "sSkinProvider.h"
@@ -564,6 +567,48 @@ TEST_F(FormAnimations, CopyFormCacheIsAnOpaquePictureOfTheFrame) {
     ::RedrawWindow(Wnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
     harness::PumpUntilIdle(20, 500);
     EXPECT_NE(provider->SkinData()->FCacheBmp, nullptr);
+}
+
+TEST_F(FormAnimations, WholeFormPictureHoldsTheWindowedChildrenAndAHiddenChildShowsTheBackground) {
+    // A plain panel in a colour of its own, at (30, 20) of the client area,
+    // with a second one inside it.
+    auto* panel = New<TPanel>(form);
+    panel->SetBevelOuter(bvNone);
+    panel->SetShowCaption(false);
+    panel->SetParentBackground(false);
+    panel->SetColor(static_cast<TColor>(0x0000C0));
+    panel->SetBounds(30, 20, 80, 60);
+    panel->SetParent(form);
+    auto* inner = New<TPanel>(form);
+    inner->SetBevelOuter(bvNone);
+    inner->SetShowCaption(false);
+    inner->SetParentBackground(false);
+    inner->SetColor(static_cast<TColor>(0xC00000));
+    inner->SetBounds(40, 30, 20, 20);
+    inner->SetParent(panel);
+    harness::PumpUntilIdle(20, 500);
+
+    TBitmap* copy = provider->CopyFormCache(false);
+    ASSERT_NE(copy, nullptr);
+    const TacBits32 bits = Bits32Of(copy);
+    const Integer ox = provider->OffsetX();
+    const Integer oy = provider->OffsetY();
+    EXPECT_EQ(bits.At(ox + 35, oy + 25), 0xFFC00000u);        // the panel (red as 0xAARRGGBB)
+    EXPECT_EQ(bits.At(ox + 30 + 45, oy + 20 + 35), 0xFF0000C0u);   // the inner panel
+    // The client background as the form prints it.
+    const harness::Capture printed = harness::CaptureWindow(Wnd(), harness::CaptureSource::Print);
+    const COLORREF bg = printed.Pixel(ox + 200, oy + 100);
+    const std::uint32_t client = 0xFF000000u | (GetRValue(bg) << 16) | (GetGValue(bg) << 8) | GetBValue(bg);
+    EXPECT_EQ(bits.At(ox + 200, oy + 100), client);
+    copy->Free();
+
+    // Hidden, without a provider of its own: the form's background in its place.
+    panel->SetVisible(false);
+    std::unique_ptr<TBitmap> bmp(CreateWorkBitmap(80, 60));
+    PaintFormTo(bmp.get(), panel, 0, 0, nullptr);
+    ::GdiFlush();
+    EXPECT_EQ(Bits32Of(bmp.get()).At(10, 10) & 0xFFFFFF, client & 0xFFFFFF);
+    panel->Free();
 }
 
 // ---- main menu
