@@ -340,7 +340,8 @@ TEST_F(FormAnimations, MinimizeThenRestoreLeavesTheFormRestoredOpaqueWithItsRegi
     ::GetWindowRect(Wnd(), &place);
 
     TacLayeredRecorder recorder;
-    provider->StartMinimizeAnimation();
+    // Started the way the skin manager starts it on SC_MINIMIZE.
+    static_cast<TacFormProvider*>(provider)->StartMinimizeAnimation();
     TacMinTimer* timer = MinTimer();
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(provider->fAnimating);
