@@ -331,13 +331,10 @@ TacMoveTimer::TacMoveTimer(TComponent* AOwner) : TacThreadedTimer(AOwner, true) 
 
 void TacMoveTimer::TimeHandler() {
     if (!Enabled() || !FormHandle || !::IsWindow(FormHandle)) return;
-    if (BorderForm) {
-        // The border window shows the form's cache (made with the border window).
-    } else {
-        const auto ex = static_cast<DWORD>(::GetWindowLongW(FormHandle, GWL_EXSTYLE));
-        if (!(ex & WS_EX_LAYERED)) ::SetWindowLongW(FormHandle, GWL_EXSTYLE, static_cast<LONG>(ex | WS_EX_LAYERED));
-        if (acSetLayeredWindowAttributes) acSetLayeredWindowAttributes(FormHandle, 0, CurrentBlendValue, LWA_ALPHA);
-    }
+    // The form itself fades (no border window exists to take its picture).
+    const auto ex = static_cast<DWORD>(::GetWindowLongW(FormHandle, GWL_EXSTYLE));
+    if (!(ex & WS_EX_LAYERED)) ::SetWindowLongW(FormHandle, GWL_EXSTYLE, static_cast<LONG>(ex | WS_EX_LAYERED));
+    if (acSetLayeredWindowAttributes) acSetLayeredWindowAttributes(FormHandle, 0, CurrentBlendValue, LWA_ALPHA);
     if (BlendValue < CurrentBlendValue)
         CurrentBlendValue = static_cast<Byte>(std::max<Integer>(Integer(CurrentBlendValue) - BlendStep, 0));
 }
@@ -528,7 +525,7 @@ void TacMinTimer::InitData() {
     const Integer h = std::max(RectFrom.Height(), 0);
     if (!AlphaBmp) AlphaBmp = CreateWorkBitmap(w, h);
     else AlphaBmp->SetSize(w, h);
-    if (BorderForm) return;   // the border window shows the animation
+    if (BorderForm) return;   // the border window is to carry the animation (not made yet)
     if (AnimForm && AlphaFormWasCreated) {
         AnimForm->Free();
         AnimForm = nullptr;
