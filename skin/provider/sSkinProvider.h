@@ -327,6 +327,29 @@ public:
     bool HasBorderForm() const override { return BorderForm != nullptr; }
     void RepaintFrame() override;
 
+    // Animations (sSkinProviderAnim.cpp).
+    // Starts or turns the fade of a caption button toward NewState (1 hot,
+    // 2 pressed, 0 back to normal) over Iterations steps of 12 ms; Up fades in.
+    void StartBtnAnimation(TsCaptionButton& Button, Integer NewState, Integer Iterations, bool Up);
+    // Shrinks the form into its taskbar button while fading it out (with the
+    // manager's Minimizing effect active); the form is minimized meanwhile.
+    void StartMinimizeAnimation() override;
+    // Grows a form that the minimize animation shrank back to its place;
+    // true when the animation started.
+    bool StartRestoreAnimation();
+    // Fades the form to the BlendOnMoving opacity, runs the system move loop
+    // (returns when the mouse button is released) and ends the blend.
+    void StartBlendOnMoving();
+    void EndBlendOnMoving();
+    // The form shows a main menu of its own: one with an item that is not
+    // merged elsewhere, on a form that is neither an MDI child nor a dialog.
+    bool HasSkinnableMainMenu() const;
+    // A 32-bit opaque copy of the whole form painted at the cache's size
+    // (nullptr without a cache); FreeCache frees the cache itself afterwards.
+    TBitmap* CopyFormCache(bool FreeCache);
+    // Frees the fade of a caption button (nothing without one).
+    static void FreeBtnAnimation(TsCaptionButton& Button);
+
     // Message handlers.
     void HandleGetMinMaxInfo(TMessage& Message);
     void HandleNCMouseMove(TMessage& Message);
