@@ -285,21 +285,26 @@ void TsScrollBox::PaintFrame() {
 
 // WM_PRINT of a skinned box: the frame from the cache, the skinned bars, then
 // the client area at its place.
-void TsScrollBox::PrintBox(HDC DC) {
+void TsScrollBox::PrintBox(HDC DC, LPARAM Flags) {
     TsCommonData& sd = *FCommonData;
     sd.SetUpdating(false);
     if (!ControlIsReady(this) || !DC) return;
     const Integer fw = FrameWidth();
     PrepareCache();
-    if (!CacheMissing(sd, Width(), Height()))
-        CopyBorderStrips(DC, TRect(0, 0, Width(), Height()), sd.FCacheBmp->Canvas()->Handle(), TPoint(0, 0), fw);
-    if (TacScrollWnd* sw = ScrollWnd(); sw && !sw->Destroyed) PaintScrollBars(sw, FHandle, DC, -1);
     const int saved = ::SaveDC(DC);
-    ::OffsetViewportOrgEx(DC, fw, fw, nullptr);
-    const RECT client = ClientRect();
-    ::IntersectClipRect(DC, 0, 0, client.right, client.bottom);
-    sd.HalfVisible = false;
-    Paint(DC, true);
+    // Without the frame the DC's origin is the client area's.
+    if (Flags & PRF_NONCLIENT) {
+        if (!CacheMissing(sd, Width(), Height()))
+            CopyBorderStrips(DC, TRect(0, 0, Width(), Height()), sd.FCacheBmp->Canvas()->Handle(), TPoint(0, 0), fw);
+        if (TacScrollWnd* sw = ScrollWnd(); sw && !sw->Destroyed) PaintScrollBars(sw, FHandle, DC, -1);
+        ::OffsetViewportOrgEx(DC, fw, fw, nullptr);
+    }
+    if (Flags & PRF_CLIENT) {
+        const RECT client = ClientRect();
+        ::IntersectClipRect(DC, 0, 0, client.right, client.bottom);
+        sd.HalfVisible = false;
+        Paint(DC, true);
+    }
     ::RestoreDC(DC, saved);
 }
 
@@ -500,7 +505,7 @@ bool TsScrollBox::SkinnedMessage(TMessage& Message) {
         return true;
     }
     case WM_PRINT:
-        PrintBox(reinterpret_cast<HDC>(Message.WParam));
+        PrintBox(reinterpret_cast<HDC>(Message.WParam), Message.LParam);
         Message.Result = 0;
         return true;
     case CM_VISIBLECHANGED: sd.BGChanged = true; return false;

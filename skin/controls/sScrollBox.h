@@ -95,7 +95,7 @@ private:
     // The messages of a ready, skinned box; true when done.
     bool SkinnedMessage(TMessage& Message);
     void PaintFrame();
-    void PrintBox(HDC DC);
+    void PrintBox(HDC DC, LPARAM Flags);
     void DirectPaint(HDC DC);
     void FreeScrollWnd();
     void AttachScrollWnd();
