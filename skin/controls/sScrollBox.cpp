@@ -408,12 +408,14 @@ bool TsScrollBox::FirstSkinCommand(TMessage& Message) {
     case AC_REFRESH:
         if (OwnManager(Message.LParam)) {
             HandleCommonMessage(Message, FCommonData);
-            if (HandleAllocated()) {
-                UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME;
-                if (!sd.GetUpdating() && !acAnimationSwitch) flags |= RDW_UPDATENOW;
-                ::RedrawWindow(FHandle, nullptr, nullptr, flags);
-            }
+            const bool deferred = sd.GetUpdating() || acAnimationSwitch;
+            if (HandleAllocated())
+                ::RedrawWindow(FHandle, nullptr, nullptr,
+                               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | (deferred ? 0 : RDW_UPDATENOW));
             AttachScrollWnd();
+            // Attaching the bars repaints the frame at once, which is left
+            // out while an animation paints: the frame stays due for later.
+            if (deferred && HandleAllocated()) ::RedrawWindow(FHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
         }
         PassMessageToChildControls(this, Message);
         return true;
