@@ -85,4 +85,5 @@ TEST_F(ScrollBoxDisplay, FrameInsideAndBarComeFromTheSkinAndGoWithIt) {
     harness::Capture again = Settled();
     EXPECT_EQ(again.Pixel(track.x, track.y), bar);
     EXPECT_EQ(again.Pixel(0, 75), mask);
+    EXPECT_EQ(again.Pixel(60, 60), inside);
 }
