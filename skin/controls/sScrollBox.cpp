@@ -362,7 +362,7 @@ bool TsScrollBox::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePo
     TCustomForm* form = GetParentForm(this);
     if (!form) return true;
     TWinControl* active = form->ActiveControl();
-    if (active && active != this && active->HandleAllocated()) {
+    if (active && active->HandleAllocated()) {
         struct Guard {
             Guard() { WheelGuard = true; }
             ~Guard() { WheelGuard = false; }

@@ -131,6 +131,13 @@ TEST_F(SkinnedScrollBox, FrameAndBackgroundComeFromTheSectionInBothWays) {
         } else {
             EXPECT_EQ(inside, Section("PANEL_LOW"));
             EXPECT_EQ(box->SkinData()->FCacheBmp->Width(), 0) << "the direct way keeps no image";
+            // Its children still get the section's colour under them.
+            TBackgroundInfo info;
+            info.R = TRect(0, 0, 10, 10);
+            EXPECT_EQ(::SendMessageW(Wnd(), SkinCommandMessage, MakeSkinWParam(AC_GETBG),
+                                     reinterpret_cast<LPARAM>(&info)), 1);
+            EXPECT_EQ(info.BgType, btFill);
+            EXPECT_EQ(static_cast<COLORREF>(::ColorToRGB(info.Color)), Section("PANEL_LOW"));
         }
         TearDown();
         WriteSkin();
@@ -221,6 +228,11 @@ TEST_F(SkinnedScrollBox, TheWheelMovesByIncrement) {
     form->SetActiveControl(button);
     Wheel(-120);
     EXPECT_EQ(box->VertScrollBar()->Position(), 13);
+    // The box itself as the active control: the turn it hands itself comes
+    // back unhandled, and the box scrolls once.
+    form->SetActiveControl(box);
+    Wheel(-120);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 26);
 
     // Without AutoMouseWheel the framework's wheel scrolls the system's lines.
     box->SetAutoMouseWheel(false);
@@ -228,7 +240,7 @@ TEST_F(SkinnedScrollBox, TheWheelMovesByIncrement) {
     ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
     form->SetActiveControl(nullptr);
     Wheel(-120);
-    EXPECT_EQ(box->VertScrollBar()->Position(), 13 + 13 * static_cast<int>(lines));
+    EXPECT_EQ(box->VertScrollBar()->Position(), 26 + 13 * static_cast<int>(lines));
     box->OnBeforeScroll = TNotifyEvent();
     box->OnAfterScroll = TNotifyEvent();
 }
