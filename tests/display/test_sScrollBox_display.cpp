@@ -40,6 +40,10 @@ protected:
         distant->SetBounds(10, 500, 60, 40);
         distant->SetParent(box);
     }
+    void TearDown() override {
+        TestSkinForm::TearDown();
+        acSBUtilsFinalization();
+    }
     harness::Capture Settled() {
         harness::Capture last;
         for (int round = 0; round < 30; ++round) {

@@ -37,6 +37,11 @@ protected:
         acSBUtilsInitialization();
         WriteSkin();
     }
+    // The adapter unit goes as the program ends it: later tests start without it.
+    void TearDown() override {
+        TestSkinForm::TearDown();
+        acSBUtilsFinalization();
+    }
     // The test skin (with Common over it) and a shown form with a 200 x 150
     // box whose child lies far below: the vertical bar shows.
     void Load(const std::string& Common = {}) {
@@ -140,6 +145,7 @@ TEST_F(SkinnedScrollBox, FrameAndBackgroundComeFromTheSectionInBothWays) {
             EXPECT_EQ(static_cast<COLORREF>(::ColorToRGB(info.Color)), Section("PANEL_LOW"));
         }
         TearDown();
+        acSBUtilsInitialization();
         WriteSkin();
     }
 }
@@ -267,6 +273,7 @@ TEST_F(SkinnedScrollBox, ScrollsOfTheSkinnedBarsAreAnnouncedAndRedrawOnAgain) {
         box->OnBeforeScroll = TNotifyEvent();
         box->OnAfterScroll = TNotifyEvent();
         TearDown();
+        acSBUtilsInitialization();
         WriteSkin();
     }
 }
