@@ -212,7 +212,7 @@ void TForm1::CreateComponents() {
     sScrollBox1->SetName(u"sScrollBox1");
     sScrollBox1->SetParent(pict_panel);
     sScrollBox1->SetAlign(TAlign::alClient);
-    sScrollBox1->SkinSection = u"PANEL_LOW";
+    sScrollBox1->SkinData()->SetSkinSection(u"PANEL_LOW");
 
     Image1 = New<TImage>(this);
     Image1->SetName(u"Image1");

@@ -253,6 +253,8 @@ void TControl::MouseMove(TShiftState Shift, int X, int Y) {
     if (OnMouseMove) OnMouseMove(this, Shift, X, Y);
 }
 
+bool TControl::DoMouseWheel(TShiftState, int, TPoint) { return false; }
+
 void TControl::Click() {
     if (OnClick) OnClick(this);
 }
@@ -631,6 +633,12 @@ void TWinControl::DestroyHandle() {
     SetControlState(csDestroyingHandle, false);
 }
 
+void TWinControl::SetCtl3D(bool value) {
+    if (FCtl3D == value) return;
+    FCtl3D = value;
+    Perform(CM_CTL3DCHANGED, 0, 0);
+}
+
 void TWinControl::RecreateWnd() {
     if (!FHandle) return;
     const bool showing = FShowing;
@@ -801,6 +809,15 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
     case WM_MOUSEMOVE: return WMMouse(Message);
+    case WM_MOUSEWHEEL: {
+        const TPoint pos{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
+        if (DoMouseWheel(KeysToShiftState(GET_KEYSTATE_WPARAM(Message.WParam)),
+                         GET_WHEEL_DELTA_WPARAM(Message.WParam), pos)) {
+            Message.Result = 1;
+            return;
+        }
+        return DefaultHandler(Message);
+    }
     default: return TControl::Dispatch(Message);
     }
 }
@@ -1445,6 +1462,30 @@ void TWinControl::DoExit() {
 }
 
 // ---------------------------------------------------------------------------
+
+TControlCanvas::~TControlCanvas() { FreeHandle(); }
+
+void TControlCanvas::SetControl(TWinControl* AControl) {
+    if (FControl == AControl) return;
+    FreeHandle();
+    FControl = AControl;
+}
+
+void TControlCanvas::FreeHandle() {
+    if (!FDeviceContext) return;
+    if (HandleAllocated() && Handle() == FDeviceContext) SetHandle(nullptr);
+    ::ReleaseDC(FWindow, FDeviceContext);
+    FDeviceContext = nullptr;
+    FWindow = nullptr;
+}
+
+void TControlCanvas::CreateHandle() {
+    if (!FControl || !FControl->HandleAllocated()) return;
+    FreeHandle();
+    FWindow = FControl->Handle();
+    FDeviceContext = ::GetDCEx(FWindow, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
+    if (FDeviceContext) SetHandle(FDeviceContext);
+}
 
 TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner) { FCanvas = new TCanvas(); }
 

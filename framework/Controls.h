@@ -186,6 +186,11 @@ public:
 
     virtual void Click();
 
+    // The wheel turned over the control (WM_MOUSEWHEEL): true when the
+    // control handled it; otherwise the window's default handling passes it
+    // on to the parent. The default handles nothing.
+    virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos);
+
 protected:
     virtual void Resize();
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -294,6 +299,10 @@ public:
     bool DoubleBuffered = false;
     // The window's Windows style and extended style bits after creation.
     void RecreateWnd();
+    // Whether the control shows a three-dimensional (sunken) edge where it
+    // has one; a change is told to the control by CM_CTL3DCHANGED.
+    bool Ctl3D() const { return FCtl3D; }
+    void SetCtl3D(bool value);
 
     // Lays out the aligned children inside Rect (the client area by default).
     void Realign();
@@ -391,6 +400,7 @@ protected:
     int FAlignLevel = 0;
     HBRUSH FBrush = nullptr;
     DWORD FCreatedStyle = 0;
+    bool FCtl3D = true;
 
 private:
     static LRESULT CALLBACK InitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -422,6 +432,28 @@ protected:
     TCanvas* FCanvas = nullptr;
 };
 
+// A canvas that draws on a control's window: without a DC of its own it
+// takes the window's DC when first used, and gives it back by FreeHandle or
+// when the canvas goes.
+class TControlCanvas : public TCanvas {
+public:
+    KES_CLASS_NAME(TControlCanvas)
+    explicit TControlCanvas(TWinControl* AControl = nullptr) : FControl(AControl) {}
+    ~TControlCanvas() override;
+    TWinControl* Control() const { return FControl; }
+    void SetControl(TWinControl* AControl);
+    // Releases the window DC the canvas took (a DC given by SetHandle stays).
+    void FreeHandle();
+
+protected:
+    void CreateHandle() override;
+
+private:
+    TWinControl* FControl = nullptr;
+    HWND FWindow = nullptr;
+    HDC FDeviceContext = nullptr;
+};
+
 // A windowless control painted by its parent.
 class TGraphicControl : public TControl {
 public:
@@ -449,6 +481,10 @@ extern TCursor ScreenCursorOverride;
 // The application's shared exception handler for window procedures, timers
 // and thread entries (set up by the forms unit).
 void HandleFrameworkException();
+
+// The system draws the new (Windows 95 and later) control look: sunken
+// client edges stand for Ctl3D borders.
+inline bool NewStyleControls = true;
 
 // The window property that marks a window made by the framework.
 extern const wchar_t* const kControlProp;

@@ -1167,15 +1167,17 @@ void TScrollingWinControl::AlignControls(TControl* AControl, RECT& Rect) {
 
 void TScrollingWinControl::UpdateScrollBars() {
     if (FUpdating > 0 || !FHorzScrollBar || !FVertScrollBar || HasState(csDestroying)) return;
-    // The extent of the children measured from the origin of the scrolled area.
-    int width = 0, height = 0;
-    for (TControl* c : FControls) {
-        if (!c->Visible() || c->Align() != TAlign::alNone) continue;
-        width = std::max(width, c->Left() + c->Width() + FHorzScrollBar->FPosition);
-        height = std::max(height, c->Top() + c->Height() + FVertScrollBar->FPosition);
+    if (FAutoScroll) {
+        // The extent of the children measured from the origin of the scrolled area.
+        int width = 0, height = 0;
+        for (TControl* c : FControls) {
+            if (!c->Visible() || c->Align() != TAlign::alNone) continue;
+            width = std::max(width, c->Left() + c->Width() + FHorzScrollBar->FPosition);
+            height = std::max(height, c->Top() + c->Height() + FVertScrollBar->FPosition);
+        }
+        FHorzScrollBar->FRange = width;
+        FVertScrollBar->FRange = height;
     }
-    FHorzScrollBar->FRange = width;
-    FVertScrollBar->FRange = height;
     if (!FHandle) return;
     ++FUpdating;
     // A bar that appears narrows the view of the other one: settle both.
@@ -1280,6 +1282,26 @@ void TScrollingWinControl::ScrollMessage(TControlScrollBar* bar, int code) {
     bar->SetPosition(pos);
 }
 
+void TScrollingWinControl::SetAutoScroll(bool value) {
+    if (FAutoScroll == value) return;
+    FAutoScroll = value;
+    if (!value) {
+        FHorzScrollBar->FRange = 0;
+        FVertScrollBar->FRange = 0;
+    }
+    UpdateScrollBars();
+}
+
+bool TScrollingWinControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+    if (TWinControl::DoMouseWheel(Shift, WheelDelta, MousePos)) return true;
+    if (!FVertScrollBar->IsScrollBarVisible()) return false;
+    UINT lines = 3;
+    ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    const int notches = WheelDelta / WHEEL_DELTA;
+    FVertScrollBar->SetPosition(FVertScrollBar->FPosition - notches * static_cast<int>(lines) * FVertScrollBar->Increment);
+    return true;
+}
+
 void TScrollingWinControl::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
     case WM_HSCROLL:
@@ -1287,17 +1309,6 @@ void TScrollingWinControl::Dispatch(TMessage& Message) {
         // From the control's own bars (a scroll bar control would name itself).
         if (Message.LParam == 0) {
             ScrollMessage(Message.Msg == WM_HSCROLL ? FHorzScrollBar : FVertScrollBar, LOWORD(Message.WParam));
-            Message.Result = 0;
-            return;
-        }
-        break;
-    case WM_MOUSEWHEEL:
-        if (FVertScrollBar->IsScrollBarVisible()) {
-            UINT lines = 3;
-            ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-            const int notches = GET_WHEEL_DELTA_WPARAM(Message.WParam) / WHEEL_DELTA;
-            FVertScrollBar->SetPosition(FVertScrollBar->FPosition -
-                                        notches * static_cast<int>(lines) * FVertScrollBar->Increment);
             Message.Result = 0;
             return;
         }
@@ -1316,9 +1327,24 @@ TScrollBox::TScrollBox(TComponent* AOwner) : TScrollingWinControl(AOwner) {
     FHeight = 41;
 }
 
+void AddScrollBoxBorder(TCreateParams& Params, TBorderStyle BorderStyle, bool Ctl3D) {
+    if (BorderStyle != bsSingle) return;
+    if (NewStyleControls && Ctl3D) {
+        Params.Style &= ~static_cast<DWORD>(WS_BORDER);
+        Params.ExStyle |= WS_EX_CLIENTEDGE;
+    } else {
+        Params.Style |= WS_BORDER;
+    }
+}
+
 void TScrollBox::CreateParams(TCreateParams& Params) {
     TScrollingWinControl::CreateParams(Params);
-    if (FBorderStyle == bsSingle) Params.ExStyle |= WS_EX_CLIENTEDGE;
+    AddScrollBoxBorder(Params, FBorderStyle, Ctl3D());
+}
+
+void TScrollBox::Dispatch(TMessage& Message) {
+    if (Message.Msg == CM_CTL3DCHANGED && NewStyleControls && FBorderStyle == bsSingle) RecreateWnd();
+    TScrollingWinControl::Dispatch(Message);
 }
 
 void TScrollBox::SetBorderStyle(TBorderStyle value) {

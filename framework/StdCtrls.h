@@ -513,6 +513,13 @@ public:
     TControlScrollBar* VertScrollBar() const { return FVertScrollBar; }
     // Scrolls so that the control shows completely (or its top-left part).
     void ScrollInView(TControl* AControl);
+    // The ranges follow the extent of the children; switched off, both
+    // ranges drop to 0 and the bars go.
+    bool AutoScroll() const { return FAutoScroll; }
+    void SetAutoScroll(bool value);
+    // The wheel scrolls the vertical bar, when it shows, by the system's
+    // wheel lines times its Increment per notch.
+    bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
 
 protected:
     void AlignControls(TControl* AControl, RECT& Rect) override;
@@ -526,20 +533,27 @@ protected:
     TControlScrollBar* FHorzScrollBar = nullptr;
     TControlScrollBar* FVertScrollBar = nullptr;
     int FUpdating = 0;
+    bool FAutoScroll = true;
 
     friend class TControlScrollBar;
 };
+
+// The window style of a scroll box's border: WS_BORDER for bsSingle, or with
+// new-style controls and Ctl3D the sunken client edge instead.
+void AddScrollBoxBorder(TCreateParams& Params, TBorderStyle BorderStyle, bool Ctl3D);
 
 class TScrollBox : public TScrollingWinControl {
 public:
     KES_CLASS_NAME(TScrollBox)
     explicit TScrollBox(TComponent* AOwner);
 
+    // Changing the border style (or Ctl3D of a bsSingle box) makes the window anew.
     TBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle value);
 
 protected:
     void CreateParams(TCreateParams& Params) override;
+    void Dispatch(TMessage& Message) override;
 
     TBorderStyle FBorderStyle = bsSingle;
 };

@@ -554,6 +554,14 @@ void TacScrollWnd::acWndProc(TMessage& Message) {
     case WM_UPDATEUISTATE:
         TacMainWnd::acWndProc(Message);
         return;
+    case WM_PRINT:
+        // A control of our own prints itself, frame and skinned bars
+        // included; only a bare window is made to paint into the DC.
+        if (OwnerControl() != nullptr) {
+            CallPrevWndProc(Message);
+            return;
+        }
+        break;
     case WM_CAPTURECHANGED:
         if (reinterpret_cast<HWND>(Message.LParam) != CtrlHandle) CancelTracking(true);
         CallPrevWndProc(Message);

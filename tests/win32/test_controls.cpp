@@ -943,6 +943,43 @@ TEST_F(ControlsScrollBox, RangesFollowTheChildrenAndScrollingMovesThem) {
     EXPECT_TRUE(ExStyleOf(box->Handle()) & WS_EX_CLIENTEDGE);
 }
 
+TEST_F(ControlsScrollBox, AutoScrollBorderStylesAndTheWheel) {
+    auto* box = Add<TScrollBox>();
+    box->SetBounds(0, 0, 200, 150);
+    auto* distant = Add<TPanel>(box);
+    distant->SetBounds(10, 400, 50, 100);
+    ShowForm();
+    ASSERT_TRUE(StyleOf(box->Handle()) & WS_VSCROLL);
+
+    // A wheel notch scrolls the system's wheel lines of Increment and tells
+    // the sender that the control took it.
+    UINT lines = 3;
+    ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    box->VertScrollBar()->Increment = 5;
+    EXPECT_EQ(::SendMessageW(box->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0), 1);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 5 * static_cast<int>(lines));
+
+    // Without AutoScroll the ranges drop and the bars go; the wheel is left
+    // to the parent.
+    box->SetAutoScroll(false);
+    EXPECT_EQ(box->VertScrollBar()->Range(), 0);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 0);
+    EXPECT_FALSE(StyleOf(box->Handle()) & WS_VSCROLL);
+    EXPECT_EQ(::SendMessageW(box->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0), 0);
+    box->SetAutoScroll(true);
+    EXPECT_EQ(box->VertScrollBar()->Range(), 500);
+
+    // A single border is the sunken edge with Ctl3D, a plain line without;
+    // a change of Ctl3D makes the window anew.
+    box->SetCtl3D(false);
+    EXPECT_TRUE(StyleOf(box->Handle()) & WS_BORDER);
+    EXPECT_FALSE(ExStyleOf(box->Handle()) & WS_EX_CLIENTEDGE);
+    box->SetCtl3D(true);
+    EXPECT_FALSE(StyleOf(box->Handle()) & WS_BORDER);
+    EXPECT_TRUE(ExStyleOf(box->Handle()) & WS_EX_CLIENTEDGE);
+    EXPECT_TRUE(StyleOf(box->Handle()) & WS_VSCROLL) << "the new window has its bar";
+}
+
 // ---------------------------------------------------------------------------
 // Images
 

@@ -152,7 +152,7 @@ TEST_F(MainForm, SettingsAndEventsFollowTheFormDefinition) {
         {"sCheckBox1", "CHECKBOX", form->sCheckBox1->SkinData()->SkinSection()},
         {"sButton1", "BUTTON", form->sButton1->SkinData()->SkinSection()},
         {"sRichEdit1", "EDIT", form->sRichEdit1->SkinData()->SkinSection()}, {"sMemo1", "EDIT", form->sMemo1->SkinData()->SkinSection()},
-        {"sScrollBox1", "PANEL_LOW", form->sScrollBox1->SkinSection}, {"sProgressBar1", "GAUGE", form->sProgressBar1->SkinData()->SkinSection()},
+        {"sScrollBox1", "PANEL_LOW", form->sScrollBox1->SkinData()->SkinSection()}, {"sProgressBar1", "GAUGE", form->sProgressBar1->SkinData()->SkinSection()},
     };
     for (const auto& s : sections) EXPECT_EQ(s.Actual, AsciiToString(s.Section)) << s.Name;
 

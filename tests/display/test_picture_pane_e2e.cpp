@@ -1,0 +1,176 @@
+// Kestrune's picture pane end to end: the real program, run from a folder of
+// its own whose skins folder holds the flat test skin, with that skin chosen
+// loads a picture larger than the pane through its "load" button and open
+// dialog; the pane's scroll bars then show the skin's scroll-bar colours on
+// the screen. The picture of the pane lands beside the test program
+// (kestrune-picture-pane.bmp).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <random>
+#include <string>
+
+#include "GuiHarness.h"
+#include "ProcessDriver.h"
+#include "SkinImage.h"
+#include "TestSkin.h"
+#include "TestSkinManager.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using harness::PumpUntil;
+using kestrune_test::TestRef;
+
+constexpr int kStartMs = 60000;
+constexpr int kStepMs = 15000;
+
+struct WindowSearch {
+    DWORD Process;
+    const wchar_t* ClassName;
+    HWND Found;
+};
+
+BOOL CALLBACK FindTopWindow(HWND wnd, LPARAM param) {
+    auto* s = reinterpret_cast<WindowSearch*>(param);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(wnd, &process);
+    if (process == s->Process && ::IsWindowVisible(wnd) && harness::ClassNameOf(wnd) == s->ClassName) {
+        s->Found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible top-level window of the class in the process, or nullptr.
+HWND TopWindowOf(DWORD process, const wchar_t* className) {
+    WindowSearch s{process, className, nullptr};
+    ::EnumWindows(&FindTopWindow, reinterpret_cast<LPARAM>(&s));
+    return s.Found;
+}
+
+class PicturePaneEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const fs::path built = fs::path(harness::ModuleFolder()) / L".." / L"app";
+        ASSERT_TRUE(fs::exists(built / L"Kestrune.exe")) << "Kestrune.exe is not built";
+        std::random_device r;
+        FFolder = fs::temp_directory_path() / (L"kestrune-e2e-picture-" + std::to_wstring(r()));
+        fs::create_directories(FFolder);
+        fs::copy_file(built / L"Kestrune.exe", FFolder / L"Kestrune.exe");
+        skingen::WriteTestSkin(FFolder / L"Skins" / L"Test");
+        // A picture far larger than the pane, in one flat colour.
+        const skingen::Image image(1400, 1100, skingen::Opaque(0x3366CC));
+        const std::vector<std::uint8_t> png = skingen::EncodePNG(image);
+        std::ofstream(FFolder / L"big.png", std::ios::binary)
+            .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+
+        ASSERT_TRUE(FProgram.Start((FFolder / L"Kestrune.exe").wstring())) << "error " << ::GetLastError();
+        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
+        ASSERT_NE(FForm, nullptr) << (FProgram.Running() ? "no TForm1 window" : "Kestrune ended during start-up");
+        FSkinBox = harness::AtLeft(harness::FindDescendants(FForm, L"TsComboBox"), 670);
+        ASSERT_NE(FSkinBox, nullptr) << "no skin box (a TsComboBox at left 670)";
+        FLoad = harness::WithCaption(harness::FindDescendants(FForm, L"TsButton"), L"load");
+        ASSERT_NE(FLoad, nullptr) << "no \"load\" button";
+        ::SetForegroundWindow(FForm);
+    }
+
+    void TearDown() override {
+        if (HasFailure() && FForm && ::IsWindow(FForm))
+            harness::CaptureWindow(FForm, harness::CaptureSource::Screen)
+                .SaveBmp((harness::ModuleFolder() + L"kestrune-picture-pane-failure.bmp").c_str());
+        FProgram.Kill();
+        std::error_code ec;
+        fs::remove_all(FFolder, ec);
+    }
+
+    // Picks the skin in the skin box as the user's choice does.
+    bool Choose(const std::wstring& name) {
+        const LRESULT index = ::SendMessageW(FSkinBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                             reinterpret_cast<LPARAM>(name.c_str()));
+        if (index < 0) return false;
+        ::SendMessageW(FSkinBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        DWORD_PTR result = 0;
+        return ::SendMessageTimeoutW(::GetParent(FSkinBox), WM_COMMAND,
+                                     MAKEWPARAM(::GetDlgCtrlID(FSkinBox), CBN_SELCHANGE),
+                                     reinterpret_cast<LPARAM>(FSkinBox), SMTO_NORMAL, kStepMs, &result) != 0;
+    }
+
+    // "load", then the file typed into the open dialog and confirmed.
+    void LoadPicture(const fs::path& file) {
+        ::PostMessageW(FLoad, BM_CLICK, 0, 0);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(PumpUntil([&] { return (dialog = TopWindowOf(FProgram.Id(), L"#32770")) != nullptr; }, kStepMs))
+            << "no open dialog appeared";
+        const std::wstring name = file.wstring();
+        constexpr int kFileNameEdit = 0x0480;    // edt1 of the classic dialog
+        constexpr int kFileNameCombo = 0x047C;   // cmb13 of the explorer-style one
+        for (const int id : {kFileNameEdit, kFileNameCombo})
+            if (HWND field = ::GetDlgItem(dialog, id)) ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+        ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(dialog) || !::IsWindowVisible(dialog); }, kStepMs))
+            << "the open dialog stayed";
+    }
+
+    fs::path FFolder;
+    harness::ChildProcess FProgram;
+    HWND FForm = nullptr;
+    HWND FSkinBox = nullptr;
+    HWND FLoad = nullptr;
+    HWND FPane = nullptr;
+};
+
+bool IsOneOf(COLORREF c, std::initializer_list<COLORREF> set) {
+    for (COLORREF s : set)
+        if (c == s) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST_F(PicturePaneEndToEnd, ABigPictureWithTheSkinChosenShowsSkinnedScrollBars) {
+    ASSERT_TRUE(Choose(L"Test")) << "the skin box did not take the test skin";
+    ASSERT_NO_FATAL_FAILURE(LoadPicture(FFolder / L"big.png"));
+    // The pane's window is made when the picture page first shows.
+    ASSERT_TRUE(PumpUntil([&] {
+        const auto boxes = harness::FindDescendants(FForm, L"TsScrollBox");
+        FPane = boxes.empty() ? nullptr : boxes.front();
+        return FPane != nullptr;
+    }, kStepMs)) << "no TsScrollBox window";
+    ASSERT_TRUE(PumpUntil([&] {
+        const LONG style = ::GetWindowLongW(FPane, GWL_STYLE);
+        return ::IsWindowVisible(FPane) && (style & WS_VSCROLL) && (style & WS_HSCROLL);
+    }, kStepMs)) << "the pane shows no scroll bars";
+    EXPECT_NE(::GetPropW(FPane, L"ACSBSC"), nullptr) << "no scrolling adapter on the pane";
+
+    // Both tracks below and right of their thumbs (at the start) show the
+    // skin's second track section; the arrows their button sections.
+    RECT wr{};
+    ::GetWindowRect(FPane, &wr);
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    const int cxv = ::GetSystemMetrics(SM_CXVSCROLL), cyh = ::GetSystemMetrics(SM_CYHSCROLL);
+    const int arrowV = ::GetSystemMetrics(SM_CYVSCROLL), arrowH = ::GetSystemMetrics(SM_CXHSCROLL);
+    const int frame = 2;
+    const POINT vTrack{w - frame - cxv / 2, h - frame - cyh - arrowV - 8};
+    const POINT hTrack{w - frame - cxv - arrowH - 8, h - frame - cyh / 2};
+    const COLORREF v2 = TestRef(skingen::TestSectionColour("SCROLLBAR2V", 0));
+    const COLORREF h2 = TestRef(skingen::TestSectionColour("SCROLLBAR2H", 0));
+    const COLORREF v2p = TestRef(skingen::TestMaskColour("SCROLLBAR2V", "PATTERN", 0));
+    const COLORREF h2p = TestRef(skingen::TestMaskColour("SCROLLBAR2H", "PATTERN", 0));
+    harness::Capture shot;
+    const bool shown = PumpUntil([&] {
+        shot = harness::CaptureWindow(FPane, harness::CaptureSource::Screen);
+        return IsOneOf(shot.Pixel(vTrack.x, vTrack.y), {v2, v2p}) && IsOneOf(shot.Pixel(hTrack.x, hTrack.y), {h2, h2p});
+    }, kStepMs);
+    harness::CaptureWindow(FForm, harness::CaptureSource::Screen)
+        .SaveBmp((harness::ModuleFolder() + L"kestrune-picture-pane.bmp").c_str());
+    EXPECT_TRUE(shown) << std::hex << "vertical track " << shot.Pixel(vTrack.x, vTrack.y) << ", horizontal track "
+                       << shot.Pixel(hTrack.x, hTrack.y);
+    EXPECT_TRUE(shot.Contains(TestRef(skingen::TestSectionColour("SCROLLSLIDERV", 0))) ||
+                shot.Contains(TestRef(skingen::TestMaskColour("SCROLLSLIDERV", "BORDERSMASK", 0))))
+        << "no thumb of the skin";
+    EXPECT_TRUE(shot.Contains(RGB(0x33, 0x66, 0xCC), 2)) << "the picture itself";
+}
