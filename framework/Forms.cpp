@@ -1,5 +1,6 @@
 #include "Forms.h"
 
+#include "Menus.h"
 #include "Threads.h"
 #include "WindowAttach.h"
 
@@ -102,6 +103,14 @@ void TCustomForm::DoCreate() {
 void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
     TWinControl::Notification(AComponent, Operation);
     if (Operation == TOperation::opRemove && AComponent == FActiveControl) FActiveControl = nullptr;
+    if (Operation == TOperation::opRemove && AComponent == FMenu) FMenu = nullptr;
+}
+
+void TCustomForm::SetMenu(TMainMenu* value) {
+    if (FMenu == value) return;
+    if (FMenu) FMenu->RemoveFreeNotification(this);
+    FMenu = value;
+    if (FMenu) FMenu->FreeNotification(this);
 }
 
 TFormFrameStyles FormFrameStyles(TFormBorderStyle BorderStyle, TBorderIcons BorderIcons) {

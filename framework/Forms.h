@@ -9,6 +9,7 @@
 #include "StdCtrls.h"
 
 class TCustomForm;
+class TMainMenu;
 
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = TDelegate<void(TObject* Sender, TCloseAction& Action)>;
@@ -127,6 +128,10 @@ public:
     TWindowState WindowState() const;
     void SetWindowState(TWindowState value);
 
+    // The form's main menu (nullptr: none); cleared when the menu is freed.
+    TMainMenu* Menu() const { return FMenu; }
+    void SetMenu(TMainMenu* value);
+
     TWinControl* ActiveControl() const { return FActiveControl; }
     void SetActiveControl(TWinControl* control);
     bool Active() const { return FActive; }
@@ -169,6 +174,7 @@ private:
     void ApplyIcon();
 
     TWinControl* FActiveControl = nullptr;
+    TMainMenu* FMenu = nullptr;
     bool FActive = false;
     int FPendingClientWidth = -1;
     int FPendingClientHeight = -1;
@@ -258,6 +264,8 @@ public:
     String Title = u"Kestrune";
     TExceptionEvent OnException;
     TIdleEvent OnIdle;
+    // Told when a form of the program comes back from being minimized.
+    TNotifyEvent OnRestore;
 
     // Frees the component once no dispatch of it (or of what it owns) is on
     // the stack any more: never inside a message loop that one of its

@@ -230,6 +230,8 @@ bool TMenu::DispatchCommand(Word Command) {
 // ---------------------------------------------------------------------------
 // TPopupMenu
 
+TMainMenu::TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}
+
 TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
 
 HWND TPopupMenu::WindowHandle() const {

@@ -96,6 +96,19 @@ private:
     TMenuItem* FItems = nullptr;
 };
 
+// The menu of a form's menu line. With AutoMerge its items are merged into
+// another form's main menu instead of being shown on their own form.
+class TMainMenu : public TMenu {
+public:
+    KES_CLASS_NAME(TMainMenu)
+    explicit TMainMenu(TComponent* AOwner);
+    bool AutoMerge() const { return FAutoMerge; }
+    void SetAutoMerge(bool Value) { FAutoMerge = Value; }
+
+private:
+    bool FAutoMerge = false;
+};
+
 // A menu shown at a point of the screen.
 class TPopupMenu : public TMenu {
 public:

@@ -237,8 +237,7 @@ TsTitleButton::TsTitleButton(TCollection* Collection) : TCollectionItem(Collecti
 }
 
 TsTitleButton::~TsTitleButton() {
-    // The fade timer belongs to later work; it stays nil until then.
-    BtnData.Timer = nullptr;
+    TsSkinProvider::FreeBtnAnimation(BtnData);
     FGlyph->Free();
     // Cleared first: freeing the hint tells the provider, which looks for it.
     THintWindow* hint = HintWnd;
@@ -248,7 +247,7 @@ TsTitleButton::~TsTitleButton() {
 
 void TsTitleButton::GlyphChanged(TObject*) {
     // A running fade would show the old glyph.
-    BtnData.Timer = nullptr;
+    TsSkinProvider::FreeBtnAnimation(BtnData);
 }
 
 void TsTitleButton::SetGlyph(TBitmap* Value) { FGlyph->Assign(Value); }
@@ -736,13 +735,6 @@ void TsSkinProvider::UpdateBorderForm(bool Use) {
     // until then, whatever Use says.
     (void)Use;
     BorderForm = nullptr;
-}
-
-void TsSkinProvider::KillAnimations() {
-    // The caption-button fades come with later work; their timers stay nil.
-    for (TsCaptionButton* b : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp}) b->Timer = nullptr;
-    if (FTitleButtons)
-        for (Integer i = 0; i < FTitleButtons->Count(); ++i) FTitleButtons->Items(i)->BtnData.Timer = nullptr;
 }
 
 void TsSkinProvider::RefreshFrame() {

@@ -348,6 +348,8 @@ public:
     // A 32-bit opaque copy of the whole form painted at the cache's size
     // (nullptr without a cache); FreeCache frees the cache itself afterwards.
     TBitmap* CopyFormCache(bool FreeCache);
+    // Frees the fade of a caption button (nothing without one).
+    static void FreeBtnAnimation(TsCaptionButton& Button);
 
     // Frame mouse input and system commands (sSkinProviderMouse.cpp).
     void HandleNCLButtonDown(TMessage& Message);
