@@ -558,6 +558,8 @@ private:
     void HandleQueryEndSession(TMessage& Message);
     void HandleClose(TMessage& Message);
     void HandleNCRButtonUp(TMessage& Message);
+    // Stops the caption buttons' fades (and no other animation).
+    void StopButtonFades();
     // Releases the pressed caption button and the capture taken for it.
     void ReleasePressedButton();
     // Cleared when the provider goes: code that waited or sent a message

@@ -373,7 +373,7 @@ void TsSkinProvider::HandleButtonUp(TMessage& Message) {
         ButtonClose.State = 0;
         ::SendMessageW(wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
         if (!*alive || !Form || Form->HasState(csDestroying)) return;
-        KillAnimations();
+        StopButtonFades();
         if (::IsWindow(wnd) && ::IsWindowVisible(wnd)) {
             FCommonData->BGChanged = true;
             SetHotHT(0, true);

@@ -12,6 +12,7 @@
 
 #include "StdCtrls.h"
 #include "acDwm.h"
+#include "acFormAnimTimers.h"
 #include "acGlow.h"
 #include "acLayered.h"
 #include "sCommonDataWin.h"
@@ -84,6 +85,12 @@ private:
 constexpr DWORD kEndSessionWaitMs = 2000;
 
 }  // namespace
+
+void TsSkinProvider::StopButtonFades() {
+    for (TsCaptionButton* b : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp}) FreeBtnAnimation(*b);
+    if (FTitleButtons)
+        for (Integer i = 0; i < FTitleButtons->Count(); ++i) FreeBtnAnimation(FTitleButtons->Items(i)->BtnData);
+}
 
 void TsSkinProvider::UpdateExBordersPos(bool Redraw, Byte Blend) {
     // The border window follows the form once it exists; until then no form
@@ -734,6 +741,7 @@ void TsSkinProvider::HandleShowingChanged(TMessage& Message) {
     TsSkinManager* m = Manager();
     if (Form->Showing()) {
         FormState &= ~FS_ANIMCLOSING;
+        if (dynamic_cast<TacMinTimer*>(FormTimer)) FreeAndNil(FormTimer);
         if (PreviewMode && wnd) {
             TCustomForm* main = Application ? Application->MainForm() : nullptr;
             if (!main || main == Form) LinkToSkinEditor(wnd);
@@ -883,7 +891,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
         if (*alive) PrepareForm();
         return;
     case WM_MOVE:
-        KillAnimations();
+        // Only the buttons' fades: a blend on moving runs through the move.
+        StopButtonFades();
         ClearGlows(false);
         PassOn(Message);
         return;
@@ -936,6 +945,15 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
         return;
     case WM_SETTINGCHANGE:
         FCommonData->BGChanged = true;
+        if (Message.WParam == SPI_SETWORKAREA)
+            if (auto* timer = dynamic_cast<TacMinTimer*>(FormTimer); timer && timer->Enabled()) {
+                // The taskbar moved: the minimize animation aims at its new place.
+                timer->UpdateDstRect();
+                timer->CurLeft = timer->RectTo.Left;
+                timer->CurTop = timer->RectTo.Top;
+                timer->CurRight = timer->RectTo.Right;
+                timer->CurBottom = timer->RectTo.Bottom;
+            }
         PassOn(Message);
         return;
     case WM_ACTIVATEAPP:
@@ -1074,7 +1092,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
         if (!*alive) return;
         if (Message.WParam == 0) {
             if (FCommonData->FCacheBmp) FCommonData->FCacheBmp->SetSize(0, 0);
-            KillAnimations();
+            StopButtonFades();
         } else if (Form->Parent()) {
             RefreshChildControls(Form);
         }
