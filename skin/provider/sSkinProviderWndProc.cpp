@@ -236,6 +236,8 @@ void TsSkinProvider::SkinCommandSkinned(TMessage& Message) {
             HandleSkinCommand(Message, FCommonData);
             InitCtrlAdapter();
             if (FDrawNonClientArea) UpdateScrollAdapter();
+            // A form placed in another control paints over its parent's image.
+            if (Form->Parent()) FCommonData->CtrlSkinState &= static_cast<Word>(~ACS_PLAINBG);
             FLinesCount = -1;
             if (m && !m->HasState(csLoading)) {
                 UpdateMenu();
@@ -1071,13 +1073,20 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 if (a && a->Wnd()) SendSkinCommand(a->Wnd(), AC_PREPARING, 0);
         return;
     case WM_MOUSELEAVE:
-    case CM_MOUSELEAVE:
-        if (PressedHT == 0 || ::GetCapture() != wnd) {
+    case CM_MOUSELEAVE: {
+        // A leave that the pointer did not make (a window shown over the
+        // hot button, such as its glow, took the notice) keeps the button
+        // hot; so does a press that holds the capture.
+        POINT cursor{};
+        const bool stillOver = CurrentHT > 0 && ::GetCursorPos(&cursor) &&
+                               HitTest(TMessage{WM_NCHITTEST, 0, MAKELPARAM(cursor.x, cursor.y), 0}) == CurrentHT;
+        if (!stillOver && (PressedHT == 0 || ::GetCapture() != wnd)) {
             SetHotHT(0, true);
             acBtnPressed = false;
         }
         PassOn(Message);
         return;
+    }
     case 0x313: {
         // The taskbar asks for the window menu.
         POINT p{};
