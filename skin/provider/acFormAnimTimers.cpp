@@ -331,13 +331,10 @@ TacMoveTimer::TacMoveTimer(TComponent* AOwner) : TacThreadedTimer(AOwner, true) 
 
 void TacMoveTimer::TimeHandler() {
     if (!Enabled() || !FormHandle || !::IsWindow(FormHandle)) return;
-    if (BorderForm) {
-        // The border window shows the form's cache (made with the border window).
-    } else {
-        const auto ex = static_cast<DWORD>(::GetWindowLongW(FormHandle, GWL_EXSTYLE));
-        if (!(ex & WS_EX_LAYERED)) ::SetWindowLongW(FormHandle, GWL_EXSTYLE, static_cast<LONG>(ex | WS_EX_LAYERED));
-        if (acSetLayeredWindowAttributes) acSetLayeredWindowAttributes(FormHandle, 0, CurrentBlendValue, LWA_ALPHA);
-    }
+    // The form itself fades (no border window exists to take its picture).
+    const auto ex = static_cast<DWORD>(::GetWindowLongW(FormHandle, GWL_EXSTYLE));
+    if (!(ex & WS_EX_LAYERED)) ::SetWindowLongW(FormHandle, GWL_EXSTYLE, static_cast<LONG>(ex | WS_EX_LAYERED));
+    if (acSetLayeredWindowAttributes) acSetLayeredWindowAttributes(FormHandle, 0, CurrentBlendValue, LWA_ALPHA);
     if (BlendValue < CurrentBlendValue)
         CurrentBlendValue = static_cast<Byte>(std::max<Integer>(Integer(CurrentBlendValue) - BlendStep, 0));
 }
@@ -452,7 +449,36 @@ TacMinTimer::TacMinTimer(TComponent* AOwner) : TacThreadedTimer(AOwner, true) {
     InitData();
 }
 
+namespace {
+
+// A form timer ends: the provider forgets it, and a form left half way
+// through a blend or a minimize gets its own look back.
+void FormTimerEnds(TacThreadedTimer* Timer, TsSkinProvider* Provider, HWND Wnd) {
+    if (!Provider) return;
+    if (Provider->FormTimer == Timer) Provider->FormTimer = nullptr;
+    constexpr Cardinal phases = FS_BLENDMOVING | FS_ANIMMINIMIZING | FS_ANIMRESTORING;
+    if (!(Provider->FormState & phases)) return;
+    Provider->FormState &= ~phases;
+    Provider->fAnimating = false;
+    if (!Wnd || !::IsWindow(Wnd)) return;
+    const auto ex = static_cast<DWORD>(::GetWindowLongW(Wnd, GWL_EXSTYLE));
+    TCustomForm* form = Provider->Form;
+    if (form && form->AlphaBlend() && acSetLayeredWindowAttributes) {
+        if (!(ex & WS_EX_LAYERED)) ::SetWindowLongW(Wnd, GWL_EXSTYLE, static_cast<LONG>(ex | WS_EX_LAYERED));
+        acSetLayeredWindowAttributes(Wnd, 0, form->AlphaBlendValue(), LWA_ALPHA);
+    } else if (ex & WS_EX_LAYERED) {
+        ::SetWindowLongW(Wnd, GWL_EXSTYLE, static_cast<LONG>(ex & ~WS_EX_LAYERED));
+    }
+}
+
+}  // namespace
+
+// Either timer may go with its owner's components, before the owner's own
+// clean-up runs.
+TacMoveTimer::~TacMoveTimer() { FormTimerEnds(this, SP, FormHandle); }
+
 TacMinTimer::~TacMinTimer() {
+    FormTimerEnds(this, sp, FormHandle);
     SetEnabled(false);
     if (AlphaFormWasCreated && AnimForm) AnimForm->Free();
     AnimForm = nullptr;
@@ -499,7 +525,7 @@ void TacMinTimer::InitData() {
     const Integer h = std::max(RectFrom.Height(), 0);
     if (!AlphaBmp) AlphaBmp = CreateWorkBitmap(w, h);
     else AlphaBmp->SetSize(w, h);
-    if (BorderForm) return;   // the border window shows the animation
+    if (BorderForm) return;   // the border window is to carry the animation (not made yet)
     if (AnimForm && AlphaFormWasCreated) {
         AnimForm->Free();
         AnimForm = nullptr;

@@ -69,6 +69,8 @@ class TacMoveTimer : public TacThreadedTimer {
 public:
     KES_CLASS_NAME(TacMoveTimer)
     explicit TacMoveTimer(TComponent* AOwner);
+    // Clears the provider's FormTimer when it is still this timer.
+    ~TacMoveTimer() override;
     // One step: shows the current opacity, then lowers it toward BlendValue.
     void TimeHandler() override;
 
@@ -99,6 +101,8 @@ public:
     // Owned by the provider it animates (or by another owner, then only
     // Interval, StepCount and the image are set up); starts disabled.
     explicit TacMinTimer(TComponent* AOwner);
+    // Frees the animation window it made and its images; clears the
+    // provider's FormTimer when it is still this timer.
     ~TacMinTimer() override;
 
     // Sets the run up again from the provider's form and the manager's

@@ -43,17 +43,8 @@ void TsSkinProvider::KillAnimations() {
     for (TsCaptionButton* b : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp}) FreeBtnAnimation(*b);
     if (FTitleButtons)
         for (Integer i = 0; i < FTitleButtons->Count(); ++i) FreeBtnAnimation(FTitleButtons->Items(i)->BtnData);
-    if (!FormTimer) return;
-    FreeAndNil(FormTimer);
-    // A form left half way through a blend or a minimize gets its own look back.
-    if (const HWND wnd = WndOf(Form); wnd && (FormState & (FS_BLENDMOVING | FS_ANIMMINIMIZING | FS_ANIMRESTORING))) {
-        if (Form->AlphaBlend())
-            SetWindowAlpha(wnd, Form->AlphaBlendValue());
-        else
-            SetLayeredStyle(wnd, false);
-    }
-    FormState &= ~(FS_BLENDMOVING | FS_ANIMMINIMIZING | FS_ANIMRESTORING);
-    fAnimating = false;
+    // A form timer gives a form it leaves half way its own look back.
+    if (FormTimer) FreeAndNil(FormTimer);
 }
 
 bool TsSkinProvider::HasSkinnableMainMenu() const {
@@ -94,7 +85,7 @@ void TsSkinProvider::StartBtnAnimation(TsCaptionButton& Button, Integer NewState
                 timer->AForm = nullptr;
             }
             FreeAndNil(timer->ABmp);
-            timer->UpdateForm(static_cast<Byte>(std::min(timer->Step() * Iterations, 255)));
+            timer->UpdateForm(255);
         }
         return;
     }
@@ -123,9 +114,10 @@ void TsSkinProvider::StartMinimizeAnimation() {
         for (Integer i = 0; i < FTitleButtons->Count(); ++i)
             if (TacSBAnimation* t = FTitleButtons->Items(i)->BtnData.Timer) t->SetEnabled(false);
     if (FormState & FS_ANIMMINIMIZING) return;
+    // Freed before the new phase is set: a timer that ends clears the phases.
+    if (FormTimer && !dynamic_cast<TacMinTimer*>(FormTimer)) FreeAndNil(FormTimer);
     FormState |= FS_ANIMMINIMIZING;
     fAnimating = true;
-    if (FormTimer && !dynamic_cast<TacMinTimer*>(FormTimer)) FreeAndNil(FormTimer);
     auto* timer = dynamic_cast<TacMinTimer*>(FormTimer);
     if (!timer) {
         timer = New<TacMinTimer>(this);
@@ -176,8 +168,8 @@ void TsSkinProvider::StartBlendOnMoving() {
     const HWND wnd = WndOf(Form);
     if (!wnd) return;
     TacBlendOnMoving* effect = manager->AnimEffects()->BlendOnMoving();
-    FormState |= FS_BLENDMOVING;
     FreeAndNil(FormTimer);
+    FormState |= FS_BLENDMOVING;
     auto* timer = New<TacMoveTimer>(this);
     FormTimer = timer;
     timer->CurrentBlendValue = Form->AlphaBlend() ? Form->AlphaBlendValue() : 255;
