@@ -1039,7 +1039,9 @@ TPoint TsSkinProvider::GripPoint(Integer MaskIndex) const {
 bool TsSkinProvider::CacheSizeChanged() const {
     TBitmap* cache = FCommonData ? FCommonData->FCacheBmp : nullptr;
     if (!cache) return true;
-    return cache->Width() != CaptionWidth() || cache->Height() != (Form ? Form->Height() : 0);
+    HWND wnd = FormWnd(Form);
+    const Integer height = wnd ? HwndHeight(wnd) : (Form ? Form->Height() : 0);
+    return cache->Width() != CaptionWidth() || cache->Height() != height;
 }
 
 Integer TsSkinProvider::SysButtonCount() const {

@@ -265,6 +265,12 @@ TEST_F(FrameInputDisplay, DraggingTheCaptionMovesAndTheCornerSizes) {
     EXPECT_EQ(sized.right - sized.left, moved.right - moved.left + 50);
     EXPECT_EQ(sized.bottom - sized.top, moved.bottom - moved.top + 30);
     Save(L"frame-input-sized.bmp");
+    // The whole client area was painted for the last size: no row of it is
+    // left black at its bottom.
+    const harness::Capture shown = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Screen);
+    const harness::Capture printed = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Print);
+    for (int y = shown.Height - 12; y < shown.Height; ++y)
+        EXPECT_EQ(shown.Pixel(shown.Width / 2, y), printed.Pixel(printed.Width / 2, y)) << "row " << y;
     // The frame follows the new size: the close button sits at the new right edge.
     EXPECT_EQ(provider->SkinData()->FCacheBmp->Width(), sized.right - sized.left);
 }
