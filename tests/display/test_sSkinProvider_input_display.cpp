@@ -2,9 +2,9 @@
 // button lights up under the pointer; a caption button acts only when the
 // button is released over the one that was pressed; the close button closes;
 // a double click on the caption maximizes and restores; dragging the caption
-// moves the form and dragging the bottom-right corner sizes it; a right
-// click on the caption opens the system menu; minimize and restore keep the
-// cut corners. The input comes from a second thread while the form's thread
+// moves the form and dragging the bottom-right corner sizes it (the whole
+// client area painted for the new size); a right click on the caption and
+// Alt+Space open the system menu; minimize and restore keep the cut corners. The input comes from a second thread while the form's thread
 // keeps dispatching (the system's move and size loops and the menu run
 // inside the form's messages). Pictures stay beside the test program
 // (frame-input-*.bmp).
@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <thread>
+#include <vector>
 
 #include "Forms.h"
 #include "FrameworkEnvironment.h"
@@ -275,35 +276,57 @@ TEST_F(FrameInputDisplay, DraggingTheCaptionMovesAndTheCornerSizes) {
     EXPECT_EQ(provider->SkinData()->FCacheBmp->Width(), sized.right - sized.left);
 }
 
-TEST_F(FrameInputDisplay, RightClickOnTheCaptionOpensTheSystemMenu) {
-    std::atomic<bool> seen{false};
-    Drive([&] {
-        harness::MoveMouseTo(CaptionPoint());
-        INPUT right[2] = {};
-        right[0].type = right[1].type = INPUT_MOUSE;
-        right[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-        right[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-        ::SendInput(2, right, sizeof(INPUT));
-        for (int i = 0; i < 100 && !seen; ++i) {
-            Sleep(30);
-            HWND menu = ::FindWindowW(L"#32768", nullptr);
-            seen = menu && ::IsWindowVisible(menu);
-        }
-        // Escape closes it.
-        INPUT key[2] = {};
-        key[0].type = key[1].type = INPUT_KEYBOARD;
-        key[0].ki.wVk = key[1].ki.wVk = VK_ESCAPE;
-        key[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        ::SendInput(2, key, sizeof(INPUT));
-    });
-    EXPECT_TRUE(seen.load());
-    EXPECT_TRUE(harness::PumpUntil(
-        [] {
-            HWND menu = ::FindWindowW(L"#32768", nullptr);
-            return !menu || !::IsWindowVisible(menu);
+TEST_F(FrameInputDisplay, RightClickOnTheCaptionAndAltSpaceOpenTheSystemMenu) {
+    auto send = [](std::initializer_list<INPUT> inputs) {
+        std::vector<INPUT> list(inputs);
+        ::SendInput(static_cast<UINT>(list.size()), list.data(), sizeof(INPUT));
+    };
+    auto mouse = [](DWORD flags) {
+        INPUT i{};
+        i.type = INPUT_MOUSE;
+        i.mi.dwFlags = flags;
+        return i;
+    };
+    auto key = [](WORD vk, bool up) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        return i;
+    };
+    const std::function<void()> ways[] = {
+        [&] {
+            harness::MoveMouseTo(CaptionPoint());
+            send({mouse(MOUSEEVENTF_RIGHTDOWN), mouse(MOUSEEVENTF_RIGHTUP)});
         },
-        3000));
-    EXPECT_TRUE(form->Visible());
+        [&] {
+            harness::MoveMouseTo(Away());
+            send({key(VK_MENU, false), key(VK_SPACE, false), key(VK_SPACE, true), key(VK_MENU, true)});
+        },
+    };
+    for (const auto& open : ways) {
+        ::SetForegroundWindow(form->Handle());
+        harness::PumpUntilIdle(50, 1000);
+        std::atomic<bool> seen{false};
+        Drive([&] {
+            open();
+            for (int i = 0; i < 100 && !seen; ++i) {
+                Sleep(30);
+                HWND menu = ::FindWindowW(L"#32768", nullptr);
+                seen = menu && ::IsWindowVisible(menu);
+            }
+            // Escape closes it.
+            send({key(VK_ESCAPE, false), key(VK_ESCAPE, true)});
+        });
+        EXPECT_TRUE(seen.load());
+        EXPECT_TRUE(harness::PumpUntil(
+            [] {
+                HWND menu = ::FindWindowW(L"#32768", nullptr);
+                return !menu || !::IsWindowVisible(menu);
+            },
+            3000));
+        EXPECT_TRUE(form->Visible());
+    }
 }
 
 TEST_F(FrameInputDisplay, MinimizeAndRestoreKeepTheCutCorners) {
