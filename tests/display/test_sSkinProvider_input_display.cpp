@@ -4,9 +4,10 @@
 // a double click on the caption maximizes and restores; dragging the caption
 // moves the form and dragging the bottom-right corner sizes it (the whole
 // client area painted for the new size); a right click on the caption and
-// Alt+Space open the system menu; minimize and restore keep the cut corners. The input comes from a second thread while the form's thread
-// keeps dispatching (the system's move and size loops and the menu run
-// inside the form's messages). Pictures stay beside the test program
+// Alt+Space open the system menu; minimize and restore keep the cut corners.
+// The input comes from a second thread while the form's thread keeps
+// dispatching (the system's move and size loops and the menu run inside the
+// form's messages). Pictures stay beside the test program
 // (frame-input-*.bmp).
 #include <gtest/gtest.h>
 
