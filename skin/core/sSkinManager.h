@@ -243,7 +243,8 @@ private:
 
 enum TacSkinningRule { srStdForms, srStdDialogs, srThirdParty };
 using TacSkinningRules = TSet<TacSkinningRule>;
-enum class TShowAction { saIgnore, saMinimize, saRestore };
+// A pending window state to show (saMaximize: the skin provider's WM_SHOWWINDOW and WM_NCACTIVATE).
+enum class TShowAction { saIgnore, saMinimize, saRestore, saMaximize };
 
 // The record a skin editor sends with WM_COPYDATA (wParam 7): a tag, then
 // NUL-terminated 8-bit texts in fields of fixed size.

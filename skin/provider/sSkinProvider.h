@@ -5,6 +5,7 @@
 // frame lives in sSkinProviderPaint.cpp. Win32, main thread only.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "Forms.h"
@@ -350,6 +351,33 @@ public:
     // Frees the fade of a caption button (nothing without one).
     static void FreeBtnAnimation(TsCaptionButton& Button);
 
+    // Frame mouse input and system commands (sSkinProviderMouse.cpp).
+    void HandleNCLButtonDown(TMessage& Message);
+    // WM_NCLBUTTONUP, and WM_LBUTTONUP while the capture taken at a caption
+    // button's press is held.
+    void HandleButtonUp(TMessage& Message);
+    void HandleNCLButtonDblClk(TMessage& Message);
+    void HandleSysCommand(TMessage& Message);
+    // Drops the system menu at the screen point (the system's own menu until
+    // the skinned one exists); a chosen command is posted as WM_SYSCOMMAND.
+    void DropSysMenu(Integer X, Integer Y);
+    // The system menu below the title icon (Up pixels higher).
+    void DropSysMenuBelowIcon(Integer Up = 0);
+    // The outline drag of ResizeMode rmBorder.
+    void BeginFrameDrag(bool Sizing, TPoint ScreenPoint);
+    void DrawDragFrame(TPoint ScreenPoint);
+    void EndFrameDrag(TPoint ScreenPoint);
+    // The outline drag's kind remembered from the hit test (0: none, else
+    // the hit code that started it).
+    static Integer FrameDragKind;
+    static bool FrameDragging();
+    // Moves (and repaints) the border window with the form; nothing while no
+    // border window exists.
+    void UpdateExBordersPos(bool Redraw = true, Byte Blend = 255);
+    // The caption button pressed while this provider holds the mouse
+    // capture (0: none).
+    Integer PressedHT = 0;
+
     // Message handlers.
     void HandleGetMinMaxInfo(TMessage& Message);
     void HandleNCMouseMove(TMessage& Message);
@@ -512,10 +540,31 @@ private:
     bool Skinned() const;
     void SkinCommand(TMessage& Message);
     void PassOn(TMessage& Message);
+    // The window procedure's handlers (sSkinProviderWndProc.cpp).
+    void SkinCommandStage1(TMessage& Message, bool& Done);
+    void SkinCommandUnskinned(TMessage& Message);
+    void SkinCommandSkinned(TMessage& Message);
     void HandleNCActivate(TMessage& Message);
     void HandleSize(TMessage& Message);
     void HandlePrint(TMessage& Message);
     void HandleSetText(TMessage& Message);
+    void HandleWindowPosChanging(TMessage& Message);
+    void HandleWindowPosChanged(TMessage& Message);
+    void HandleShowingChanged(TMessage& Message);
+    void HandleEraseBkgndMessage(TMessage& Message);
+    void HandlePaintMessage(TMessage& Message);
+    void HandleNCPaintMessage(TMessage& Message);
+    void HandleNCHitTest(TMessage& Message);
+    void HandleQueryEndSession(TMessage& Message);
+    void HandleClose(TMessage& Message);
+    void HandleNCRButtonUp(TMessage& Message);
+    // Stops the caption buttons' fades (and no other animation).
+    void StopButtonFades();
+    // Releases the pressed caption button and the capture taken for it.
+    void ReleasePressedButton();
+    // Cleared when the provider goes: code that waited or sent a message
+    // that may free the form checks it before touching the provider again.
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
     void Subclass();
     void Unsubclass();
     void ApplyGlobalColor();

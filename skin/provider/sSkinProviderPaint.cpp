@@ -66,6 +66,13 @@ TCacheInfo SelfCache(TBitmap* Bmp) {
 
 HDC BitmapDC(TBitmap* Bmp) { return Bmp->Canvas()->Handle(); }
 
+// The form's size as its window has it now: the system paints a resized
+// frame before the form is told its new bounds.
+Integer WindowHeightOf(TCustomForm* Form) {
+    return Form->HandleAllocated() ? HwndHeight(Form->Handle()) : Form->Height();
+}
+Integer WindowWidthOf(TCustomForm* Form) { return Form->HandleAllocated() ? HwndWidth(Form->Handle()) : Form->Width(); }
+
 // The name of a mask of "GLOBALINFO", for the glow that goes with it.
 String MaskName(TsSkinManager* Manager, Integer Index) {
     return ValidMask(Manager, Index) ? Manager->ma()[static_cast<std::size_t>(Index)].PropertyName : String();
@@ -129,7 +136,7 @@ void TsSkinProvider::PaintNonClientCache() {
     const TRect shadow = ShadowSize();
     const Integer width = CaptionWidth();
     const bool iconic = IsIconic();
-    Integer height = Form->Height();
+    Integer height = WindowHeightOf(Form);
     if (iconic && Application->MainForm() != Form)
         height = SysBorderHeight(Form->Handle(), BorderForm) + CaptionHeight(true) + 2;
     if (BorderForm != nullptr)
@@ -1013,7 +1020,7 @@ void TsSkinProvider::UpdateArOR() {
         const TsMaskData& border = manager->ma()[static_cast<std::size_t>(FCommonData->BorderIndex)];
         AddMaskCornerRects(ArOR, width, border, false, 0);
         AddMaskCornerRects(ArOR, width, border, true,
-                           Form->Height() - manager->MaskWidthBottom(FCommonData->BorderIndex));
+                           WindowHeightOf(Form) - manager->MaskWidthBottom(FCommonData->BorderIndex));
     }
     const Integer title = TitleSkinIndex();
     if (manager->IsValidSkinIndex(title)) {
@@ -1024,7 +1031,7 @@ void TsSkinProvider::UpdateArOR() {
 
 HRGN TsSkinProvider::CreateFormRgn(Integer X, Integer Y) const {
     if (Form == nullptr) return nullptr;
-    HRGN rgn = ::CreateRectRgn(X, Y, X + CaptionWidth(), Y + Form->Height());
+    HRGN rgn = ::CreateRectRgn(X, Y, X + CaptionWidth(), Y + WindowHeightOf(Form));
     if (rgn == nullptr) return nullptr;
     std::vector<TRect> moved(ArOR);
     for (TRect& r : moved) r.Offset(X, Y);
@@ -1042,10 +1049,10 @@ void TsSkinProvider::SetFormRgn(bool Redraw) {
     HRGN rgn = nullptr;
     if (BorderForm != nullptr) {
         const Integer f = SysBorderWidth(wnd, nullptr, false);
-        rgn = ::CreateRectRgn(f, f + SysCaptionHeight(Form), Form->Width() - f, Form->Height() - f);
+        rgn = ::CreateRectRgn(f, f + SysCaptionHeight(Form), WindowWidthOf(Form) - f, WindowHeightOf(Form) - f);
     } else if (IsZoomed() && !IsMDIChild()) {
         const Integer fw = SysBorderWidth(wnd, nullptr, false), fh = SysBorderHeight(wnd, nullptr, false);
-        rgn = ::CreateRectRgn(fw, fh, Form->Width() - fw, Form->Height() - fh);
+        rgn = ::CreateRectRgn(fw, fh, WindowWidthOf(Form) - fw, WindowHeightOf(Form) - fh);
     } else {
         rgn = CreateFormRgn(0, 0);
     }
