@@ -128,8 +128,19 @@ void TControl::WndProc(TMessage& Message) {
     Dispatch(Message);
 }
 
+// TControl::MouseWheelHandler lives with the forms (Forms.cpp).
+
 void TControl::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
+    case CM_MOUSEWHEEL: {
+        const TPoint pos{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
+        if (DoMouseWheel(KeysToShiftState(GET_KEYSTATE_WPARAM(Message.WParam)),
+                         GET_WHEEL_DELTA_WPARAM(Message.WParam), pos))
+            Message.Result = 1;
+        else
+            Message.Result = FParent != nullptr ? FParent->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam) : 0;
+        return;
+    }
     case WM_LBUTTONDOWN:
         DoMouseDown(Message, TMouseButton::mbLeft, 0);
         return;
@@ -809,15 +820,11 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
     case WM_MOUSEMOVE: return WMMouse(Message);
-    case WM_MOUSEWHEEL: {
-        const TPoint pos{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
-        if (DoMouseWheel(KeysToShiftState(GET_KEYSTATE_WPARAM(Message.WParam)),
-                         GET_WHEEL_DELTA_WPARAM(Message.WParam), pos)) {
-            Message.Result = 1;
-            return;
-        }
-        return DefaultHandler(Message);
-    }
+    case WM_MOUSEWHEEL:
+        Message.Result = 0;
+        MouseWheelHandler(Message);
+        if (Message.Result == 0) DefaultHandler(Message);
+        return;
     default: return TControl::Dispatch(Message);
     }
 }

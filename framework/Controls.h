@@ -186,10 +186,17 @@ public:
 
     virtual void Click();
 
-    // The wheel turned over the control (WM_MOUSEWHEEL): true when the
-    // control handled it; otherwise the window's default handling passes it
-    // on to the parent. The default handles nothing.
+    // The wheel turned (CM_MOUSEWHEEL reached the control): true when the
+    // control handled it; otherwise the notice goes on to the parent. The
+    // default handles nothing.
     virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos);
+    // Where a wheel message (WM_MOUSEWHEEL) of the control goes: as
+    // CM_MOUSEWHEEL (wParam and lParam as in WM_MOUSEWHEEL) to its form's
+    // active control, or to the control itself when the form has none; from
+    // there the notice rises through the parents, the form itself last (where
+    // a form skinner may hand it on), until one handles it. Message.Result is
+    // 1 when one did.
+    virtual void MouseWheelHandler(TMessage& Message);
 
 protected:
     virtual void Resize();

@@ -27,6 +27,21 @@ TCustomForm* GetParentForm(TControl* control, bool TopForm) {
     return dynamic_cast<TCustomForm*>(control);
 }
 
+void TControl::MouseWheelHandler(TMessage& Message) {
+    TCustomForm* form = GetParentForm(this);
+    if (form != nullptr && form != this && form->ActiveControl() != nullptr)
+        form->MouseWheelHandler(Message);
+    else
+        Message.Result = Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
+}
+
+void TCustomForm::MouseWheelHandler(TMessage& Message) {
+    if (FActiveControl != nullptr)
+        Message.Result = FActiveControl->Perform(CM_MOUSEWHEEL, Message.WParam, Message.LParam);
+    else
+        TControl::MouseWheelHandler(Message);
+}
+
 void TCustomFrame::AfterConstruction() {
     TScrollingWinControl::AfterConstruction();
     SetComponentState(csLoading, true);

@@ -146,6 +146,8 @@ public:
     TCloseQueryEvent OnCloseQuery;
 
     void Dispatch(TMessage& Message) override;
+    // The active control gets the wheel first (see TControl).
+    void MouseWheelHandler(TMessage& Message) override;
 
 protected:
     // The form's designer output: creates and sets up its components.

@@ -9,6 +9,7 @@
 #include "acUtilsWin.h"
 #include "sGraphUtils.h"
 #include "sMessages.h"
+#include "sScrollBox.h"
 #include "sStyleSimply.h"
 #include "sVclUtils.h"
 
@@ -1298,13 +1299,38 @@ void TsSkinProvider::HandleNCMouseMove(TMessage& Message) {
     PassOn(Message);
 }
 
+namespace {
+// The innermost skinned scroll box with an automatic wheel under the screen
+// point, searching down from Root through the windowed controls.
+TsScrollBox* WheelScrollBoxAt(TWinControl* Root, POINT Screen) {
+    TsScrollBox* found = nullptr;
+    TWinControl* current = Root;
+    while (current != nullptr && current->HandleAllocated()) {
+        auto* child = dynamic_cast<TWinControl*>(current->ControlAtPos(current->ScreenToClient(Screen), false, true));
+        if (child == nullptr || !child->Showing()) break;
+        if (auto* box = dynamic_cast<TsScrollBox*>(child); box != nullptr && box->AutoMouseWheel()) found = box;
+        current = child;
+    }
+    return found;
+}
+}  // namespace
+
 void TsSkinProvider::HandleMouseWheel(TMessage& Message) {
-    // No skinned scroll box with an automatic wheel exists yet: the wheel goes
-    // the usual way. Guarded against re-entry all the same.
+    // The form answers first; a wheel nobody took goes to the scroll box under
+    // the pointer that asks for the wheel wherever the focus is. A scroll box
+    // passes the wheel to the active control first, which can bring it back
+    // here: the guard ends that.
     static bool inside = false;
-    if (inside) return;
-    inside = true;
     PassOn(Message);
+    if (inside || Message.Result != 0 || Form == nullptr) return;
+    POINT cursor{};
+    if (!::GetCursorPos(&cursor)) return;
+    TsScrollBox* box = WheelScrollBoxAt(Form, cursor);
+    if (box == nullptr) return;
+    inside = true;
+    const bool handled = box->DoMouseWheel(KeysToShiftState(GET_KEYSTATE_WPARAM(Message.WParam)),
+                                           GET_WHEEL_DELTA_WPARAM(Message.WParam), TPoint{cursor.x, cursor.y});
     inside = false;
+    Message.Result = handled ? 1 : 0;
 }
 

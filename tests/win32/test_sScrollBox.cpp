@@ -17,6 +17,7 @@
 #include "sPanel.h"
 #include "sScrollBox.h"
 #include "sSkinManager.h"
+#include "sSkinProvider.h"
 
 namespace {
 
@@ -231,9 +232,29 @@ TEST_F(SkinnedScrollBox, TheWheelMovesByIncrement) {
     Wheel(-120);
     EXPECT_EQ(box->VertScrollBar()->Position(), 0);
     EXPECT_GT(inner->VertScrollBar()->Position(), 0);
+    // An active control elsewhere gets the wheel, which rises to the form: a
+    // plain form leaves the box still; the form skinner hands the turn to the
+    // box under the pointer that asks for the wheel.
     form->SetActiveControl(button);
     Wheel(-120);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 0);
+    auto* provider = New<TsSkinProvider>(form);
+    harness::PumpUntilIdle(10, 500);
+    RECT boxRect{};
+    ::GetWindowRect(Wnd(), &boxRect);
+    ASSERT_TRUE(::SetCursorPos(boxRect.left + 30, boxRect.top + 30));
+    Wheel(-120);
     EXPECT_EQ(box->VertScrollBar()->Position(), 13);
+    ::SetCursorPos(boxRect.right + 200, boxRect.bottom + 200);
+    Wheel(-120);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 13) << "the pointer is not over the box";
+    ::SetCursorPos(boxRect.left + 30, boxRect.top + 30);
+    box->SetAutoMouseWheel(false);
+    Wheel(-120);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 13) << "the box does not ask for the wheel";
+    box->SetAutoMouseWheel(true);
+    provider->Free();
+    harness::PumpUntilIdle(10, 500);
     // The box itself as the active control: the turn it hands itself comes
     // back unhandled, and the box scrolls once.
     form->SetActiveControl(box);
