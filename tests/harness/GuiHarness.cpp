@@ -215,6 +215,16 @@ Capture CaptureWindow(HWND wnd, CaptureSource source, bool clientOnly) {
 
 unsigned GdiObjectUsage() {
     if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return n;
+    // Wine: a handle whose high word is 0 names the table entry of its low
+    // word whatever the entry's generation, so the live objects can be
+    // counted entry by entry.
+    unsigned live = 0;
+    for (std::uintptr_t index = 1; index < 0x10000; ++index)
+        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0) ++live;
+    if (live != 0) return live;
+    // Otherwise the highest handle index that a batch of new objects
+    // receives stands in: freed entries are handed out again, leaked ones
+    // push it up (it also follows a passing peak of objects in use).
     HGDIOBJ probe[16];
     unsigned high = 0;
     for (HGDIOBJ& h : probe) {

@@ -80,8 +80,7 @@ int DifferingPixels(const Capture& a, const Capture& b, int tolerance = 8);
 Capture CaptureWindow(HWND wnd, CaptureSource source, bool clientOnly = false);
 
 // GDI objects in use by this process. Wine has no GetGuiResources; there the
-// highest handle index that a batch of new objects receives stands in for it:
-// freed entries are handed out again, leaked ones push it up.
+// entries of its handle table are counted one by one.
 unsigned GdiObjectUsage();
 // Windows of this process (top-level windows and all their descendants).
 unsigned WindowCount();

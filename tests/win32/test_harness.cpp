@@ -2,6 +2,8 @@
 // memory DC and the capture shows its colour.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "GuiHarness.h"
 
 TEST(GuiHarness, PrintCaptureFindsThePaintedColour) {
@@ -27,4 +29,18 @@ TEST(GuiHarness, PumpUntilRunsPostedMessages) {
     EXPECT_TRUE(harness::PumpUntilIdle(20, 1000));
     EXPECT_TRUE(harness::PumpUntil([&] { return seen = true; }, 100));
     EXPECT_TRUE(seen);
+}
+
+// Count tests stand on this: the figure follows objects made and freed one
+// by one, whatever slots of the handle table they take.
+TEST(GuiHarness, GdiObjectUsageCountsLiveObjectsExactly) {
+    const unsigned start = harness::GdiObjectUsage();
+    std::vector<HGDIOBJ> made;
+    for (int i = 0; i < 40; ++i) made.push_back(::CreateSolidBrush(RGB(i, 0, 0)));
+    EXPECT_EQ(harness::GdiObjectUsage(), start + 40);
+    // Free every other one: holes in the table, the count still exact.
+    for (std::size_t i = 0; i < made.size(); i += 2) ::DeleteObject(made[i]);
+    EXPECT_EQ(harness::GdiObjectUsage(), start + 20);
+    for (std::size_t i = 1; i < made.size(); i += 2) ::DeleteObject(made[i]);
+    EXPECT_EQ(harness::GdiObjectUsage(), start);
 }
