@@ -1118,6 +1118,18 @@ void TCustomLabel::SetWordWrap(bool value) {
     Invalidate();
 }
 
+void TCustomLabel::SetFocusControl(TWinControl* value) {
+    if (FFocusControl == value) return;
+    if (FFocusControl) RemoveFreeNotification(FFocusControl);
+    FFocusControl = value;
+    if (value) FreeNotification(value);
+}
+
+void TCustomLabel::Notification(TComponent* AComponent, TOperation Operation) {
+    TGraphicControl::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == FFocusControl) FFocusControl = nullptr;
+}
+
 void TCustomLabel::SetShowAccelChar(bool value) {
     if (FShowAccelChar == value) return;
     FShowAccelChar = value;

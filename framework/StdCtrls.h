@@ -436,8 +436,13 @@ public:
     void SetWordWrap(bool value);
     bool ShowAccelChar() const { return FShowAccelChar; }
     void SetShowAccelChar(bool value);
+    // The control the label names (nullptr: none); cleared when that
+    // control is freed.
+    TWinControl* FocusControl() const { return FFocusControl; }
+    void SetFocusControl(TWinControl* value);
 
 protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
     void Paint() override;
     // Draws (or with DT_CALCRECT measures into Rect) the caption with the
     // label's font; an empty caption, or a lone "&" with ShowAccelChar, is
@@ -458,6 +463,7 @@ protected:
     TTextLayout FLayout = tlTop;
     bool FWordWrap = false;
     bool FShowAccelChar = true;
+    TWinControl* FFocusControl = nullptr;
 };
 
 class TLabel : public TCustomLabel {
