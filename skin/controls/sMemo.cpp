@@ -17,9 +17,11 @@ void RedrawWhole(TWinControl* Control) {
 }
 
 void AttachAdapter(TsCommonData* SkinData, TacMainWnd*& Adapter) {
-    TacMainWnd* before = Adapter;
+    // An adapter its window's end released is replaced (perhaps at the same
+    // address): only a live one counts as the one there was.
+    const bool had = Adapter != nullptr && !Adapter->Destroyed;
     AttachEditAdapter(SkinData, Adapter);
-    if (Adapter == nullptr || Adapter == before) return;
+    if (Adapter == nullptr || had) return;
     if (!SkinData->CustomColor()) Adapter->StdColor = clWindow;
     if (!SkinData->CustomFont()) Adapter->StdFontColor = clWindowText;
 }

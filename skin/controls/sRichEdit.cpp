@@ -70,6 +70,11 @@ void TsRichEdit::PrintSkinned(HDC DC) {
     ::IntersectClipRect(DC, client.Left, client.Top, client.Left + clientRect.right, client.Top + clientRect.bottom);
     POINT old{};
     ::OffsetViewportOrgEx(DC, client.Left, client.Top, &old);
+    // The control's colour first: a rich edit may leave a DC of someone
+    // else's unerased.
+    const HBRUSH brush = ::CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(Color())));
+    ::FillRect(DC, &clientRect, brush);
+    ::DeleteObject(brush);
     ::SendMessageW(wnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
 
     // The text as the control lays it out for a page of the client's size.
