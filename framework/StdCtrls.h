@@ -25,6 +25,8 @@ String AdjustLineBreaks(StringView text);
 // ---------------------------------------------------------------------------
 // Edits
 
+enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+
 class TCustomEdit : public TWinControl {
 public:
     KES_CLASS_NAME(TCustomEdit)
@@ -43,6 +45,10 @@ public:
     void SetBorderStyle(TBorderStyle value);
     bool HideSelection() const { return FHideSelection; }
     void SetHideSelection(bool value);
+    // Letters typed or set are kept as they are, or turned into capitals or
+    // small letters by the window (ES_UPPERCASE, ES_LOWERCASE).
+    TEditCharCase CharCase() const { return FCharCase; }
+    void SetCharCase(TEditCharCase value);
     bool Modified();
     void SetModified(bool value);
 
@@ -78,6 +84,7 @@ protected:
     bool FReadOnly = false;
     TBorderStyle FBorderStyle = bsSingle;
     bool FHideSelection = true;
+    TEditCharCase FCharCase = ecNormal;
     bool FModified = false;
     // The selection while there is no window.
     int FSelStart = 0;

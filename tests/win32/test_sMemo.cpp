@@ -13,6 +13,7 @@
 #include "ProcessDriver.h"
 #include "SkinNames.h"
 #include "TestSkinForm.h"
+#include "acPixels.h"
 #include "acSBUtils.h"
 #include "sLabel.h"
 #include "sMemo.h"
@@ -75,6 +76,44 @@ TEST_F(EditPanes, MemoAndRichEditTakeTheEditSectionsColours) {
     EXPECT_EQ(format.crTextColor, text);
     EXPECT_NE(memo->Adapter(), nullptr);
     EXPECT_NE(rich->Adapter(), nullptr);
+
+    // A disabled rich edit mixes its text half-way into its background; its
+    // default text attributes follow.
+    rich->SetEnabled(false);
+    const COLORREF mixed = static_cast<COLORREF>(ColorToRGB(MixColorsHalf(static_cast<TColor>(text), static_cast<TColor>(back))));
+    EXPECT_EQ(static_cast<COLORREF>(ColorToRGB(rich->Font()->Color())), mixed);
+    ::SendMessageW(rich->Handle(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    EXPECT_EQ(format.crTextColor, mixed);
+    rich->SetEnabled(true);
+    EXPECT_EQ(static_cast<COLORREF>(ColorToRGB(rich->Font()->Color())), text);
+    EXPECT_EQ(static_cast<COLORREF>(ColorToRGB(rich->Color())), back);
+}
+
+// While skinned the memo tells of its scrolling; its letters can be kept as
+// capitals.
+TEST_F(EditPanes, MemoReportsScrollingAndKeepsItsCharCase) {
+    auto* memo = Pane<TsMemo>(u"Memo1");
+    memo->SetText(Repeated(u"a line of the memo\r\n", 60));
+    struct Counter {
+        TObject* Expected = nullptr;
+        int Scrolled = 0, Caret = 0;
+        void VScroll(TObject* Sender) { Scrolled += Sender == Expected; }
+        void ScrollCaret(TObject* Sender) { Caret += Sender == Expected; }
+    } counter{memo};
+    int& scrolled = counter.Scrolled;
+    int& caret = counter.Caret;
+    memo->OnVScroll = TNotifyEvent::Of<&Counter::VScroll>(&counter);
+    memo->OnScrollCaret = TNotifyEvent::Of<&Counter::ScrollCaret>(&counter);
+    ::SendMessageW(memo->Handle(), WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(scrolled, 1);
+    EXPECT_GT(::SendMessageW(memo->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    ::SendMessageW(memo->Handle(), EM_SCROLLCARET, 0, 0);
+    EXPECT_EQ(caret, 1);
+
+    memo->SetText(u"Mixed Case");
+    memo->SetCharCase(ecUpperCase);
+    EXPECT_EQ(memo->Text(), u"MIXED CASE");
+    EXPECT_NE(memo->Adapter(), nullptr) << "the window made anew under the skin has its adapter";
 }
 
 // Removing the skin makes the windows anew with the system look: the text
