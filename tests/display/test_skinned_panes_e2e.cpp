@@ -57,7 +57,16 @@ protected:
         ASSERT_NE(FHeader, nullptr);
         ::SetForegroundWindow(FForm);
     }
-    void TearDown() override { FProgram.Kill(); }
+    void TearDown() override {
+        // The program is closed as a user closes it: its windows go in order
+        // and the activation with them (a killed foreground window leaves
+        // later tests unable to activate theirs).
+        if (FForm && ::IsWindow(FForm) && ::PostMessageW(FForm, WM_CLOSE, 0, 0)) {
+            DWORD exitCode = 0;
+            FProgram.WaitForExit(kStepMs, exitCode);
+        }
+        FProgram.Kill();
+    }
 
     bool Choose(const std::wstring& Name) {
         const LRESULT index =
