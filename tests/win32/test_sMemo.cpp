@@ -170,6 +170,38 @@ TEST_F(EditPanes, PrintedRichEditShowsFrameAndText) {
     EXPECT_GT(c.Count(TestRef(skingen::TestSectionColour("EDIT", 0))), c.Width * c.Height / 4) << "background";
 }
 
+// Skin removed and chosen again (windows made anew, adapters freed and
+// attached), the rich edit printed, the bound labels made and freed: GDI
+// and window counts stay flat.
+TEST_F(EditPanes, RepeatedSkinChangesKeepObjectCountsFlat) {
+    auto* memo = Pane<TsMemo>(u"Memo1");
+    auto* rich = Pane<TsRichEdit>(u"Rich1");
+    memo->SetText(Repeated(u"a memo line\r\n", 40));
+    rich->SetText(Repeated(u"a rich edit line\r\n", 40));
+    auto cycle = [&] {
+        Switch(false);
+        Switch(true);
+        for (TsBoundLabel* bound : {memo->BoundLabel(), rich->BoundLabel()}) {
+            bound->SetActive(true);
+            bound->SetMaxWidth(bound->MaxWidth() ? 0 : 50);
+            bound->SetActive(false);
+        }
+        harness::CaptureWindow(rich->Handle(), CaptureSource::Print);
+        harness::CaptureWindow(memo->Handle(), CaptureSource::Print);
+    };
+    // Every path the rounds take, once before counting.
+    for (int i = 0; i < 3; ++i) cycle();
+    const unsigned windows = harness::WindowCount();
+    unsigned usage[3] = {harness::GdiObjectUsage(), 0, 0};
+    for (int round = 1; round <= 2; ++round) {
+        for (int i = 0; i < 15; ++i) cycle();
+        usage[round] = harness::GdiObjectUsage();
+    }
+    EXPECT_LE(usage[2], usage[1] + 10) << usage[0] << ", " << usage[1] << ", " << usage[2];
+    EXPECT_LE(usage[1], usage[0] + 10) << usage[0] << ", " << usage[1] << ", " << usage[2];
+    EXPECT_EQ(harness::WindowCount(), windows);
+}
+
 // ---- Bound label ------------------------------------------------------------------------
 
 struct LayoutCase {
