@@ -49,3 +49,17 @@ public:
 protected:
     bool FUseSkinColor = true;
 };
+
+class TsBoundLabel;
+
+// The label a bound label (TsBoundLabel) owns beside its control. Freeing it
+// leaves its bound label inactive.
+class TsEditLabel : public TsLabel {
+public:
+    KES_CLASS_NAME(TsEditLabel)
+    TsEditLabel(TComponent* AOwner, TsBoundLabel* BoundStruct);
+    ~TsEditLabel() override;
+
+    // The bound label that owns this label.
+    TsBoundLabel* BoundLabel = nullptr;
+};

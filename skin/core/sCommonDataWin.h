@@ -8,6 +8,7 @@
 #pragma once
 
 #include "Forms.h"
+#include "acMaskPaint.h"
 #include "sCommonData.h"
 #include "sConst.h"
 #include "sMessages.h"
@@ -185,3 +186,79 @@ struct TacGlowHooks {
 extern TacGlowHooks acGlowHooks;
 // Hides the glow when there is one and sets GlowID to -1.
 void DropGlow(Integer& GlowID);
+
+// ---- Bound label ----------------------------------------------------------------------------
+
+// Where a bound label sits beside its control.
+enum TsCaptionLayout {
+    sclLeft,
+    sclTopLeft,
+    sclTopCenter,
+    sclTopRight,
+    sclLeftTop,
+    sclBottomLeft,
+    sclBottomCenter,
+    sclBottomRight
+};
+
+class TsEditLabel;
+
+// The caption label an edit-like control (memo, rich edit, combo box) carries
+// as its BoundLabel property. While Active it owns a label placed next to the
+// control by Layout, Indent pixels away, moving with the control and
+// following its visibility and enabled state; the control is the owner of
+// the skin state given at creation.
+class TsBoundLabel : public TPersistent {
+public:
+    KES_CLASS_NAME(TsBoundLabel)
+    TsBoundLabel(TObject* AOwner, TsCommonData* CommonData);
+    ~TsBoundLabel() override;
+    TsBoundLabel(const TsBoundLabel&) = delete;
+    TsBoundLabel& operator=(const TsBoundLabel&) = delete;
+
+    // Active: the label exists (made, named after the control and placed);
+    // clearing it frees the label.
+    bool Active() const { return FActive; }
+    void SetActive(bool Value);
+    // Empty when activated: the control's name.
+    const String& Caption() const { return FText; }
+    void SetCaption(const String& Value);
+    TsCaptionLayout Layout() const { return FLayout; }
+    void SetLayout(TsCaptionLayout Value);
+    // The gap between label and control.
+    Integer Indent() const { return FIndent; }
+    void SetIndent(Integer Value);
+    // 0: no limit; else the label is this wide and wraps its text.
+    Integer MaxWidth() const { return FMaxWidth; }
+    void SetMaxWidth(Integer Value);
+    // The label's font, or the font kept while there is no label (a font set
+    // then is not given to the label made later).
+    TFont* Font() const;
+    void SetFont(TFont* Value);
+    // The label's UseSkinColor (True without a label).
+    bool UseSkinColor() const;
+    void SetUseSkinColor(bool Value);
+
+    // Places the label next to the control (nothing without a visible label).
+    void AlignLabel();
+    // The label while active (nullptr otherwise).
+    TsEditLabel* TheLabel() const { return FTheLabel; }
+    // The control the label is bound to.
+    TControl* BoundControl() const;
+
+    Integer FMaxWidth = 0;
+    String FText;
+    TsCaptionLayout FLayout = sclLeft;
+    TFont* FFont = nullptr;
+    Integer FIndent = 0;
+    bool FActive = false;
+    TsEditLabel* FTheLabel = nullptr;
+    TsCommonData* FCommonData = nullptr;
+};
+
+// The bound label's share of its control's window procedure, after the
+// control handled Message: WM_SIZE and WM_WINDOWPOSCHANGED re-align the
+// label; CM_VISIBLECHANGED, CM_ENABLEDCHANGED and CM_BIDIMODECHANGED pass the
+// control's state on to it and re-align it. A disabled control's label stays
+// enabled when DisabledKind lacks dkBlended. Nothing for nullptr.
+void BoundLabelMessage(TsBoundLabel* BoundLabel, const TMessage& Message, TsDisabledKind DisabledKind);
