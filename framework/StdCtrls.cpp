@@ -62,6 +62,8 @@ void TCustomEdit::CreateParams(TCreateParams& Params) {
     Params.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
     if (FReadOnly) Params.Style |= ES_READONLY;
     if (!FHideSelection) Params.Style |= ES_NOHIDESEL;
+    if (FCharCase == ecUpperCase) Params.Style |= ES_UPPERCASE;
+    if (FCharCase == ecLowerCase) Params.Style |= ES_LOWERCASE;
     if (FBorderStyle == bsSingle) Params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
@@ -134,6 +136,12 @@ void TCustomEdit::SetBorderStyle(TBorderStyle value) {
 void TCustomEdit::SetHideSelection(bool value) {
     if (FHideSelection == value) return;
     FHideSelection = value;
+    RecreateWnd();
+}
+
+void TCustomEdit::SetCharCase(TEditCharCase value) {
+    if (FCharCase == value) return;
+    FCharCase = value;
     RecreateWnd();
 }
 
@@ -1219,6 +1227,18 @@ void TCustomLabel::SetWordWrap(bool value) {
     FWordWrap = value;
     AdjustBounds();
     Invalidate();
+}
+
+void TCustomLabel::SetFocusControl(TWinControl* value) {
+    if (FFocusControl == value) return;
+    if (FFocusControl) RemoveFreeNotification(FFocusControl);
+    FFocusControl = value;
+    if (value) FreeNotification(value);
+}
+
+void TCustomLabel::Notification(TComponent* AComponent, TOperation Operation) {
+    TGraphicControl::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == FFocusControl) FFocusControl = nullptr;
 }
 
 void TCustomLabel::SetShowAccelChar(bool value) {

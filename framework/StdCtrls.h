@@ -27,6 +27,8 @@ String AdjustLineBreaks(StringView text);
 // ---------------------------------------------------------------------------
 // Edits
 
+enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+
 class TCustomEdit : public TWinControl {
 public:
     KES_CLASS_NAME(TCustomEdit)
@@ -45,6 +47,10 @@ public:
     void SetBorderStyle(TBorderStyle value);
     bool HideSelection() const { return FHideSelection; }
     void SetHideSelection(bool value);
+    // Letters typed or set are kept as they are, or turned into capitals or
+    // small letters by the window (ES_UPPERCASE, ES_LOWERCASE).
+    TEditCharCase CharCase() const { return FCharCase; }
+    void SetCharCase(TEditCharCase value);
     bool Modified();
     void SetModified(bool value);
 
@@ -80,6 +86,7 @@ protected:
     bool FReadOnly = false;
     TBorderStyle FBorderStyle = bsSingle;
     bool FHideSelection = true;
+    TEditCharCase FCharCase = ecNormal;
     bool FModified = false;
     // The selection while there is no window.
     int FSelStart = 0;
@@ -476,8 +483,13 @@ public:
     void SetWordWrap(bool value);
     bool ShowAccelChar() const { return FShowAccelChar; }
     void SetShowAccelChar(bool value);
+    // The control the label names (nullptr: none); cleared when that
+    // control is freed.
+    TWinControl* FocusControl() const { return FFocusControl; }
+    void SetFocusControl(TWinControl* value);
 
 protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
     void Paint() override;
     // Draws (or with DT_CALCRECT measures into Rect) the caption with the
     // label's font; an empty caption, or a lone "&" with ShowAccelChar, is
@@ -498,6 +510,7 @@ protected:
     TTextLayout FLayout = tlTop;
     bool FWordWrap = false;
     bool FShowAccelChar = true;
+    TWinControl* FFocusControl = nullptr;
 };
 
 class TLabel : public TCustomLabel {

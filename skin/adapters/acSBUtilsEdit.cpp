@@ -173,6 +173,20 @@ void TacEditWnd::PrintClient(HDC DC) {
     ::RestoreDC(DC, saved);
 }
 
+void TacEditWnd::PrintFrame(HDC DC) {
+    if (Destroyed || DC == nullptr || SkinData == nullptr) return;
+    const HDC oldPrint = SkinData->PrintDC;
+    SkinData->PrintDC = DC;
+    SkinData->SetUpdating(false);
+    SkinData->BGChanged = true;
+    RebuildCache();
+    if (!Destroyed) {
+        CopyFrame(DC);
+        PaintScrollBars(this, CtrlHandle, DC, -1);
+    }
+    SkinData->PrintDC = oldPrint;
+}
+
 void TacEditWnd::acWndProc(TMessage& Message) {
     if (Destroyed || SkinData == nullptr || !SkinData->Skinned()) {
         TacBaseWnd::acWndProc(Message);
@@ -310,14 +324,8 @@ void TacEditWnd::acWndProc(TMessage& Message) {
         if (Message.Result == 2 || Destroyed || dc == nullptr) return;
         const HDC oldPrint = SkinData->PrintDC;
         SkinData->PrintDC = dc;
-        SkinData->SetUpdating(false);
-        SkinData->BGChanged = true;
-        RebuildCache();
-        if (!Destroyed) {
-            CopyFrame(dc);
-            PaintScrollBars(this, CtrlHandle, dc, -1);
-            PrintClient(dc);
-        }
+        PrintFrame(dc);
+        if (!Destroyed) PrintClient(dc);
         SkinData->PrintDC = oldPrint;
         // Not handed on: the base would print the client once more, over the
         // frame at the DC's origin.

@@ -29,6 +29,10 @@ public:
     // after the frame was laid out again).
     const TRect& ClientRect();
 
+    // Prints the frame and the scroll bars into DC (window coordinates) from
+    // a freshly built cache; the client is left to the caller.
+    void PrintFrame(HDC DC);
+
     void SaveStdParams() override;
     void RestoreStdParams() override;
     void SetSkinParams() override;

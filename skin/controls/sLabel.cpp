@@ -150,3 +150,14 @@ void TsLabel::WndProc(TMessage& Message) {
     }
     TsCustomLabel::WndProc(Message);
 }
+
+TsEditLabel::TsEditLabel(TComponent* AOwner, TsBoundLabel* BoundStruct) : TsLabel(AOwner), BoundLabel(BoundStruct) {}
+
+TsEditLabel::~TsEditLabel() {
+    // Freed by someone else (its parent, its owner): the bound label no
+    // longer has it.
+    if (BoundLabel) {
+        BoundLabel->FActive = false;
+        if (BoundLabel->FTheLabel == this) BoundLabel->FTheLabel = nullptr;
+    }
+}

@@ -1,12 +1,11 @@
 #include "sMemo.h"
 
 #include "acSBUtils.h"
+#include "acSBUtilsScroll.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 
-namespace {
-
-constexpr Integer kMemoKind = 7;
+namespace acEditPane {
 
 bool OwnManager(TsCommonData* SkinData, LPARAM LParam) {
     return reinterpret_cast<TsSkinManager*>(LParam) == SkinData->SkinManager();
@@ -17,74 +16,38 @@ void RedrawWhole(TWinControl* Control) {
         ::RedrawWindow(Control->Handle(), nullptr, nullptr, RDW_FRAME | RDW_ERASE | RDW_INVALIDATE);
 }
 
-// Attaches the adapter (when skinned). A pane's plain colours are the
-// window colours (those the skin state gives back when the skin goes), also
-// when the pane shows the skin's already: the adapter gives those back.
-void AttachPaneAdapter(TsCommonData* SkinData, TacMainWnd*& Adapter) {
-    TacMainWnd* before = Adapter;
+void AttachAdapter(TsCommonData* SkinData, TacMainWnd*& Adapter) {
+    // An adapter its window's end released is replaced (perhaps at the same
+    // address): only a live one counts as the one there was.
+    const bool had = Adapter != nullptr && !Adapter->Destroyed;
     AttachEditAdapter(SkinData, Adapter);
-    if (Adapter == nullptr || Adapter == before) return;
+    if (Adapter == nullptr || had) return;
     if (!SkinData->CustomColor()) Adapter->StdColor = clWindow;
     if (!SkinData->CustomFont()) Adapter->StdFontColor = clWindowText;
 }
 
-}  // namespace
-
-void ReleaseEditPaneAdapter(TWinControl* /*Control*/, TacMainWnd*& Adapter) {
+void ReleaseAdapter(TacMainWnd*& Adapter) {
     if (Adapter == nullptr) return;
     TacMainWnd* adapter = Adapter;
     Adapter = nullptr;
-    // Freed whole (procedure, look and theme given back); inside one of the
-    // adapter's own messages that happens when the message returns.
     adapter->Free();
 }
 
-bool HandleEditPaneMessage(TWinControl* Control, TsCommonData* SkinData, TacMainWnd*& Adapter, TMessage& Message) {
-    if (Message.Msg == SkinCommandMessage) {
-        switch (SkinCommandOf(Message.WParam)) {
-        case AC_SETNEWSKIN:
-            if (OwnManager(SkinData, Message.LParam)) HandleCommonMessage(Message, SkinData);
-            return true;
-        case AC_REMOVESKIN:
-            if (OwnManager(SkinData, Message.LParam) && !Control->HasState(csDestroying)) {
-                ReleaseEditPaneAdapter(Control, Adapter);
-                HandleCommonMessage(Message, SkinData);
-                RedrawWhole(Control);
-            }
-            return true;
-        case AC_REFRESH:
-            if (OwnManager(SkinData, Message.LParam)) {
-                AttachPaneAdapter(SkinData, Adapter);
-                HandleCommonMessage(Message, SkinData);
-                RedrawWhole(Control);
-            }
-            return true;
-        case AC_CTRLHANDLED: Message.Result = 1; return true;
-        case AC_GETAPPLICATION:
-            Message.Result = reinterpret_cast<LRESULT>(static_cast<TObject*>(Application));
-            return true;
-        default: return HandleCommonMessage(Message, SkinData);
-        }
-    }
-    if (!ControlIsReady(Control) || !SkinData->Skinned()) return false;
-    return HandleCommonMessage(Message, SkinData);
-}
+}  // namespace acEditPane
 
-void EditPaneMessageHandled(TWinControl* Control, TsCommonData* SkinData, TacMainWnd*& Adapter,
-                            const TMessage& Message) {
-    if (Message.Msg == CM_SHOWINGCHANGED && Control->Showing() && SkinData->Skinned())
-        AttachPaneAdapter(SkinData, Adapter);
-}
-
-// ---- TsMemo -----------------------------------------------------------------------------
+using namespace acEditPane;
 
 TsMemo::TsMemo(TComponent* AOwner) : TMemo(AOwner) {
-    FCommonData = New<TsCommonData>(this, true);
-    FCommonData->COC = kMemoKind;
+    FControlStyle &= ~csOpaque;
+    FCommonData = New<TsCtrlSkinData>(this, true);
+    FCommonData->COC = COC_TsMemo;
+    FBoundLabel = New<TsBoundLabel>(this, FCommonData);
 }
 
 TsMemo::~TsMemo() {
-    ReleaseEditPaneAdapter(this, ListSW);
+    ReleaseAdapter(ListSW);
+    FBoundLabel->Free();
+    FBoundLabel = nullptr;
     FCommonData->Free();
 }
 
@@ -96,11 +59,89 @@ void TsMemo::AfterConstruction() {
 void TsMemo::Loaded() {
     TMemo::Loaded();
     FCommonData->Loaded();
-    AttachPaneAdapter(FCommonData, ListSW);
+    AttachAdapter(FCommonData, ListSW);
+}
+
+void TsMemo::SetDisabledKind(TsDisabledKind Value) {
+    if (FDisabledKind == Value) return;
+    FDisabledKind = Value;
+    FCommonData->Invalidate();
 }
 
 void TsMemo::WndProc(TMessage& Message) {
-    if (HandleEditPaneMessage(this, FCommonData, ListSW, Message)) return;
+    if (Message.Msg == CM_FONTCHANGED && Showing()) RedrawWhole(this);
+    if (Message.Msg == SkinCommandMessage) {
+        switch (SkinCommandOf(Message.WParam)) {
+        case AC_SETNEWSKIN:
+            if (OwnManager(FCommonData, Message.LParam)) HandleCommonMessage(Message, FCommonData);
+            return;
+        case AC_REMOVESKIN:
+            if (OwnManager(FCommonData, Message.LParam) && !HasState(csDestroying)) {
+                ReleaseAdapter(ListSW);
+                HandleCommonMessage(Message, FCommonData);
+                // The system look comes back whole with a new window (text,
+                // selection and settings are kept by the framework).
+                RecreateWnd();
+            }
+            return;
+        case AC_REFRESH:
+            if (OwnManager(FCommonData, Message.LParam)) {
+                AttachAdapter(FCommonData, ListSW);
+                HandleCommonMessage(Message, FCommonData);
+                RedrawWhole(this);
+            }
+            return;
+        case AC_CTRLHANDLED: Message.Result = 1; return;
+        case AC_GETAPPLICATION:
+            Message.Result = reinterpret_cast<LRESULT>(static_cast<TObject*>(Application));
+            return;
+        default:
+            if (HandleCommonMessage(Message, FCommonData)) return;
+            TMemo::WndProc(Message);
+            return;
+        }
+    }
+    if (!ControlIsReady(this) || !FCommonData->Skinned()) {
+        TMemo::WndProc(Message);
+        BoundLabelMessage(FBoundLabel, Message, FDisabledKind);
+        return;
+    }
+    switch (Message.Msg) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        // The adapter repaints the frame; the shared steps have nothing to add.
+        TMemo::WndProc(Message);
+        return;
+    case WM_PAINT:
+        if (FCommonData->Updating()) {
+            if (HandleAllocated()) ::ValidateRect(Handle(), nullptr);
+            Message.Result = 0;
+            return;
+        }
+        TMemo::WndProc(Message);
+        return;
+    default: break;
+    }
+    if (HandleCommonMessage(Message, FCommonData)) return;
     TMemo::WndProc(Message);
-    EditPaneMessageHandled(this, FCommonData, ListSW, Message);
+    switch (Message.Msg) {
+    case WM_SETFONT:
+    case CM_VISIBLECHANGED:
+    case CM_ENABLEDCHANGED: FCommonData->Invalidate(); break;
+    case EM_SCROLLCARET:
+        if (OnScrollCaret) OnScrollCaret(this);
+        break;
+    case WM_VSCROLL:
+        if (OnVScroll) OnVScroll(this);
+        break;
+    case CM_TEXTCHANGED:
+    case CM_CHANGED:
+        if (auto* bars = dynamic_cast<TacScrollWnd*>(ListSW)) RefreshScrollBars(bars, true);
+        break;
+    case CM_SHOWINGCHANGED:
+        if (Showing()) AttachAdapter(FCommonData, ListSW);
+        break;
+    default: break;
+    }
+    BoundLabelMessage(FBoundLabel, Message, FDisabledKind);
 }

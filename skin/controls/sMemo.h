@@ -1,8 +1,9 @@
 // A memo drawn from the skin's section ("EDIT"). While a skin is active its
 // frame and scroll bars are painted by an edit adapter attached to its
 // window, and it takes the section's colours; when the skin goes the adapter
-// is released and the plain look comes back. Until a skin is loaded it looks
-// and behaves like its plain counterpart.
+// is released and the window is made anew with the plain look (text and
+// settings kept). It carries a bound caption label (BoundLabel). Until a
+// skin is loaded it looks and behaves like its plain counterpart.
 #pragma once
 
 #include "StdCtrls.h"
@@ -17,9 +18,17 @@ public:
     ~TsMemo() override;
     void AfterConstruction() override;
 
-    TsCommonData* SkinData() const { return FCommonData; }
+    TsCtrlSkinData* SkinData() const { return FCommonData; }
+    TsBoundLabel* BoundLabel() const { return FBoundLabel; }
+    TsDisabledKind DisabledKind() const { return FDisabledKind; }
+    void SetDisabledKind(TsDisabledKind Value);
     // The edit adapter while one is attached (nullptr otherwise).
     TacMainWnd* Adapter() const { return ListSW; }
+
+    // After the window scrolled its caret into view (EM_SCROLLCARET), and
+    // after it scrolled vertically (WM_VSCROLL), while skinned.
+    TNotifyEvent OnScrollCaret;
+    TNotifyEvent OnVScroll;
 
     void WndProc(TMessage& Message) override;
 
@@ -27,19 +36,22 @@ protected:
     void Loaded() override;
 
 private:
-    TsCommonData* FCommonData = nullptr;
+    TsCtrlSkinData* FCommonData = nullptr;
+    TsDisabledKind FDisabledKind{dkBlended};
+    TsBoundLabel* FBoundLabel = nullptr;
     TacMainWnd* ListSW = nullptr;
 };
 
-// The skin handling the memo and the rich edit share: the skin commands
-// (the adapter attached when a skin is painted, released when it goes) and,
-// while skinned, the shared preprocessing. True when the message was
-// answered; otherwise the control's own handling follows.
-bool HandleEditPaneMessage(TWinControl* Control, TsCommonData* SkinData, TacMainWnd*& Adapter, TMessage& Message);
-// After the control's own handling: a control that becomes showing while
-// skinned gets its adapter.
-void EditPaneMessageHandled(TWinControl* Control, TsCommonData* SkinData, TacMainWnd*& Adapter,
-                            const TMessage& Message);
-// Frees the adapter: the window gets its procedure, look and theme back (when
-// inside one of the adapter's own messages, as that message returns).
-void ReleaseEditPaneAdapter(TWinControl* Control, TacMainWnd*& Adapter);
+// Pieces the memo and the rich edit share.
+namespace acEditPane {
+// The skin command came from the control's own manager.
+bool OwnManager(TsCommonData* SkinData, LPARAM LParam);
+// Attaches the edit adapter (when skinned). A pane's plain colours are the
+// window colours, also when it shows the skin's already.
+void AttachAdapter(TsCommonData* SkinData, TacMainWnd*& Adapter);
+// Frees the adapter: the window gets its procedure, look and theme back
+// (when inside one of the adapter's own messages, as that message returns).
+void ReleaseAdapter(TacMainWnd*& Adapter);
+// Frame, background and client of a visible window redrawn.
+void RedrawWhole(TWinControl* Control);
+}  // namespace acEditPane

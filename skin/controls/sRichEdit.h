@@ -1,8 +1,10 @@
 // A rich edit drawn from the skin's section ("EDIT"). While a skin is active
 // its frame and scroll bars are painted by an edit adapter attached to its
-// window, and it takes the section's colours; when the skin goes the adapter
-// is released and the plain look comes back. Until a skin is loaded it looks
-// and behaves like its plain counterpart.
+// window, and it takes the section's colours (its default text attributes
+// too); when the skin goes the adapter is released and the window is made
+// anew with the plain look (text and settings kept). Its text limit is raised
+// whenever its window is made, so that long pages are never cut. It carries
+// a bound caption label (BoundLabel).
 #pragma once
 
 #include "ComCtrls.h"
@@ -13,11 +15,18 @@ class TacMainWnd;
 class TsRichEdit : public TRichEdit {
 public:
     KES_CLASS_NAME(TsRichEdit)
+    // The text limit of every window the control makes (unless MaxLength
+    // sets one).
+    static constexpr LPARAM TextLimit = 0x7FFFFFF0;
+
     explicit TsRichEdit(TComponent* AOwner);
     ~TsRichEdit() override;
     void AfterConstruction() override;
 
-    TsCommonData* SkinData() const { return FCommonData; }
+    TsCtrlSkinData* SkinData() const { return FCommonData; }
+    TsBoundLabel* BoundLabel() const { return FBoundLabel; }
+    TsDisabledKind DisabledKind() const { return FDisabledKind; }
+    void SetDisabledKind(TsDisabledKind Value);
     // The edit adapter while one is attached (nullptr otherwise).
     TacMainWnd* Adapter() const { return ListSW; }
 
@@ -25,8 +34,16 @@ public:
 
 protected:
     void Loaded() override;
+    void SetTextLimit(int value) override;
 
 private:
-    TsCommonData* FCommonData = nullptr;
+    // The default text attributes of the window take Color.
+    void SetDefaultTextColor(TColor Color);
+    // WM_PRINT while skinned: frame, bars and text into DC.
+    void PrintSkinned(HDC DC);
+
+    TsCtrlSkinData* FCommonData = nullptr;
+    TsDisabledKind FDisabledKind{dkBlended};
+    TsBoundLabel* FBoundLabel = nullptr;
     TacMainWnd* ListSW = nullptr;
 };
