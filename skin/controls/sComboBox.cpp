@@ -57,7 +57,7 @@ TsCustomComboBox::TsCustomComboBox(TComponent* AOwner) : TCustomComboBox(AOwner)
     FCommonData = New<TsCtrlSkinData>(this, true);
     FCommonData->COC = kComboKind;
     FDisabledKind = TsDisabledKind{dkBlended};
-    // BOUNDLABEL-CREATE
+    FBoundLabel = New<TsBoundLabel>(this, FCommonData);
     FDropDown = false;
     FReadOnly = false;
     FShowButton = true;
@@ -65,7 +65,8 @@ TsCustomComboBox::TsCustomComboBox(TComponent* AOwner) : TCustomComboBox(AOwner)
 
 TsCustomComboBox::~TsCustomComboBox() {
     ReleaseList();
-    // BOUNDLABEL-FREE
+    FBoundLabel->Free();
+    FBoundLabel = nullptr;
     FCommonData->Free();
     FCommonData = nullptr;
 }
@@ -649,5 +650,5 @@ void TsCustomComboBox::WndProc(TMessage& Message) {
     } else {
         TCustomComboBox::WndProc(Message);
     }
-    // BOUNDLABEL-MESSAGE
+    if (FBoundLabel != nullptr && !HasState(csDestroying)) BoundLabelMessage(FBoundLabel, Message, FDisabledKind);
 }

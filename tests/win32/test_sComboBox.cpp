@@ -15,6 +15,7 @@
 #include "acSBUtils.h"
 #include "acSBUtilsCombo.h"
 #include "sComboBox.h"
+#include "sLabel.h"
 #include "sSkinManager.h"
 
 namespace fs = std::filesystem;
@@ -229,6 +230,32 @@ TEST_F(SkinnedComboBox, DropAndCloseCyclesLeaveGdiCountsFlat) {
     const unsigned before = harness::GdiObjectUsage();
     cycle(200);
     EXPECT_LE(harness::GdiObjectUsage(), before + 2);
+}
+
+// The bound label sits left of the box and follows its moves, visibility
+// and enabled state.
+TEST_F(SkinnedComboBox, BoundLabelFollowsTheBox) {
+    TsComboBox* box = MakeBox(csDropDownList);
+    box->SetName(u"sComboBox1");
+    TsBoundLabel* bound = box->BoundLabel();
+    ASSERT_NE(bound, nullptr);
+    EXPECT_EQ(bound->Layout(), sclLeft);
+    bound->SetCaption(u"skin");
+    bound->SetActive(true);
+    TsEditLabel* label = bound->TheLabel();
+    ASSERT_NE(label, nullptr);
+    box->SetBounds(150, 60, 200, 21);
+    harness::PumpUntilIdle(10, 300);
+    EXPECT_EQ(label->Left() + label->Width() + 4, 150);
+    box->SetVisible(false);
+    EXPECT_FALSE(label->Visible());
+    box->SetVisible(true);
+    box->SetEnabled(false);
+    EXPECT_FALSE(label->Enabled());
+    box->SetEnabled(true);
+    box->SetDisabledKind({});
+    box->SetEnabled(false);
+    EXPECT_TRUE(label->Enabled());
 }
 
 // ---- the adapters over plain combo boxes ----------------------------------------------------
