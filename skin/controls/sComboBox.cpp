@@ -378,6 +378,10 @@ void TsCustomComboBox::PaintCombo(HDC DC) {
                 CopyBorderStrips(DC, whole, src, TPoint(0, 0), 3);
                 const TRect b = ButtonRect();
                 if (b.Width() > 0) ::BitBlt(DC, b.Left, b.Top, b.Width(), b.Height(), src, b.Left, b.Top, SRCCOPY);
+            } else if (FStyle == csDropDown) {
+                ::BitBlt(DC, 0, 0, whole.Width(), whole.Height(), src, 0, 0, SRCCOPY);
+                // The box's own DC may leave the edit field out.
+                PaintEditFromCache(nullptr);
             } else if (FStyle == csSimple) {
                 CopyBorderStrips(DC, whole, src, TPoint(0, 0), 3);
             } else {
@@ -386,6 +390,20 @@ void TsCustomComboBox::PaintCombo(HDC DC) {
         }
     }
     if (own) ::ReleaseDC(FHandle, DC);
+}
+
+void TsCustomComboBox::PaintEditFromCache(HDC DC) {
+    TBitmap* cache = FCommonData->FCacheBmp;
+    if (FEditHandle == nullptr || cache == nullptr || cache->Width() <= 0) return;
+    const bool own = DC == nullptr;
+    if (own) DC = ::GetDC(FEditHandle);
+    if (DC == nullptr) return;
+    POINT at{0, 0};
+    ::MapWindowPoints(FEditHandle, FHandle, &at, 1);
+    RECT r{};
+    ::GetClientRect(FEditHandle, &r);
+    ::BitBlt(DC, 0, 0, r.right, r.bottom, cache->Canvas()->Handle(), at.x, at.y, SRCCOPY);
+    if (own) ::ReleaseDC(FEditHandle, DC);
 }
 
 // ---------------------------------------------------------------------------
@@ -440,9 +458,12 @@ void TsCustomComboBox::InnerWndProc(TMessage& Message, HWND Wnd) {
         const bool drawsItself = FStyle == csSimple || (Focused() && Enabled() && !FReadOnly);
         if (!drawsItself) {
             if (msg == WM_PAINT) {
-                // The closed box's cache shows the text; the window only validates.
+                // The closed box's cache shows the text: the window gets the
+                // part of the cache it covers (the box's own paint may be
+                // clipped to leave it out).
                 PAINTSTRUCT ps{};
-                ::BeginPaint(Wnd, &ps);
+                const HDC dc = ::BeginPaint(Wnd, &ps);
+                if (Wnd == FEditHandle && !FCommonData->BGChanged) PaintEditFromCache(dc);
                 ::EndPaint(Wnd, &ps);
                 Message.Result = 0;
             } else {
@@ -478,16 +499,23 @@ bool TsCustomComboBox::SkinnedMessage(TMessage& Message) {
         Repaint();
         return true;
     case WM_PAINT: {
+        // While an animation paints, the window stays invalid: it is painted
+        // once the animation is over.
+        if (acAnimationSwitch) {
+            Message.Result = 0;
+            return true;
+        }
         PAINTSTRUCT ps{};
         const HDC painted = ::BeginPaint(FHandle, &ps);
-        if (!acAnimationSwitch) {
-            const HDC dc = Message.WParam ? reinterpret_cast<HDC>(Message.WParam) : painted;
-            PaintCombo(dc);
-        }
+        PaintCombo(Message.WParam ? reinterpret_cast<HDC>(Message.WParam) : painted);
         ::EndPaint(FHandle, &ps);
         Message.Result = 0;
         return true;
     }
+    case WM_ERASEBKGND:
+        // The cached image covers the whole box.
+        Message.Result = 1;
+        return true;
     case WM_SETFONT:
     case CM_VISIBLECHANGED:
     case CM_ENABLEDCHANGED:
@@ -589,7 +617,9 @@ void TsCustomComboBox::WndProc(TMessage& Message) {
             }
             return;
         case AC_ENDPARENTUPDATE:
-            if (sd.FUpdating) {
+            // Also when the box was never painted whole (HalfVisible is set
+            // until its first paint).
+            if (sd.FUpdating || sd.HalfVisible) {
                 sd.SetUpdating(false);
                 Repaint();
             }

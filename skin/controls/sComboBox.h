@@ -74,6 +74,9 @@ private:
     // The skinned handling; True when the message is done.
     bool SkinnedMessage(TMessage& Message);
     void AdaptList(HWND List);
+    // The part of the cache under the edit field onto the field (its window
+    // DC when DC is nullptr), while the field does not draw itself.
+    void PaintEditFromCache(HDC DC);
     // The list gets its border back and loses its adapter.
     void ReleaseList();
     void PaintItemSkinned(Integer Index, const TRect& Rect, UINT State, TCanvas* Canvas);
