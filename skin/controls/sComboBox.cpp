@@ -87,6 +87,12 @@ void TsCustomComboBox::CreateWnd() {
     FLastItemHeight = ItemHeight();
 }
 
+void TsCustomComboBox::DestroyWnd() {
+    ReleaseList();
+    FDropDown = false;
+    TCustomComboBox::DestroyWnd();
+}
+
 void TsCustomComboBox::CreateParams(TCreateParams& Params) {
     TCustomComboBox::CreateParams(Params);
     // The box draws its items (and the closed box's text) itself; the list

@@ -60,6 +60,9 @@ public:
 protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
+    // The list window goes with the box's window: its adapter is released
+    // and the next window's list is adapted anew.
+    void DestroyWnd() override;
     void Loaded() override;
     void InnerWndProc(TMessage& Message, HWND Wnd) override;
     void DrawItem(int Index, const TRect& Rect, UINT State) override;

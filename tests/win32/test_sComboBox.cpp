@@ -209,6 +209,39 @@ TEST_F(SkinnedComboBox, ListIsAdaptedOnceShowsTheSelectionAndGetsItsFrameBack) {
     EXPECT_EQ(box->Color(), clWindow);
 }
 
+// A new window (a style change makes one) keeps the items, the selection or
+// the typed text and the settings; its list is adapted anew.
+TEST_F(SkinnedComboBox, NewWindowKeepsItemsTextAndSettings) {
+    TsComboBox* box = MakeBox(csDropDown);
+    box->SetText(u"http://typed.example/");
+    box->SetDropDownCount(5);
+    box->SetMaxLength(40);
+    box->SetFocus();
+    box->SetDroppedDown(true);
+    harness::PumpUntilIdle(10, 300);
+    box->SetDroppedDown(false);
+    ASSERT_NE(box->ListAdapter(), nullptr);
+
+    box->SetStyle(csSimple);
+    box->SetStyle(csDropDown);
+    harness::PumpUntilIdle(10, 300);
+    EXPECT_EQ(box->Items()->Count(), 3);
+    EXPECT_EQ(box->Text(), u"http://typed.example/");
+    EXPECT_EQ(box->DropDownCount(), 5);
+    EXPECT_EQ(box->MaxLength(), 40);
+    EXPECT_EQ(box->ListAdapter(), nullptr) << "the old list's adapter went with its window";
+    box->SetItemIndex(2);
+    box->SetStyle(csDropDownList);
+    EXPECT_EQ(box->ItemIndex(), 2);
+    box->SetFocus();
+    box->SetDroppedDown(true);
+    harness::PumpUntilIdle(10, 300);
+    ASSERT_NE(box->ListAdapter(), nullptr);
+    EXPECT_EQ(box->ListWindow(), box->ListHandle());
+    EXPECT_EQ(AdapterOfWindow(box->ListHandle()), box->ListAdapter());
+    box->SetDroppedDown(false);
+}
+
 // Dropping and closing the list over and over leaves no GDI object behind.
 TEST_F(SkinnedComboBox, DropAndCloseCyclesLeaveGdiCountsFlat) {
     TsComboBox* box = MakeBox(csDropDownList);
