@@ -83,7 +83,7 @@ void TForm1::CreateComponents() {
     sComboBox1->SetName(u"sComboBox1");
     sComboBox1->SetParent(sPanel1);
     sComboBox1->SetBounds(670, 9, 113, 21);
-    sComboBox1->SkinSection = u"COMBOBOX";
+    sComboBox1->SkinData()->SetSkinSection(u"COMBOBOX");
     sComboBox1->SetItemIndex(-1);
     sComboBox1->OnChange = TNotifyEvent::Of<&TForm1::sComboBox1Change>(this);
 
@@ -91,7 +91,7 @@ void TForm1::CreateComponents() {
     sComboBox2->SetName(u"sComboBox2");
     sComboBox2->SetParent(sPanel1);
     sComboBox2->SetBounds(8, 7, 264, 21);
-    sComboBox2->SkinSection = u"COMBOBOX";
+    sComboBox2->SkinData()->SetSkinSection(u"COMBOBOX");
     for (const Char* address : kDefaultAddresses) sComboBox2->Items()->Add(address);
     sComboBox2->SetItemIndex(-1);
     sComboBox2->OnChange = TNotifyEvent::Of<&TForm1::sComboBox2Change>(this);

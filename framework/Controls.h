@@ -164,7 +164,7 @@ public:
     // reads left to right, so the flags stay as they are.
     Cardinal DrawTextBiDiModeFlags(Cardinal Flags) const { return Flags; }
 
-    void Invalidate();
+    virtual void Invalidate();
     virtual void Repaint();
     virtual void Update();
     void BringToFront();
@@ -296,7 +296,7 @@ public:
     String GetText() const override;
     void SetText(const String& value) override;
 
-    bool Focused();
+    virtual bool Focused();
     virtual bool CanFocus();
     virtual void SetFocus();
     bool TabStop() const { return FTabStop; }

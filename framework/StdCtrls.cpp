@@ -3,6 +3,7 @@
 #include "Forms.h"
 #include "ImgList.h"
 #include "Menus.h"
+#include "WindowAttach.h"
 
 #include <algorithm>
 #include <vector>
@@ -767,7 +768,7 @@ void TComboBoxStrings::Delete(int index) {
         int& selected = FCombo->FItemIndex;
         if (selected == index) {
             selected = -1;
-            if (FCombo->FStyle == csDropDownList) FCombo->FText.clear();
+            if (!FCombo->HasEditField()) FCombo->FText.clear();
         } else if (selected > index) {
             --selected;
         }
@@ -780,14 +781,14 @@ void TComboBoxStrings::Clear() {
     if (!FCombo->HandleAllocated()) {
         FCombo->FSaveItems->Clear();
         FCombo->FItemIndex = -1;
-        if (FCombo->FStyle == csDropDownList) FCombo->FText.clear();
+        if (!FCombo->HasEditField()) FCombo->FText.clear();
         return;
     }
     // Emptying the list empties the edit field too; the text stays.
     const String text = FCombo->Text();
     QuietScope quiet(FCombo->FQuiet);
     Send(FCombo->Handle(), CB_RESETCONTENT);
-    if (FCombo->FStyle != csDropDownList) ::SetWindowTextW(FCombo->Handle(), WStr(text));
+    if (FCombo->HasEditField()) ::SetWindowTextW(FCombo->Handle(), WStr(text));
 }
 
 void TComboBoxStrings::SetUpdateState(bool updating) {
@@ -809,11 +810,57 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TWinControl(AOwner) {
     FControlStyle = csSetCaption | csDoubleClicks;
     FItems = new TComboBoxStrings(this);
     FSaveItems = new TStringList();
+    FCanvas = New<TControlCanvas>(this);
 }
 
 TCustomComboBox::~TCustomComboBox() {
     delete FItems;
     delete FSaveItems;
+    FCanvas->Free();
+}
+
+int TCustomComboBox::ItemHeight() {
+    if (FHandle && FStyle != csOwnerDrawFixed && FStyle != csOwnerDrawVariable) {
+        const LRESULT h = Send(FHandle, CB_GETITEMHEIGHT, 0);
+        if (h > 0) return static_cast<int>(h);
+    }
+    return FItemHeight;
+}
+
+void TCustomComboBox::SetItemHeight(int value) {
+    if (value <= 0) return;
+    FItemHeight = value;
+    if (FHandle) {
+        // The selection field (index -1) and the list's items.
+        Send(FHandle, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), value);
+        Send(FHandle, CB_SETITEMHEIGHT, 0, value);
+        ::InvalidateRect(FHandle, nullptr, TRUE);
+    }
+}
+
+void TCustomComboBox::InnerWndProc(TMessage& Message, HWND Wnd) { DefaultInnerHandler(Message, Wnd); }
+
+void TCustomComboBox::DefaultInnerHandler(TMessage& Message, HWND Wnd) {
+    if (!CallPreviousWndProc(Wnd, this, Message))
+        Message.Result = ::DefWindowProcW(Wnd, Message.Msg, Message.WParam, Message.LParam);
+}
+
+void TCustomComboBox::DrawItem(int Index, const TRect& Rect, UINT State) {
+    if (OnDrawItem) {
+        OnDrawItem(this, Index, Rect, State);
+        return;
+    }
+    TCanvas* canvas = FCanvas;
+    canvas->SetFont(Font());
+    const bool selected = (State & ODS_SELECTED) != 0;
+    canvas->Brush()->SetColor(selected ? clHighlight : Color());
+    if (selected) canvas->Font()->SetColor(clHighlightText);
+    canvas->FillRect(Rect);
+    if (Index >= 0 && Index < FItems->Count()) canvas->TextOut(Rect.Left + 2, Rect.Top, FItems->Get(Index));
+}
+
+void TCustomComboBox::MeasureItem(int /*Index*/, int& Height) {
+    if (FItemHeight > 0) Height = FItemHeight;
 }
 
 void TCustomComboBox::CreateParams(TCreateParams& Params) {
@@ -825,7 +872,11 @@ void TCustomComboBox::CreateParams(TCreateParams& Params) {
     case csDropDown: Params.Style |= CBS_DROPDOWN; break;
     case csSimple: Params.Style |= CBS_SIMPLE; break;
     case csDropDownList: Params.Style |= CBS_DROPDOWNLIST; break;
+    case csOwnerDrawFixed: Params.Style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED; break;
+    case csOwnerDrawVariable: Params.Style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE; break;
     }
+    // Items drawn by the control keep their texts in the list.
+    if (Params.Style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) Params.Style |= CBS_HASSTRINGS;
     // The height asked for at creation sizes the drop-down list; the system
     // gives the window the height of its selection field.
     if (FStyle != csSimple) Params.Height = FHeight + FDropDownCount * std::max(FHeight - 6, 12);
@@ -833,7 +884,24 @@ void TCustomComboBox::CreateParams(TCreateParams& Params) {
 
 void TCustomComboBox::InitializeWnd() {
     TWinControl::InitializeWnd();
+    // The inner edit field and list pass their messages through InnerWndProc.
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    if (::GetComboBoxInfo(FHandle, &info)) {
+        if (info.hwndItem && info.hwndItem != FHandle) {
+            FEditHandle = info.hwndItem;
+            AttachWindow(FEditHandle, this, TWndMethod::Of<&TCustomComboBox::EditMethod>(this));
+        }
+        if (info.hwndList) {
+            FListHandle = info.hwndList;
+            AttachWindow(FListHandle, this, TWndMethod::Of<&TCustomComboBox::ListMethod>(this));
+        }
+    }
     QuietScope quiet(FQuiet);
+    if (FItemHeight > 0 && FStyle != csOwnerDrawVariable) {
+        Send(FHandle, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), FItemHeight);
+        Send(FHandle, CB_SETITEMHEIGHT, 0, FItemHeight);
+    }
     if (FMaxLength > 0) Send(FHandle, CB_LIMITTEXT, static_cast<WPARAM>(FMaxLength));
     for (int i = 0; i < FSaveItems->Count(); ++i) {
         const LRESULT at = Send(FHandle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WStr(FSaveItems->Get(i))));
@@ -844,7 +912,7 @@ void TCustomComboBox::InitializeWnd() {
     FSaveItems->Clear();
     if (FItemIndex >= 0 && FItemIndex < count)
         Send(FHandle, CB_SETCURSEL, static_cast<WPARAM>(FItemIndex));
-    else if (FStyle != csDropDownList && !FText.empty())
+    else if (HasEditField() && !FText.empty())
         ::SetWindowTextW(FHandle, WStr(FText));
 }
 
@@ -855,8 +923,12 @@ void TCustomComboBox::DestroyWnd() {
         const int count = FItems->Count();
         for (int i = 0; i < count; ++i) FSaveItems->AddObject(FItems->Get(i), FItems->GetObject(i));
         FItemIndex = static_cast<int>(Send(FHandle, CB_GETCURSEL));
+        if (FEditHandle) DetachWindow(FEditHandle, this);
+        if (FListHandle) DetachWindow(FListHandle, this);
     }
     TWinControl::DestroyWnd();
+    FEditHandle = nullptr;
+    FListHandle = nullptr;
 }
 
 void TCustomComboBox::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -884,7 +956,7 @@ void TCustomComboBox::SetItemIndex(int value) {
 }
 
 void TCustomComboBox::SetText(const String& value) {
-    if (FStyle == csDropDownList) {
+    if (!HasEditField()) {
         const int index = FItems->IndexOf(value);
         SetItemIndex(index);
         return;
@@ -935,7 +1007,7 @@ void TCustomComboBox::Dispatch(TMessage& Message) {
             // The edit field shows the new item only after this notice: put
             // it there first so that OnChange reads the new text.
             const int index = ItemIndex();
-            if (FStyle != csDropDownList && index >= 0) {
+            if (HasEditField() && index >= 0) {
                 QuietScope quiet(FQuiet);
                 ::SetWindowTextW(FHandle, WStr(FItems->Get(index)));
             }
@@ -950,6 +1022,37 @@ void TCustomComboBox::Dispatch(TMessage& Message) {
             break;
         }
         break;
+    case CN_DRAWITEM: {
+        const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam);
+        if (dis == nullptr) break;
+        const int saved = ::SaveDC(dis->hDC);
+        FCanvas->Lock();
+        FCanvas->SetHandle(dis->hDC);
+        try {
+            DrawItem(static_cast<int>(static_cast<int>(dis->itemID)),
+                     TRect(dis->rcItem.left, dis->rcItem.top, dis->rcItem.right, dis->rcItem.bottom),
+                     dis->itemState);
+        } catch (...) {
+            FCanvas->SetHandle(nullptr);
+            FCanvas->Unlock();
+            ::RestoreDC(dis->hDC, saved);
+            throw;
+        }
+        FCanvas->SetHandle(nullptr);
+        FCanvas->Unlock();
+        ::RestoreDC(dis->hDC, saved);
+        Message.Result = 1;
+        return;
+    }
+    case CN_MEASUREITEM: {
+        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
+        if (mis == nullptr) break;
+        int height = static_cast<int>(mis->itemHeight);
+        MeasureItem(static_cast<int>(mis->itemID), height);
+        mis->itemHeight = static_cast<UINT>(std::max(height, 1));
+        Message.Result = 1;
+        return;
+    }
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
         // From the combo box's own edit field and list: the control's colours.

@@ -17,7 +17,9 @@ enum TTextLayout { tlTop, tlCenter, tlBottom };
 enum TBorderStyle { bsNone, bsSingle };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
-enum TComboBoxStyle { csDropDown, csSimple, csDropDownList };
+// The owner-draw styles are drop-down lists whose items (and selection field)
+// the control draws itself, with items of one height or of their own heights.
+enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
 
 // Every line break (CR, LF or CR LF) as CR LF, the only one an edit control knows.
 String AdjustLineBreaks(StringView text);
@@ -367,11 +369,26 @@ private:
     TCustomComboBox* FCombo;
 };
 
+// Draws item Index of an owner-drawn combo box into Rect of the control's
+// canvas; State holds the item's ODS_* bits.
+using TDrawItemEvent = TDelegate<void(TWinControl* Control, int Index, TRect Rect, UINT State)>;
+
 class TCustomComboBox : public TWinControl {
 public:
     KES_CLASS_NAME(TCustomComboBox)
     explicit TCustomComboBox(TComponent* AOwner);
     ~TCustomComboBox() override;
+
+    // The canvas the items are drawn on while CN_DRAWITEM is handled.
+    TCanvas* Canvas() const { return FCanvas; }
+    // The height of the list's items (of the selection field's text for
+    // the owner-draw styles); 0 until set or read from the window.
+    int ItemHeight();
+    void SetItemHeight(int value);
+    // The combo box's own edit field (none for the drop-down-list styles)
+    // and its list window, while the window exists.
+    HWND EditHandle() const { return FEditHandle; }
+    HWND ListHandle() const { return FListHandle; }
 
     TStrings* Items() const { return FItems; }
     void SetItems(TStrings* value) { FItems->Assign(value); }
@@ -380,6 +397,8 @@ public:
     void SetItemIndex(int value);
     TComboBoxStyle Style() const { return FStyle; }
     void SetStyle(TComboBoxStyle value);
+    // The style has an edit field of its own (csDropDown, csSimple).
+    bool HasEditField() const { return FStyle == csDropDown || FStyle == csSimple; }
     String Text() const { return GetText(); }
     // In csDropDownList, setting Text selects the item with that text.
     void SetText(const String& value) override;
@@ -394,6 +413,9 @@ public:
     // Fires when the user edits the text and when the selection changes (the
     // text already shows the new item then).
     TNotifyEvent OnChange;
+    // Draws the items of the owner-draw styles (and of the skinned boxes
+    // that draw their items themselves).
+    TDrawItemEvent OnDrawItem;
 
 protected:
     void CreateParams(TCreateParams& Params) override;
@@ -401,6 +423,16 @@ protected:
     void DestroyWnd() override;
     void Dispatch(TMessage& Message) override;
     virtual void Change();
+    // Every message of the inner edit field and list window (Wnd says which)
+    // passes here first; the default hands it on to the window's procedure.
+    virtual void InnerWndProc(TMessage& Message, HWND Wnd);
+    // Hands a message of an inner window on to that window's procedure.
+    void DefaultInnerHandler(TMessage& Message, HWND Wnd);
+    // CN_DRAWITEM: OnDrawItem on the canvas, else the item's text over the
+    // window or highlight colours.
+    virtual void DrawItem(int Index, const TRect& Rect, UINT State);
+    // CN_MEASUREITEM: ItemHeight when set, else what the system proposed.
+    virtual void MeasureItem(int Index, int& Height);
     // Lets the drop-down list show DropDownCount items.
     void AdjustDropDown();
 
@@ -411,6 +443,14 @@ protected:
     int FDropDownCount = 8;
     int FMaxLength = 0;
     int FQuiet = 0;
+    int FItemHeight = 0;
+    TControlCanvas* FCanvas = nullptr;
+    HWND FEditHandle = nullptr;
+    HWND FListHandle = nullptr;
+
+private:
+    void EditMethod(TMessage& Message) { InnerWndProc(Message, FEditHandle); }
+    void ListMethod(TMessage& Message) { InnerWndProc(Message, FListHandle); }
 
     friend class TComboBoxStrings;
 };

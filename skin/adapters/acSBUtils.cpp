@@ -1,4 +1,5 @@
 #include "acSBUtils.h"
+#include "acSBUtilsCombo.h"
 
 #include <algorithm>
 #include <map>
@@ -668,6 +669,7 @@ void acSBUtilsInitialization() {
     acScrollWndInitialization();
     RegisterAdapterClass<TacBaseWnd>(u"TacBaseWnd");
     acEditWndInitialization();
+    acComboWndInitialization();
 }
 
 void acSBUtilsFinalization() {

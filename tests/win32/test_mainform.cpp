@@ -148,7 +148,7 @@ TEST_F(MainForm, SettingsAndEventsFollowTheFormDefinition) {
         String Actual;
     } sections[] = {
         {"sPanel1", "PANEL", form->sPanel1->SkinData()->SkinSection()},         {"sPanel2", "PANEL", form->sPanel2->SkinData()->SkinSection()},
-        {"sComboBox1", "COMBOBOX", form->sComboBox1->SkinSection}, {"sComboBox2", "COMBOBOX", form->sComboBox2->SkinSection},
+        {"sComboBox1", "COMBOBOX", form->sComboBox1->SkinData()->SkinSection()}, {"sComboBox2", "COMBOBOX", form->sComboBox2->SkinData()->SkinSection()},
         {"sCheckBox1", "CHECKBOX", form->sCheckBox1->SkinData()->SkinSection()},
         {"sButton1", "BUTTON", form->sButton1->SkinData()->SkinSection()},
         {"sRichEdit1", "EDIT", form->sRichEdit1->SkinData()->SkinSection()}, {"sMemo1", "EDIT", form->sMemo1->SkinData()->SkinSection()},

@@ -1,0 +1,181 @@
+// Kestrune's two combo boxes under one of its own skins, end to end: the real
+// program in its own process and the real mouse. Each box shows its closed,
+// hot, dropped and focused looks on the screen; its dropped list is skinned
+// (it answers the skin command that asks whether a window is skinned).
+// Screenshots of every look land beside the test program.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "GuiHarness.h"
+#include "OwnSkins.h"
+#include "ProcessDriver.h"
+
+namespace {
+
+using harness::Capture;
+using harness::CaptureSource;
+using harness::PumpUntil;
+
+constexpr int kStartMs = 60000;
+constexpr int kStepMs = 10000;
+constexpr UINT kSkinCommand = 0xA100;
+
+int Differing(const Capture& a, const Capture& b) { return harness::DifferingPixels(a, b, 8); }
+
+// The visible drop-down list windows ("ComboLBox") of a process.
+struct ListSearch {
+    DWORD Pid;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindList(HWND wnd, LPARAM lParam) {
+    auto* s = reinterpret_cast<ListSearch*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(wnd, &pid);
+    if (pid == s->Pid && ::IsWindowVisible(wnd) && harness::ClassNameOf(wnd) == L"ComboLBox") {
+        s->Found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class ComboBoxesOnScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::wstring exe = harness::ModuleFolder() + L"..\\app\\Kestrune.exe";
+        ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "Kestrune.exe is not built";
+        ASSERT_TRUE(FProgram.Start(exe)) << "error " << ::GetLastError();
+        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
+        ASSERT_NE(FForm, nullptr) << "no TForm1 window";
+        const auto boxes = harness::FindDescendants(FForm, L"TsComboBox");
+        FSkinBox = harness::AtLeft(boxes, 670);
+        FAddressBox = harness::AtLeft(boxes, 8);
+        ASSERT_NE(FSkinBox, nullptr);
+        ASSERT_NE(FAddressBox, nullptr);
+        const auto views = harness::FindDescendants(FForm, L"TsRichEdit");
+        ASSERT_EQ(views.size(), 1u);
+        FTextView = views.front();
+        ::SetForegroundWindow(FForm);
+    }
+    void TearDown() override { FProgram.Kill(); }
+
+    void Save(const Capture& shot, const std::wstring& name) {
+        shot.SaveBmp((harness::ModuleFolder() + L"kestrune-combo-" + name + L".bmp").c_str());
+    }
+    Capture Screen(HWND wnd) { return harness::CaptureWindow(wnd, CaptureSource::Screen); }
+    // The window's pixels once they stop changing.
+    Capture Settled(HWND wnd) {
+        Capture last = Screen(wnd), now;
+        PumpUntil(
+            [&] {
+                ::Sleep(150);
+                now = Screen(wnd);
+                const bool same = harness::DifferingPixels(now, last, 0) == 0;
+                last = now;
+                return same;
+            },
+            kStepMs);
+        return now;
+    }
+    // Waits until the window's pixels differ from Other; the last capture.
+    Capture DifferentFrom(HWND wnd, const Capture& Other) {
+        Capture shot;
+        PumpUntil(
+            [&] {
+                shot = Screen(wnd);
+                return Differing(shot, Other) > 20;
+            },
+            kStepMs);
+        return Settled(wnd);
+    }
+    HWND OpenList() {
+        ListSearch s{FProgram.Id()};
+        PumpUntil(
+            [&] {
+                s.Found = nullptr;
+                ::EnumWindows(FindList, reinterpret_cast<LPARAM>(&s));
+                return s.Found != nullptr;
+            },
+            kStepMs);
+        return s.Found;
+    }
+    bool Choose(const std::wstring& name) {
+        const LRESULT index = ::SendMessageW(FSkinBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                             reinterpret_cast<LPARAM>(name.c_str()));
+        if (index < 0) return false;
+        ::SendMessageW(FSkinBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        DWORD_PTR result = 0;
+        return ::SendMessageTimeoutW(::GetParent(FSkinBox), WM_COMMAND,
+                                     MAKEWPARAM(::GetDlgCtrlID(FSkinBox), CBN_SELCHANGE),
+                                     reinterpret_cast<LPARAM>(FSkinBox), SMTO_NORMAL, kStepMs, &result) != 0;
+    }
+    // A point on the box's drop-down button, in screen coordinates.
+    static POINT ButtonPoint(HWND box) {
+        RECT r;
+        ::GetWindowRect(box, &r);
+        return {r.right - 8, (r.top + r.bottom) / 2};
+    }
+
+    harness::ChildProcess FProgram;
+    HWND FForm = nullptr;
+    HWND FSkinBox = nullptr;
+    HWND FAddressBox = nullptr;
+    HWND FTextView = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ComboBoxesOnScreen, BothBoxesShowClosedHotDroppedAndFocusedLooks) {
+    const skingen::Theme& skin = skingen::OwnThemes().front();
+    const std::wstring skinName(skin.Name.begin(), skin.Name.end());
+    ASSERT_TRUE(Choose(skinName));
+    const POINT away = {harness::CentreOf(FForm).x, harness::CentreOf(FForm).y + 120};
+
+    const struct {
+        HWND Box;
+        const wchar_t* Name;
+    } boxes[] = {{FAddressBox, L"address"}, {FSkinBox, L"skin"}};
+    for (const auto& b : boxes) {
+        SCOPED_TRACE(std::string(b.Name, b.Name + wcslen(b.Name)));
+        // The focus goes elsewhere first: a click into the text view.
+        ASSERT_TRUE(harness::ClickAt(harness::CentreOf(FTextView)));
+        ASSERT_TRUE(harness::MoveMouseTo(away));
+        const Capture closed = Settled(b.Box);
+        Save(closed, std::wstring(b.Name) + L"-closed");
+
+        ASSERT_TRUE(harness::MoveMouseTo(ButtonPoint(b.Box)));
+        const Capture hot = DifferentFrom(b.Box, closed);
+        Save(hot, std::wstring(b.Name) + L"-hot");
+        EXPECT_GT(Differing(hot, closed), 20) << "the hot look";
+
+        ASSERT_TRUE(harness::LeftButton(true));
+        ASSERT_TRUE(harness::LeftButton(false));
+        const HWND list = OpenList();
+        ASSERT_NE(list, nullptr) << "the list did not drop";
+        const Capture dropped = DifferentFrom(b.Box, hot);
+        Save(dropped, std::wstring(b.Name) + L"-dropped");
+        const Capture listShot = Settled(list);
+        Save(listShot, std::wstring(b.Name) + L"-list");
+        EXPECT_GT(Differing(dropped, closed), 20) << "the dropped look";
+        DWORD_PTR skinned = 0;
+        ::SendMessageTimeoutW(list, kSkinCommand, static_cast<WPARAM>(7) << 16, 0, SMTO_NORMAL, kStepMs, &skinned);
+        EXPECT_EQ(skinned, 1u) << "the list has no adapter";
+
+        // Choosing the current item closes the list; the box keeps the focus.
+        const LRESULT current = ::SendMessageW(b.Box, CB_GETCURSEL, 0, 0);
+        RECT item{};
+        ::SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(current < 0 ? 0 : current),
+                       reinterpret_cast<LPARAM>(&item));
+        POINT at{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+        ::ClientToScreen(list, &at);
+        ASSERT_TRUE(harness::ClickAt(at));
+        ASSERT_TRUE(PumpUntil([&] { return !::IsWindowVisible(list); }, kStepMs)) << "the list stays open";
+        ASSERT_TRUE(harness::MoveMouseTo(away));
+        const Capture focused = Settled(b.Box);
+        Save(focused, std::wstring(b.Name) + L"-focused");
+        EXPECT_GT(Differing(focused, closed), 20) << "the focused look";
+    }
+    Save(Screen(FForm), L"form");
+}
