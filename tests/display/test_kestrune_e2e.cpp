@@ -9,6 +9,7 @@
 
 #include "GuiHarness.h"
 #include "HttpTestServer.h"
+#include "KestruneProgram.h"
 #include "ProcessDriver.h"
 
 namespace {
@@ -67,7 +68,7 @@ struct MainWindowParts {
 class KestruneEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::wstring exe = harness::ModuleFolder() + L"..\\app\\Kestrune.exe";
+        const std::wstring exe = harness::BuiltKestrune();
         ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES)
             << "Kestrune.exe is not built: " << exe;
         const bool started = FProgram.Start(exe);
@@ -85,7 +86,7 @@ protected:
 
     void FindParts() {
         MainWindowParts& p = FParts;
-        p.AddressBox = AtLeft(harness::FindDescendants(FForm, L"TsComboBox"), 8);
+        p.AddressBox = harness::AddressBoxOf(FForm);
         ASSERT_NE(p.AddressBox, nullptr) << "no TsComboBox at left 8";
         p.AddressEdit = ::FindWindowExW(p.AddressBox, nullptr, L"Edit", nullptr);
         ASSERT_NE(p.AddressEdit, nullptr) << "the address box has no edit field to type into";

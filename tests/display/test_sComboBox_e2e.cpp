@@ -10,6 +10,7 @@
 
 #include "GuiHarness.h"
 #include "OwnSkins.h"
+#include "KestruneProgram.h"
 #include "ProcessDriver.h"
 
 namespace {
@@ -44,14 +45,13 @@ BOOL CALLBACK FindList(HWND wnd, LPARAM lParam) {
 class ComboBoxesOnScreen : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::wstring exe = harness::ModuleFolder() + L"..\\app\\Kestrune.exe";
+        const std::wstring exe = harness::BuiltKestrune();
         ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "Kestrune.exe is not built";
         ASSERT_TRUE(FProgram.Start(exe)) << "error " << ::GetLastError();
         FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
         ASSERT_NE(FForm, nullptr) << "no TForm1 window";
-        const auto boxes = harness::FindDescendants(FForm, L"TsComboBox");
-        FSkinBox = harness::AtLeft(boxes, 670);
-        FAddressBox = harness::AtLeft(boxes, 8);
+        FSkinBox = harness::SkinBoxOf(FForm);
+        FAddressBox = harness::AddressBoxOf(FForm);
         ASSERT_NE(FSkinBox, nullptr);
         ASSERT_NE(FAddressBox, nullptr);
         const auto views = harness::FindDescendants(FForm, L"TsRichEdit");
@@ -101,16 +101,7 @@ protected:
             kStepMs);
         return s.Found;
     }
-    bool Choose(const std::wstring& name) {
-        const LRESULT index = ::SendMessageW(FSkinBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(name.c_str()));
-        if (index < 0) return false;
-        ::SendMessageW(FSkinBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        DWORD_PTR result = 0;
-        return ::SendMessageTimeoutW(::GetParent(FSkinBox), WM_COMMAND,
-                                     MAKEWPARAM(::GetDlgCtrlID(FSkinBox), CBN_SELCHANGE),
-                                     reinterpret_cast<LPARAM>(FSkinBox), SMTO_NORMAL, kStepMs, &result) != 0;
-    }
+    bool Choose(const std::wstring& name) { return harness::ChooseSkin(FSkinBox, name, kStepMs); }
     // A point on the box's drop-down button, in screen coordinates.
     static POINT ButtonPoint(HWND box) {
         RECT r;

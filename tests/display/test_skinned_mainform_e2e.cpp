@@ -12,6 +12,7 @@
 #include "GuiHarness.h"
 #include "HttpTestServer.h"
 #include "OwnSkins.h"
+#include "KestruneProgram.h"
 #include "ProcessDriver.h"
 
 namespace {
@@ -61,14 +62,13 @@ struct Looks {
 class SkinnedMainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::wstring exe = harness::ModuleFolder() + L"..\\app\\Kestrune.exe";
+        const std::wstring exe = harness::BuiltKestrune();
         ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "Kestrune.exe is not built";
         ASSERT_TRUE(FProgram.Start(exe)) << "error " << ::GetLastError();
         FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
         ASSERT_NE(FForm, nullptr) << "no TForm1 window";
-        const auto boxes = harness::FindDescendants(FForm, L"TsComboBox");
-        FSkinBox = harness::AtLeft(boxes, 670);
-        FAddressBox = harness::AtLeft(boxes, 8);
+        FSkinBox = harness::SkinBoxOf(FForm);
+        FAddressBox = harness::AddressBoxOf(FForm);
         ASSERT_NE(FSkinBox, nullptr);
         ASSERT_NE(FAddressBox, nullptr);
         FAddressEdit = ::FindWindowExW(FAddressBox, nullptr, L"Edit", nullptr);
@@ -126,16 +126,7 @@ protected:
 
     // Picks the skin in the skin box: the box selects the item and tells its
     // parent, as it does on the user's choice.
-    bool Choose(const std::wstring& name) {
-        const LRESULT index =
-            ::SendMessageW(FSkinBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
-        if (index < 0) return false;
-        ::SendMessageW(FSkinBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        DWORD_PTR result = 0;
-        return ::SendMessageTimeoutW(::GetParent(FSkinBox), WM_COMMAND,
-                                     MAKEWPARAM(::GetDlgCtrlID(FSkinBox), CBN_SELCHANGE),
-                                     reinterpret_cast<LPARAM>(FSkinBox), SMTO_NORMAL, kStepMs, &result) != 0;
-    }
+    bool Choose(const std::wstring& name) { return harness::ChooseSkin(FSkinBox, name, kStepMs); }
 
     // Activates a window of the test's own and then the program's window
     // again: a form without a skin provider gets one when it is activated.

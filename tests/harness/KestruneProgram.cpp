@@ -1,0 +1,55 @@
+#include "KestruneProgram.h"
+
+#include <random>
+#include <system_error>
+
+namespace harness {
+
+namespace fs = std::filesystem;
+
+fs::path KestruneBuildFolder() { return fs::path(ModuleFolder()) / L".." / L"app"; }
+
+std::wstring BuiltKestrune() { return ModuleFolder() + L"..\\app\\Kestrune.exe"; }
+
+void KestruneFolder::Create(const std::wstring& tag) {
+    Remove();
+    std::random_device r;
+    FPath = fs::temp_directory_path() / (L"kestrune-e2e-" + tag + L"-" + std::to_wstring(r()));
+    fs::create_directories(FPath);
+    fs::copy_file(KestruneBuildFolder() / L"Kestrune.exe", Exe());
+}
+
+void KestruneFolder::Remove() {
+    if (FPath.empty()) return;
+    std::error_code ec;
+    fs::remove_all(FPath, ec);
+    FPath.clear();
+}
+
+HWND SkinBoxOf(HWND form) { return AtLeft(FindDescendants(form, L"TsComboBox"), 670); }
+
+HWND AddressBoxOf(HWND form) { return AtLeft(FindDescendants(form, L"TsComboBox"), 8); }
+
+bool ChooseSkin(HWND skinBox, const std::wstring& name, int timeoutMs) {
+    const LRESULT index =
+        ::SendMessageW(skinBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
+    return index >= 0 && ChooseSkinAt(skinBox, static_cast<int>(index), timeoutMs);
+}
+
+bool ChooseSkinAt(HWND skinBox, int index, int timeoutMs) {
+    ::SendMessageW(skinBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(::GetParent(skinBox), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(skinBox), CBN_SELCHANGE),
+                                 reinterpret_cast<LPARAM>(skinBox), SMTO_NORMAL, static_cast<UINT>(timeoutMs),
+                                 &result) != 0;
+}
+
+void CloseKestrune(ChildProcess& program, HWND form, int timeoutMs) {
+    if (form && ::IsWindow(form) && ::PostMessageW(form, WM_CLOSE, 0, 0)) {
+        DWORD exitCode = 0;
+        program.WaitForExit(timeoutMs, exitCode);
+    }
+    program.Kill();
+}
+
+}  // namespace harness
