@@ -37,19 +37,12 @@ void ReleaseAdapter(TacMainWnd*& Adapter) {
 
 using namespace acEditPane;
 
-TsMemo::TsMemo(TComponent* AOwner) : TMemo(AOwner) {
+TsMemo::TsMemo(TComponent* AOwner) : TacEditPane<TMemo>(AOwner) {
     FControlStyle &= ~csOpaque;
-    FCommonData = New<TsCtrlSkinData>(this, true);
-    FCommonData->COC = COC_TsMemo;
-    FBoundLabel = New<TsBoundLabel>(this, FCommonData);
+    MakeSkinParts(COC_TsMemo);
 }
 
-TsMemo::~TsMemo() {
-    ReleaseAdapter(ListSW);
-    FBoundLabel->Free();
-    FBoundLabel = nullptr;
-    FCommonData->Free();
-}
+TsMemo::~TsMemo() { FreeSkinParts(); }
 
 void TsMemo::AfterConstruction() {
     TMemo::AfterConstruction();
@@ -60,12 +53,6 @@ void TsMemo::Loaded() {
     TMemo::Loaded();
     FCommonData->Loaded();
     AttachAdapter(FCommonData, ListSW);
-}
-
-void TsMemo::SetDisabledKind(TsDisabledKind Value) {
-    if (FDisabledKind == Value) return;
-    FDisabledKind = Value;
-    FCommonData->Invalidate();
 }
 
 void TsMemo::WndProc(TMessage& Message) {

@@ -3,24 +3,15 @@
 #include "acPixels.h"
 #include "acSBUtils.h"
 #include "acSBUtilsEdit.h"
-#include "sMemo.h"
+#include "acEditPane.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 
 using namespace acEditPane;
 
-TsRichEdit::TsRichEdit(TComponent* AOwner) : TRichEdit(AOwner) {
-    FCommonData = New<TsCtrlSkinData>(this, true);
-    FCommonData->COC = COC_TsRichEdit;
-    FBoundLabel = New<TsBoundLabel>(this, FCommonData);
-}
+TsRichEdit::TsRichEdit(TComponent* AOwner) : TacEditPane<TRichEdit>(AOwner) { MakeSkinParts(COC_TsRichEdit); }
 
-TsRichEdit::~TsRichEdit() {
-    ReleaseAdapter(ListSW);
-    FBoundLabel->Free();
-    FBoundLabel = nullptr;
-    FCommonData->Free();
-}
+TsRichEdit::~TsRichEdit() { FreeSkinParts(); }
 
 void TsRichEdit::AfterConstruction() {
     TRichEdit::AfterConstruction();
@@ -41,12 +32,6 @@ void TsRichEdit::SetTextLimit(int value) {
         return;
     }
     if (HandleAllocated()) ::SendMessageW(Handle(), EM_EXLIMITTEXT, 0, TextLimit);
-}
-
-void TsRichEdit::SetDisabledKind(TsDisabledKind Value) {
-    if (FDisabledKind == Value) return;
-    FDisabledKind = Value;
-    FCommonData->Invalidate();
 }
 
 void TsRichEdit::SetDefaultTextColor(TColor Color) {

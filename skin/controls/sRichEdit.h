@@ -8,11 +8,9 @@
 #pragma once
 
 #include "ComCtrls.h"
-#include "sCommonDataWin.h"
+#include "acEditPane.h"
 
-class TacMainWnd;
-
-class TsRichEdit : public TRichEdit {
+class TsRichEdit : public TacEditPane<TRichEdit> {
 public:
     KES_CLASS_NAME(TsRichEdit)
     // The text limit of every window the control makes (unless MaxLength
@@ -22,13 +20,6 @@ public:
     explicit TsRichEdit(TComponent* AOwner);
     ~TsRichEdit() override;
     void AfterConstruction() override;
-
-    TsCtrlSkinData* SkinData() const { return FCommonData; }
-    TsBoundLabel* BoundLabel() const { return FBoundLabel; }
-    TsDisabledKind DisabledKind() const { return FDisabledKind; }
-    void SetDisabledKind(TsDisabledKind Value);
-    // The edit adapter while one is attached (nullptr otherwise).
-    TacMainWnd* Adapter() const { return ListSW; }
 
     void WndProc(TMessage& Message) override;
 
@@ -41,9 +32,4 @@ private:
     void SetDefaultTextColor(TColor Color);
     // WM_PRINT while skinned: frame, bars and text into DC.
     void PrintSkinned(HDC DC);
-
-    TsCtrlSkinData* FCommonData = nullptr;
-    TsDisabledKind FDisabledKind{dkBlended};
-    TsBoundLabel* FBoundLabel = nullptr;
-    TacMainWnd* ListSW = nullptr;
 };
