@@ -75,9 +75,7 @@ protected:
         FFolder.Create(L"panes");
         fs::create_directories(FFolder.Path() / L"Skins");
         skingen::WriteTestSkin(FFolder.Path() / L"Skins" / L"Test");
-        ASSERT_TRUE(FProgram.Start(FFolder.Exe().wstring())) << "error " << ::GetLastError();
-        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
-        ASSERT_NE(FForm, nullptr);
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, FFolder.Exe().wstring(), kStartMs, FForm));
         FSkinBox = harness::SkinBoxOf(FForm);
         ASSERT_NE(FSkinBox, nullptr);
         const auto memos = harness::FindDescendants(FForm, L"TsMemo");

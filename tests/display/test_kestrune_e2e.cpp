@@ -68,15 +68,7 @@ struct MainWindowParts {
 class KestruneEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::wstring exe = harness::BuiltKestrune();
-        ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES)
-            << "Kestrune.exe is not built: " << exe;
-        const bool started = FProgram.Start(exe);
-        const DWORD error = ::GetLastError();
-        ASSERT_TRUE(started) << "CreateProcessW failed with error " << error;
-        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
-        ASSERT_NE(FForm, nullptr) << (FProgram.Running() ? "no visible TForm1 window appeared"
-                                                         : "Kestrune ended during start-up");
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, harness::BuiltKestrune(), kStartMs, FForm));
     }
 
     void TearDown() override {

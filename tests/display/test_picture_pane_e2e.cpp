@@ -64,9 +64,7 @@ protected:
         std::ofstream(FFolder.Path() / L"big.png", std::ios::binary)
             .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
 
-        ASSERT_TRUE(FProgram.Start(FFolder.Exe().wstring())) << "error " << ::GetLastError();
-        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
-        ASSERT_NE(FForm, nullptr) << (FProgram.Running() ? "no TForm1 window" : "Kestrune ended during start-up");
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, FFolder.Exe().wstring(), kStartMs, FForm));
         FSkinBox = harness::SkinBoxOf(FForm);
         ASSERT_NE(FSkinBox, nullptr) << "no skin box (a TsComboBox at left 670)";
         FLoad = harness::WithCaption(harness::FindDescendants(FForm, L"TsButton"), L"load");

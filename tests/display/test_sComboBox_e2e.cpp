@@ -45,11 +45,7 @@ BOOL CALLBACK FindList(HWND wnd, LPARAM lParam) {
 class ComboBoxesOnScreen : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::wstring exe = harness::BuiltKestrune();
-        ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "Kestrune.exe is not built";
-        ASSERT_TRUE(FProgram.Start(exe)) << "error " << ::GetLastError();
-        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
-        ASSERT_NE(FForm, nullptr) << "no TForm1 window";
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, harness::BuiltKestrune(), kStartMs, FForm));
         FSkinBox = harness::SkinBoxOf(FForm);
         FAddressBox = harness::AddressBoxOf(FForm);
         ASSERT_NE(FSkinBox, nullptr);

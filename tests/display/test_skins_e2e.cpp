@@ -91,9 +91,7 @@ protected:
         std::ofstream(FFolder.Path() / L"Skins" / L"Broken" / L"Options.dat")
             << "[GLOBALINFO]\r\nVERSION=7.5\r\nSHADOW1OFFSET=no-number-7f3a\r\n[PANEL]\r\n";
 
-        ASSERT_TRUE(FProgram.Start(FFolder.Exe().wstring())) << "error " << ::GetLastError();
-        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
-        ASSERT_NE(FForm, nullptr) << (FProgram.Running() ? "no TForm1 window" : "Kestrune ended during start-up");
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, FFolder.Exe().wstring(), kStartMs, FForm));
         FBox = harness::SkinBoxOf(FForm);
         ASSERT_NE(FBox, nullptr) << "no skin box (a TsComboBox at left 670)";
     }

@@ -1,5 +1,7 @@
 #include "KestruneProgram.h"
 
+#include <gtest/gtest.h>
+
 #include <random>
 #include <system_error>
 
@@ -24,6 +26,18 @@ void KestruneFolder::Remove() {
     std::error_code ec;
     fs::remove_all(FPath, ec);
     FPath.clear();
+}
+
+void StartKestrune(ChildProcess& program, const std::wstring& exe, int timeoutMs, HWND& form) {
+    form = nullptr;
+    ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "Kestrune.exe is not built: " << exe;
+    const bool started = program.Start(exe);
+    const DWORD error = ::GetLastError();
+    ASSERT_TRUE(started) << "CreateProcessW failed with error " << error;
+    form = program.WaitForWindow(L"TForm1", timeoutMs);
+    ASSERT_NE(form, nullptr) << (program.Running() ? "no visible TForm1 window appeared"
+                                                   : "Kestrune ended during start-up");
 }
 
 HWND SkinBoxOf(HWND form) { return AtLeft(FindDescendants(form, L"TsComboBox"), 670); }

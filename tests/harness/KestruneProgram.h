@@ -38,6 +38,13 @@ private:
     std::filesystem::path FPath;
 };
 
+// Starts the program at exe and waits up to timeoutMs for its main window
+// (TForm1), which lands in form. A fatal test failure when there is no
+// program at exe, it cannot be started, or it shows no main window (saying
+// whether it ended during start-up); call it through
+// ASSERT_NO_FATAL_FAILURE.
+void StartKestrune(ChildProcess& program, const std::wstring& exe, int timeoutMs, HWND& form);
+
 // The skin box (the combo box at left 670 of its parent) and the address box
 // (at left 8) of Kestrune's main window; nullptr when there is none.
 HWND SkinBoxOf(HWND form);
