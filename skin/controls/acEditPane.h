@@ -43,6 +43,36 @@ public:
 protected:
     explicit TacEditPane(TComponent* AOwner) : TBase(AOwner) {}
 
+    // Runs as the skin goes: after the skin data let it go, before the
+    // window is made anew.
+    virtual void SkinRemoved() {}
+
+    // Answers the skin commands both panes answer alike: a new skin and the
+    // skin's removal from their own manager, the question whether the control
+    // handles itself, and the application. True when Message was one of them.
+    bool AnswerPaneCommand(TMessage& Message) {
+        switch (SkinCommandOf(Message.WParam)) {
+        case AC_SETNEWSKIN:
+            if (acEditPane::OwnManager(FCommonData, Message.LParam)) HandleCommonMessage(Message, FCommonData);
+            return true;
+        case AC_REMOVESKIN:
+            if (acEditPane::OwnManager(FCommonData, Message.LParam) && !this->HasState(csDestroying)) {
+                acEditPane::ReleaseAdapter(ListSW);
+                HandleCommonMessage(Message, FCommonData);
+                SkinRemoved();
+                // The system look comes back whole with a new window (text,
+                // selection and settings are kept by the framework).
+                this->RecreateWnd();
+            }
+            return true;
+        case AC_CTRLHANDLED: Message.Result = 1; return true;
+        case AC_GETAPPLICATION:
+            Message.Result = reinterpret_cast<LRESULT>(static_cast<TObject*>(Application));
+            return true;
+        default: return false;
+        }
+    }
+
     void MakeSkinParts(Integer COC) {
         FCommonData = New<TsCtrlSkinData>(this, true);
         FCommonData->COC = COC;

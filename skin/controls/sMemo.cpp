@@ -58,29 +58,14 @@ void TsMemo::Loaded() {
 void TsMemo::WndProc(TMessage& Message) {
     if (Message.Msg == CM_FONTCHANGED && Showing()) RedrawWhole(this);
     if (Message.Msg == SkinCommandMessage) {
+        if (AnswerPaneCommand(Message)) return;
         switch (SkinCommandOf(Message.WParam)) {
-        case AC_SETNEWSKIN:
-            if (OwnManager(FCommonData, Message.LParam)) HandleCommonMessage(Message, FCommonData);
-            return;
-        case AC_REMOVESKIN:
-            if (OwnManager(FCommonData, Message.LParam) && !HasState(csDestroying)) {
-                ReleaseAdapter(ListSW);
-                HandleCommonMessage(Message, FCommonData);
-                // The system look comes back whole with a new window (text,
-                // selection and settings are kept by the framework).
-                RecreateWnd();
-            }
-            return;
         case AC_REFRESH:
             if (OwnManager(FCommonData, Message.LParam)) {
                 AttachAdapter(FCommonData, ListSW);
                 HandleCommonMessage(Message, FCommonData);
                 RedrawWhole(this);
             }
-            return;
-        case AC_CTRLHANDLED: Message.Result = 1; return;
-        case AC_GETAPPLICATION:
-            Message.Result = reinterpret_cast<LRESULT>(static_cast<TObject*>(Application));
             return;
         default:
             if (HandleCommonMessage(Message, FCommonData)) return;

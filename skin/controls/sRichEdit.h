@@ -26,6 +26,7 @@ public:
 protected:
     void Loaded() override;
     void SetTextLimit(int value) override;
+    void SkinRemoved() override;
 
 private:
     // The default text attributes of the window take Color.
