@@ -28,30 +28,6 @@ using kestrune_test::TestRef;
 constexpr int kStartMs = 60000;
 constexpr int kStepMs = 15000;
 
-struct WindowSearch {
-    DWORD Process;
-    const wchar_t* ClassName;
-    HWND Found;
-};
-
-BOOL CALLBACK FindTopWindow(HWND wnd, LPARAM param) {
-    auto* s = reinterpret_cast<WindowSearch*>(param);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(wnd, &process);
-    if (process == s->Process && ::IsWindowVisible(wnd) && harness::ClassNameOf(wnd) == s->ClassName) {
-        s->Found = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible top-level window of the class in the process, or nullptr.
-HWND TopWindowOf(DWORD process, const wchar_t* className) {
-    WindowSearch s{process, className, nullptr};
-    ::EnumWindows(&FindTopWindow, reinterpret_cast<LPARAM>(&s));
-    return s.Found;
-}
-
 class PicturePaneEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -87,7 +63,7 @@ protected:
     void LoadPicture(const fs::path& file) {
         ::PostMessageW(FLoad, BM_CLICK, 0, 0);
         HWND dialog = nullptr;
-        ASSERT_TRUE(PumpUntil([&] { return (dialog = TopWindowOf(FProgram.Id(), L"#32770")) != nullptr; }, kStepMs))
+        ASSERT_TRUE(PumpUntil([&] { return (dialog = harness::VisibleTopWindowOf(FProgram.Id(), L"#32770")) != nullptr; }, kStepMs))
             << "no open dialog appeared";
         const std::wstring name = file.wstring();
         constexpr int kFileNameEdit = 0x0480;    // edt1 of the classic dialog

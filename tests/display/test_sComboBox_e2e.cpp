@@ -25,23 +25,6 @@ constexpr UINT kSkinCommand = 0xA100;
 
 int Differing(const Capture& a, const Capture& b) { return harness::DifferingPixels(a, b, 8); }
 
-// The visible drop-down list windows ("ComboLBox") of a process.
-struct ListSearch {
-    DWORD Pid;
-    HWND Found = nullptr;
-};
-
-BOOL CALLBACK FindList(HWND wnd, LPARAM lParam) {
-    auto* s = reinterpret_cast<ListSearch*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(wnd, &pid);
-    if (pid == s->Pid && ::IsWindowVisible(wnd) && harness::ClassNameOf(wnd) == L"ComboLBox") {
-        s->Found = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 class ComboBoxesOnScreen : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -86,16 +69,12 @@ protected:
             kStepMs);
         return Settled(wnd);
     }
+    // The program's visible drop-down list window ("ComboLBox").
     HWND OpenList() {
-        ListSearch s{FProgram.Id()};
-        PumpUntil(
-            [&] {
-                s.Found = nullptr;
-                ::EnumWindows(FindList, reinterpret_cast<LPARAM>(&s));
-                return s.Found != nullptr;
-            },
-            kStepMs);
-        return s.Found;
+        HWND found = nullptr;
+        PumpUntil([&] { return (found = harness::VisibleTopWindowOf(FProgram.Id(), L"ComboLBox")) != nullptr; },
+                  kStepMs);
+        return found;
     }
     bool Choose(const std::wstring& name) { return harness::ChooseSkin(FSkinBox, name, kStepMs); }
     // A point on the box's drop-down button, in screen coordinates.

@@ -243,17 +243,7 @@ TEST_F(SkinnedMainWindow, EachOwnSkinPaintsTheControlsReactsToTheMouseAndShowsAF
 
         // A fetch moves the bar.
         if (!typed) {
-            ASSERT_TRUE(harness::ClickAt(harness::CentreOf(FAddressEdit)));
-            ASSERT_TRUE(PumpUntil(
-                [&] {
-                    GUITHREADINFO info = {};
-                    info.cbSize = sizeof(info);
-                    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(FForm, nullptr), &info) &&
-                           info.hwndFocus == FAddressEdit;
-                },
-                kStepMs));
-            ASSERT_TRUE(harness::TypeUnicode(address));
-            ASSERT_TRUE(PumpUntil([&] { return harness::TextOf(FAddressBox) == address; }, kStepMs));
+            ASSERT_NO_FATAL_FAILURE(harness::TypeAddress(FForm, FAddressEdit, FAddressBox, address, kStepMs));
             typed = true;
         }
         ASSERT_TRUE(PumpUntil([&] { return ::IsWindowEnabled(FGo) != FALSE; }, kFetchMs)) << "Go! stays disabled";

@@ -5,6 +5,8 @@
 #include <random>
 #include <system_error>
 
+#include "GuiHarness.h"
+
 namespace harness {
 
 namespace fs = std::filesystem;
@@ -56,6 +58,20 @@ bool ChooseSkinAt(HWND skinBox, int index, int timeoutMs) {
     return ::SendMessageTimeoutW(::GetParent(skinBox), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(skinBox), CBN_SELCHANGE),
                                  reinterpret_cast<LPARAM>(skinBox), SMTO_NORMAL, static_cast<UINT>(timeoutMs),
                                  &result) != 0;
+}
+
+void TypeAddress(HWND form, HWND addressEdit, HWND addressBox, const std::wstring& address, int timeoutMs) {
+    ASSERT_TRUE(ClickAt(CentreOf(addressEdit)));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof(info);
+            return ::GetGUIThreadInfo(::GetWindowThreadProcessId(form, nullptr), &info) &&
+                   info.hwndFocus == addressEdit;
+        },
+        timeoutMs));
+    ASSERT_TRUE(TypeUnicode(address));
+    ASSERT_TRUE(PumpUntil([&] { return TextOf(addressBox) == address; }, timeoutMs));
 }
 
 void CloseKestrune(ChildProcess& program, HWND form, int timeoutMs) {

@@ -58,6 +58,12 @@ bool ChooseSkin(HWND skinBox, const std::wstring& name, int timeoutMs);
 // The same for the item at index, whatever it holds.
 bool ChooseSkinAt(HWND skinBox, int index, int timeoutMs);
 
+// Clicks the address box's edit field with the real mouse, waits until it
+// holds the keyboard focus of form's thread, types address and waits until
+// the address box shows it; fatal test failures when a step does not happen
+// within timeoutMs.
+void TypeAddress(HWND form, HWND addressEdit, HWND addressBox, const std::wstring& address, int timeoutMs);
+
 // Closes the program as a user closes it (its windows go in order and the
 // activation with them: a killed foreground window leaves later tests unable
 // to activate theirs), waiting up to timeoutMs, and ends it if it still runs.
