@@ -583,6 +583,18 @@ String GetWndText(HWND Handle) {
 
 // ---- the cached image ---------------------------------------------------------------
 
+bool PaintBorderedFace(TBitmap* Cache, Integer W, Integer H) {
+    const TColor border = DefaultManager && DefaultManager->SkinData() ? DefaultManager->SkinData()->BorderColor
+                                                                         : kNoColor;
+    if (border == kNoColor) return false;
+    TCanvas* canvas = Cache->Canvas();
+    canvas->Brush()->SetColor(ColorToRGB(clWindow));
+    canvas->FillRect(TRect(0, 0, W, H));
+    canvas->Brush()->SetColor(ColorToRGB(border));
+    canvas->FrameRect(TRect(0, 0, W, H));
+    return true;
+}
+
 void PaintWndCache(TsCommonData* SkinData, HWND Handle, bool Bordered) {
     if (SkinData == nullptr || !SkinData->BGChanged || Handle == nullptr) return;
     SkinData->InitCacheBmp();
@@ -608,15 +620,7 @@ void PaintWndCache(TsCommonData* SkinData, HWND Handle, bool Bordered) {
     TBitmap* cache = SkinData->FCacheBmp;
     cache->SetSize(w, h);
     TsSkinManager* manager = SkinData->SkinManager();
-    const TColor border = DefaultManager && DefaultManager->SkinData() ? DefaultManager->SkinData()->BorderColor
-                                                                         : kNoColor;
-    if (Bordered && border != kNoColor) {
-        TCanvas* canvas = cache->Canvas();
-        canvas->Brush()->SetColor(ColorToRGB(clWindow));
-        canvas->FillRect(TRect(0, 0, w, h));
-        canvas->Brush()->SetColor(ColorToRGB(border));
-        canvas->FrameRect(TRect(0, 0, w, h));
-    } else {
+    if (!Bordered || !PaintBorderedFace(cache, w, h)) {
         if (!posKnown) return;
         if (manager != nullptr && manager->IsValidSkinIndex(SkinData->SkinIndex)) {
             const bool hot = (SkinData->FFocused || SkinData->FMouseAbove) && HasStateImages(SkinData);

@@ -226,6 +226,11 @@ String GetWndText(HWND Handle);
 // parent's background (or, Bordered, a window-coloured fill with a
 // one-pixel border) and the disabled look.
 void PaintWndCache(TsCommonData* SkinData, HWND Handle, bool Bordered);
+// The bordered look of a window in dialog mode: the whole of Cache (W x H)
+// filled in the window colour inside a one-pixel frame of the default
+// manager's border colour. False, Cache untouched, when there is no such
+// colour.
+bool PaintBorderedFace(TBitmap* Cache, Integer W, Integer H);
 // After a border mask was painted into the cache: fills the corners whose
 // mask pixels are the key colour with what lies beneath.
 void RepaintWndBorderCorners(TsCommonData* SkinData, Integer State, TacMainWnd* Adapter);

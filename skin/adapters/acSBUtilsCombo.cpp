@@ -179,15 +179,7 @@ void TacComboBoxWnd::PrepareSimple() {
     const Integer h = static_cast<Integer>(::SendMessageW(CtrlHandle, CB_GETITEMHEIGHT, 0, 0)) + 8;
     if (w <= 0 || h <= 0) return;
     cache->SetSize(w, h);
-    const TColor border = DefaultManager && DefaultManager->SkinData() ? DefaultManager->SkinData()->BorderColor
-                                                                         : kNoColor;
-    if (DlgMode && border != kNoColor) {
-        TCanvas* canvas = cache->Canvas();
-        canvas->Brush()->SetColor(ColorToRGB(clWindow));
-        canvas->FillRect(TRect(0, 0, w, h));
-        canvas->Brush()->SetColor(ColorToRGB(border));
-        canvas->FrameRect(TRect(0, 0, w, h));
-    } else {
+    if (!DlgMode || !PaintBorderedFace(cache, w, h)) {
         TCacheInfo ci;
         GetParentCacheHwnd(CtrlHandle, ci);
         GetWindowPosInParent(CtrlHandle, ParentWnd, WndRect, WndPos, WndSize, ParentRect);

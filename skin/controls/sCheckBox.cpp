@@ -283,18 +283,7 @@ void TsCheckBox::PrepareCache() {
     DrawCaption(cache);
     DrawMark(cache);
     if (!Enabled()) {
-        TCacheInfo ci;
-        if (Parent()) {
-            TBackgroundInfo info;
-            info.R = TRect(0, 0, Width(), Height());
-            QueryControlBackground(info, Parent(), false);
-            BackgroundToCacheInfo(info, ci);
-            if (ci.Ready) {
-                ci.X += Left();
-                ci.Y += Top();
-            }
-        }
-        ApplyDisabledKind(cache, FDisabledKind, this, TPoint(0, 0), ci);
+        ApplyDisabledKind(cache, FDisabledKind, this, TPoint(0, 0), ParentCacheUnder(this));
     }
     sd.BGChanged = false;
 }

@@ -37,19 +37,12 @@ void ReleaseAdapter(TacMainWnd*& Adapter) {
 
 using namespace acEditPane;
 
-TsMemo::TsMemo(TComponent* AOwner) : TMemo(AOwner) {
+TsMemo::TsMemo(TComponent* AOwner) : TacEditPane<TMemo>(AOwner) {
     FControlStyle &= ~csOpaque;
-    FCommonData = New<TsCtrlSkinData>(this, true);
-    FCommonData->COC = COC_TsMemo;
-    FBoundLabel = New<TsBoundLabel>(this, FCommonData);
+    MakeSkinParts(COC_TsMemo);
 }
 
-TsMemo::~TsMemo() {
-    ReleaseAdapter(ListSW);
-    FBoundLabel->Free();
-    FBoundLabel = nullptr;
-    FCommonData->Free();
-}
+TsMemo::~TsMemo() { FreeSkinParts(); }
 
 void TsMemo::AfterConstruction() {
     TMemo::AfterConstruction();
@@ -62,38 +55,17 @@ void TsMemo::Loaded() {
     AttachAdapter(FCommonData, ListSW);
 }
 
-void TsMemo::SetDisabledKind(TsDisabledKind Value) {
-    if (FDisabledKind == Value) return;
-    FDisabledKind = Value;
-    FCommonData->Invalidate();
-}
-
 void TsMemo::WndProc(TMessage& Message) {
     if (Message.Msg == CM_FONTCHANGED && Showing()) RedrawWhole(this);
     if (Message.Msg == SkinCommandMessage) {
+        if (AnswerPaneCommand(Message)) return;
         switch (SkinCommandOf(Message.WParam)) {
-        case AC_SETNEWSKIN:
-            if (OwnManager(FCommonData, Message.LParam)) HandleCommonMessage(Message, FCommonData);
-            return;
-        case AC_REMOVESKIN:
-            if (OwnManager(FCommonData, Message.LParam) && !HasState(csDestroying)) {
-                ReleaseAdapter(ListSW);
-                HandleCommonMessage(Message, FCommonData);
-                // The system look comes back whole with a new window (text,
-                // selection and settings are kept by the framework).
-                RecreateWnd();
-            }
-            return;
         case AC_REFRESH:
             if (OwnManager(FCommonData, Message.LParam)) {
                 AttachAdapter(FCommonData, ListSW);
                 HandleCommonMessage(Message, FCommonData);
                 RedrawWhole(this);
             }
-            return;
-        case AC_CTRLHANDLED: Message.Result = 1; return;
-        case AC_GETAPPLICATION:
-            Message.Result = reinterpret_cast<LRESULT>(static_cast<TObject*>(Application));
             return;
         default:
             if (HandleCommonMessage(Message, FCommonData)) return;

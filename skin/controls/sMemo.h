@@ -7,23 +7,14 @@
 #pragma once
 
 #include "StdCtrls.h"
-#include "sCommonDataWin.h"
+#include "acEditPane.h"
 
-class TacMainWnd;
-
-class TsMemo : public TMemo {
+class TsMemo : public TacEditPane<TMemo> {
 public:
     KES_CLASS_NAME(TsMemo)
     explicit TsMemo(TComponent* AOwner);
     ~TsMemo() override;
     void AfterConstruction() override;
-
-    TsCtrlSkinData* SkinData() const { return FCommonData; }
-    TsBoundLabel* BoundLabel() const { return FBoundLabel; }
-    TsDisabledKind DisabledKind() const { return FDisabledKind; }
-    void SetDisabledKind(TsDisabledKind Value);
-    // The edit adapter while one is attached (nullptr otherwise).
-    TacMainWnd* Adapter() const { return ListSW; }
 
     // After the window scrolled its caret into view (EM_SCROLLCARET), and
     // after it scrolled vertically (WM_VSCROLL), while skinned.
@@ -34,24 +25,4 @@ public:
 
 protected:
     void Loaded() override;
-
-private:
-    TsCtrlSkinData* FCommonData = nullptr;
-    TsDisabledKind FDisabledKind{dkBlended};
-    TsBoundLabel* FBoundLabel = nullptr;
-    TacMainWnd* ListSW = nullptr;
 };
-
-// Pieces the memo and the rich edit share.
-namespace acEditPane {
-// The skin command came from the control's own manager.
-bool OwnManager(TsCommonData* SkinData, LPARAM LParam);
-// Attaches the edit adapter (when skinned). A pane's plain colours are the
-// window colours, also when it shows the skin's already.
-void AttachAdapter(TsCommonData* SkinData, TacMainWnd*& Adapter);
-// Frees the adapter: the window gets its procedure, look and theme back
-// (when inside one of the adapter's own messages, as that message returns).
-void ReleaseAdapter(TacMainWnd*& Adapter);
-// Frame, background and client of a visible window redrawn.
-void RedrawWhole(TWinControl* Control);
-}  // namespace acEditPane

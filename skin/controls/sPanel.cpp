@@ -21,13 +21,6 @@ String DefaultSectionOfBevel(TBevelCut Bevel) {
     }
 }
 
-void FillDC(HDC DC, const TRect& R, TColor Color) {
-    const HBRUSH brush = ::CreateSolidBrush(static_cast<COLORREF>(::ColorToRGB(Color)));
-    const RECT r{R.Left, R.Top, R.Right, R.Bottom};
-    ::FillRect(DC, &r, brush);
-    ::DeleteObject(brush);
-}
-
 Integer BevelCount(TBevelCut Outer, TBevelCut Inner) { return (Outer != bvNone ? 1 : 0) + (Inner != bvNone ? 1 : 0); }
 
 }  // namespace
@@ -155,41 +148,14 @@ void TsPanel::DirectPaint(HDC DC) {
     ExcludeGraphicChildren(DC, this, 0, 0);
 
     // What lies under the panel.
-    TBackgroundInfo info;
-    info.R = all;
-    if (sd.CustomColor() || !Parent()) {
-        info.BgType = btFill;
-        info.Color = ::ColorToRGB(Color());
-    } else {
-        QueryControlBackground(info, Parent(), false);
-    }
-    const TColor parentColor = info.BgType == btCache ? GetControlBgColor(Parent()) : info.Color;
+    TColor parentColor;
+    const TBackgroundInfo info = DirectBackground(this, FCommonData, parentColor);
     if (sd.FCacheBmp && (sd.FCacheBmp->Width() == 0 || sd.FCacheBmp->Height() == 0)) sd.FCacheBmp->SetSize(1, 1);
 
     const Integer T = section.Transparency;
     TRect client = all;
-    if (T == 100 && info.BgType == btCache && info.Bmp) {
-        const HDC parentDC = info.Bmp->Canvas()->Handle();
-        const TPoint from(info.Offset.X + Left(), info.Offset.Y + Top());
-        if (b > 0) {
-            PaintSkinControl(DC, all, b, client, 0, FCommonData);
-            const TRect inner(b, b, Width() - b, Height() - b);
-            if (inner.Width() > 0 && inner.Height() > 0) {
-                FillDC(DC, inner, parentColor);
-                ::BitBlt(DC, inner.Left, inner.Top, inner.Width(), inner.Height(), parentDC, from.X + b, from.Y + b,
-                         SRCCOPY);
-            }
-        } else {
-            ::BitBlt(DC, 0, 0, Width(), Height(), parentDC, from.X, from.Y, SRCCOPY);
-        }
-    } else {
-        TColor c;
-        if (T == 0)
-            c = sd.CustomColor() ? ::ColorToRGB(Color()) : section.Color;
-        else if (T == 100)
-            c = parentColor;
-        else
-            c = BlendColors(::ColorToRGB(parentColor), ::ColorToRGB(section.Color), T / 100.0);
+    if (!PaintOverParentImage(DC, this, FCommonData, info, T, parentColor)) {
+        const TColor c = DirectFillColor(this, FCommonData, section.Color, T, parentColor);
         if (b > 0) {
             sd.InitCacheBmp();
             const TsMaskData& mask = manager->ma()[static_cast<std::size_t>(sd.BorderIndex)];

@@ -3,24 +3,15 @@
 #include "acPixels.h"
 #include "acSBUtils.h"
 #include "acSBUtilsEdit.h"
-#include "sMemo.h"
+#include "acEditPane.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 
 using namespace acEditPane;
 
-TsRichEdit::TsRichEdit(TComponent* AOwner) : TRichEdit(AOwner) {
-    FCommonData = New<TsCtrlSkinData>(this, true);
-    FCommonData->COC = COC_TsRichEdit;
-    FBoundLabel = New<TsBoundLabel>(this, FCommonData);
-}
+TsRichEdit::TsRichEdit(TComponent* AOwner) : TacEditPane<TRichEdit>(AOwner) { MakeSkinParts(COC_TsRichEdit); }
 
-TsRichEdit::~TsRichEdit() {
-    ReleaseAdapter(ListSW);
-    FBoundLabel->Free();
-    FBoundLabel = nullptr;
-    FCommonData->Free();
-}
+TsRichEdit::~TsRichEdit() { FreeSkinParts(); }
 
 void TsRichEdit::AfterConstruction() {
     TRichEdit::AfterConstruction();
@@ -43,10 +34,9 @@ void TsRichEdit::SetTextLimit(int value) {
     if (HandleAllocated()) ::SendMessageW(Handle(), EM_EXLIMITTEXT, 0, TextLimit);
 }
 
-void TsRichEdit::SetDisabledKind(TsDisabledKind Value) {
-    if (FDisabledKind == Value) return;
-    FDisabledKind = Value;
-    FCommonData->Invalidate();
+// The window made anew without the skin shows the plain font colour.
+void TsRichEdit::SkinRemoved() {
+    if (!FCommonData->CustomFont()) SetDefaultTextColor(Font()->Color());
 }
 
 void TsRichEdit::SetDefaultTextColor(TColor Color) {
@@ -113,18 +103,8 @@ void TsRichEdit::PrintSkinned(HDC DC) {
 
 void TsRichEdit::WndProc(TMessage& Message) {
     if (Message.Msg == SkinCommandMessage) {
+        if (AnswerPaneCommand(Message)) return;
         switch (SkinCommandOf(Message.WParam)) {
-        case AC_SETNEWSKIN:
-            if (OwnManager(FCommonData, Message.LParam)) HandleCommonMessage(Message, FCommonData);
-            return;
-        case AC_REMOVESKIN:
-            if (OwnManager(FCommonData, Message.LParam) && !HasState(csDestroying)) {
-                ReleaseAdapter(ListSW);
-                HandleCommonMessage(Message, FCommonData);
-                if (!FCommonData->CustomFont()) SetDefaultTextColor(Font()->Color());
-                RecreateWnd();
-            }
-            return;
         case AC_REFRESH:
             if (OwnManager(FCommonData, Message.LParam) && Visible()) {
                 HandleCommonMessage(Message, FCommonData);
@@ -139,12 +119,8 @@ void TsRichEdit::WndProc(TMessage& Message) {
                 if (HandleAllocated()) ::SendMessageW(Handle(), WM_NCPAINT, 0, 0);
             }
             return;
-        case AC_CTRLHANDLED: Message.Result = 1; return;
         case AC_GETDISKIND:
             if (Message.LParam) *reinterpret_cast<TsDisabledKind*>(Message.LParam) = FDisabledKind;
-            return;
-        case AC_GETAPPLICATION:
-            Message.Result = reinterpret_cast<LRESULT>(static_cast<TObject*>(Application));
             return;
         default: break;
         }

@@ -8,11 +8,9 @@
 #pragma once
 
 #include "ComCtrls.h"
-#include "sCommonDataWin.h"
+#include "acEditPane.h"
 
-class TacMainWnd;
-
-class TsRichEdit : public TRichEdit {
+class TsRichEdit : public TacEditPane<TRichEdit> {
 public:
     KES_CLASS_NAME(TsRichEdit)
     // The text limit of every window the control makes (unless MaxLength
@@ -23,27 +21,16 @@ public:
     ~TsRichEdit() override;
     void AfterConstruction() override;
 
-    TsCtrlSkinData* SkinData() const { return FCommonData; }
-    TsBoundLabel* BoundLabel() const { return FBoundLabel; }
-    TsDisabledKind DisabledKind() const { return FDisabledKind; }
-    void SetDisabledKind(TsDisabledKind Value);
-    // The edit adapter while one is attached (nullptr otherwise).
-    TacMainWnd* Adapter() const { return ListSW; }
-
     void WndProc(TMessage& Message) override;
 
 protected:
     void Loaded() override;
     void SetTextLimit(int value) override;
+    void SkinRemoved() override;
 
 private:
     // The default text attributes of the window take Color.
     void SetDefaultTextColor(TColor Color);
     // WM_PRINT while skinned: frame, bars and text into DC.
     void PrintSkinned(HDC DC);
-
-    TsCtrlSkinData* FCommonData = nullptr;
-    TsDisabledKind FDisabledKind{dkBlended};
-    TsBoundLabel* FBoundLabel = nullptr;
-    TacMainWnd* ListSW = nullptr;
 };

@@ -100,3 +100,52 @@ void sSkinDrawInitialization(HMODULE Module) {
 }
 
 void sSkinDrawFinalization() { FreeAndNil(acStdImages); }
+
+void FillDC(HDC DC, const TRect& R, TColor Color) {
+    const HBRUSH brush = ::CreateSolidBrush(static_cast<COLORREF>(::ColorToRGB(Color)));
+    const RECT r{R.Left, R.Top, R.Right, R.Bottom};
+    ::FillRect(DC, &r, brush);
+    ::DeleteObject(brush);
+}
+
+TBackgroundInfo DirectBackground(TControl* Control, TsCommonData* SkinData, TColor& ParentColor) {
+    TBackgroundInfo info;
+    info.R = TRect(0, 0, Control->Width(), Control->Height());
+    if (SkinData->CustomColor() || !Control->Parent()) {
+        info.BgType = btFill;
+        info.Color = ::ColorToRGB(Control->Color());
+    } else {
+        QueryControlBackground(info, Control->Parent(), false);
+    }
+    ParentColor = info.BgType == btCache ? GetControlBgColor(Control->Parent()) : info.Color;
+    return info;
+}
+
+bool PaintOverParentImage(HDC DC, TControl* Control, TsCommonData* SkinData, const TBackgroundInfo& Info,
+                          Integer Transparency, TColor ParentColor) {
+    if (Transparency != 100 || Info.BgType != btCache || !Info.Bmp) return false;
+    const Integer b = SkinData->MaxBorderWidth();
+    const TRect all(0, 0, Control->Width(), Control->Height());
+    const HDC parentDC = Info.Bmp->Canvas()->Handle();
+    const TPoint from(Info.Offset.X + Control->Left(), Info.Offset.Y + Control->Top());
+    if (b > 0) {
+        TRect client = all;
+        PaintSkinControl(DC, all, b, client, 0, SkinData);
+        const TRect inner(b, b, all.Right - b, all.Bottom - b);
+        if (inner.Width() > 0 && inner.Height() > 0) {
+            FillDC(DC, inner, ParentColor);
+            ::BitBlt(DC, inner.Left, inner.Top, inner.Width(), inner.Height(), parentDC, from.X + b, from.Y + b,
+                     SRCCOPY);
+        }
+    } else {
+        ::BitBlt(DC, 0, 0, all.Right, all.Bottom, parentDC, from.X, from.Y, SRCCOPY);
+    }
+    return true;
+}
+
+TColor DirectFillColor(TControl* Control, TsCommonData* SkinData, TColor SectionColor, Integer Transparency,
+                       TColor ParentColor) {
+    if (Transparency == 0) return SkinData->CustomColor() ? ::ColorToRGB(Control->Color()) : SectionColor;
+    if (Transparency == 100) return ParentColor;
+    return BlendColors(::ColorToRGB(ParentColor), ::ColorToRGB(SectionColor), Transparency / 100.0);
+}

@@ -10,6 +10,7 @@
 #include "Controls.h"
 #include "Graphics.h"
 #include "acMaskPaintWin.h"
+#include "sMessages.h"
 
 class TsAlphaImageList;
 class TsCommonData;
@@ -31,6 +32,29 @@ void sSkinDrawFinalization();
 // owner's background colour, and ClientR is left as the caller set it.
 void PaintSkinControl(HDC DC, const TRect& R, Integer BorderWidth, TRect& ClientR, Integer State,
                       TsCommonData* SkinData);
+
+// R of DC filled with Color.
+void FillDC(HDC DC, const TRect& R, TColor Color);
+
+// Painting a section straight onto a control's DC (panels, scroll boxes),
+// over the whole control (0, 0, Width, Height).
+//
+// What lies under the control: its own colour when it has a custom colour or
+// no parent, else its parent's answer. ParentColor becomes the colour under
+// it (the parent's background colour when the answer is an image).
+TBackgroundInfo DirectBackground(TControl* Control, TsCommonData* SkinData, TColor& ParentColor);
+// A section that is wholly transparent (Transparency 100) over a parent's
+// image: the border, with the parent's image inside it over ParentColor, or
+// without a border the parent's image over the whole control. False, and DC
+// untouched, when the section is not wholly transparent or the parent gave no
+// image.
+bool PaintOverParentImage(HDC DC, TControl* Control, TsCommonData* SkinData, const TBackgroundInfo& Info,
+                          Integer Transparency, TColor ParentColor);
+// The colour that fills a section of the given Transparency (percent): the
+// section's own (the control's when it has a custom colour) at 0, the
+// parent's at 100, the two blended between.
+TColor DirectFillColor(TControl* Control, TsCommonData* SkinData, TColor SectionColor, Integer Transparency,
+                       TColor ParentColor);
 
 // The glyph measurements of a bit button. A button type takes part by
 // offering these members:

@@ -111,6 +111,21 @@ void BackgroundToCacheInfo(const TBackgroundInfo& Info, TCacheInfo& CI) {
     CI.Ready = false;
 }
 
+TCacheInfo ParentCacheUnder(TControl* Control) {
+    TCacheInfo ci;
+    if (Control->Parent()) {
+        TBackgroundInfo info;
+        info.R = TRect(0, 0, Control->Width(), Control->Height());
+        QueryControlBackground(info, Control->Parent(), false);
+        BackgroundToCacheInfo(info, ci);
+        if (ci.Ready) {
+            ci.X += Control->Left();
+            ci.Y += Control->Top();
+        }
+    }
+    return ci;
+}
+
 // ---------------------------------------------------------------------------
 // Notices
 

@@ -55,6 +55,10 @@ bool QueryControlBackground(TBackgroundInfo& Info, TWinControl* Control, bool Pl
 // An image answer gives a ready record at the answer's offset; a colour
 // answer one without image, with FillColor the colour.
 void BackgroundToCacheInfo(const TBackgroundInfo& Info, TCacheInfo& CI);
+// What the parent shows under the whole of Control, with a ready record's
+// offset moved to the control's place in it; an empty record when the
+// control has no parent.
+TCacheInfo ParentCacheUnder(TControl* Control);
 
 // ---------------------------------------------------------------------------
 // Graphic children

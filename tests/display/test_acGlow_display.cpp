@@ -60,12 +60,7 @@ COLORREF ScreenPixel(POINT p) {
 
 bool Bluish(COLORREF c) { return GetBValue(c) > GetRValue(c) + 60 && GetBValue(c) > GetGValue(c) + 60; }
 
-std::wstring BesideProgram(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path);
-    return p.substr(0, p.find_last_of(L"\\/") + 1) + name;
-}
+using harness::BesideProgram;
 
 TEST(GlowDisplay, HoveringAControlShowsItsGlowAndLeavingTakesItAway) {
     acGlowInitialization();

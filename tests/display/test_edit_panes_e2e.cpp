@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <set>
 #include <string>
 
 #include "GuiHarness.h"
+#include "KestruneProgram.h"
 #include "ProcessDriver.h"
 #include "SkinNames.h"
 #include "TestSkin.h"
@@ -71,17 +71,12 @@ Bars BarsOf(HWND Pane) {
 class EditPanesEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        const fs::path built = fs::path(harness::ModuleFolder()) / L".." / L"app";
-        ASSERT_TRUE(fs::exists(built / L"Kestrune.exe")) << "Kestrune.exe is not built";
-        std::random_device r;
-        FFolder = fs::temp_directory_path() / (L"kestrune-e2e-panes-" + std::to_wstring(r()));
-        fs::create_directories(FFolder / L"Skins");
-        fs::copy_file(built / L"Kestrune.exe", FFolder / L"Kestrune.exe");
-        skingen::WriteTestSkin(FFolder / L"Skins" / L"Test");
-        ASSERT_TRUE(FProgram.Start((FFolder / L"Kestrune.exe").wstring())) << "error " << ::GetLastError();
-        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
-        ASSERT_NE(FForm, nullptr);
-        FSkinBox = harness::AtLeft(harness::FindDescendants(FForm, L"TsComboBox"), 670);
+        ASSERT_TRUE(fs::exists(harness::KestruneBuildFolder() / L"Kestrune.exe")) << "Kestrune.exe is not built";
+        FFolder.Create(L"panes");
+        fs::create_directories(FFolder.Path() / L"Skins");
+        skingen::WriteTestSkin(FFolder.Path() / L"Skins" / L"Test");
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, FFolder.Exe().wstring(), kStartMs, FForm));
+        FSkinBox = harness::SkinBoxOf(FForm);
         ASSERT_NE(FSkinBox, nullptr);
         const auto memos = harness::FindDescendants(FForm, L"TsMemo");
         FLog = harness::AtLeft(memos, 8);
@@ -92,19 +87,9 @@ protected:
     }
     void TearDown() override {
         FProgram.Kill();
-        std::error_code ec;
-        fs::remove_all(FFolder, ec);
+        FFolder.Remove();
     }
-    bool Choose(const wchar_t* Name) {
-        const LRESULT index =
-            ::SendMessageW(FSkinBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(Name));
-        if (index < 0) return false;
-        ::SendMessageW(FSkinBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        DWORD_PTR result = 0;
-        return ::SendMessageTimeoutW(::GetParent(FSkinBox), WM_COMMAND,
-                                     MAKEWPARAM(::GetDlgCtrlID(FSkinBox), CBN_SELCHANGE),
-                                     reinterpret_cast<LPARAM>(FSkinBox), SMTO_NORMAL, kStepMs, &result) != 0;
-    }
+    bool Choose(const wchar_t* Name) { return harness::ChooseSkin(FSkinBox, Name, kStepMs); }
     void Fill(HWND Pane) {
         std::wstring text;
         for (int i = 0; i < 60; ++i) text += L"Kestrune pane line " + std::to_wstring(i) + std::wstring(120, L'-') + L"\r\n";
@@ -117,7 +102,7 @@ protected:
             .SaveBmp((harness::ModuleFolder() + L"kestrune-panes-" + Name + L".bmp").c_str());
     }
 
-    fs::path FFolder;
+    harness::KestruneFolder FFolder;
     harness::ChildProcess FProgram;
     HWND FForm = nullptr, FSkinBox = nullptr, FLog = nullptr, FHeader = nullptr;
 };

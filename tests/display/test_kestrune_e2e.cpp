@@ -9,6 +9,7 @@
 
 #include "GuiHarness.h"
 #include "HttpTestServer.h"
+#include "KestruneProgram.h"
 #include "ProcessDriver.h"
 
 namespace {
@@ -67,15 +68,7 @@ struct MainWindowParts {
 class KestruneEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::wstring exe = harness::ModuleFolder() + L"..\\app\\Kestrune.exe";
-        ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES)
-            << "Kestrune.exe is not built: " << exe;
-        const bool started = FProgram.Start(exe);
-        const DWORD error = ::GetLastError();
-        ASSERT_TRUE(started) << "CreateProcessW failed with error " << error;
-        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
-        ASSERT_NE(FForm, nullptr) << (FProgram.Running() ? "no visible TForm1 window appeared"
-                                                         : "Kestrune ended during start-up");
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, harness::BuiltKestrune(), kStartMs, FForm));
     }
 
     void TearDown() override {
@@ -85,7 +78,7 @@ protected:
 
     void FindParts() {
         MainWindowParts& p = FParts;
-        p.AddressBox = AtLeft(harness::FindDescendants(FForm, L"TsComboBox"), 8);
+        p.AddressBox = harness::AddressBoxOf(FForm);
         ASSERT_NE(p.AddressBox, nullptr) << "no TsComboBox at left 8";
         p.AddressEdit = ::FindWindowExW(p.AddressBox, nullptr, L"Edit", nullptr);
         ASSERT_NE(p.AddressEdit, nullptr) << "the address box has no edit field to type into";

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <random>
 #include <string>
 
 #include "GuiHarness.h"
+#include "KestruneProgram.h"
 #include "ProcessDriver.h"
 #include "SkinImage.h"
 #include "TestSkin.h"
@@ -28,50 +28,20 @@ using kestrune_test::TestRef;
 constexpr int kStartMs = 60000;
 constexpr int kStepMs = 15000;
 
-struct WindowSearch {
-    DWORD Process;
-    const wchar_t* ClassName;
-    HWND Found;
-};
-
-BOOL CALLBACK FindTopWindow(HWND wnd, LPARAM param) {
-    auto* s = reinterpret_cast<WindowSearch*>(param);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(wnd, &process);
-    if (process == s->Process && ::IsWindowVisible(wnd) && harness::ClassNameOf(wnd) == s->ClassName) {
-        s->Found = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible top-level window of the class in the process, or nullptr.
-HWND TopWindowOf(DWORD process, const wchar_t* className) {
-    WindowSearch s{process, className, nullptr};
-    ::EnumWindows(&FindTopWindow, reinterpret_cast<LPARAM>(&s));
-    return s.Found;
-}
-
 class PicturePaneEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        const fs::path built = fs::path(harness::ModuleFolder()) / L".." / L"app";
-        ASSERT_TRUE(fs::exists(built / L"Kestrune.exe")) << "Kestrune.exe is not built";
-        std::random_device r;
-        FFolder = fs::temp_directory_path() / (L"kestrune-e2e-picture-" + std::to_wstring(r()));
-        fs::create_directories(FFolder);
-        fs::copy_file(built / L"Kestrune.exe", FFolder / L"Kestrune.exe");
-        skingen::WriteTestSkin(FFolder / L"Skins" / L"Test");
+        ASSERT_TRUE(fs::exists(harness::KestruneBuildFolder() / L"Kestrune.exe")) << "Kestrune.exe is not built";
+        FFolder.Create(L"picture");
+        skingen::WriteTestSkin(FFolder.Path() / L"Skins" / L"Test");
         // A picture far larger than the pane, in one flat colour.
         const skingen::Image image(1400, 1100, skingen::Opaque(0x3366CC));
         const std::vector<std::uint8_t> png = skingen::EncodePNG(image);
-        std::ofstream(FFolder / L"big.png", std::ios::binary)
+        std::ofstream(FFolder.Path() / L"big.png", std::ios::binary)
             .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
 
-        ASSERT_TRUE(FProgram.Start((FFolder / L"Kestrune.exe").wstring())) << "error " << ::GetLastError();
-        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
-        ASSERT_NE(FForm, nullptr) << (FProgram.Running() ? "no TForm1 window" : "Kestrune ended during start-up");
-        FSkinBox = harness::AtLeft(harness::FindDescendants(FForm, L"TsComboBox"), 670);
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, FFolder.Exe().wstring(), kStartMs, FForm));
+        FSkinBox = harness::SkinBoxOf(FForm);
         ASSERT_NE(FSkinBox, nullptr) << "no skin box (a TsComboBox at left 670)";
         FLoad = harness::WithCaption(harness::FindDescendants(FForm, L"TsButton"), L"load");
         ASSERT_NE(FLoad, nullptr) << "no \"load\" button";
@@ -83,27 +53,17 @@ protected:
             harness::CaptureWindow(FForm, harness::CaptureSource::Screen)
                 .SaveBmp((harness::ModuleFolder() + L"kestrune-picture-pane-failure.bmp").c_str());
         FProgram.Kill();
-        std::error_code ec;
-        fs::remove_all(FFolder, ec);
+        FFolder.Remove();
     }
 
     // Picks the skin in the skin box as the user's choice does.
-    bool Choose(const std::wstring& name) {
-        const LRESULT index = ::SendMessageW(FSkinBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(name.c_str()));
-        if (index < 0) return false;
-        ::SendMessageW(FSkinBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        DWORD_PTR result = 0;
-        return ::SendMessageTimeoutW(::GetParent(FSkinBox), WM_COMMAND,
-                                     MAKEWPARAM(::GetDlgCtrlID(FSkinBox), CBN_SELCHANGE),
-                                     reinterpret_cast<LPARAM>(FSkinBox), SMTO_NORMAL, kStepMs, &result) != 0;
-    }
+    bool Choose(const std::wstring& name) { return harness::ChooseSkin(FSkinBox, name, kStepMs); }
 
     // "load", then the file typed into the open dialog and confirmed.
     void LoadPicture(const fs::path& file) {
         ::PostMessageW(FLoad, BM_CLICK, 0, 0);
         HWND dialog = nullptr;
-        ASSERT_TRUE(PumpUntil([&] { return (dialog = TopWindowOf(FProgram.Id(), L"#32770")) != nullptr; }, kStepMs))
+        ASSERT_TRUE(PumpUntil([&] { return (dialog = harness::VisibleTopWindowOf(FProgram.Id(), L"#32770")) != nullptr; }, kStepMs))
             << "no open dialog appeared";
         const std::wstring name = file.wstring();
         constexpr int kFileNameEdit = 0x0480;    // edt1 of the classic dialog
@@ -115,7 +75,7 @@ protected:
             << "the open dialog stayed";
     }
 
-    fs::path FFolder;
+    harness::KestruneFolder FFolder;
     harness::ChildProcess FProgram;
     HWND FForm = nullptr;
     HWND FSkinBox = nullptr;
@@ -133,7 +93,7 @@ bool IsOneOf(COLORREF c, std::initializer_list<COLORREF> set) {
 
 TEST_F(PicturePaneEndToEnd, ABigPictureWithTheSkinChosenShowsSkinnedScrollBars) {
     ASSERT_TRUE(Choose(L"Test")) << "the skin box did not take the test skin";
-    ASSERT_NO_FATAL_FAILURE(LoadPicture(FFolder / L"big.png"));
+    ASSERT_NO_FATAL_FAILURE(LoadPicture(FFolder.Path() / L"big.png"));
     // The pane's window is made when the picture page first shows.
     ASSERT_TRUE(PumpUntil([&] {
         const auto boxes = harness::FindDescendants(FForm, L"TsScrollBox");

@@ -10,6 +10,7 @@
 
 #include "GuiHarness.h"
 #include "OwnSkins.h"
+#include "KestruneProgram.h"
 #include "ProcessDriver.h"
 
 namespace {
@@ -24,34 +25,12 @@ constexpr UINT kSkinCommand = 0xA100;
 
 int Differing(const Capture& a, const Capture& b) { return harness::DifferingPixels(a, b, 8); }
 
-// The visible drop-down list windows ("ComboLBox") of a process.
-struct ListSearch {
-    DWORD Pid;
-    HWND Found = nullptr;
-};
-
-BOOL CALLBACK FindList(HWND wnd, LPARAM lParam) {
-    auto* s = reinterpret_cast<ListSearch*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(wnd, &pid);
-    if (pid == s->Pid && ::IsWindowVisible(wnd) && harness::ClassNameOf(wnd) == L"ComboLBox") {
-        s->Found = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 class ComboBoxesOnScreen : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::wstring exe = harness::ModuleFolder() + L"..\\app\\Kestrune.exe";
-        ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "Kestrune.exe is not built";
-        ASSERT_TRUE(FProgram.Start(exe)) << "error " << ::GetLastError();
-        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
-        ASSERT_NE(FForm, nullptr) << "no TForm1 window";
-        const auto boxes = harness::FindDescendants(FForm, L"TsComboBox");
-        FSkinBox = harness::AtLeft(boxes, 670);
-        FAddressBox = harness::AtLeft(boxes, 8);
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, harness::BuiltKestrune(), kStartMs, FForm));
+        FSkinBox = harness::SkinBoxOf(FForm);
+        FAddressBox = harness::AddressBoxOf(FForm);
         ASSERT_NE(FSkinBox, nullptr);
         ASSERT_NE(FAddressBox, nullptr);
         const auto views = harness::FindDescendants(FForm, L"TsRichEdit");
@@ -90,27 +69,14 @@ protected:
             kStepMs);
         return Settled(wnd);
     }
+    // The program's visible drop-down list window ("ComboLBox").
     HWND OpenList() {
-        ListSearch s{FProgram.Id()};
-        PumpUntil(
-            [&] {
-                s.Found = nullptr;
-                ::EnumWindows(FindList, reinterpret_cast<LPARAM>(&s));
-                return s.Found != nullptr;
-            },
-            kStepMs);
-        return s.Found;
+        HWND found = nullptr;
+        PumpUntil([&] { return (found = harness::VisibleTopWindowOf(FProgram.Id(), L"ComboLBox")) != nullptr; },
+                  kStepMs);
+        return found;
     }
-    bool Choose(const std::wstring& name) {
-        const LRESULT index = ::SendMessageW(FSkinBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(name.c_str()));
-        if (index < 0) return false;
-        ::SendMessageW(FSkinBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        DWORD_PTR result = 0;
-        return ::SendMessageTimeoutW(::GetParent(FSkinBox), WM_COMMAND,
-                                     MAKEWPARAM(::GetDlgCtrlID(FSkinBox), CBN_SELCHANGE),
-                                     reinterpret_cast<LPARAM>(FSkinBox), SMTO_NORMAL, kStepMs, &result) != 0;
-    }
+    bool Choose(const std::wstring& name) { return harness::ChooseSkin(FSkinBox, name, kStepMs); }
     // A point on the box's drop-down button, in screen coordinates.
     static POINT ButtonPoint(HWND box) {
         RECT r;

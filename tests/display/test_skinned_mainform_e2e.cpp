@@ -12,6 +12,7 @@
 #include "GuiHarness.h"
 #include "HttpTestServer.h"
 #include "OwnSkins.h"
+#include "KestruneProgram.h"
 #include "ProcessDriver.h"
 
 namespace {
@@ -61,14 +62,9 @@ struct Looks {
 class SkinnedMainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::wstring exe = harness::ModuleFolder() + L"..\\app\\Kestrune.exe";
-        ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "Kestrune.exe is not built";
-        ASSERT_TRUE(FProgram.Start(exe)) << "error " << ::GetLastError();
-        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
-        ASSERT_NE(FForm, nullptr) << "no TForm1 window";
-        const auto boxes = harness::FindDescendants(FForm, L"TsComboBox");
-        FSkinBox = harness::AtLeft(boxes, 670);
-        FAddressBox = harness::AtLeft(boxes, 8);
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, harness::BuiltKestrune(), kStartMs, FForm));
+        FSkinBox = harness::SkinBoxOf(FForm);
+        FAddressBox = harness::AddressBoxOf(FForm);
         ASSERT_NE(FSkinBox, nullptr);
         ASSERT_NE(FAddressBox, nullptr);
         FAddressEdit = ::FindWindowExW(FAddressBox, nullptr, L"Edit", nullptr);
@@ -126,16 +122,7 @@ protected:
 
     // Picks the skin in the skin box: the box selects the item and tells its
     // parent, as it does on the user's choice.
-    bool Choose(const std::wstring& name) {
-        const LRESULT index =
-            ::SendMessageW(FSkinBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
-        if (index < 0) return false;
-        ::SendMessageW(FSkinBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        DWORD_PTR result = 0;
-        return ::SendMessageTimeoutW(::GetParent(FSkinBox), WM_COMMAND,
-                                     MAKEWPARAM(::GetDlgCtrlID(FSkinBox), CBN_SELCHANGE),
-                                     reinterpret_cast<LPARAM>(FSkinBox), SMTO_NORMAL, kStepMs, &result) != 0;
-    }
+    bool Choose(const std::wstring& name) { return harness::ChooseSkin(FSkinBox, name, kStepMs); }
 
     // Activates a window of the test's own and then the program's window
     // again: a form without a skin provider gets one when it is activated.
@@ -256,17 +243,7 @@ TEST_F(SkinnedMainWindow, EachOwnSkinPaintsTheControlsReactsToTheMouseAndShowsAF
 
         // A fetch moves the bar.
         if (!typed) {
-            ASSERT_TRUE(harness::ClickAt(harness::CentreOf(FAddressEdit)));
-            ASSERT_TRUE(PumpUntil(
-                [&] {
-                    GUITHREADINFO info = {};
-                    info.cbSize = sizeof(info);
-                    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(FForm, nullptr), &info) &&
-                           info.hwndFocus == FAddressEdit;
-                },
-                kStepMs));
-            ASSERT_TRUE(harness::TypeUnicode(address));
-            ASSERT_TRUE(PumpUntil([&] { return harness::TextOf(FAddressBox) == address; }, kStepMs));
+            ASSERT_NO_FATAL_FAILURE(harness::TypeAddress(FForm, FAddressEdit, FAddressBox, address, kStepMs));
             typed = true;
         }
         ASSERT_TRUE(PumpUntil([&] { return ::IsWindowEnabled(FGo) != FALSE; }, kFetchMs)) << "Go! stays disabled";

@@ -13,6 +13,7 @@
 #include "GuiHarness.h"
 #include "HttpTestServer.h"
 #include "OwnSkins.h"
+#include "KestruneProgram.h"
 #include "ProcessDriver.h"
 
 namespace {
@@ -33,14 +34,9 @@ bool Contains(const std::wstring& text, const std::wstring& part) { return text.
 class SkinnedPanesEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::wstring exe = harness::ModuleFolder() + L"..\\app\\Kestrune.exe";
-        ASSERT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "Kestrune.exe is not built";
-        ASSERT_TRUE(FProgram.Start(exe)) << "error " << ::GetLastError();
-        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
-        ASSERT_NE(FForm, nullptr) << "no TForm1 window";
-        const auto boxes = harness::FindDescendants(FForm, L"TsComboBox");
-        FSkinBox = harness::AtLeft(boxes, 670);
-        FAddressBox = harness::AtLeft(boxes, 8);
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, harness::BuiltKestrune(), kStartMs, FForm));
+        FSkinBox = harness::SkinBoxOf(FForm);
+        FAddressBox = harness::AddressBoxOf(FForm);
         ASSERT_NE(FSkinBox, nullptr);
         ASSERT_NE(FAddressBox, nullptr);
         FAddressEdit = ::FindWindowExW(FAddressBox, nullptr, L"Edit", nullptr);
@@ -57,27 +53,9 @@ protected:
         ASSERT_NE(FHeader, nullptr);
         ::SetForegroundWindow(FForm);
     }
-    void TearDown() override {
-        // The program is closed as a user closes it: its windows go in order
-        // and the activation with them (a killed foreground window leaves
-        // later tests unable to activate theirs).
-        if (FForm && ::IsWindow(FForm) && ::PostMessageW(FForm, WM_CLOSE, 0, 0)) {
-            DWORD exitCode = 0;
-            FProgram.WaitForExit(kStepMs, exitCode);
-        }
-        FProgram.Kill();
-    }
+    void TearDown() override { harness::CloseKestrune(FProgram, FForm, kStepMs); }
 
-    bool Choose(const std::wstring& Name) {
-        const LRESULT index =
-            ::SendMessageW(FSkinBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(Name.c_str()));
-        if (index < 0) return false;
-        ::SendMessageW(FSkinBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        DWORD_PTR result = 0;
-        return ::SendMessageTimeoutW(::GetParent(FSkinBox), WM_COMMAND,
-                                     MAKEWPARAM(::GetDlgCtrlID(FSkinBox), CBN_SELCHANGE),
-                                     reinterpret_cast<LPARAM>(FSkinBox), SMTO_NORMAL, kStepMs, &result) != 0;
-    }
+    bool Choose(const std::wstring& Name) { return harness::ChooseSkin(FSkinBox, Name, kStepMs); }
 
     // The client area of a pane as the screen shows it, once it holds at
     // least a few glyph pixels on the edit colour.
@@ -141,17 +119,7 @@ TEST_F(SkinnedPanesEndToEnd, AFetchFillsThePanesUnderEachOwnSkin) {
         SCOPED_TRACE(skin.Name);
         ASSERT_TRUE(Choose(name)) << "the skin box did not take " << skin.Name;
         if (!typed) {
-            ASSERT_TRUE(harness::ClickAt(harness::CentreOf(FAddressEdit)));
-            ASSERT_TRUE(PumpUntil(
-                [&] {
-                    GUITHREADINFO info = {};
-                    info.cbSize = sizeof(info);
-                    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(FForm, nullptr), &info) &&
-                           info.hwndFocus == FAddressEdit;
-                },
-                kStepMs));
-            ASSERT_TRUE(harness::TypeUnicode(address));
-            ASSERT_TRUE(PumpUntil([&] { return TextOf(FAddressBox) == address; }, kStepMs));
+            ASSERT_NO_FATAL_FAILURE(harness::TypeAddress(FForm, FAddressEdit, FAddressBox, address, kStepMs));
             typed = true;
         }
         ASSERT_TRUE(PumpUntil([&] { return ::IsWindowEnabled(FGo) != FALSE; }, kFetchMs)) << "Go! stays disabled";

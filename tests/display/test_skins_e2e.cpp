@@ -7,12 +7,12 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "GuiHarness.h"
+#include "KestruneProgram.h"
 #include "ProcessDriver.h"
 
 namespace fs = std::filesystem;
@@ -82,30 +82,23 @@ std::wstring BoxText(HWND box) {
 class SkinBoxEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        const fs::path built = fs::path(harness::ModuleFolder()) / L".." / L"app";
+        const fs::path built = harness::KestruneBuildFolder();
         ASSERT_TRUE(fs::exists(built / L"Kestrune.exe")) << "Kestrune.exe is not built";
         ASSERT_TRUE(fs::is_directory(built / L"Skins")) << "the program's skins are not built";
-        std::random_device r;
-        FFolder = fs::temp_directory_path() / (L"kestrune-e2e-skins-" + std::to_wstring(r()));
-        fs::create_directories(FFolder);
-        fs::copy_file(built / L"Kestrune.exe", FFolder / L"Kestrune.exe");
-        fs::copy(built / L"Skins", FFolder / L"Skins", fs::copy_options::recursive);
-        fs::create_directories(FFolder / L"Skins" / L"Broken");
-        std::ofstream(FFolder / L"Skins" / L"Broken" / L"Options.dat")
+        FFolder.Create(L"skins");
+        fs::copy(built / L"Skins", FFolder.Path() / L"Skins", fs::copy_options::recursive);
+        fs::create_directories(FFolder.Path() / L"Skins" / L"Broken");
+        std::ofstream(FFolder.Path() / L"Skins" / L"Broken" / L"Options.dat")
             << "[GLOBALINFO]\r\nVERSION=7.5\r\nSHADOW1OFFSET=no-number-7f3a\r\n[PANEL]\r\n";
 
-        ASSERT_TRUE(FProgram.Start((FFolder / L"Kestrune.exe").wstring())) << "error " << ::GetLastError();
-        FForm = FProgram.WaitForWindow(L"TForm1", kStartMs);
-        ASSERT_NE(FForm, nullptr) << (FProgram.Running() ? "no TForm1 window" : "Kestrune ended during start-up");
-        for (HWND box : harness::FindDescendants(FForm, L"TsComboBox"))
-            if (harness::BoundsInParent(box).left == 670) FBox = box;
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, FFolder.Exe().wstring(), kStartMs, FForm));
+        FBox = harness::SkinBoxOf(FForm);
         ASSERT_NE(FBox, nullptr) << "no skin box (a TsComboBox at left 670)";
     }
 
     void TearDown() override {
         FProgram.Kill();
-        std::error_code ec;
-        fs::remove_all(FFolder, ec);
+        FFolder.Remove();
     }
 
     std::vector<std::wstring> Items() const {
@@ -128,20 +121,14 @@ protected:
     // Selects the item and sends the box's selection notice to its parent,
     // as the box does when the user picks an item. False when the program
     // did not finish with it in time (a message box it shows keeps it busy).
-    bool Choose(int index) {
-        ::SendMessageW(FBox, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        DWORD_PTR result = 0;
-        return ::SendMessageTimeoutW(::GetParent(FBox), WM_COMMAND,
-                                     MAKEWPARAM(::GetDlgCtrlID(FBox), CBN_SELCHANGE), reinterpret_cast<LPARAM>(FBox),
-                                     SMTO_NORMAL, kStepMs, &result) != 0;
-    }
+    bool Choose(int index) { return harness::ChooseSkinAt(FBox, index, kStepMs); }
 
     int IndexOf(const std::vector<std::wstring>& items, const std::wstring& name) {
         const auto it = std::find(items.begin(), items.end(), name);
         return it == items.end() ? -1 : static_cast<int>(it - items.begin());
     }
 
-    fs::path FFolder;
+    harness::KestruneFolder FFolder;
     harness::ChildProcess FProgram;
     HWND FForm = nullptr;
     HWND FBox = nullptr;

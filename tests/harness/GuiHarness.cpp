@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "ProcessDriver.h"
+
 namespace harness {
 
 namespace {
@@ -272,5 +274,7 @@ int DifferingPixels(const Capture& a, const Capture& b, int tolerance) {
             if (ColourDistance(a.Pixel(x, y), b.Pixel(x, y)) > tolerance) ++n;
     return n;
 }
+
+std::wstring BesideProgram(const wchar_t* name) { return ModuleFolder() + name; }
 
 }  // namespace harness

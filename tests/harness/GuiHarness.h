@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "WinApi.h"
@@ -84,5 +85,9 @@ Capture CaptureWindow(HWND wnd, CaptureSource source, bool clientOnly = false);
 unsigned GdiObjectUsage();
 // Windows of this process (top-level windows and all their descendants).
 unsigned WindowCount();
+
+// The file of that name in the test program's folder: pictures saved for
+// looking at land there, in the build tree.
+std::wstring BesideProgram(const wchar_t* name);
 
 }  // namespace harness

@@ -121,13 +121,19 @@ void ChildProcess::Kill() {
 }
 
 HWND ChildProcess::WaitForWindow(const wchar_t* className, int timeoutMs) const {
-    TopWindowSearch search = {FInfo.dwProcessId, className, nullptr};
+    HWND found = nullptr;
     PumpUntil(
         [&] {
-            ::EnumWindows(VisitTopWindow, reinterpret_cast<LPARAM>(&search));
-            return search.Found != nullptr || !Running();
+            found = VisibleTopWindowOf(FInfo.dwProcessId, className);
+            return found != nullptr || !Running();
         },
         timeoutMs);
+    return found;
+}
+
+HWND VisibleTopWindowOf(DWORD processId, const wchar_t* className) {
+    TopWindowSearch search = {processId, className, nullptr};
+    ::EnumWindows(VisitTopWindow, reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
 

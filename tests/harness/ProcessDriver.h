@@ -45,6 +45,9 @@ private:
 };
 
 std::wstring ClassNameOf(HWND wnd);
+// A visible top-level window of the class in the process; nullptr when it
+// has none.
+HWND VisibleTopWindowOf(DWORD processId, const wchar_t* className);
 // The window's text by WM_GETTEXT (which the system carries across
 // processes); "" when the window does not answer within timeoutMs.
 std::wstring TextOf(HWND wnd, int timeoutMs = 5000);

@@ -26,12 +26,7 @@ namespace {
 
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
 
-// Pictures for looking at land beside the test program in the build tree.
-std::wstring BesideProgram(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return (fs::path(path).parent_path() / name).wstring();
-}
+using harness::BesideProgram;
 
 COLORREF Ref(skingen::Rgb c) { return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
 COLORREF Mark(const char* mask, int frame) { return Ref(skingen::TestMaskColour("GLOBALINFO", mask, frame)); }

@@ -24,11 +24,7 @@ namespace {
 
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
 
-std::wstring BesideProgram(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return (fs::path(path).parent_path() / name).wstring();
-}
+using harness::BesideProgram;
 
 COLORREF Section(const char* name, int state = 0) {
     return kestrune_test::TestRef(skingen::TestSectionColour(name, state));
