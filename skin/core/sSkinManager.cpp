@@ -681,6 +681,7 @@ void TsSkinManager::InstallHook() {
 
 void TsSkinManager::UnInstallHook() {
     if (gHookOwner && gHookOwner != this && !IsDefault()) return;
+    ClearMenuWindows();
     if (gHook) ::UnhookWindowsHookEx(gHook);
     gHook = nullptr;
     gHookOwner = nullptr;
