@@ -1,17 +1,27 @@
-// The window-creation hook's forms: with a skin chosen, a form of the
-// application that has no skin provider gets one made at run time when it is
-// activated, unless it is one of the engine's own windows or the manager's
-// rules leave forms alone.
+// The window-creation hook: forms of the application without a skin
+// provider get one at their activation; standard dialogs and message boxes
+// get the dialog provider from their creation on, with an adapter per child
+// window chosen by its class; popup menus get the menu window adapter while
+// the manager skins popups. Closing a dialog leaves nothing behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <memory>
+#include <set>
+#include <utility>
 
+#include "DialogTemplate.h"
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
 #include "TempFolder.h"
 #include "TestSkin.h"
 #include "TestSkinManager.h"
+#include "MenuDriver.h"
+#include "acDialogWnd.h"
 #include "acDials.h"
+#include "acMessageBox.h"
+#include "acSBUtils.h"
 #include "sMessages.h"
 #include "sSkinProvider.h"
 #include "sStyleSimplyWin.h"
@@ -97,15 +107,6 @@ TEST_F(CreationHook, EngineWindowsAndFormsOutsideTheRulesStayPlain) {
 
 // ---- standard dialogs ------------------------------------------------------------------
 
-#include <set>
-#include <utility>
-
-#include "DialogTemplate.h"
-#include "MenuDriver.h"
-#include "WindowAttach.h"
-#include "acDialogWnd.h"
-#include "acMessageBox.h"
-#include "acSBUtils.h"
 
 namespace {
 
@@ -591,6 +592,124 @@ TEST_F(DialogHook, TheUnitsEndGivesTheDialogsBack) {
     ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"still works"));
     ::DestroyWindow(dialog);
     harness::PumpUntilIdle(10, 300);
+}
+
+}  // namespace
+
+namespace {
+
+// Records where the dialog's children are printed.
+class PrintSpy : public TacMainWnd {
+public:
+    using TacMainWnd::TacMainWnd;
+    struct Print {
+        HWND Wnd;
+        POINT Origin;
+        bool Flagged;   // the skin state knew of the printing DC
+    };
+    static inline std::vector<Print> Prints;
+    static TacMainWnd* Make(HWND h, TsCommonData* d, TsSkinManager* m, const String& s, bool r) {
+        return New<PrintSpy>(h, d, m, s, r);
+    }
+    void acWndProc(TMessage& Message) override {
+        if (Message.Msg == WM_PRINT) {
+            POINT origin{};
+            ::GetViewportOrgEx(reinterpret_cast<HDC>(Message.WParam), &origin);
+            Prints.push_back({CtrlHandle, origin, SkinData->PrintDC == reinterpret_cast<HDC>(Message.WParam)});
+        }
+        TacMainWnd::acWndProc(Message);
+    }
+};
+
+TEST_F(DialogHook, PrintingTheChildrenPutsEachAtItsPlace) {
+    const TacAdapterCreator saved = FindAdapterClass(u"TacBtnWnd");
+    RegisterAdapterClass(u"TacBtnWnd", &PrintSpy::Make);
+    PrintSpy::Prints.clear();
+    HWND dialog = harness::DialogTemplate(WS_POPUP | WS_CAPTION | WS_VISIBLE, L"print", 200, 120)
+                      .Item(L"Button", BS_PUSHBUTTON, 1, 10, 10, 40, 14, L"One")
+                      .Item(L"Button", BS_PUSHBUTTON, 2, 60, 10, 40, 14, L"Two")
+                      .Create();
+    harness::PumpUntilIdle(10, 300);
+    HWND one = ::GetDlgItem(dialog, 1), two = ::GetDlgItem(dialog, 2);
+    // A pane inside the dialog holds a third button.
+    HWND pane = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 60, 120, 40, dialog, nullptr, nullptr,
+                                  nullptr);
+    HWND inner = ::CreateWindowExW(0, L"BUTTON", L"In", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 7, 5, 50, 20, pane,
+                                   nullptr, nullptr, nullptr);
+    ::ShowWindow(two, SW_HIDE);
+    TacProvider* provider = ProviderOf(dialog);
+    ASSERT_NE(provider, nullptr);
+    SendSkinCommand(dialog, AC_UPDATECHILDREN);
+    ASSERT_EQ(SendSkinCommand(inner, AC_CTRLHANDLED), 1);
+
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP bmp = ::CreateCompatibleBitmap(screen, 400, 300);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(dc, bmp);
+    PrintSpy::Prints.clear();
+    EXPECT_FALSE(provider->PrintHwndControls(dialog, dc));
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+
+    auto placeOf = [&](HWND w) {
+        RECT r;
+        ::GetWindowRect(w, &r);
+        POINT p{r.left, r.top};
+        ::ScreenToClient(dialog, &p);
+        return p;
+    };
+    std::map<HWND, PrintSpy::Print> printed;
+    for (const auto& p : PrintSpy::Prints) printed[p.Wnd] = p;
+    EXPECT_EQ(printed.count(two), 0u) << "a hidden child was printed";
+    for (HWND w : {one, inner}) {
+        ASSERT_EQ(printed.count(w), 1u);
+        EXPECT_EQ(printed[w].Origin.x, placeOf(w).x);
+        EXPECT_EQ(printed[w].Origin.y, placeOf(w).y);
+        EXPECT_TRUE(printed[w].Flagged);
+        auto* data = dynamic_cast<TsCommonData*>(reinterpret_cast<TObject*>(SendSkinCommand(w, AC_GETSKINSTATE)));
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(data->PrintDC, nullptr) << "the printing state stayed on";
+    }
+    ::DestroyWindow(dialog);
+    harness::PumpUntilIdle(10, 300);
+    RegisterAdapterClass(u"TacBtnWnd", saved);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DialogHook, TheDialogAdapterTakesItsBorderStyleFromTheStyles) {
+    struct Case {
+        const char* Name;
+        DWORD Style;
+        TacBorderStyle Expected;
+    } cases[] = {
+        {"pop-up with a border only", WS_POPUP | WS_BORDER, acbsNone},
+        {"pop-up with a caption", WS_POPUP | WS_CAPTION, acbsSizeable},
+        {"sizing frame", WS_POPUP | WS_CAPTION | WS_THICKFRAME, acbsSizeable},
+        {"modal frame", WS_POPUP | WS_CAPTION | DS_MODALFRAME, acbsDialog},
+        {"overlapped", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, acbsSizeable},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        HWND dialog = harness::DialogTemplate(c.Style | WS_VISIBLE, L"styled").Create();
+        harness::PumpUntilIdle(5, 200);
+        TacProvider* provider = ProviderOf(dialog);
+        ASSERT_NE(provider, nullptr);
+        ASSERT_NE(provider->ListSW, nullptr);
+        EXPECT_EQ(provider->ListSW->BorderStyle, c.Expected);
+        EXPECT_EQ(provider->ListSW->Provider, provider);
+        // Layered windows are the frame painter's business: the style goes.
+        ::SetWindowLongW(dialog, GWL_EXSTYLE, ::GetWindowLongW(dialog, GWL_EXSTYLE) | WS_EX_LAYERED);
+        provider->ListSW->InitParams();
+        EXPECT_EQ(::GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+        ::DestroyWindow(dialog);
+        harness::PumpUntilIdle(5, 200);
+    }
+    EXPECT_EQ(LiveProviders(), 0u);
 }
 
 }  // namespace
