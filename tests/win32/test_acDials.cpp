@@ -84,6 +84,13 @@ TEST_F(CreationHook, AnActivatedFormGetsOneRunTimeProvider) {
     EXPECT_EQ(Slots(), before);
 }
 
+// A form of a class the hook never skins.
+class TfcPopup : public TForm {
+public:
+    KES_CLASS_NAME(TfcPopup)
+    using TForm::TForm;
+};
+
 TEST_F(CreationHook, EngineWindowsAndFormsOutsideTheRulesStayPlain) {
     struct Case {
         const char* Name;
@@ -101,6 +108,14 @@ TEST_F(CreationHook, EngineWindowsAndFormsOutsideTheRulesStayPlain) {
         form->Free();
     }
     manager->SetSkinningRules({srStdForms, srStdDialogs, srThirdParty});
+
+    auto* excluded = New<TfcPopup>(Application);
+    excluded->SetBounds(60, 60, 240, 160);
+    excluded->Show();
+    ::SetActiveWindow(excluded->Handle());
+    harness::PumpUntilIdle(10, 500);
+    EXPECT_EQ(GetFormProvider(excluded), nullptr) << "a form of an excluded class was skinned";
+    excluded->Free();
 }
 
 }  // namespace
