@@ -539,19 +539,29 @@ TEST_F(DialogHook, PopupMenusGetTheMenuAdapterWhileSkinnedPopupsAreOnUntilTheSki
     HMENU menu = ::CreatePopupMenu();
     ::AppendMenuW(menu, MF_STRING, 1, L"One");
     ::AppendMenuW(menu, MF_STRING, 2, L"Two");
+    // Pops the menu up; answers whether the open menu's window had one of
+    // the hook's adapters.
     auto pop = [&] {
         harness::MenuDriver driver;
+        bool adapted = false;
+        driver.OnOpen = [&](HWND menuWindow) {
+            for (TacMainWnd* a : HookedMenuWindows()) adapted = adapted || (a && a->CtrlHandle == menuWindow);
+        };
         ::TrackPopupMenu(menu, TPM_RETURNCMD, 50, 50, 0, Application->Handle(), nullptr);
         harness::PumpUntilIdle(10, 300);
-        return driver.Opened;
+        EXPECT_EQ(driver.Opened, 1);
+        return adapted;
     };
     manager->SetSkinnedPopups(false);
-    ASSERT_EQ(pop(), 1);
+    EXPECT_FALSE(pop());
     EXPECT_TRUE(HookedMenuWindows().empty());
     manager->SetSkinnedPopups(true);
-    ASSERT_EQ(pop(), 1);
-    ASSERT_EQ(HookedMenuWindows().size(), 1u);
+    AdapterSpies::Made.clear();
+    EXPECT_TRUE(pop());
+    ASSERT_EQ(AdapterSpies::Made.size(), 1u);
     EXPECT_EQ(AdapterSpies::Made.back(), (std::pair<String, String>{u"TacMnuWnd", u"MAINMENU"}));
+    // The skin's removal leaves no menu adapter behind.
+    ASSERT_TRUE(pop());
     manager->SetActive(false);
     EXPECT_TRUE(HookedMenuWindows().empty()) << "the skin's removal left the menu adapters";
     ::DestroyMenu(menu);
