@@ -312,17 +312,9 @@ void TacAddedTitle::SetText(const String& Value) {
     Repaint();
 }
 
-// ---- system menu rules -------------------------------------------------------------------------
-
-TsSystemMenu::TsSystemMenu(TComponent* AOwner) : TsCustomSysMenu(AOwner) {
-    FOwner = dynamic_cast<TsSkinProvider*>(AOwner);
-    FForm = FOwner ? FOwner->Form : nullptr;
-    SetName(u"acSysMenu" + IntToStr(static_cast<Integer>(::GetTickCount())));
-}
+// ---- window state -------------------------------------------------------------------------------
 
 namespace {
-
-bool HasMenu(const TsSystemMenu& m) { return m.FOwner && m.FOwner->HaveSysMenu && m.FForm; }
 
 bool FormIconic(const TCustomForm* Form) {
     HWND wnd = FormWnd(Form);
@@ -334,78 +326,9 @@ bool FormZoomed(const TCustomForm* Form) {
     return wnd ? ::IsZoomed(wnd) != FALSE : Form->WindowState() == TWindowState::wsMaximized;
 }
 
-bool NoButtonsStyle(TFormBorderStyle s) {
-    return s == TFormBorderStyle::bsNone || s == TFormBorderStyle::bsDialog || s == TFormBorderStyle::bsToolWindow ||
-           s == TFormBorderStyle::bsSizeToolWin;
-}
-
 bool IsMainForm(const TCustomForm* Form) { return Application && Application->MainForm() == Form; }
 
 }  // namespace
-
-bool TsSystemMenu::VisibleClose() {
-    if (!HasMenu(*this)) return false;
-    HWND wnd = FormWnd(FForm);
-    HMENU menu = wnd ? ::GetSystemMenu(wnd, FALSE) : nullptr;
-    return menu && ::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) != static_cast<UINT>(-1);
-}
-
-bool TsSystemMenu::VisibleMax() {
-    if (!HasMenu(*this)) return false;
-    // There is no task-bar main form mode: an iconic form always shows it.
-    if (FormIconic(FForm)) return true;
-    if (FOwner->IsMDIChild()) return true;
-    if (NoButtonsStyle(FForm->BorderStyle) || !FOwner->HasBorderIcon(biMaximize)) return false;
-    return true;
-}
-
-bool TsSystemMenu::VisibleMin() {
-    if (!HasMenu(*this)) return false;
-    if (FormIconic(FForm) || FOwner->IsMDIChild()) return true;
-    if (NoButtonsStyle(FForm->BorderStyle) || !FOwner->HasBorderIcon(biMinimize)) return false;
-    return true;
-}
-
-bool TsSystemMenu::VisibleRestore() {
-    if (!HasMenu(*this)) return false;
-    if (FOwner->IsMDIChild()) return true;
-    return FOwner->IsNormalBorderStyle();
-}
-
-bool TsSystemMenu::VisibleSize() {
-    if (!FForm || !FOwner) return false;
-    if (FOwner->IsMDIChild()) return true;
-    const TFormBorderStyle s = FForm->BorderStyle;
-    return !(s == TFormBorderStyle::bsNone || s == TFormBorderStyle::bsDialog || s == TFormBorderStyle::bsToolWindow);
-}
-
-bool TsSystemMenu::EnabledMax() {
-    if (!FForm || !FOwner || !FOwner->HasBorderIcon(biMaximize)) return false;
-    return FOwner->IsMDIChild() || (!FormZoomed(FForm) && FOwner->IsNormalBorderStyle());
-}
-
-bool TsSystemMenu::EnabledMin() {
-    if (!FForm || !FOwner || !FOwner->HasBorderIcon(biMinimize)) return false;
-    return !(FormIconic(FForm) && !IsMainForm(FForm));
-}
-
-bool TsSystemMenu::EnabledMove() { return FForm && !FormZoomed(FForm); }
-
-bool TsSystemMenu::EnabledRestore() {
-    if (!FForm || !FOwner) return false;
-    const bool notNormal = FormZoomed(FForm) || FormIconic(FForm);
-    return (FOwner->HasBorderIcon(biMaximize) && notNormal) || FormIconic(FForm);
-}
-
-bool TsSystemMenu::EnabledSize() {
-    return FForm && FForm->BorderStyle != TFormBorderStyle::bsSingle && !FormIconic(FForm);
-}
-
-void TsSystemMenu::UpdateItems(bool) {
-    // The items of the skinned system menu come with the skinned menus; the
-    // caption buttons ask the rules above directly.
-    ExtItemsCount = 0;
-}
 
 // ---- the provider: creation and destruction ------------------------------------------------------
 
