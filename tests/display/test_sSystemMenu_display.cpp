@@ -132,7 +132,7 @@ TEST_F(SystemMenuDisplay, RightClickOpensTheSkinnedMenuAndCloseCloses) {
         // The close item is the last one.
         HMENU h = shown.load();
         RECT item{};
-        if (!::GetMenuItemRect(form->Handle(), h, static_cast<UINT>(::GetMenuItemCount(h) - 1), &item)) return;
+        if (!::GetMenuItemRect(nullptr, h, static_cast<UINT>(::GetMenuItemCount(h) - 1), &item)) return;
         harness::ClickAt(POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
         clicked = true;
     });
