@@ -300,6 +300,27 @@ TEST_F(SystemMenu, IconicToolWindowShowsMinimizeAndMaximize) {
     tool->Free();
 }
 
+TEST_F(SystemMenu, ClicksCarryOutTheirWindowCommands) {
+    Attach();
+    TsSystemMenu* m = provider->SystemMenu;
+    HWND wnd = Wnd();
+    m->ItemMaximize->Click();
+    EXPECT_TRUE(::IsZoomed(wnd));
+    EXPECT_FALSE(m->ItemMaximize->Enabled()) << "the items follow at once";
+    EXPECT_TRUE(m->ItemRestore->Enabled());
+    m->ItemRestore->Click();
+    EXPECT_FALSE(::IsZoomed(wnd));
+    EXPECT_TRUE(m->ItemMaximize->Enabled());
+    m->ItemMinimize->Click();
+    EXPECT_TRUE(::IsIconic(wnd));
+    EXPECT_FALSE(provider->SkipAnimation) << "set only while the command runs";
+    EXPECT_TRUE(m->ItemRestore->Enabled());
+    ::ShowWindow(wnd, SW_RESTORE);
+    harness::PumpUntilIdle(10, 500);
+    m->ItemClose->Click();
+    EXPECT_FALSE(form->Visible());
+}
+
 // ---- the skin chooser -------------------------------------------------------------------------------
 
 TEST_F(SystemMenu, ChooserOf45SkinsBreaksColumnsAt20And40) {
