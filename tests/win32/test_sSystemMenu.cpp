@@ -40,7 +40,9 @@ struct MenuForwarder {
     MenuForwarder(TCustomForm* f, harness::MenuDriver* d) : Form(f), Saved(f->WindowProc), Driver(d) {
         f->WindowProc = TWndMethod::Of<&MenuForwarder::WndProc>(this);
     }
-    ~MenuForwarder() { Form->WindowProc = Saved; }
+    ~MenuForwarder() {
+        if (Form) Form->WindowProc = Saved;
+    }
     MenuForwarder(const MenuForwarder&) = delete;
     MenuForwarder& operator=(const MenuForwarder&) = delete;
     void WndProc(TMessage& m) {
@@ -461,6 +463,36 @@ TEST_F(SystemMenu, SystemDropShowsTheWindowMenuAndPostsTheChoice) {
     WPARAM posted = 0;
     ASSERT_TRUE(TakePostedCommand(Wnd(), posted));
     EXPECT_EQ(posted, static_cast<WPARAM>(SC_CLOSE));
+}
+
+TEST_F(SystemMenu, FormFreedWhileTheMenuIsOpen) {
+    Attach();
+    provider->SetMakeSkinMenu(true);
+    // A posted message frees the form while its menu runs.
+    struct Freer {
+        TForm* Form;
+        HWND Wnd = nullptr;
+        void WndProc(TMessage& m) {
+            if (m.Msg == WM_USER + 1) {
+                Form->Free();
+                Form = nullptr;
+                return;
+            }
+            m.Result = ::DefWindowProcW(Wnd, m.Msg, m.WParam, m.LParam);
+        }
+    } freer{form};
+    freer.Wnd = AllocateHWnd(TWndMethod::Of<&Freer::WndProc>(&freer));
+    harness::MenuDriver driver({}, false);
+    driver.OnOpen = [&](HWND) { ::PostMessageW(freer.Wnd, WM_USER + 1, 0, 0); };
+    MenuForwarder* forward = new MenuForwarder(form, &driver);
+    provider->DropSysMenu(80, 80);
+    EXPECT_EQ(driver.Opened, 1);
+    EXPECT_EQ(freer.Form, nullptr);
+    form = nullptr;
+    forward->Form = nullptr;
+    delete forward;
+    harness::PumpUntilIdle(20, 500);
+    DeallocateHWnd(freer.Wnd);
 }
 
 TEST_F(SystemMenu, RepeatedDropsKeepCountsFlat) {
