@@ -977,8 +977,9 @@ void TsSkinableMenus::sAdvancedDrawLineItem(TObject* Sender, TCanvas* ACanvas, c
     const TPoint at = provider->MenuLineBmpPoint(ARect, onCache);
     ::BitBlt(wdc, 0, 0, w, h, BitmapDC(provider->MenuLineBmp), at.X, at.Y, SRCCOPY);
     const bool enabled = item->Enabled();
-    const bool selected =
-        enabled && (State.Contains(odSelected) || State.Contains(odHotLight) || State.Contains(odChecked));
+    // Windows marks an open item of the bar selected and the item under the
+    // mouse hot.
+    const bool selected = enabled && (State.Contains(odSelected) || State.Contains(odHotLight));
     const Integer index = FOwner->GetSkinIndex(u"MENUITEM");
     if (FOwner->IsValidSkinIndex(index))
         PaintNamedSection(FOwner, index, u"MENUITEM", wb, TRect(0, 0, w, h), selected ? 1 : 0,

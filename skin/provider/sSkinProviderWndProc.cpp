@@ -19,6 +19,7 @@
 #include "sFade.h"
 #include "sMessages.h"
 #include "sSectionPaint.h"
+#include "sSkinMenus.h"
 #include "sStyleSimply.h"
 #include "sStyleSimplyWin.h"
 #include "sVclUtils.h"
@@ -179,6 +180,7 @@ void TsSkinProvider::SkinCommandUnskinned(TMessage& Message) {
     TsSkinManager* m = Manager();
     if (command == AC_SETNEWSKIN && OwnManager(Message.LParam) && Form && !Form->HasState(csDestroying)) {
         KillAnimations();
+        ClearMenuInfos();
         FCommonData->UpdateIndexes();
         FTitleSkinIndex = -1;
         TitleSkinIndex();
@@ -217,6 +219,7 @@ void TsSkinProvider::SkinCommandSkinned(TMessage& Message) {
     switch (command) {
     case AC_SETNEWSKIN:
         if (OwnManager(Message.LParam)) {
+            ClearMenuInfos();
             HandleSkinCommand(Message, FCommonData);
             FTitleSkinIndex = -1;
             TitleSkinIndex();
