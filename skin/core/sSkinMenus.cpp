@@ -632,6 +632,21 @@ void TsSkinableMenus::DrawWndBorder(HWND Wnd, TBitmap* MenuBmp, const std::vecto
     }
 }
 
+void TsSkinableMenus::AdoptWindow(const TacMenuInfo& Info, HWND Wnd, const TRect& WindowRect) {
+    auto& infos = MenuInfos();
+    for (auto it = infos.begin(); it != infos.end(); ++it) {
+        if (it->Bmp != Info.Bmp) continue;
+        if (it->Bmp->Width() != WindowRect.Width() || it->Bmp->Height() != WindowRect.Height()) {
+            it->Bmp->Free();
+            infos.erase(it);
+            return;
+        }
+        it->Wnd = Wnd;
+        DrawWndBorder(Wnd, it->Bmp, it->ArOR);
+        return;
+    }
+}
+
 void TsSkinableMenus::FoundMenuWindow(HWND Wnd, HMENU Menu) {
     if (!Wnd || !Menu || !::IsMenu(Menu)) return;
     // The popup's first item names its cache entry (the item data is the
@@ -701,6 +716,13 @@ void TsSkinableMenus::sAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const
         wr = TRect(0, 0, size.cx, size.cy);
     }
     TacMenuInfo mi = GetMenuInfo(item, wr.Width(), wr.Height(), wnd);
+    if (wnd && mi.Bmp && mi.Wnd != wnd) {
+        // The popup shows again in a new window (the entry of its last
+        // showing was not dropped): a background of another size is made
+        // anew, one of the same size takes the new window.
+        AdoptWindow(mi, wnd, wr);
+        mi = GetMenuInfo(item, wr.Width(), wr.Height(), wnd);
+    }
     if (!mi.Bmp) return;
     const TPoint off = wnd ? DCOffsetInWindow(dc, wnd) : TPoint(FBorderWidth, FBorderWidth);
     const bool firstColumn = !ItemHasBreakBefore(item);
@@ -955,8 +977,9 @@ void TsSkinableMenus::sAdvancedDrawLineItem(TObject* Sender, TCanvas* ACanvas, c
     const TPoint at = provider->MenuLineBmpPoint(ARect, onCache);
     ::BitBlt(wdc, 0, 0, w, h, BitmapDC(provider->MenuLineBmp), at.X, at.Y, SRCCOPY);
     const bool enabled = item->Enabled();
-    const bool selected =
-        enabled && (State.Contains(odSelected) || State.Contains(odHotLight) || State.Contains(odChecked));
+    // Windows marks an open item of the bar selected and the item under the
+    // mouse hot.
+    const bool selected = enabled && (State.Contains(odSelected) || State.Contains(odHotLight));
     const Integer index = FOwner->GetSkinIndex(u"MENUITEM");
     if (FOwner->IsValidSkinIndex(index))
         PaintNamedSection(FOwner, index, u"MENUITEM", wb, TRect(0, 0, w, h), selected ? 1 : 0,

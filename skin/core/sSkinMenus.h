@@ -153,6 +153,9 @@ private:
     // The size of a popup whose window is not known.
     TSize PopupSize(TMenuItem* Item);
     void AddCache(TacMenuInfo Info);
+    // The cache entry Info, made for an earlier window of its popup, is
+    // given the popup's new window, or dropped when the size differs.
+    void AdoptWindow(const TacMenuInfo& Info, HWND Wnd, const TRect& WindowRect);
 
     Integer FMargin = 2;
     TAlignment FAlignment = taLeftJustify;

@@ -771,7 +771,7 @@ void TsSkinProvider::HandleInitMenuPopup(TMessage& Message) {
         acMenusSkinning = false;
     }
     // The MDI window menu and its 0x200 items come with the MDI parent.
-    OldWndProc ? OldWndProc(Message) : Form->Dispatch(Message);
+    PassOn(Message);
 }
 
 void TsSkinProvider::RepaintMenu() {

@@ -373,6 +373,8 @@ public:
     // Where a menu-line item drawn at ItemRect lies in MenuLineBmp:
     // ItemRect in cache coordinates (OnCache) or in window coordinates.
     TPoint MenuLineBmpPoint(const TRect& ItemRect, bool OnCache) const;
+    // Draws the visible top-level items of the form's menu into the cache.
+    void PaintMenuLineItems(TBitmap* Cache);
     void DsgnWndProc(TMessage& Message) override {
         (void)Message;
     }
