@@ -198,12 +198,16 @@ public:
     virtual bool EnabledRestore() = 0;
 };
 
-// The provider's system menu: answers which window commands are visible and
-// enabled for the caption buttons.
+// The provider's skinned system menu: the window's own system menu rebuilt as
+// a popup menu (its texts, shortcuts and extra commands), with an optional
+// skin chooser at the top. It also answers which window commands are
+// visible and enabled, for the caption buttons and the system's own menu.
 class TsSystemMenu : public TsCustomSysMenu {
 public:
     KES_CLASS_NAME(TsSystemMenu)
+    // AOwner is the provider; the items are made at once.
     explicit TsSystemMenu(TComponent* AOwner);
+    ~TsSystemMenu() override;
 
     bool VisibleClose() override;
     bool VisibleMax() override;
@@ -216,14 +220,54 @@ public:
     bool EnabledMove();
     bool EnabledSize();
 
-    // Rebuilds the items (with Full, or when there are none) and sets their
-    // visibility and enabling.
+    // Removes every item and makes them again from the window's system menu.
+    void Generate();
+    // Puts the skin chooser at the top (an existing one is replaced); nothing
+    // without a skin manager or without skins.
+    void MakeSkinItems();
+    // Takes out the skin chooser with its items and the separator after it.
+    void RemoveSkinItems();
+    // Rebuilds the items (with Full, or when there is no close item) and
+    // sets their visibility and enabling.
     void UpdateItems(bool Full = false);
     void UpdateGlyphs() {}
+
+    // The window's system menu; the system keeps one only while the window
+    // has WS_SYSMENU, which the skinned frame takes away, so the style is
+    // given back for a moment when the menu has to be made.
+    static HMENU WindowMenu(HWND Wnd);
+    // The number of commands of the window's system menu that are not
+    // system commands (ids below 0xF000, with a text).
+    static Integer WindowExtraCount(HWND Wnd);
+
+    void RestoreClick(TObject* Sender);
+    void MoveClick(TObject* Sender);
+    void SizeClick(TObject* Sender);
+    void MinClick(TObject* Sender);
+    void MaxClick(TObject* Sender);
+    void CloseClick(TObject* Sender);
+    void ExtClick(TObject* Sender);
+    void SkinSelect(TObject* Sender);
 
     Integer ExtItemsCount = 0;
     TsSkinProvider* FOwner = nullptr;
     TCustomForm* FForm = nullptr;
+    TMenuItem* ItemRestore = nullptr;
+    TMenuItem* ItemMove = nullptr;
+    TMenuItem* ItemSize = nullptr;
+    TMenuItem* ItemMinimize = nullptr;
+    TMenuItem* ItemMaximize = nullptr;
+    TMenuItem* ItemClose = nullptr;
+
+private:
+    HWND FormHandle() const;
+    // Sends a window command to the form; false when the menu went meanwhile.
+    bool SendCommand(WPARAM Command);
+    TMenuItem* AddItem(const String& Caption, const String& Name, UINT Command, TNotifyEvent Click);
+    void AddSeparator();
+    // Cleared when the menu goes: a click that sends a window command checks
+    // it before touching the menu again.
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 // ---- the provider ------------------------------------------------------------------
@@ -321,6 +365,16 @@ public:
     void InitMenuItems(bool A);
     bool UpdateMenu();
     void RepaintMenu();
+    // Draws a top-level item of the form's menu (its owner-draw handler)
+    // into the cache in Rect and copies Rect to the window.
+    void RepaintMenuItem(TMenuItem* Item, const TRect& Rect, TOwnerDrawState State);
+    // WM_INITMENUPOPUP of the form.
+    void HandleInitMenuPopup(TMessage& Message);
+    // Where a menu-line item drawn at ItemRect lies in MenuLineBmp:
+    // ItemRect in cache coordinates (OnCache) or in window coordinates.
+    TPoint MenuLineBmpPoint(const TRect& ItemRect, bool OnCache) const;
+    // Draws the visible top-level items of the form's menu into the cache.
+    void PaintMenuLineItems(TBitmap* Cache);
     void DsgnWndProc(TMessage& Message) override {
         (void)Message;
     }
@@ -514,6 +568,8 @@ public:
     TsMDIForm* MDIForm = nullptr;
     bool FormActive = false;
     TBitmap* MenuLineBmp = nullptr;
+    // Where MenuLineBmp was taken from the cache.
+    TPoint MenuLineOrigin{0, 0};
     Integer FLinesCount = -1;
     TsSystemMenu* SystemMenu = nullptr;
     TForm* CaptForm = nullptr;

@@ -11,6 +11,7 @@
 
 #include "acDwm.h"
 #include "sMessages.h"
+#include "sSkinMenus.h"
 #include "sStyleSimplyWin.h"
 
 #include <windowsx.h>
@@ -69,17 +70,34 @@ void TsSkinProvider::DropSysMenu(Integer X, Integer Y) {
     if (!SystemMenu) PrepareForm();
     HWND wnd = FormWnd(Form);
     if (!SystemMenu || !wnd) return;
-    // The system keeps a window's menu only while the window has
-    // WS_SYSMENU, which the skinned frame takes away: the menu is fetched
-    // with the style given back for a moment (a style change alone redraws
-    // nothing).
-    HMENU menu = ::GetSystemMenu(wnd, FALSE);
-    const LONG style = ::GetWindowLongW(wnd, GWL_STYLE);
-    if (!menu && (style & WS_SYSMENU) == 0) {
-        ::SetWindowLongW(wnd, GWL_STYLE, style | WS_SYSMENU);
-        menu = ::GetSystemMenu(wnd, FALSE);
-        ::SetWindowLongW(wnd, GWL_STYLE, style);
+    const std::shared_ptr<bool> alive = FAlive;
+    TsSkinManager* m = Manager();
+    if (m && m->SkinnedPopups()) {
+        // The skinned menu. Extra commands that the application put into the
+        // window's menu since the items were made are taken in as well.
+        const bool full = SystemMenu->ExtItemsCount > 0 || TsSystemMenu::WindowExtraCount(wnd) > 0;
+        SystemMenu->UpdateItems(full);
+        const bool chooser = FMakeSkinMenu && SystemMenu->Items()->Count() > 0;
+        if (chooser) {
+            SystemMenu->RemoveSkinItems();
+            SystemMenu->MakeSkinItems();
+        }
+        if (TsSkinableMenus* menus = m->SkinableMenus()) menus->HookPopupMenu(SystemMenu, true);
+        SystemMenu->SetWindowHandle(wnd);
+        SystemMenu->Popup(X, Y);
+        if (!*alive) return;
+        if (SystemMenu) SystemMenu->SetWindowHandle(nullptr);
+        // The popup backgrounds are cached by the popup's first item; items
+        // that the next drop makes anew would leave theirs behind until the
+        // next skin change, so they go now that the menu is closed.
+        if (full || chooser)
+            if (TsSkinManager* after = Manager(); after && after->SkinableMenus()) after->SkinableMenus()->ClearMenuCache();
+        return;
     }
+    // The system's own menu with the commands greyed by the rules. The
+    // form's style stays as it is while the items change: enabling menu
+    // items repaints nothing.
+    HMENU menu = TsSystemMenu::WindowMenu(wnd);
     if (!menu) return;
     const bool iconic = IsIconic(), zoomed = IsZoomed();
     EnableSysMenuItem(SC_RESTORE, SystemMenu->VisibleRestore() && SystemMenu->EnabledRestore());
@@ -88,7 +106,6 @@ void TsSkinProvider::DropSysMenu(Integer X, Integer Y) {
     EnableSysMenuItem(SC_MINIMIZE, SystemMenu->VisibleMin() && SystemMenu->EnabledMin());
     EnableSysMenuItem(SC_MAXIMIZE, SystemMenu->VisibleMax() && SystemMenu->EnabledMax());
     EnableSysMenuItem(SC_CLOSE, SystemMenu->VisibleClose());
-    const std::shared_ptr<bool> alive = FAlive;
     const UINT command =
         static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, X, Y, 0, wnd, nullptr));
     if (*alive && command != 0 && ::IsWindow(wnd)) ::PostMessageW(wnd, WM_SYSCOMMAND, command, 0);

@@ -18,6 +18,7 @@
 #include "sGraphUtils.h"
 #include "sMessages.h"
 #include "sSectionPaint.h"
+#include "sSkinMenus.h"
 #include "sSkinText.h"
 #include "sVclUtils.h"
 
@@ -200,9 +201,11 @@ void TsSkinProvider::PaintNonClientCache() {
                 PaintSection(index, name, SelfCache(cache), manager->GetTextureIndex(index, name, u"HOTPATTERN"),
                              manager->GetTextureIndex(index, name, u"PATTERN"), manager, cache, TPoint(0, 0), line, 0);
                 if (MenuLineBmp != nullptr) {
+                    MenuLineOrigin = line.TopLeft();
                     MenuLineBmp->SetSize(line.Width(), line.Height());
                     ::BitBlt(BitmapDC(MenuLineBmp), 0, 0, line.Width(), line.Height(), BitmapDC(cache), line.Left,
                              line.Top, SRCCOPY);
+                    PaintMenuLineItems(cache);
                 }
             }
         }
@@ -748,6 +751,56 @@ void TsSkinProvider::HideTitleButtonHint(TsTitleButton* Btn) {
         Btn->HintWnd->Free();
         Btn->HintWnd = nullptr;
     }
+}
+
+void TsSkinProvider::PaintMenuLineItems(TBitmap* Cache) {
+    TsSkinManager* manager = Manager();
+    TMainMenu* menu = Form ? Form->Menu() : nullptr;
+    if (!manager || !menu || !Form->HandleAllocated()) return;
+    HWND wnd = Form->Handle();
+    HMENU bar = ::GetMenu(wnd);
+    if (!bar) return;
+    TsSkinableMenus* menus = manager->SkinableMenus();
+    const TAdvancedMenuDrawItemEvent lineDraw =
+        TAdvancedMenuDrawItemEvent::Of<&TsSkinableMenus::sAdvancedDrawLineItem>(menus);
+    TMenuItem* root = menu->Items();
+    bool missing = false;
+    for (Integer i = 0; i < root->Count(); ++i)
+        if (root->Items(i)->Visible() && !(root->Items(i)->OnAdvancedDrawItem == lineDraw)) missing = true;
+    if (missing) {
+        // Items added since the line was set up get the skinned handlers.
+        menus->InitMenuLine(menu, true);
+        if (!menu->OwnerDraw()) UpdateMenu();
+        bar = ::GetMenu(wnd);
+        if (!bar) return;
+    }
+    RECT wr{};
+    ::GetWindowRect(wnd, &wr);
+    const TRect shadow = ShadowSize();
+    const Integer dx = ExtBorderDiff(BorderForm) + shadow.Left - wr.left;
+    const Integer dy = ExtTitleDiff(BorderForm) + shadow.Top - wr.top + (FSysExHeight ? 4 : 0);
+    TCanvas* canvas = Cache->Canvas();
+    for (Integer i = 0; i < root->Count(); ++i) {
+        TMenuItem* item = root->Items(i);
+        const Integer pos = item->MenuIndex();
+        RECT r{};
+        if (pos < 0 || !::GetMenuItemRect(wnd, bar, static_cast<UINT>(pos), &r)) continue;
+        if (!item->OnAdvancedDrawItem) continue;
+        const TRect at(r.left + dx, r.top + dy, r.right + dx, r.bottom + dy);
+        item->OnAdvancedDrawItem(item, canvas, at, OwnerDrawStateFromBits(0x500));
+    }
+}
+
+TPoint TsSkinProvider::MenuLineBmpPoint(const TRect& ItemRect, bool OnCache) const {
+    // Window coordinates lie in the cache moved by the extended border's
+    // margins.
+    TPoint p = ItemRect.TopLeft();
+    if (!OnCache && BorderForm != nullptr) {
+        const TRect shadow = ShadowSize();
+        p.X += ExtBorderDiff(BorderForm) + shadow.Left;
+        p.Y += ExtTitleDiff(BorderForm) + shadow.Top + (FSysExHeight ? 4 : 0);
+    }
+    return TPoint(p.X - MenuLineOrigin.X, p.Y - MenuLineOrigin.Y);
 }
 
 void TsSkinProvider::EnableSysMenuItem(UINT Command, bool Enabled) {

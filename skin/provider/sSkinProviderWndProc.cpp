@@ -19,6 +19,7 @@
 #include "sFade.h"
 #include "sMessages.h"
 #include "sSectionPaint.h"
+#include "sSkinMenus.h"
 #include "sStyleSimply.h"
 #include "sStyleSimplyWin.h"
 #include "sVclUtils.h"
@@ -179,6 +180,7 @@ void TsSkinProvider::SkinCommandUnskinned(TMessage& Message) {
     TsSkinManager* m = Manager();
     if (command == AC_SETNEWSKIN && OwnManager(Message.LParam) && Form && !Form->HasState(csDestroying)) {
         KillAnimations();
+        ClearMenuInfos();
         FCommonData->UpdateIndexes();
         FTitleSkinIndex = -1;
         TitleSkinIndex();
@@ -217,6 +219,7 @@ void TsSkinProvider::SkinCommandSkinned(TMessage& Message) {
     switch (command) {
     case AC_SETNEWSKIN:
         if (OwnManager(Message.LParam)) {
+            ClearMenuInfos();
             HandleSkinCommand(Message, FCommonData);
             FTitleSkinIndex = -1;
             TitleSkinIndex();
@@ -971,8 +974,14 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
         return;
     case WM_GETMINMAXINFO: HandleGetMinMaxInfo(Message); return;
     case WM_MEASUREITEM:
-        // The menu line's items are measured by the skinned menus once the
-        // form has one.
+        // An item of the menu line gets the skinned handlers before the
+        // form measures it.
+        if (HasSkinnableMainMenu() && Manager() && Message.LParam) {
+            const auto* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(Message.LParam);
+            if (mis->CtlType == ODT_MENU && mis->itemID <= 0xFFFF)
+                if (TMenuItem* item = Form->Menu()->FindItem(static_cast<Word>(mis->itemID)))
+                    Manager()->SkinableMenus()->InitItem(item, true);
+        }
         PassOn(Message);
         return;
     case WM_WINDOWPOSCHANGING: HandleWindowPosChanging(Message); return;
@@ -1024,8 +1033,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
     case WM_NCRBUTTONUP: HandleNCRButtonUp(Message); return;
     case WM_SYSCOMMAND: HandleSysCommand(Message); return;
     case WM_INITMENUPOPUP:
-        // The skinned popups prepare themselves here once they exist; the
-        // form's own handlers never see it.
+        if (Manager() && Manager()->SkinnedPopups()) HandleInitMenuPopup(Message);
         return;
     case WM_ENTERIDLE:
     case 0xB04C:

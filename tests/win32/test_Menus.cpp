@@ -335,4 +335,233 @@ TEST_F(PopupMenuTest, RepeatedPopupsKeepCountsFlat) {
     EXPECT_EQ(harness::WindowCount(), windows);
 }
 
+UINT EntryType(HMENU menu, UINT pos) {
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_FTYPE | MIIM_STATE;
+    ::GetMenuItemInfoW(menu, pos, TRUE, &info);
+    return info.fType;
+}
+
+TEST(MenuItems, EntriesFollowTheItemProperties) {
+    TPopupMenu* m = New<TPopupMenu>(nullptr);
+    auto add = [&](const char16_t* caption) {
+        auto* item = New<TMenuItem>(m);
+        item->SetCaption(caption);
+        m->Items()->Add(item);
+        return item;
+    };
+    TMenuItem* plain = add(u"Plain");
+    TMenuItem* line = add(u"-");
+    TMenuItem* column = add(u"Column");
+    TMenuItem* bar = add(u"Bar");
+    TMenuItem* radio = add(u"Radio");
+    TMenuItem* hidden = add(u"Hidden");
+    TMenuItem* keyed = add(u"Keyed");
+    column->SetBreak(mbBreak);
+    bar->SetBreak(mbBarBreak);
+    radio->SetRadioItem(true);
+    hidden->SetVisible(false);
+    keyed->SetShortCut(TextToShortCut(u"Ctrl+K"));
+    keyed->SetDefault(true);
+
+    HMENU h = m->Handle();
+    ASSERT_EQ(::GetMenuItemCount(h), 6) << "the invisible item is left out";
+    EXPECT_EQ(EntryType(h, 0), UINT(MFT_STRING));
+    EXPECT_EQ(EntryType(h, 1) & MFT_SEPARATOR, UINT(MFT_SEPARATOR));
+    EXPECT_EQ(EntryType(h, 2) & (MFT_MENUBREAK | MFT_MENUBARBREAK), UINT(MFT_MENUBREAK));
+    EXPECT_EQ(EntryType(h, 3) & (MFT_MENUBREAK | MFT_MENUBARBREAK), UINT(MFT_MENUBARBREAK));
+    EXPECT_EQ(EntryType(h, 4) & MFT_RADIOCHECK, UINT(MFT_RADIOCHECK));
+    EXPECT_EQ(MenuText(h, 5), u"Keyed\tCtrl+K");
+    EXPECT_EQ(::GetMenuDefaultItem(h, TRUE, 0), 5u);
+    EXPECT_EQ(keyed->MenuIndex(), 5);
+    EXPECT_EQ(hidden->MenuIndex(), -1);
+
+    // Checking a radio item unchecks the others of its group.
+    TMenuItem* radio2 = add(u"Radio 2");
+    radio2->SetRadioItem(true);
+    radio->SetChecked(true);
+    radio2->SetChecked(true);
+    EXPECT_FALSE(radio->Checked());
+    radio2->SetGroupIndex(1);
+    radio->SetChecked(true);
+    EXPECT_TRUE(radio2->Checked()) << "another group is left alone";
+
+    // Owner drawing: every entry is owner-drawn, and the shortcut is the
+    // item's to draw.
+    m->SetOwnerDraw(true);
+    h = m->Handle();
+    for (UINT i = 0; i < UINT(::GetMenuItemCount(h)); ++i)
+        EXPECT_EQ(EntryType(h, i) & MFT_OWNERDRAW, UINT(MFT_OWNERDRAW)) << i;
+    EXPECT_EQ(MenuText(h, 5), u"Keyed");
+    m->SetOwnerDraw(false);
+    // One item with a handler of its own is owner-drawn on its own.
+    plain->OnDrawItem = TMenuDrawItemEvent::OfFunction([](TObject*, TCanvas*, const TRect&, bool) {});
+    plain->MenuChanged(false);
+    h = m->Handle();
+    EXPECT_EQ(EntryType(h, 0) & MFT_OWNERDRAW, UINT(MFT_OWNERDRAW));
+    EXPECT_EQ(EntryType(h, 1) & MFT_OWNERDRAW, 0u);
+    (void)line;
+    m->Free();
+}
+
+TEST(MenuItems, ShortCutTexts) {
+    const struct {
+        const char16_t* text;
+        TShortCut key;
+    } cases[] = {
+        {u"Ctrl+K", TShortCut(scCtrl | 'K')},
+        {u"Shift+Ctrl+F5", TShortCut(scShift | scCtrl | VK_F5)},
+        {u"Alt+Enter", TShortCut(scAlt | VK_RETURN)},
+        {u"Del", TShortCut(VK_DELETE)},
+        {u"F12", TShortCut(VK_F12)},
+        {u"7", TShortCut('7')},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ShortCutToText(c.key), c.text);
+        EXPECT_EQ(TextToShortCut(c.text), c.key);
+    }
+    // Any case and order of the modifiers; nonsense names no key.
+    EXPECT_EQ(TextToShortCut(u"ctrl+shift+k"), TShortCut(scShift | scCtrl | 'K'));
+    for (const char16_t* bad : {u"", u"Ctrl+", u"Hyper+K", u"F25", u"Ctrl+Nothing", u"KK"})
+        EXPECT_EQ(TextToShortCut(bad), 0) << std::u16string(bad).size();
+    EXPECT_EQ(ShortCutToText(0), u"");
+}
+
+TEST(MenuItems, AnimationFlags) {
+    EXPECT_EQ(MenuAnimationFlags({}), 0u);
+    EXPECT_EQ(MenuAnimationFlags({maNone, maLeftToRight}), UINT(TPM_NOANIMATION));
+    EXPECT_EQ(MenuAnimationFlags({maLeftToRight, maBottomToTop}), UINT(TPM_HORPOSANIMATION | TPM_VERNEGANIMATION));
+    EXPECT_EQ(OwnerDrawStateFromBits(ODS_SELECTED | ODS_DEFAULT | 0x400),
+              (TOwnerDrawState{odSelected, odDefault, odReserved1}));
+    EXPECT_EQ(OwnerDrawStateToBits({odNoAccel, odComboBoxEdit}), UINT(ODS_NOACCEL | ODS_COMBOBOXEDIT));
+}
+
+// Records what the owner-draw handlers are asked.
+struct DrawLog {
+    int measured = 0;
+    std::vector<std::pair<String, TOwnerDrawState>> drawn;
+    bool canvasHadDC = true;
+    void Measure(TObject*, TCanvas* c, Integer& w, Integer& h) {
+        ++measured;
+        canvasHadDC = canvasHadDC && c && c->HandleAllocated();
+        w = 90;
+        h = 21;
+    }
+    void Draw(TObject* s, TCanvas* c, const TRect& r, TOwnerDrawState st) {
+        canvasHadDC = canvasHadDC && c && c->HandleAllocated();
+        drawn.emplace_back(static_cast<TMenuItem*>(s)->Caption(), st);
+        const RECT fill = {r.Left, r.Top, r.Right, r.Bottom};
+        ::FillRect(c->Handle(), &fill, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    }
+};
+
+TEST_F(PopupMenuTest, OwnerDrawnItemsMeasureAndDrawThemselves) {
+    DrawLog log;
+    for (Integer i = 0; i < menu->Items()->Count(); ++i) {
+        TMenuItem* item = menu->Items()->Items(i);
+        item->OnMeasureItem = TMenuMeasureItemEvent::Of<&DrawLog::Measure>(&log);
+        item->OnAdvancedDrawItem = TAdvancedMenuDrawItemEvent::Of<&DrawLog::Draw>(&log);
+    }
+    menu->Items()->Items(2)->SetEnabled(false);
+    menu->SetOwnerDraw(true);
+    harness::MenuDriver driver({VK_DOWN, VK_ESCAPE});
+    RECT shown{};
+    driver.OnOpen = [&](HWND wnd) { ::GetClientRect(wnd, &shown); };
+    menu->Popup(60, 60);
+    EXPECT_EQ(driver.Opened, 1);
+    EXPECT_EQ(log.measured, 3);
+    EXPECT_TRUE(log.canvasHadDC);
+    // The items measured 21 high each.
+    EXPECT_GE(shown.bottom - shown.top, 3 * 21);
+    ASSERT_GE(log.drawn.size(), 3u);
+    bool selectedFirst = false, grayedThird = false;
+    for (const auto& [caption, state] : log.drawn) {
+        if (caption == u"&One" && state.Contains(odSelected)) selectedFirst = true;
+        if (caption == u"T&hree" && state.Contains(odGrayed)) grayedThird = true;
+    }
+    EXPECT_TRUE(selectedFirst) << "VK_DOWN draws the first item selected";
+    EXPECT_TRUE(grayedThird);
+}
+
+TEST(MenuItems, OwnerDrawMessagesFindOnlyLiveItems) {
+    DrawLog log;
+    auto* item = New<TMenuItem>(nullptr);
+    item->OnMeasureItem = TMenuMeasureItemEvent::Of<&DrawLog::Measure>(&log);
+    MEASUREITEMSTRUCT mis = {};
+    mis.CtlType = ODT_MENU;
+    mis.itemID = item->Command();
+    mis.itemData = item->Command();
+    TMessage m{WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis), 0};
+    EXPECT_TRUE(TMenu::DispatchMenuMeasure(m));
+    EXPECT_EQ(mis.itemWidth, 90u);
+    EXPECT_EQ(log.measured, 1);
+    // A control's message, a stranger's item data and a freed item are not ours.
+    mis.CtlType = ODT_LISTBOX;
+    EXPECT_FALSE(TMenu::DispatchMenuMeasure(m));
+    mis.CtlType = ODT_MENU;
+    mis.itemData = reinterpret_cast<ULONG_PTR>(item);
+    EXPECT_FALSE(TMenu::DispatchMenuMeasure(m));
+    mis.itemData = item->Command();
+    item->Free();
+    EXPECT_FALSE(TMenu::DispatchMenuMeasure(m));
+    EXPECT_EQ(log.measured, 1);
+    DRAWITEMSTRUCT dis = {};
+    dis.CtlType = ODT_MENU;
+    dis.itemID = dis.itemData = mis.itemData;
+    dis.hDC = ::GetDC(nullptr);
+    TMessage d{WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis), 0};
+    EXPECT_FALSE(TMenu::DispatchMenuDraw(d));
+    ::ReleaseDC(nullptr, dis.hDC);
+}
+
+TEST(MainMenus, TheFormShowsItsMenuLine) {
+    TForm* form = New<TForm>(Application);
+    form->SetBounds(20, 20, 300, 200);
+    TMainMenu* menu = New<TMainMenu>(form);
+    auto* file = New<TMenuItem>(form);
+    file->SetCaption(u"&File");
+    menu->Items()->Add(file);
+    int clicks = 0;
+    struct Counter {
+        int* n;
+        void Click(TObject*) { ++*n; }
+    } counter{&clicks};
+    file->OnClick = TNotifyEvent::Of<&Counter::Click>(&counter);
+    form->SetMenu(menu);
+    HWND wnd = form->Handle();
+    ASSERT_EQ(::GetMenu(wnd), menu->Handle());
+    EXPECT_EQ(menu->WindowHandle(), wnd);
+
+    // A new item: the bar is made anew and the window shows the new one.
+    auto* edit = New<TMenuItem>(form);
+    edit->SetCaption(u"&Edit");
+    menu->Items()->Add(edit);
+    HMENU bar = ::GetMenu(wnd);
+    ASSERT_TRUE(::IsMenu(bar));
+    EXPECT_EQ(bar, menu->Handle());
+    EXPECT_EQ(::GetMenuItemCount(bar), 2);
+
+    // A command of the menu line clicks its item.
+    ::SendMessageW(wnd, WM_COMMAND, file->Command(), 0);
+    EXPECT_EQ(clicks, 1);
+
+    // The window going does not take the menu's handle with it.
+    ::DestroyWindow(wnd);
+    EXPECT_TRUE(::IsMenu(bar));
+    EXPECT_EQ(menu->Handle(), bar);
+    // A form without its menu shows none.
+    wnd = form->Handle();
+    EXPECT_EQ(::GetMenu(wnd), bar);
+    form->SetMenu(nullptr);
+    EXPECT_EQ(::GetMenu(wnd), nullptr);
+    EXPECT_TRUE(::IsMenu(bar));
+    form->SetMenu(menu);
+    // The menu freed first: the window lets go of it.
+    menu->Free();
+    EXPECT_EQ(::GetMenu(wnd), nullptr);
+    EXPECT_EQ(form->Menu(), nullptr);
+    form->Free();
+}
+
 }  // namespace

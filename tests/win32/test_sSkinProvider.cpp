@@ -449,6 +449,19 @@ TEST_F(SkinProvider, SystemMenuRulesOverTheBorderStyles) {
         EXPECT_EQ(m.EnabledRestore(), c.ERestore);
         EXPECT_EQ(m.EnabledMove(), c.EMove);
         EXPECT_EQ(m.VisibleClose(), c.Style != B::bsNone);
+        // The menu's items follow the same rules.
+        m.UpdateItems();
+        ASSERT_NE(m.ItemClose, nullptr);
+        EXPECT_EQ(m.ItemMaximize->Visible(), c.VMax);
+        EXPECT_EQ(m.ItemMinimize->Visible(), c.VMin);
+        EXPECT_EQ(m.ItemRestore->Visible(), c.VRestore);
+        EXPECT_EQ(m.ItemSize->Visible(), c.VSize);
+        EXPECT_EQ(m.ItemMaximize->Enabled(), c.EMax);
+        EXPECT_EQ(m.ItemMinimize->Enabled(), c.EMin);
+        EXPECT_EQ(m.ItemSize->Enabled(), c.ESize);
+        EXPECT_EQ(m.ItemRestore->Enabled(), c.ERestore);
+        EXPECT_EQ(m.ItemMove->Enabled(), c.EMove);
+        EXPECT_EQ(m.ItemClose->Visible(), c.Style != B::bsNone);
         // The caption buttons follow the rules.
         EXPECT_EQ(p->SysButtonCount(), c.Style == B::bsNone ? 0 : 1 + c.VMax + c.VMin);
         p->Free();

@@ -1,0 +1,306 @@
+// Skinned menus on a real screen with the test skin: a popped menu shows
+// the popup background, the hot item after VK_DOWN, the divider and the
+// caption item in the skin's colours, and its window loses the key
+// corners; a nested popup keeps its own shape; a form's menu line is
+// painted from the skin; many popups leave the object counts flat. The
+// pictures stay beside the test program (skinned-popup*.bmp,
+// skinned-menu-line.bmp).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Forms.h"
+#include "FrameworkEnvironment.h"
+#include "GuiHarness.h"
+#include "MenuDriver.h"
+#include "Menus.h"
+#include "ProcessDriver.h"
+#include "TempFolder.h"
+#include "TestSkin.h"
+#include "TestSkinManager.h"
+#include "sMessages.h"
+#include "sSkinManager.h"
+#include "sSkinMenus.h"
+#include "sSkinProvider.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using kestrune_test::TestRef;
+
+const auto* const gEnvironment = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
+
+std::wstring Beside(const wchar_t* name) { return (fs::path(harness::ModuleFolder()) / name).wstring(); }
+
+// What a popup looked like while it was open.
+struct Seen {
+    HWND Wnd = nullptr;
+    harness::Capture Cap;
+    HRGN Rgn = nullptr;
+    ~Seen() {
+        if (Rgn) ::DeleteObject(Rgn);
+    }
+    void Take(HWND wnd) {
+        Wnd = wnd;
+        Cap = harness::CaptureWindow(wnd, harness::CaptureSource::Screen);
+        if (!Rgn) Rgn = ::CreateRectRgn(0, 0, 0, 0);
+        if (::GetWindowRgn(wnd, Rgn) == ERROR) {
+            ::DeleteObject(Rgn);
+            Rgn = nullptr;
+        }
+    }
+    bool Inside(int x, int y) const { return Rgn && ::PtInRegion(Rgn, x, y); }
+    // The four key corners are out of the region, the points beside them in.
+    bool CornersCut() const {
+        const int w = Cap.Width, h = Cap.Height, k = skingen::TestKeyCorner;
+        return Rgn && !Inside(0, 0) && !Inside(w - 1, 0) && !Inside(0, h - 1) && !Inside(w - 1, h - 1) &&
+               Inside(k, 0) && Inside(w - 1 - k, h - 1) && Inside(w / 2, h / 2);
+    }
+};
+
+// Runs Step on every tick of a thread timer while a menu loop runs (the
+// loop dispatches thread timers); Step returns true when done.
+class MenuTicker {
+public:
+    explicit MenuTicker(std::function<bool(int tick)> step) : FStep(std::move(step)) {
+        Current() = this;
+        FTimer = ::SetTimer(nullptr, 0, 150, &MenuTicker::Tick);
+    }
+    ~MenuTicker() {
+        if (FTimer) ::KillTimer(nullptr, FTimer);
+        Current() = nullptr;
+    }
+
+private:
+    static MenuTicker*& Current() {
+        static MenuTicker* t = nullptr;
+        return t;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        MenuTicker* t = Current();
+        if (!t || t->FDone) return;
+        if (t->FStep(t->FTicks++)) {
+            t->FDone = true;
+            ::EndMenu();
+        }
+    }
+    std::function<bool(int)> FStep;
+    UINT_PTR FTimer = 0;
+    int FTicks = 0;
+    bool FDone = false;
+};
+
+// USER objects (menus among them) in use. Wine answers GetGuiResources with
+// 0; there the highest handle index that a batch of new menus receives
+// stands in for it.
+unsigned UserObjectUsage() {
+    if (const DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)) return n;
+    HMENU batch[16];
+    unsigned highest = 0;
+    for (HMENU& m : batch) {
+        m = ::CreatePopupMenu();
+        highest = std::max(highest, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(m) & 0xFFFF));
+    }
+    for (HMENU m : batch) ::DestroyMenu(m);
+    return highest;
+}
+
+// The popup windows on the screen, first opened first.
+std::vector<HWND> MenuWindows() {
+    std::vector<HWND> found;
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
+         w = ::FindWindowExW(nullptr, w, L"#32768", nullptr))
+        if (::IsWindowVisible(w)) found.push_back(w);
+    std::reverse(found.begin(), found.end());
+    return found;
+}
+
+TPopupMenu* SamplePopup(TsSkinManager* manager) {
+    auto* menu = New<TPopupMenu>(Application);
+    for (const char16_t* caption : {u"&Open", u"-", u"-Tools-", u"Gone", u"&Close"}) {
+        auto* item = New<TMenuItem>(menu);
+        item->SetCaption(caption);
+        menu->Items()->Add(item);
+    }
+    menu->Items()->Items(3)->SetEnabled(false);
+    manager->SkinableMenus()->HookPopupMenu(menu, true);
+    return menu;
+}
+
+// Opens the menu, presses VK_DOWN and looks at the popup once it shows
+// the hot colour (or after a few seconds).
+void PopAndLook(TPopupMenu* menu, COLORREF hot, Seen& seen) {
+    harness::MenuDriver driver({VK_DOWN});
+    MenuTicker ticker([&](int tick) {
+        const std::vector<HWND> wnds = MenuWindows();
+        if (wnds.empty()) return tick > 20;
+        seen.Take(wnds.front());
+        return seen.Cap.Contains(hot) || tick > 20;
+    });
+    menu->Popup(200, 150);
+    EXPECT_EQ(driver.Opened, 1);
+}
+
+TEST(SkinnedMenusDisplay, APoppedMenuShowsTheSkin) {
+    const kestrune_test::TestSkinSession skin("kestrune-menu-display-");
+    TsSkinManager* const manager = skin.Manager();
+    TPopupMenu* menu = SamplePopup(manager);
+    const COLORREF hot = TestRef(skingen::TestSectionColour("MENUITEM", 1));
+    Seen seen;
+    PopAndLook(menu, hot, seen);
+    seen.Cap.SaveBmp(Beside(L"skinned-popup.bmp").c_str());
+    ASSERT_FALSE(seen.Cap.Empty());
+    EXPECT_TRUE(seen.Cap.Contains(TestRef(skingen::TestSectionColour("MAINMENU", 0)))) << "popup background";
+    EXPECT_TRUE(seen.Cap.Contains(hot)) << "hot item after VK_DOWN";
+    EXPECT_TRUE(seen.Cap.Contains(TestRef(skingen::TestMaskColour("MAINMENU", "BORDERSMASK", 0)))) << "border";
+    EXPECT_TRUE(seen.Cap.Contains(TestRef(skingen::TestMaskColour("DIVIDERV", "BORDERSMASK", 0)))) << "divider";
+    EXPECT_TRUE(seen.Cap.Contains(TestRef(skingen::TestSectionColour("MENUCAPTION", 0)))) << "caption item";
+    EXPECT_TRUE(seen.CornersCut());
+    menu->Free();
+}
+
+TEST(SkinnedMenusDisplay, WithoutADividerMaskTheDividerTakesTheBorderColour) {
+    harness::TempFolder folder("kestrune-menu-divider-");
+    skingen::WriteTestSkin(folder.Path() / "Test");
+    // The skin without the divider's mask.
+    const fs::path ini = folder.Path() / "Test" / "Options.dat";
+    std::ifstream in(ini, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    in.close();
+    std::string kept, line, section;
+    std::istringstream lines(text.str());
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line[0] == '[') section = line;
+        if (section.rfind("[DIVIDERV]", 0) == 0 && line.rfind("BORDERSMASK", 0) == 0) continue;
+        kept += line + "\n";
+    }
+    std::ofstream(ini, std::ios::binary) << kept;
+    TsSkinManager* manager = kestrune_test::NewTestSkinManager(folder.Path());
+    ASSERT_TRUE(manager->SkinData()->Active);
+    ASSERT_LT(manager->GetMaskIndex(u"DIVIDERV", u"BORDERSMASK"), 0);
+    TPopupMenu* menu = SamplePopup(manager);
+    Seen seen;
+    PopAndLook(menu, TestRef(skingen::TestSectionColour("MENUITEM", 1)), seen);
+    seen.Cap.SaveBmp(Beside(L"skinned-popup-divider.bmp").c_str());
+    TColor border = manager->SkinData()->BorderColor;
+    if (border == static_cast<TColor>(0xFF00FF)) border = static_cast<TColor>(::GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_TRUE(seen.Cap.Contains(static_cast<COLORREF>(border)));
+    menu->Free();
+    manager->Free();
+    harness::PumpUntilIdle(10, 500);
+}
+
+TEST(SkinnedMenusDisplay, NestedPopupsKeepTheirOwnShapes) {
+    const kestrune_test::TestSkinSession skin("kestrune-menu-nested-");
+    TsSkinManager* const manager = skin.Manager();
+    auto* menu = New<TPopupMenu>(Application);
+    auto* more = New<TMenuItem>(menu);
+    more->SetCaption(u"More");
+    menu->Items()->Add(more);
+    auto* other = New<TMenuItem>(menu);
+    other->SetCaption(u"Other item with a long caption");
+    menu->Items()->Add(other);
+    for (const char16_t* caption : {u"A", u"B", u"C", u"D", u"E"}) {
+        auto* sub = New<TMenuItem>(menu);
+        sub->SetCaption(caption);
+        more->Add(sub);
+    }
+    manager->SkinableMenus()->HookPopupMenu(menu, true);
+
+    Seen outer, inner;
+    harness::MenuDriver driver({VK_DOWN, VK_RIGHT});
+    MenuTicker ticker([&](int tick) {
+        const std::vector<HWND> wnds = MenuWindows();
+        if (wnds.size() < 2) return tick > 20;
+        if (tick < 3) return false;
+        // The outer popup's border drawn again after the inner one was
+        // prepared (as the menu-window adapter does) keeps the outer shape.
+        ::SendMessageW(Application->Handle(), acMenuWindowBorder, 0, reinterpret_cast<LPARAM>(wnds[0]));
+        ::RedrawWindow(wnds[0], nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        harness::PumpUntilIdle(20, 200);
+        outer.Take(wnds[0]);
+        inner.Take(wnds[1]);
+        return true;
+    });
+    menu->Popup(200, 150);
+    outer.Cap.SaveBmp(Beside(L"skinned-popup-outer.bmp").c_str());
+    inner.Cap.SaveBmp(Beside(L"skinned-popup-inner.bmp").c_str());
+    ASSERT_NE(outer.Wnd, nullptr);
+    ASSERT_NE(inner.Wnd, nullptr);
+    EXPECT_NE(outer.Cap.Width, inner.Cap.Width);
+    EXPECT_TRUE(outer.CornersCut()) << outer.Cap.Width << " x " << outer.Cap.Height;
+    EXPECT_TRUE(inner.CornersCut()) << inner.Cap.Width << " x " << inner.Cap.Height;
+    RECT box{};
+    ASSERT_NE(::GetRgnBox(outer.Rgn, &box), ERROR);
+    EXPECT_EQ(box.right, outer.Cap.Width);
+    EXPECT_EQ(box.bottom, outer.Cap.Height);
+    menu->Free();
+}
+
+TEST(SkinnedMenusDisplay, TheMenuLineOfAFormIsPaintedFromTheSkin) {
+    const kestrune_test::TestSkinSession skin("kestrune-menu-line-");
+    auto* form = New<TForm>(Application);
+    form->SetCaption(u"Menu line");
+    form->SetBounds(120, 100, 400, 260);
+    auto* main = New<TMainMenu>(form);
+    for (const char16_t* caption : {u"&File", u"&Edit", u"&Help"}) {
+        auto* item = New<TMenuItem>(form);
+        item->SetCaption(caption);
+        main->Items()->Add(item);
+        auto* sub = New<TMenuItem>(form);
+        sub->SetCaption(u"Entry");
+        item->Add(sub);
+    }
+    form->SetMenu(main);
+    auto* provider = New<TsSkinProvider>(form);
+    form->Show();
+    ::SetForegroundWindow(form->Handle());
+    const COLORREF line = TestRef(skingen::TestSectionColour("MENULINE", 0));
+    const COLORREF item = TestRef(skingen::TestSectionColour("MENUITEM", 0));
+    harness::Capture cap;
+    const bool shown = harness::PumpUntil(
+        [&] {
+            harness::PumpUntilIdle(20, 200);
+            cap = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Screen);
+            return cap.Contains(line) && cap.Contains(item);
+        },
+        5000);
+    cap.SaveBmp(Beside(L"skinned-menu-line.bmp").c_str());
+    EXPECT_TRUE(shown);
+    EXPECT_GT(provider->MenuHeight(), 0);
+    EXPECT_TRUE(provider->MenuPresent());
+    EXPECT_EQ(provider->GetLinesCount(), 1);
+    form->Free();
+}
+
+TEST(SkinnedMenusDisplay, ManyPopupsLeaveTheCountsFlat) {
+    const kestrune_test::TestSkinSession skin("kestrune-menu-counts-");
+    TPopupMenu* menu = SamplePopup(skin.Manager());
+    harness::MenuDriver driver({VK_DOWN, VK_ESCAPE});
+    auto cycle = [&](int times) {
+        for (int i = 0; i < times; ++i) menu->Popup(200, 150);
+        harness::PumpUntilIdle(10, 500);
+    };
+    cycle(10);
+    const unsigned gdi = harness::GdiObjectUsage();
+    const unsigned user = UserObjectUsage();
+    const unsigned windows = harness::WindowCount();
+    cycle(200);
+    EXPECT_EQ(driver.Opened, 210);
+    EXPECT_FALSE(driver.TimedOut);
+    EXPECT_LE(harness::GdiObjectUsage(), gdi + 2);
+    EXPECT_LE(UserObjectUsage(), user + 8);
+    EXPECT_EQ(harness::WindowCount(), windows);
+    EXPECT_EQ(MenuInfoCount(), 1u) << "one background for the one popup";
+    menu->Free();
+}
+
+}  // namespace
