@@ -10,6 +10,7 @@
 #include "acMaskPaintWin.h"
 #include "acSBUtilsBaseWnd.h"
 #include "acSBUtilsEdit.h"
+#include "acSBUtilsStatic.h"
 #include "acUtilsWin.h"
 #include "sGraphUtils.h"
 #include "sSectionPaint.h"
@@ -674,6 +675,7 @@ void acSBUtilsInitialization() {
     RegisterAdapterClass<TacBaseWnd>(u"TacBaseWnd");
     acEditWndInitialization();
     acComboWndInitialization();
+    acStaticWndInitialization();
 }
 
 void acSBUtilsFinalization() {
