@@ -351,3 +351,33 @@ TEST_F(StaticButtonAdapters, OnlyAMultiLineButtonWrapsItsCaption) {
     EXPECT_GE(wrapped.cy, 2 * line.cy);
     EXPECT_GT(line.cx, 70);
 }
+
+// The mouse over a button makes it the manager's active control and hot;
+// moving off makes it normal again.
+TEST_F(StaticButtonAdapters, MouseOverMakesTheButtonHot) {
+    HWND button = Make(L"BUTTON", L"Save", BS_PUSHBUTTON, 0, RECT{20, 20, 160, 60});
+    auto* a = dynamic_cast<TacBtnWnd*>(Adapt(u"TacBtnWnd", button, u"BUTTON"));
+    ASSERT_NE(a, nullptr);
+    RECT r{};
+    ::GetWindowRect(button, &r);
+    auto moveTo = [&](int x, int y) {
+        ::SetCursorPos(x, y);
+        POINT p{x, y};
+        ::ScreenToClient(button, &p);
+        ::SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+    };
+    moveTo(r.left + 10, r.top + 10);
+    POINT at{};
+    ::GetCursorPos(&at);
+    if (at.x != r.left + 10 || at.y != r.top + 10) GTEST_SKIP() << "the cursor cannot be placed here";
+    EXPECT_EQ(manager->ActiveControl(), button);
+    EXPECT_TRUE(a->SkinData->FMouseAbove);
+    const Capture hot = Print(button);
+    EXPECT_EQ(hot.Pixel(8, 8), SectionRef("BUTTON", 1));
+    EXPECT_EQ(hot.Pixel(1, 20), MaskRef("BUTTON", "BORDERSMASK", 1));
+
+    moveTo(r.right + 30, r.bottom + 30);
+    EXPECT_EQ(manager->ActiveControl(), nullptr);
+    EXPECT_FALSE(a->SkinData->FMouseAbove);
+    EXPECT_EQ(Print(button).Pixel(8, 8), SectionRef("BUTTON", 0));
+}
