@@ -16,6 +16,7 @@
 #include "sMessages.h"
 #include "sSkinDraw.h"
 #include "sSkinManager.h"
+#include "sSkinMenus.h"
 #include "sStyleSimplyWin.h"
 #include "sVclUtils.h"
 #include "Units.h"
@@ -38,6 +39,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"sStyleSimply", sStyleSimplyWinInitialization, sStyleSimplyWinFinalization},
             {"sSkinDraw", [] { sSkinDrawInitialization(); }, sSkinDrawFinalization},
             {"sSkinManager", sSkinManagerInitialization, sSkinManagerFinalization},
+            {"sSkinMenus", nullptr, sSkinMenusFinalization},
             {"acSBUtils", acSBUtilsInitialization, acSBUtilsFinalization},
             {"acDwm", nullptr, acDwmFinalization},
             {"acDials", nullptr, acDialsFinalization},

@@ -123,9 +123,32 @@ void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
 
 void TCustomForm::SetMenu(TMainMenu* value) {
     if (FMenu == value) return;
-    if (FMenu) FMenu->RemoveFreeNotification(this);
+    if (FMenu) {
+        DetachMenu();
+        FMenu->RemoveFreeNotification(this);
+    }
     FMenu = value;
-    if (FMenu) FMenu->FreeNotification(this);
+    if (FMenu) {
+        FMenu->FreeNotification(this);
+        AttachMenu();
+    }
+}
+
+void TCustomForm::AttachMenu() {
+    if (!FMenu || !FHandle) return;
+    FMenu->SetWindowHandle(FHandle);
+    // A dialog-style form shows no menu line; an auto-merging menu is shown
+    // by the form it merges into.
+    if (BorderStyle == TFormBorderStyle::bsDialog || FMenu->AutoMerge()) return;
+    ::SetMenu(FHandle, FMenu->Items()->Count() > 0 ? FMenu->Handle() : nullptr);
+}
+
+void TCustomForm::DetachMenu() {
+    if (!FMenu) return;
+    // The system destroys the menu of a window that goes: take ours off
+    // first, the menu object owns its handle.
+    if (FHandle && FMenu->HandleAllocated() && ::GetMenu(FHandle) == FMenu->Handle()) ::SetMenu(FHandle, nullptr);
+    if (FMenu->WindowHandle() == FHandle) FMenu->SetWindowHandle(nullptr);
 }
 
 TFormFrameStyles FormFrameStyles(TFormBorderStyle BorderStyle, TBorderIcons BorderIcons) {
@@ -199,6 +222,7 @@ void TCustomForm::CreateWnd() {
     FLayeredByAlphaBlend = false;
     if (FAlphaBlend) ApplyLayeredAttributes();
     if (!FIcon->Empty()) ApplyIcon();
+    AttachMenu();
     ApplyPendingClientSize();
 }
 
@@ -517,6 +541,21 @@ void TCustomForm::WMSize(TMessage& Message) {
 
 void TCustomForm::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
+    case WM_COMMAND:
+        // A command of the menu line (no control, notification code 0).
+        if (Message.LParam == 0 && HIWORD(Message.WParam) == 0 && FMenu &&
+            FMenu->DispatchCommand(LOWORD(Message.WParam)))
+            return;
+        break;
+    case WM_MEASUREITEM:
+        if (TMenu::DispatchMenuMeasure(Message)) return;
+        break;
+    case WM_DRAWITEM:
+        if (TMenu::DispatchMenuDraw(Message)) return;
+        break;
+    case WM_DESTROY:
+        DetachMenu();
+        break;
     case CM_VISIBLECHANGED:
         UpdateFormShowing();
         return;
@@ -676,6 +715,13 @@ void TApplication::WndProc(TMessage& Message) {
     case WM_NULL:
         CheckSynchronize();
         return;
+    case WM_MEASUREITEM:
+        // The items of popup menus shown with this window as owner.
+        if (TMenu::DispatchMenuMeasure(Message)) return;
+        break;
+    case WM_DRAWITEM:
+        if (TMenu::DispatchMenuDraw(Message)) return;
+        break;
     case CM_RELEASE:
         FReleasePosted = false;
         FreeReleased();

@@ -129,6 +129,8 @@ public:
     void SetWindowState(TWindowState value);
 
     // The form's main menu (nullptr: none); cleared when the menu is freed.
+    // The menu line shows it while the form has a window (not for bsDialog
+    // forms nor auto-merging menus).
     TMainMenu* Menu() const { return FMenu; }
     void SetMenu(TMainMenu* value);
 
@@ -174,6 +176,10 @@ private:
     void WMNCPaint(TMessage& Message);
     void IconChanged(TObject* Sender);
     void ApplyIcon();
+    // Puts the main menu on the window (and takes it off before the window
+    // goes, so that the system does not destroy the menu's handle).
+    void AttachMenu();
+    void DetachMenu();
 
     TWinControl* FActiveControl = nullptr;
     TMainMenu* FMenu = nullptr;

@@ -335,6 +335,7 @@ TsSkinManager::TsSkinManager(TComponent* AOwner)
       FThirdParty(new ThirdPartyList()),
       FEffects(new TacSkinEffects()),
       FModel(NewModel()) {
+    FSkinableMenus = new TsSkinableMenus(this);
     FCommonSections.CaseSensitive = true;
     FEffects->Manager = this;
     FAnimEffects->Manager = this;
@@ -377,6 +378,8 @@ TsSkinManager::~TsSkinManager() {
     FShdaTemplate->Free();
     FShdiTemplate->Free();
     FModel.reset();
+    delete FSkinableMenus;
+    FSkinableMenus = nullptr;
     delete FMenuSupport;
     for (int i = 0; i < acThirdKindCount; ++i) {
         FThirdParty->SetByIndex(i, FThirdLists[static_cast<std::size_t>(i)]->Text());
@@ -598,6 +601,9 @@ void TsSkinManager::AnnounceNewSkin(bool Repaint) {
     if (HasState(csLoading)) return;
     const bool designing = HasState(csDesigning);
     TacFormsFreeze freeze(this, Repaint && !designing);
+    // The popup backgrounds and the border width belong to the old skin.
+    FSkinableMenus->ResetSkinBorderWidth();
+    ClearMenuInfos();
     SkinData()->Active = false;
     acSkinAnnouncing = true;
     FModel->InitConstantIndexes();
@@ -606,6 +612,7 @@ void TsSkinManager::AnnounceNewSkin(bool Repaint) {
     BroadcastToAppForms(m);
     acSkinAnnouncing = false;
     SkinData()->Active = true;
+    if (IsDefault() && !designing) FSkinableMenus->UpdateMenus();
     if (IsDefault() && !HookInstalled()) InstallHook();
     if (acSkinChangedNotify) acSkinChangedNotify(true);
     if (acSkinChangedNotify2) acSkinChangedNotify2();
@@ -619,6 +626,9 @@ void TsSkinManager::AnnounceSkinRemoval() {
     SkinData()->Active = false;
     TMessage m = MakeSkinCommand(AC_REMOVESKIN, this);
     BroadcastToAppForms(m);
+    // Menus are drawn by the system again.
+    ClearMenuInfos();
+    if (IsDefault()) FSkinableMenus->UpdateMenus();
     while (!FModel->ma.empty()) FModel->ma.pop_back();
     FModel->MasterBitmap.reset();
     while (!FModel->pa.empty()) FModel->pa.pop_back();
@@ -648,6 +658,14 @@ void TsSkinManager::RepaintForms(bool DoLockForms) {
                 ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
         }
     }
+}
+
+void TsSkinManager::SetSkinnedPopups(bool value) {
+    if (FSkinnedPopups == value) return;
+    FSkinnedPopups = value;
+    // Switched on at run time: the application's menus are hooked again.
+    if (value && IsDefault() && !HasState(csLoading) && !HasState(csDesigning))
+        FSkinableMenus->InitItems(SkinData()->Active);
 }
 
 void TsSkinManager::UpdateSkin(bool Repaint) {
@@ -1033,12 +1051,27 @@ bool TsSkinManager::MainWindowHook(TMessage& Message) {
             for (int i = Screen->FormCount() - 1; i >= 0; --i)
                 if (i < Screen->FormCount()) SendSkinCommandToControl(Screen->Forms(i), AC_PREPARING, 0);
         return false;
+    case acMenuItemBorder: {
+        // wParam the popup's menu handle, lParam the item's position: the
+        // popup's window is the menu window that shows that menu.
+        if (!FSkinnedPopups) return false;
+        HMENU menu = reinterpret_cast<HMENU>(Message.WParam);
+        if (!menu || !::IsMenu(menu) || Message.LParam < 0 || Message.LParam >= ::GetMenuItemCount(menu)) return true;
+        for (HWND wnd = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); wnd;
+             wnd = ::FindWindowExW(nullptr, wnd, L"#32768", nullptr)) {
+            if (reinterpret_cast<HMENU>(::SendMessageW(wnd, MN_GETHMENU, 0, 0)) == menu) {
+                FSkinableMenus->FoundMenuWindow(wnd, menu);
+                break;
+            }
+        }
+        return true;
+    }
     case acMenuWindowBorder: {
         if (!FSkinnedPopups) return false;
         const HWND wnd = reinterpret_cast<HWND>(Message.LParam);
         wchar_t cls[16] = {};
         if (!wnd || !::GetClassNameW(wnd, cls, 16) || std::wcscmp(cls, L"#32768") != 0) return false;
-        // The menu skinner draws the menu window's border here.
+        FSkinableMenus->FoundMenuWindow(wnd, reinterpret_cast<HMENU>(::SendMessageW(wnd, MN_GETHMENU, 0, 0)));
         return true;
     }
     default:

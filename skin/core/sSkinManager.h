@@ -11,6 +11,7 @@
 #include "Graphics.h"
 #include "Strings.h"
 #include "sSkinFolders.h"
+#include "sSkinMenus.h"
 #include "sStyleSimply.h"
 
 class TsSkinManager;
@@ -234,8 +235,16 @@ public:
     ~TacMenuSupport() override;
     TacMenuSupport(const TacMenuSupport&) = delete;
     TacMenuSupport& operator=(const TacMenuSupport&) = delete;
+    // Section of the strip behind the item glyphs.
     String IcoLineSkin = u"ICOLINE";
+    // A strip down the left of every popup (see the manager's
+    // OnGetPopupLineData) and its width.
+    bool UseExtraLine = false;
+    Integer ExtraLineWidth = 32;
     TFont* ExtraLineFont() const { return FExtraLineFont; }
+    void SetExtraLineFont(TFont* Value) { FExtraLineFont->Assign(Value); }
+    // The opacity of popup windows (255: opaque).
+    Byte AlphaBlend = 255;
 
 private:
     TFont* FExtraLineFont;
@@ -306,7 +315,13 @@ public:
     TacSkinningRules SkinningRules() const { return FSkinningRules; }
     void SetSkinningRules(TacSkinningRules value);
     bool SkinnedPopups() const { return FSkinnedPopups; }
-    void SetSkinnedPopups(bool value) { FSkinnedPopups = value; }
+    // Switched on at run time on the default manager, the application's
+    // menus are hooked again.
+    void SetSkinnedPopups(bool value);
+    // The menu skinner.
+    TsSkinableMenus* SkinableMenus() const { return FSkinableMenus; }
+    // Asks for the extra line of each popup (UseExtraLine of MenuSupport).
+    TacGetExtraLineData OnGetPopupLineData;
     bool ExtendedBorders() const;
     void SetExtendedBorders(bool value);
     Integer HueOffset() const { return FHueOffset; }
@@ -414,6 +429,7 @@ private:
     String FSkinName;
     bool FActive = true;
     TsStoredSkins* FBuiltInSkins;
+    TsSkinableMenus* FSkinableMenus = nullptr;
     bool FSkinnedPopups = true;
     TStringList FCommonSections;
     TacMenuSupport* FMenuSupport;

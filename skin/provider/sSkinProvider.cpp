@@ -10,6 +10,7 @@
 #include "sGraphUtils.h"
 #include "sMessages.h"
 #include "sScrollBox.h"
+#include "sSkinMenus.h"
 #include "sStyleSimply.h"
 #include "sVclUtils.h"
 
@@ -773,11 +774,82 @@ void TsSkinProvider::DoneCtrlAdapter() { Adapter = nullptr; }
 void TsSkinProvider::AdapterWndProc(TMessage& Message) { (void)Message; }
 
 void TsSkinProvider::InitMenuItems(bool A) {
-    // The form has no main menu yet; skinned popups come with the menus.
-    (void)A;
+    TsSkinManager* m = Manager();
+    if (!Form || !m || !m->SkinableMenus() || !m->IsDefault() || Form->HasState(csDesigning)) return;
+    TsSkinableMenus* menus = m->SkinableMenus();
+    const bool popups = A && m->SkinnedPopups();
+    struct Walk {
+        TsSkinableMenus* Menus;
+        bool A, Line, Popups;
+        void Visit(TComponent* Owner) {
+            std::vector<TComponent*> list;
+            for (int i = 0; i < Owner->ComponentCount(); ++i) list.push_back(Owner->Components(i));
+            for (TComponent* c : list) {
+                if (auto* main = dynamic_cast<TMainMenu*>(c)) {
+                    if (Line) Menus->InitMenuLine(main, true);
+                    for (Integer i = 0; i < main->Items()->Count(); ++i)
+                        Menus->HookItem(main->Items()->Items(i), Popups);
+                } else if (auto* popup = dynamic_cast<TPopupMenu*>(c)) {
+                    Menus->HookPopupMenu(popup, Popups);
+                } else if (auto* item = dynamic_cast<TMenuItem*>(c)) {
+                    // Items of a main menu are reached through their menu.
+                    if (dynamic_cast<TMainMenu*>(item->GetParentMenu())) continue;
+                    Menus->HookItem(item, Popups);
+                }
+                // Frames and other containers hold menus of their own.
+                if (dynamic_cast<TWinControl*>(c) && c->ComponentCount() > 0) Visit(c);
+            }
+        }
+    } walk{menus, A, A && FDrawNonClientArea, popups};
+    walk.Visit(Form);
 }
 
-bool TsSkinProvider::UpdateMenu() { return false; }
+bool TsSkinProvider::UpdateMenu() {
+    // Re-entry: a menu change notifies the form, which may ask again.
+    static bool updating = false;
+    if (updating || !Form) return false;
+    TMainMenu* menu = Form->Menu();
+    if (!menu || menu->Items()->Count() == 0) return false;
+    updating = true;
+    struct Done {
+        ~Done() { updating = false; }
+    } done;
+    menu->Items()->Items(0)->MenuChanged(true);
+    menu->AdjustBiDiBehavior();
+    return true;
+}
+
+void TsSkinProvider::RepaintMenuItem(TMenuItem* Item, const TRect& Rect, TOwnerDrawState State) {
+    if (!MenuPresent() || !Item || !Form || !Form->HandleAllocated()) return;
+    TMainMenu* menu = Form->Menu();
+    TBitmap* cache = FCommonData ? FCommonData->FCacheBmp : nullptr;
+    if (!menu || !cache || cache->Empty()) return;
+    // Only an item of the form's own menu line, found by the bar's handle.
+    HMENU bar = ::GetMenu(Form->Handle());
+    if (!bar || !menu->HandleAllocated() || bar != menu->Handle() || Item->Parent() != menu->Items()) return;
+    if (Item->OnAdvancedDrawItem) Item->OnAdvancedDrawItem(Item, cache->Canvas(), Rect, State);
+    HDC dc = ::GetWindowDC(Form->Handle());
+    if (!dc) return;
+    const TRect r = Rect;
+    // The cache holds the window from the shadow's corner on.
+    const TRect shadow = ShadowSize();
+    const Integer dx = BorderForm ? ExtBorderDiff(BorderForm) + shadow.Left : 0;
+    const Integer dy = BorderForm ? ExtTitleDiff(BorderForm) + shadow.Top + (FSysExHeight ? 4 : 0) : 0;
+    ::BitBlt(dc, r.Left - dx, r.Top - dy, r.Width(), r.Height(), cache->Canvas()->Handle(), r.Left, r.Top, SRCCOPY);
+    ::ReleaseDC(Form->Handle(), dc);
+}
+
+void TsSkinProvider::HandleInitMenuPopup(TMessage& Message) {
+    HMENU popup = reinterpret_cast<HMENU>(Message.WParam);
+    if (HIWORD(Message.LParam) != 0) {
+        // The system menu: sizing is offered by the skinned frame.
+        if (popup) ::EnableMenuItem(popup, SC_SIZE, MF_BYCOMMAND | MF_GRAYED);
+    } else {
+        acMenusSkinning = false;
+    }
+    // The MDI window menu and its 0x200 items come with the MDI parent.
+    OldWndProc ? OldWndProc(Message) : Form->Dispatch(Message);
+}
 
 void TsSkinProvider::RepaintMenu() {
     FCommonData->BGChanged = true;
@@ -967,16 +1039,33 @@ Integer TsSkinProvider::HeaderHeight() const {
 }
 
 Integer TsSkinProvider::MenuHeight() const {
-    // The form has no main menu of its own yet.
-    return 0;
+    return HasSkinnableMainMenu() ? ::GetSystemMetrics(SM_CYMENU) - 1 : 0;
 }
 
-bool TsSkinProvider::MenuPresent() const { return false; }
+bool TsSkinProvider::MenuPresent() const {
+    if (!Form || IsMDIChild() || Form->BorderStyle == TFormBorderStyle::bsDialog) return false;
+    TMainMenu* menu = Form->Menu();
+    if (!menu || menu->AutoMerge()) return false;
+    for (Integer i = 0; i < menu->Items()->Count(); ++i)
+        if (menu->Items()->Items(i)->Visible()) return true;
+    // The MDI parent's merged child menu comes with the MDI parent.
+    return false;
+}
 
 Integer TsSkinProvider::GetLinesCount() {
     if (FLinesCount != -1) return FLinesCount;
-    // Without a main menu there are no menu lines.
     FLinesCount = 0;
+    if (!Form || !Form->Menu() || !Form->HandleAllocated() || IsIconic()) return FLinesCount;
+    HWND wnd = Form->Handle();
+    RECT first = {0, 0, 0, 0};
+    if (!::GetMenu(wnd) || !::GetMenuItemRect(wnd, ::GetMenu(wnd), 0, &first)) return FLinesCount;
+    RECT wr = {0, 0, 0, 0}, cr = {0, 0, 0, 0};
+    ::GetWindowRect(wnd, &wr);
+    ::GetClientRect(wnd, &cr);
+    const Integer b = first.bottom;
+    Integer c = wr.top + (wr.bottom - wr.top) - (cr.bottom - cr.top) - BorderHeight(false) - 2 * FormBorderWidth();
+    const Integer step = std::max(::GetSystemMetrics(SM_CYMENU) - 2, 1);
+    FLinesCount = b < c ? (c - b) / step + 1 : 1;
     return FLinesCount;
 }
 

@@ -321,6 +321,14 @@ public:
     void InitMenuItems(bool A);
     bool UpdateMenu();
     void RepaintMenu();
+    // Draws a top-level item of the form's menu (its owner-draw handler)
+    // into the cache in Rect and copies Rect to the window.
+    void RepaintMenuItem(TMenuItem* Item, const TRect& Rect, TOwnerDrawState State);
+    // WM_INITMENUPOPUP of the form.
+    void HandleInitMenuPopup(TMessage& Message);
+    // Where a menu-line item drawn at ItemRect lies in MenuLineBmp:
+    // ItemRect in cache coordinates (OnCache) or in window coordinates.
+    TPoint MenuLineBmpPoint(const TRect& ItemRect, bool OnCache) const;
     void DsgnWndProc(TMessage& Message) override {
         (void)Message;
     }
@@ -514,6 +522,8 @@ public:
     TsMDIForm* MDIForm = nullptr;
     bool FormActive = false;
     TBitmap* MenuLineBmp = nullptr;
+    // Where MenuLineBmp was taken from the cache.
+    TPoint MenuLineOrigin{0, 0};
     Integer FLinesCount = -1;
     TsSystemMenu* SystemMenu = nullptr;
     TForm* CaptForm = nullptr;

@@ -200,6 +200,7 @@ void TsSkinProvider::PaintNonClientCache() {
                 PaintSection(index, name, SelfCache(cache), manager->GetTextureIndex(index, name, u"HOTPATTERN"),
                              manager->GetTextureIndex(index, name, u"PATTERN"), manager, cache, TPoint(0, 0), line, 0);
                 if (MenuLineBmp != nullptr) {
+                    MenuLineOrigin = line.TopLeft();
                     MenuLineBmp->SetSize(line.Width(), line.Height());
                     ::BitBlt(BitmapDC(MenuLineBmp), 0, 0, line.Width(), line.Height(), BitmapDC(cache), line.Left,
                              line.Top, SRCCOPY);
@@ -748,6 +749,18 @@ void TsSkinProvider::HideTitleButtonHint(TsTitleButton* Btn) {
         Btn->HintWnd->Free();
         Btn->HintWnd = nullptr;
     }
+}
+
+TPoint TsSkinProvider::MenuLineBmpPoint(const TRect& ItemRect, bool OnCache) const {
+    // Window coordinates lie in the cache moved by the extended border's
+    // margins.
+    TPoint p = ItemRect.TopLeft();
+    if (!OnCache && BorderForm != nullptr) {
+        const TRect shadow = ShadowSize();
+        p.X += ExtBorderDiff(BorderForm) + shadow.Left;
+        p.Y += ExtTitleDiff(BorderForm) + shadow.Top + (FSysExHeight ? 4 : 0);
+    }
+    return TPoint(p.X - MenuLineOrigin.X, p.Y - MenuLineOrigin.Y);
 }
 
 void TsSkinProvider::EnableSysMenuItem(UINT Command, bool Enabled) {
