@@ -10,6 +10,7 @@
 #include "acMaskPaintWin.h"
 #include "acSBUtilsBaseWnd.h"
 #include "acSBUtilsEdit.h"
+#include "acSBUtilsMenu.h"
 #include "acSBUtilsStatic.h"
 #include "acUtilsWin.h"
 #include "sGraphUtils.h"
@@ -676,6 +677,7 @@ void acSBUtilsInitialization() {
     acEditWndInitialization();
     acComboWndInitialization();
     acStaticWndInitialization();
+    acMenuWndInitialization();
 }
 
 void acSBUtilsFinalization() {

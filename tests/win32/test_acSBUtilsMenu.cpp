@@ -1,0 +1,171 @@
+// The popup-menu window adapter on real menu windows ("#32768"), made at
+// their creation as the window-creation hook makes it: it answers the skin
+// commands of a menu window, lives through the menu's closing, empties the
+// hook's list when the last menu window goes, and leaves no object behind
+// over repeated menus.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "FrameworkEnvironment.h"
+#include "GuiHarness.h"
+#include "MenuDriver.h"
+#include "TestSkinForm.h"
+#include "acSBUtilsMenu.h"
+#include "sMessages.h"
+#include "sSkinManager.h"
+
+namespace {
+
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
+
+// The hook's list as the test keeps it.
+std::vector<TacMainWnd*> gMenuWindows;
+int gCleared = 0;
+std::vector<TacMainWnd*>& MenuWindows() { return gMenuWindows; }
+void ClearMenuWindows() {
+    ++gCleared;
+    std::vector<TacMainWnd*> adapters;
+    adapters.swap(gMenuWindows);
+    for (TacMainWnd* a : adapters)
+        if (a != nullptr) a->Free();
+}
+
+TsSkinManager* gManager = nullptr;
+harness::MenuDriver* gDriver = nullptr;
+
+// As the window-creation hook does: a menu adapter for every popup-menu
+// window created (the class is the atom 0x8000).
+LRESULT CALLBACK CreationHook(int Code, WPARAM WParam, LPARAM LParam) {
+    const LRESULT next = ::CallNextHookEx(nullptr, Code, WParam, LParam);
+    if (Code == HCBT_CREATEWND) {
+        const auto* cbt = reinterpret_cast<const CBT_CREATEWNDW*>(LParam);
+        const auto cls = reinterpret_cast<ULONG_PTR>(cbt->lpcs->lpszClass);
+        const HWND wnd = reinterpret_cast<HWND>(WParam);
+        if (cls == 0x8000 && !SkinCommandAnswered(wnd, AC_CTRLHANDLED)) {
+            if (TacMainWnd* a = CreateAdapter(u"TacMnuWnd", wnd, nullptr, gManager, u"MAINMENU", false))
+                gMenuWindows.push_back(a);
+        }
+    }
+    return next;
+}
+
+LRESULT CALLBACK OwnerProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    if (gDriver != nullptr) gDriver->Message(Msg, WParam, LParam);
+    return ::DefWindowProcW(Wnd, Msg, WParam, LParam);
+}
+
+class MenuWindowAdapter : public kestrune_test::TestSkinForm {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(WriteSkin());
+        manager = kestrune_test::NewTestSkinManager(root);
+        ASSERT_TRUE(manager->SkinData()->Active);
+        gManager = manager;
+        acSBUtilsInitialization();
+        acMenuWindowHooks = {&MenuWindows, &ClearMenuWindows};
+        gCleared = 0;
+        owner = std::make_unique<harness::TestWindow>(300, 200, RGB(0x30, 0x60, 0x90), &OwnerProc);
+        owner->Show();
+        hook = ::SetWindowsHookExW(WH_CBT, &CreationHook, nullptr, ::GetCurrentThreadId());
+        ASSERT_NE(hook, nullptr);
+        menu = ::CreatePopupMenu();
+        for (const wchar_t* item : {L"Open", L"Save", L"Close"})
+            ::AppendMenuW(menu, MF_STRING, ::GetMenuItemCount(menu) + 100, item);
+        harness::PumpUntilIdle(10, 500);
+    }
+    void TearDown() override {
+        if (hook) ::UnhookWindowsHookEx(hook);
+        if (menu) ::DestroyMenu(menu);
+        ClearMenuWindows();
+        acMenuWindowHooks = {};
+        owner.reset();
+        gManager = nullptr;
+        TestSkinForm::TearDown();
+    }
+    // Opens the menu from a timer of the message loop and closes it with
+    // Escape once it waits for input; OnOpen looks at it meanwhile.
+    void PopFromTimer(std::function<void(HWND)> OnOpen) {
+        harness::MenuDriver driver({VK_ESCAPE}, false);
+        driver.OnOpen = std::move(OnOpen);
+        gDriver = &driver;
+        static HWND popupOwner = nullptr;
+        static HMENU popup = nullptr;
+        static bool done = false;
+        popupOwner = owner->Handle();
+        popup = menu;
+        done = false;
+        ::SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR Id, DWORD) {
+            ::KillTimer(nullptr, Id);
+            ::TrackPopupMenu(popup, TPM_RETURNCMD, 60, 60, 0, popupOwner, nullptr);
+            done = true;
+        });
+        EXPECT_TRUE(harness::PumpUntil([] { return done; }, 5000));
+        harness::PumpUntilIdle(10, 300);
+        gDriver = nullptr;
+        EXPECT_EQ(driver.Opened, 1);
+        EXPECT_FALSE(driver.TimedOut);
+    }
+
+    std::unique_ptr<harness::TestWindow> owner;
+    HHOOK hook = nullptr;
+    HMENU menu = nullptr;
+};
+
+}  // namespace
+
+// The adapter of an open menu window answers that it is skinned and is an
+// adapter that keeps the system theme; when the menu closes it lets go of
+// the window, and the last menu window gone empties the hook's list.
+TEST_F(MenuWindowAdapter, RealMenuWindowIsAdaptedAndOutlivesTheMenu) {
+    HWND seen = nullptr;
+    LRESULT skinned = 0;
+    String adapterClass, section;
+    PopFromTimer([&](HWND Wnd) {
+        seen = Wnd;
+        skinned = SendSkinCommand(Wnd, AC_CTRLHANDLED);
+        if (TacMainWnd* a = AdapterOfWindow(Wnd)) {
+            adapterClass = a->ClassName();
+            section = a->SkinData->SkinSection();
+        }
+    });
+    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(skinned, 1);
+    EXPECT_EQ(adapterClass, u"TacMnuWnd");
+    EXPECT_EQ(section, u"MAINMENU");
+    // Closed: the window is gone or at least no longer adapted, and the
+    // hook's list was emptied (its adapters freed).
+    EXPECT_TRUE(!::IsWindow(seen) || AdapterOfWindow(seen) == nullptr);
+    EXPECT_EQ(gCleared, 1);
+    EXPECT_TRUE(gMenuWindows.empty());
+}
+
+// A menu window answers skin command 8 with whether its region changed for
+// a border about to be drawn (command 14 while it is visible).
+TEST_F(MenuWindowAdapter, RegionChangeIsTold) {
+    LRESULT before = -1, after = -1;
+    PopFromTimer([&](HWND Wnd) {
+        before = SendSkinCommand(Wnd, AC_SETUPDATING);
+        SendSkinCommand(Wnd, AC_BEFOREMENUBORDER);
+        after = SendSkinCommand(Wnd, AC_SETUPDATING);
+    });
+    EXPECT_EQ(before, 0);
+    EXPECT_EQ(after, 1);
+}
+
+// Many menus opened and closed leave no GDI object or window behind.
+TEST_F(MenuWindowAdapter, RepeatedMenusKeepObjectCountsFlat) {
+    for (int i = 0; i < 5; ++i) PopFromTimer(nullptr);
+    const unsigned windows = harness::WindowCount();
+    unsigned usage[3] = {harness::GdiObjectUsage(), 0, 0};
+    for (int round = 1; round <= 2; ++round) {
+        for (int i = 0; i < 100; ++i) PopFromTimer(nullptr);
+        usage[round] = harness::GdiObjectUsage();
+    }
+    EXPECT_LE(usage[2], usage[1] + 20) << usage[0] << ", " << usage[1] << ", " << usage[2];
+    EXPECT_LE(usage[1], usage[0] + 20) << usage[0] << ", " << usage[1] << ", " << usage[2];
+    EXPECT_EQ(harness::WindowCount(), windows);
+    EXPECT_EQ(gCleared, 205);
+}
