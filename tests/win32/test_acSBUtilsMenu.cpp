@@ -13,7 +13,10 @@
 #include "GuiHarness.h"
 #include "MenuDriver.h"
 #include "TestSkinForm.h"
+#include "Menus.h"
 #include "acSBUtilsMenu.h"
+#include "sSkinMenus.h"
+#include "sVclUtils.h"
 #include "sMessages.h"
 #include "sSkinManager.h"
 
@@ -34,6 +37,26 @@ void ClearMenuWindows() {
 }
 
 TsSkinManager* gManager = nullptr;
+
+// What a menu window looked like when its frame was first to be painted.
+struct FirstFramePaint {
+    HWND Wnd = nullptr;
+    bool Seen = false;
+    bool Layered = false;
+    BYTE Alpha = 255;
+} gFirstFrame;
+
+// Sees every message before the window procedure does.
+LRESULT CALLBACK BeforeProcedure(int Code, WPARAM WParam, LPARAM LParam) {
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(LParam);
+    if (Code == HC_ACTION && m->message == WM_NCPAINT && m->hwnd == gFirstFrame.Wnd && !gFirstFrame.Seen) {
+        gFirstFrame.Seen = true;
+        gFirstFrame.Layered = (::GetWindowLongPtrW(m->hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+        DWORD flags = 0;
+        if (gFirstFrame.Layered) ::GetLayeredWindowAttributes(m->hwnd, nullptr, &gFirstFrame.Alpha, &flags);
+    }
+    return ::CallNextHookEx(nullptr, Code, WParam, LParam);
+}
 harness::MenuDriver* gDriver = nullptr;
 
 // As the window-creation hook does: a menu adapter for every popup-menu
@@ -47,6 +70,7 @@ LRESULT CALLBACK CreationHook(int Code, WPARAM WParam, LPARAM LParam) {
         if (cls == 0x8000 && !SkinCommandAnswered(wnd, AC_CTRLHANDLED)) {
             if (TacMainWnd* a = CreateAdapter(u"TacMnuWnd", wnd, nullptr, gManager, u"MAINMENU", false))
                 gMenuWindows.push_back(a);
+            if (gFirstFrame.Wnd == nullptr) gFirstFrame.Wnd = wnd;
         }
     }
     return next;
@@ -65,8 +89,11 @@ protected:
         ASSERT_TRUE(manager->SkinData()->Active);
         gManager = manager;
         acSBUtilsInitialization();
+        // The layered-window entry points the menu windows use.
+        InitLayeredWindowEntryPoints();
         acMenuWindowHooks = {&MenuWindows, &ClearMenuWindows};
         gCleared = 0;
+        gFirstFrame = {};
         owner = std::make_unique<harness::TestWindow>(300, 200, RGB(0x30, 0x60, 0x90), &OwnerProc);
         owner->Show();
         hook = ::SetWindowsHookExW(WH_CBT, &CreationHook, nullptr, ::GetCurrentThreadId());
@@ -168,4 +195,54 @@ TEST_F(MenuWindowAdapter, RepeatedMenusKeepObjectCountsFlat) {
     EXPECT_LE(usage[1], usage[0] + 20) << usage[0] << ", " << usage[1] << ", " << usage[2];
     EXPECT_EQ(harness::WindowCount(), windows);
     EXPECT_EQ(gCleared, 205);
+}
+
+// A skinned popup (its items measured and drawn by the menu skinner): its
+// window is kept transparent until its frame is painted, then shown
+// opaque; the adapter knows it has been shown.
+TEST_F(MenuWindowAdapter, SkinnedPopupIsShownOnlyWithItsFramePainted) {
+    manager->SetSkinningRules({srStdDialogs, srThirdParty});
+    auto* form = New<TForm>(Application);
+    form->SetBounds(40, 40, 300, 200);
+    form->Show();
+    auto* popup = New<TPopupMenu>(form);
+    for (const char16_t* caption : {u"Open", u"-", u"Save"}) {
+        auto* item = New<TMenuItem>(popup);
+        item->SetCaption(caption);
+        popup->Items()->Add(item);
+    }
+    manager->SkinableMenus()->HookPopupMenu(popup, true);
+    HHOOK before = ::SetWindowsHookExW(WH_CALLWNDPROC, &BeforeProcedure, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(before, nullptr);
+
+    harness::MenuDriver driver({VK_ESCAPE});
+    bool skinning = false, layeredWhenOpen = true, shown = false;
+    driver.OnOpen = [&](HWND Wnd) {
+        skinning = acMenusSkinning;
+        layeredWhenOpen = (::GetWindowLongPtrW(Wnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+        if (auto* a = dynamic_cast<TacMnuWnd*>(AdapterOfWindow(Wnd))) shown = a->Shown;
+    };
+    static TPopupMenu* current = nullptr;
+    static bool done = false;
+    current = popup;
+    done = false;
+    ::SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR Id, DWORD) {
+        ::KillTimer(nullptr, Id);
+        current->Popup(80, 80);
+        done = true;
+    });
+    EXPECT_TRUE(harness::PumpUntil([] { return done; }, 5000));
+    harness::PumpUntilIdle(10, 300);
+    ::UnhookWindowsHookEx(before);
+
+    EXPECT_EQ(driver.Opened, 1);
+    EXPECT_TRUE(skinning);
+    ASSERT_TRUE(gFirstFrame.Seen);
+    EXPECT_TRUE(gFirstFrame.Layered);
+    EXPECT_EQ(gFirstFrame.Alpha, 0);
+    EXPECT_FALSE(layeredWhenOpen);
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(acMenusSkinning) << "the closed menu window leaves the flag set";
+    EXPECT_EQ(MenuInfoCount(), 0u) << "the closed menu's background stays cached";
+    form->Free();
 }
