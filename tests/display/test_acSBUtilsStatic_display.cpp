@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -69,6 +70,22 @@ harness::Capture ScreenOf(HWND Wnd) {
     RECT r{};
     ::GetWindowRect(Wnd, &r);
     return Cut(harness::CaptureWindow(::GetDesktopWindow(), harness::CaptureSource::Screen), r);
+}
+
+// Runs Action once from a timer of the message loop (where the program
+// opens its menus) and waits until it has returned.
+std::function<void()> gTimerAction;
+bool gTimerDone = false;
+VOID CALLBACK RunTimerAction(HWND, UINT, UINT_PTR Id, DWORD) {
+    ::KillTimer(nullptr, Id);
+    gTimerAction();
+    gTimerDone = true;
+}
+bool RunFromTimer(std::function<void()> Action, int TimeoutMs) {
+    gTimerAction = std::move(Action);
+    gTimerDone = false;
+    ::SetTimer(nullptr, 0, 10, &RunTimerAction);
+    return harness::PumpUntil([] { return gTimerDone; }, TimeoutMs);
 }
 
 // The menu adapters made at creation, as the window-creation hook makes them.
@@ -186,16 +203,7 @@ TEST_F(AdaptersOnScreen, SkinnedPopupShowsItsFrame) {
         layered = (::GetWindowLongPtrW(Wnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
         shot = ScreenOf(Wnd);
     };
-    static TPopupMenu* current = nullptr;
-    static bool done = false;
-    current = popup;
-    done = false;
-    ::SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR Id, DWORD) {
-        ::KillTimer(nullptr, Id);
-        current->Popup(120, 120);
-        done = true;
-    });
-    EXPECT_TRUE(harness::PumpUntil([] { return done; }, 6000));
+    EXPECT_TRUE(RunFromTimer([=] { popup->Popup(120, 120); }, 6000));
     ::UnhookWindowsHookEx(hook);
     ASSERT_EQ(driver.Opened, 1);
     ASSERT_FALSE(shot.Empty());

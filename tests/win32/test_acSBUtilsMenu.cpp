@@ -36,6 +36,22 @@ void ClearMenuWindows() {
         if (a != nullptr) a->Free();
 }
 
+// Runs Action once from a timer of the message loop (where the program
+// opens its menus) and waits until it has returned.
+std::function<void()> gTimerAction;
+bool gTimerDone = false;
+VOID CALLBACK RunTimerAction(HWND, UINT, UINT_PTR Id, DWORD) {
+    ::KillTimer(nullptr, Id);
+    gTimerAction();
+    gTimerDone = true;
+}
+bool RunFromTimer(std::function<void()> Action, int TimeoutMs) {
+    gTimerAction = std::move(Action);
+    gTimerDone = false;
+    ::SetTimer(nullptr, 0, 10, &RunTimerAction);
+    return harness::PumpUntil([] { return gTimerDone; }, TimeoutMs);
+}
+
 TsSkinManager* gManager = nullptr;
 
 // What a menu window looked like when its frame was first to be painted.
@@ -118,18 +134,10 @@ protected:
         harness::MenuDriver driver({VK_ESCAPE}, false);
         driver.OnOpen = std::move(OnOpen);
         gDriver = &driver;
-        static HWND popupOwner = nullptr;
-        static HMENU popup = nullptr;
-        static bool done = false;
-        popupOwner = owner->Handle();
-        popup = menu;
-        done = false;
-        ::SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR Id, DWORD) {
-            ::KillTimer(nullptr, Id);
-            ::TrackPopupMenu(popup, TPM_RETURNCMD, 60, 60, 0, popupOwner, nullptr);
-            done = true;
-        });
-        EXPECT_TRUE(harness::PumpUntil([] { return done; }, 5000));
+        const HWND popupOwner = owner->Handle();
+        const HMENU popup = menu;
+        EXPECT_TRUE(RunFromTimer(
+            [=] { ::TrackPopupMenu(popup, TPM_RETURNCMD, 60, 60, 0, popupOwner, nullptr); }, 5000));
         harness::PumpUntilIdle(10, 300);
         gDriver = nullptr;
         EXPECT_EQ(driver.Opened, 1);
@@ -222,16 +230,7 @@ TEST_F(MenuWindowAdapter, SkinnedPopupIsShownOnlyWithItsFramePainted) {
         layeredWhenOpen = (::GetWindowLongPtrW(Wnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
         if (auto* a = dynamic_cast<TacMnuWnd*>(AdapterOfWindow(Wnd))) shown = a->Shown;
     };
-    static TPopupMenu* current = nullptr;
-    static bool done = false;
-    current = popup;
-    done = false;
-    ::SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR Id, DWORD) {
-        ::KillTimer(nullptr, Id);
-        current->Popup(80, 80);
-        done = true;
-    });
-    EXPECT_TRUE(harness::PumpUntil([] { return done; }, 5000));
+    EXPECT_TRUE(RunFromTimer([=] { popup->Popup(80, 80); }, 5000));
     harness::PumpUntilIdle(10, 300);
     ::UnhookWindowsHookEx(before);
 
