@@ -98,8 +98,8 @@ void ClearMenuWindows() {
     for (TacMainWnd* a : adapters)
         if (a != nullptr) a->Free();
 }
+// Made before the hooks installed earlier see the window.
 LRESULT CALLBACK CreationHook(int Code, WPARAM WParam, LPARAM LParam) {
-    const LRESULT next = ::CallNextHookEx(nullptr, Code, WParam, LParam);
     if (Code == HCBT_CREATEWND) {
         const auto* cbt = reinterpret_cast<const CBT_CREATEWNDW*>(LParam);
         const HWND wnd = reinterpret_cast<HWND>(WParam);
@@ -107,7 +107,7 @@ LRESULT CALLBACK CreationHook(int Code, WPARAM WParam, LPARAM LParam) {
             if (TacMainWnd* a = CreateAdapter(u"TacMnuWnd", wnd, nullptr, gManager, u"MAINMENU", false))
                 gMenuWindows.push_back(a);
     }
-    return next;
+    return ::CallNextHookEx(nullptr, Code, WParam, LParam);
 }
 
 class AdaptersOnScreen : public kestrune_test::TestSkinForm {
@@ -118,13 +118,14 @@ protected:
         gManager = manager;
         acSBUtilsInitialization();
         InitLayeredWindowEntryPoints();
+        savedHooks = acMenuWindowHooks;
     }
     void TearDown() override {
         for (TacMainWnd*& a : adapters) ReleaseMainWnd(a ? a->CtrlHandle : nullptr, true, false, a);
         adapters.clear();
         parent.reset();
         ClearMenuWindows();
-        acMenuWindowHooks = {};
+        acMenuWindowHooks = savedHooks;
         gManager = nullptr;
         TestSkinForm::TearDown();
     }
@@ -138,6 +139,7 @@ protected:
 
     std::unique_ptr<harness::TestWindow> parent;
     std::vector<TacMainWnd*> adapters;
+    TacMenuWindowHooks savedHooks;
 };
 
 }  // namespace

@@ -77,8 +77,9 @@ harness::MenuDriver* gDriver = nullptr;
 
 // As the window-creation hook does: a menu adapter for every popup-menu
 // window created (the class is the atom 0x8000).
+// Made before the hooks installed earlier see the window, so that the
+// adapter is this test's even where the manager's own hook is in place.
 LRESULT CALLBACK CreationHook(int Code, WPARAM WParam, LPARAM LParam) {
-    const LRESULT next = ::CallNextHookEx(nullptr, Code, WParam, LParam);
     if (Code == HCBT_CREATEWND) {
         const auto* cbt = reinterpret_cast<const CBT_CREATEWNDW*>(LParam);
         const auto cls = reinterpret_cast<ULONG_PTR>(cbt->lpcs->lpszClass);
@@ -89,7 +90,7 @@ LRESULT CALLBACK CreationHook(int Code, WPARAM WParam, LPARAM LParam) {
             if (gFirstFrame.Wnd == nullptr) gFirstFrame.Wnd = wnd;
         }
     }
-    return next;
+    return ::CallNextHookEx(nullptr, Code, WParam, LParam);
 }
 
 LRESULT CALLBACK OwnerProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -107,6 +108,7 @@ protected:
         acSBUtilsInitialization();
         // The layered-window entry points the menu windows use.
         InitLayeredWindowEntryPoints();
+        savedHooks = acMenuWindowHooks;
         acMenuWindowHooks = {&MenuWindows, &ClearMenuWindows};
         gCleared = 0;
         gFirstFrame = {};
@@ -123,7 +125,7 @@ protected:
         if (hook) ::UnhookWindowsHookEx(hook);
         if (menu) ::DestroyMenu(menu);
         ClearMenuWindows();
-        acMenuWindowHooks = {};
+        acMenuWindowHooks = savedHooks;
         owner.reset();
         gManager = nullptr;
         TestSkinForm::TearDown();
@@ -147,6 +149,7 @@ protected:
     std::unique_ptr<harness::TestWindow> owner;
     HHOOK hook = nullptr;
     HMENU menu = nullptr;
+    TacMenuWindowHooks savedHooks;
 };
 
 }  // namespace
