@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <utility>
 #include <memory>
 #include <string>
@@ -380,4 +383,33 @@ TEST_F(StaticButtonAdapters, MouseOverMakesTheButtonHot) {
     EXPECT_EQ(manager->ActiveControl(), nullptr);
     EXPECT_FALSE(a->SkinData->FMouseAbove);
     EXPECT_EQ(Print(button).Pixel(8, 8), SectionRef("BUTTON", 0));
+}
+
+// A skin without a grip image leaves the grip unpainted, but its paint
+// request is answered: a window left invalid would be asked to paint again
+// and again.
+TEST_F(StaticButtonAdapters, SizeGripWithoutAGripImageIsStillValidated) {
+    ReleaseAll();
+    parent.reset();
+    manager->Free();
+    manager = nullptr;
+    const std::filesystem::path options = root / "Test" / "Options.dat";
+    std::string text;
+    {
+        std::ifstream in(options, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const std::size_t line = text.find("GRIPIMAGE=");
+    ASSERT_NE(line, std::string::npos);
+    text.erase(line, text.find('\n', line) + 1 - line);
+    std::ofstream(options, std::ios::binary | std::ios::trunc) << text;
+    Start();
+    ASSERT_LT(manager->ConstData().GripRightBottom, 0);
+
+    HWND grip = Make(L"SCROLLBAR", L"", SBS_SIZEGRIP, 0, RECT{380, 260, 400, 280});
+    Adapt(u"TacSizerWnd", grip, u"CHECKBOX");
+    ::InvalidateRect(grip, nullptr, TRUE);
+    ::UpdateWindow(grip);
+    EXPECT_FALSE(::GetUpdateRect(grip, nullptr, FALSE));
+    EXPECT_EQ(::SendMessageW(grip, WM_NCHITTEST, 0, 0), HTBOTTOMRIGHT);
 }
