@@ -10,6 +10,8 @@
 #include "acMaskPaintWin.h"
 #include "acSBUtilsBaseWnd.h"
 #include "acSBUtilsEdit.h"
+#include "acSBUtilsMenu.h"
+#include "acSBUtilsStatic.h"
 #include "acUtilsWin.h"
 #include "sGraphUtils.h"
 #include "sSectionPaint.h"
@@ -674,6 +676,8 @@ void acSBUtilsInitialization() {
     RegisterAdapterClass<TacBaseWnd>(u"TacBaseWnd");
     acEditWndInitialization();
     acComboWndInitialization();
+    acStaticWndInitialization();
+    acMenuWndInitialization();
 }
 
 void acSBUtilsFinalization() {
