@@ -3,13 +3,12 @@
 #include <algorithm>
 
 #include "Forms.h"
+#include "acDials.h"
 #include "acUtilsWin.h"
 #include "sSectionPaint.h"
 #include "sSkinManager.h"
 #include "sSkinMenus.h"
 #include "sVclUtils.h"
-
-TacMenuWindowHooks acMenuWindowHooks;
 
 namespace {
 
@@ -77,9 +76,9 @@ void TacMnuWnd::WindowGone(TMessage& Message) {
     RgnChanged = 0;
     ClearMenuInfos();
     bool othersLive = false;
-    if (acMenuWindowHooks.Windows != nullptr) {
+    {
         // Copied: a repainted window may change the list.
-        const std::vector<TacMainWnd*> windows = acMenuWindowHooks.Windows();
+        const std::vector<TacMainWnd*> windows = HookedMenuWindows();
         for (TacMainWnd* other : windows) {
             if (other == nullptr || other == this || other->Destroyed) continue;
             othersLive = true;
@@ -88,7 +87,7 @@ void TacMnuWnd::WindowGone(TMessage& Message) {
     }
     // The last menu window gone: the hook's list is emptied (this adapter is
     // freed once this message has returned).
-    if (!othersLive && acMenuWindowHooks.Clear != nullptr) acMenuWindowHooks.Clear();
+    if (!othersLive) ClearMenuWindows();
     acMenusSkinning = false;
 }
 

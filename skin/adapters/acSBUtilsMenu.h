@@ -37,16 +37,5 @@ private:
     bool FHiddenUntilPainted = false;
 };
 
-// The window-creation hook's list of popup-menu adapters. The hook's unit
-// fills these when it starts; without them a closing menu window has no
-// other menu windows to repaint and no list to empty.
-struct TacMenuWindowHooks {
-    // The adapters the hook made.
-    std::vector<TacMainWnd*>& (*Windows)() = nullptr;
-    // Frees every adapter of the list and empties it.
-    void (*Clear)() = nullptr;
-};
-extern TacMenuWindowHooks acMenuWindowHooks;
-
 // Registers "TacMnuWnd" with the adapter factory.
 void acMenuWndInitialization();

@@ -16,6 +16,7 @@
 #include "MenuDriver.h"
 #include "Menus.h"
 #include "TestSkinForm.h"
+#include "acDials.h"
 #include "acSBUtilsMenu.h"
 #include "acSBUtilsStatic.h"
 #include "sMessages.h"
@@ -89,15 +90,7 @@ bool RunFromTimer(std::function<void()> Action, int TimeoutMs) {
 }
 
 // The menu adapters made at creation, as the window-creation hook makes them.
-std::vector<TacMainWnd*> gMenuWindows;
 TsSkinManager* gManager = nullptr;
-std::vector<TacMainWnd*>& MenuWindows() { return gMenuWindows; }
-void ClearMenuWindows() {
-    std::vector<TacMainWnd*> adapters;
-    adapters.swap(gMenuWindows);
-    for (TacMainWnd* a : adapters)
-        if (a != nullptr) a->Free();
-}
 // Made before the hooks installed earlier see the window.
 LRESULT CALLBACK CreationHook(int Code, WPARAM WParam, LPARAM LParam) {
     if (Code == HCBT_CREATEWND) {
@@ -105,7 +98,7 @@ LRESULT CALLBACK CreationHook(int Code, WPARAM WParam, LPARAM LParam) {
         const HWND wnd = reinterpret_cast<HWND>(WParam);
         if (reinterpret_cast<ULONG_PTR>(cbt->lpcs->lpszClass) == 0x8000 && !SkinCommandAnswered(wnd, AC_CTRLHANDLED))
             if (TacMainWnd* a = CreateAdapter(u"TacMnuWnd", wnd, nullptr, gManager, u"MAINMENU", false))
-                gMenuWindows.push_back(a);
+                HookedMenuWindows().push_back(a);
     }
     return ::CallNextHookEx(nullptr, Code, WParam, LParam);
 }
@@ -118,14 +111,12 @@ protected:
         gManager = manager;
         acSBUtilsInitialization();
         InitLayeredWindowEntryPoints();
-        savedHooks = acMenuWindowHooks;
     }
     void TearDown() override {
         for (TacMainWnd*& a : adapters) ReleaseMainWnd(a ? a->CtrlHandle : nullptr, true, false, a);
         adapters.clear();
         parent.reset();
         ClearMenuWindows();
-        acMenuWindowHooks = savedHooks;
         gManager = nullptr;
         TestSkinForm::TearDown();
     }
@@ -139,7 +130,6 @@ protected:
 
     std::unique_ptr<harness::TestWindow> parent;
     std::vector<TacMainWnd*> adapters;
-    TacMenuWindowHooks savedHooks;
 };
 
 }  // namespace
@@ -184,7 +174,6 @@ TEST_F(AdaptersOnScreen, DialogChildrenShowTheirLooks) {
 }
 
 TEST_F(AdaptersOnScreen, SkinnedPopupShowsItsFrame) {
-    acMenuWindowHooks = {&MenuWindows, &ClearMenuWindows};
     HHOOK hook = ::SetWindowsHookExW(WH_CBT, &CreationHook, nullptr, ::GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
     auto* popup = New<TPopupMenu>(form);

@@ -14,6 +14,7 @@
 #include "MenuDriver.h"
 #include "TestSkinForm.h"
 #include "Menus.h"
+#include "acDials.h"
 #include "acSBUtilsMenu.h"
 #include "sSkinMenus.h"
 #include "sVclUtils.h"
@@ -23,18 +24,6 @@
 namespace {
 
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
-
-// The hook's list as the test keeps it.
-std::vector<TacMainWnd*> gMenuWindows;
-int gCleared = 0;
-std::vector<TacMainWnd*>& MenuWindows() { return gMenuWindows; }
-void ClearMenuWindows() {
-    ++gCleared;
-    std::vector<TacMainWnd*> adapters;
-    adapters.swap(gMenuWindows);
-    for (TacMainWnd* a : adapters)
-        if (a != nullptr) a->Free();
-}
 
 // Runs Action once from a timer of the message loop (where the program
 // opens its menus) and waits until it has returned.
@@ -86,7 +75,7 @@ LRESULT CALLBACK CreationHook(int Code, WPARAM WParam, LPARAM LParam) {
         const HWND wnd = reinterpret_cast<HWND>(WParam);
         if (cls == 0x8000 && !SkinCommandAnswered(wnd, AC_CTRLHANDLED)) {
             if (TacMainWnd* a = CreateAdapter(u"TacMnuWnd", wnd, nullptr, gManager, u"MAINMENU", false))
-                gMenuWindows.push_back(a);
+                HookedMenuWindows().push_back(a);
             if (gFirstFrame.Wnd == nullptr) gFirstFrame.Wnd = wnd;
         }
     }
@@ -108,9 +97,6 @@ protected:
         acSBUtilsInitialization();
         // The layered-window entry points the menu windows use.
         InitLayeredWindowEntryPoints();
-        savedHooks = acMenuWindowHooks;
-        acMenuWindowHooks = {&MenuWindows, &ClearMenuWindows};
-        gCleared = 0;
         gFirstFrame = {};
         owner = std::make_unique<harness::TestWindow>(300, 200, RGB(0x30, 0x60, 0x90), &OwnerProc);
         owner->Show();
@@ -125,7 +111,6 @@ protected:
         if (hook) ::UnhookWindowsHookEx(hook);
         if (menu) ::DestroyMenu(menu);
         ClearMenuWindows();
-        acMenuWindowHooks = savedHooks;
         owner.reset();
         gManager = nullptr;
         TestSkinForm::TearDown();
@@ -149,7 +134,6 @@ protected:
     std::unique_ptr<harness::TestWindow> owner;
     HHOOK hook = nullptr;
     HMENU menu = nullptr;
-    TacMenuWindowHooks savedHooks;
 };
 
 }  // namespace
@@ -176,8 +160,7 @@ TEST_F(MenuWindowAdapter, RealMenuWindowIsAdaptedAndOutlivesTheMenu) {
     // Closed: the window is gone or at least no longer adapted, and the
     // hook's list was emptied (its adapters freed).
     EXPECT_TRUE(!::IsWindow(seen) || AdapterOfWindow(seen) == nullptr);
-    EXPECT_EQ(gCleared, 1);
-    EXPECT_TRUE(gMenuWindows.empty());
+    EXPECT_TRUE(HookedMenuWindows().empty());
 }
 
 // A menu window answers skin command 8 with whether its region changed for
@@ -205,7 +188,7 @@ TEST_F(MenuWindowAdapter, RepeatedMenusKeepObjectCountsFlat) {
     EXPECT_LE(usage[2], usage[1] + 20) << usage[0] << ", " << usage[1] << ", " << usage[2];
     EXPECT_LE(usage[1], usage[0] + 20) << usage[0] << ", " << usage[1] << ", " << usage[2];
     EXPECT_EQ(harness::WindowCount(), windows);
-    EXPECT_EQ(gCleared, 205);
+    EXPECT_TRUE(HookedMenuWindows().empty());
 }
 
 // A skinned popup (its items measured and drawn by the menu skinner): its
