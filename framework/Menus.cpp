@@ -298,6 +298,7 @@ Integer TMenuItem::MenuIndex() const {
 
 void TMenuItem::MenuChanged(bool Rebuild) {
     if (Rebuild) DestroyHandles();
+    else WriteEntry();
     if (TMenu* menu = GetParentMenu()) menu->MenuChanged(this, Rebuild);
 }
 
@@ -487,17 +488,16 @@ void TMenuItem::FillEntry(MENUITEMINFOW& Info, String& Text) {
     Info.cch = static_cast<UINT>(Text.size());
 }
 
-void TMenuItem::UpdateEntry() {
-    if (FParent && FParent->FHandle) {
-        const Integer pos = MenuIndex();
-        if (pos >= 0) {
-            MENUITEMINFOW info = {};
-            String text;
-            FillEntry(info, text);
-            ::SetMenuItemInfoW(FParent->FHandle, static_cast<UINT>(pos), TRUE, &info);
-        }
-    }
-    MenuChanged(false);
+void TMenuItem::UpdateEntry() { MenuChanged(false); }
+
+void TMenuItem::WriteEntry() {
+    if (!FParent || !FParent->FHandle) return;
+    const Integer pos = MenuIndex();
+    if (pos < 0) return;
+    MENUITEMINFOW info = {};
+    String text;
+    FillEntry(info, text);
+    ::SetMenuItemInfoW(FParent->FHandle, static_cast<UINT>(pos), TRUE, &info);
 }
 
 HMENU TMenuItem::Handle() {
@@ -630,13 +630,18 @@ TMenuItem* ItemOfData(ULONG_PTR data) {
     return TMenuItem::FindByCommand(static_cast<Word>(data));
 }
 
+// The message's item id agrees with the item: its command, or for an item
+// that opens a submenu whatever the system reports for it (some report the
+// submenu's handle there).
+bool NamesItem(const TMenuItem* item, UINT itemID) { return item->Command() == itemID || item->Count() > 0; }
+
 }  // namespace
 
 bool TMenu::DispatchMenuMeasure(TMessage& Message) {
     auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
     if (Message.Msg != WM_MEASUREITEM || !mis || mis->CtlType != ODT_MENU) return false;
     TMenuItem* item = ItemOfData(mis->itemData);
-    if (!item || item->Command() != mis->itemID) return false;
+    if (!item || !NamesItem(item, mis->itemID)) return false;
     HDC dc = ::GetDC(nullptr);
     if (!dc) return false;
     Integer width = static_cast<Integer>(mis->itemWidth);
@@ -662,7 +667,7 @@ bool TMenu::DispatchMenuDraw(TMessage& Message) {
     const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam);
     if (Message.Msg != WM_DRAWITEM || !dis || dis->CtlType != ODT_MENU || !dis->hDC) return false;
     TMenuItem* item = ItemOfData(dis->itemData);
-    if (!item || item->Command() != dis->itemID) return false;
+    if (!item || !NamesItem(item, dis->itemID)) return false;
     const int saved = ::SaveDC(dis->hDC);
     try {
         TCanvas canvas;

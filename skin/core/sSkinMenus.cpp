@@ -753,7 +753,7 @@ void TsSkinableMenus::sAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const
         if (!::PeekMessageW(&pending, app, acMenuItemBorder, acMenuWindowBorder, PM_NOREMOVE)) {
             TMenuItem* parent = item->Parent();
             const Integer pos = item->MenuIndex();
-            if (parent && pos >= 0)
+            if (parent && parent->HandleAllocated() && pos >= 0)
                 ::PostMessageW(app, acMenuItemBorder, reinterpret_cast<WPARAM>(parent->Handle()),
                                static_cast<LPARAM>(pos));
         }

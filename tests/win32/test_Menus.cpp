@@ -395,10 +395,12 @@ TEST(MenuItems, EntriesFollowTheItemProperties) {
         EXPECT_EQ(EntryType(h, i) & MFT_OWNERDRAW, UINT(MFT_OWNERDRAW)) << i;
     EXPECT_EQ(MenuText(h, 5), u"Keyed");
     m->SetOwnerDraw(false);
-    // One item with a handler of its own is owner-drawn on its own.
+    // One item with a handler of its own is owner-drawn on its own; the
+    // built entry follows in place.
+    h = m->Handle();
     plain->OnDrawItem = TMenuDrawItemEvent::OfFunction([](TObject*, TCanvas*, const TRect&, bool) {});
     plain->MenuChanged(false);
-    h = m->Handle();
+    EXPECT_EQ(m->Handle(), h);
     EXPECT_EQ(EntryType(h, 0) & MFT_OWNERDRAW, UINT(MFT_OWNERDRAW));
     EXPECT_EQ(EntryType(h, 1) & MFT_OWNERDRAW, 0u);
     (void)line;

@@ -302,6 +302,7 @@ TEST_F(SkinMenusTest, PopupWindowFoundLaterIsNamedByMenuAndPosition) {
     // the item's position, never the item object.
     TPopupMenu* menu = Popup({u"One", u"Two"});
     menus->HookPopupMenu(menu, true);
+    const HMENU shown = menu->Handle();   // a popup being drawn has its menu
     TMenuItem* two = menu->Items()->Items(1);
     HWND app = Application->Handle();
     MSG stale;
@@ -311,7 +312,7 @@ TEST_F(SkinMenusTest, PopupWindowFoundLaterIsNamedByMenuAndPosition) {
     menus->sAdvancedDrawItem(two, bmp->Canvas(), TRect(0, 20, 150, 40), TOwnerDrawState{});
     MSG m;
     ASSERT_TRUE(::PeekMessageW(&m, app, acMenuItemBorder, acMenuItemBorder, PM_REMOVE));
-    EXPECT_EQ(reinterpret_cast<HMENU>(m.wParam), menu->Handle());
+    EXPECT_EQ(reinterpret_cast<HMENU>(m.wParam), shown);
     EXPECT_EQ(m.lParam, 1);
     EXPECT_FALSE(::PeekMessageW(&m, app, acMenuItemBorder, acMenuWindowBorder, PM_REMOVE)) << "one at a time";
 
