@@ -663,6 +663,62 @@ bool TMenu::DispatchMenuMeasure(TMessage& Message) {
     return true;
 }
 
+namespace {
+
+// The accelerator character of a caption ("&Open" has 'O'; "&&" is a plain
+// ampersand), 0 when none.
+Char Accelerator(const String& caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != u'&') continue;
+        if (caption[i + 1] != u'&') return caption[i + 1];
+        ++i;
+    }
+    return 0;
+}
+
+Char Upper(Char c) { return static_cast<Char>(reinterpret_cast<UINT_PTR>(::CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c))))); }
+
+}  // namespace
+
+bool TMenu::DispatchMenuChar(TMessage& Message) {
+    if (Message.Msg != WM_MENUCHAR) return false;
+    HMENU menu = reinterpret_cast<HMENU>(Message.LParam);
+    if (!menu || !::IsMenu(menu) || ::GetMenuItemCount(menu) <= 0) return false;
+    // The menu is ours when its first entry names a live item whose parent
+    // built this very handle.
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_DATA;
+    if (!::GetMenuItemInfoW(menu, 0, TRUE, &info)) return false;
+    TMenuItem* first = ItemOfData(info.dwItemData);
+    TMenuItem* parent = first ? first->Parent() : nullptr;
+    if (!parent || parent->FHandle != menu) return false;
+    const Char key = Upper(static_cast<Char>(LOWORD(Message.WParam)));
+    // Matches in menu order, starting after the highlighted entry.
+    std::vector<Integer> matches;
+    Integer hilite = -1;
+    for (TMenuItem* item : parent->FItems) {
+        const Integer pos = item->MenuIndex();
+        if (pos < 0) continue;
+        if (::GetMenuState(menu, static_cast<UINT>(pos), MF_BYPOSITION) & MF_HILITE) hilite = pos;
+        const Char c = Accelerator(item->Caption());
+        if (c && Upper(c) == key && item->Enabled()) matches.push_back(pos);
+    }
+    if (matches.empty()) return false;
+    if (matches.size() == 1) {
+        Message.Result = MAKELRESULT(matches.front(), MNC_EXECUTE);
+        return true;
+    }
+    Integer next = matches.front();
+    for (Integer pos : matches)
+        if (pos > hilite) {
+            next = pos;
+            break;
+        }
+    Message.Result = MAKELRESULT(next, MNC_SELECT);
+    return true;
+}
+
 bool TMenu::DispatchMenuDraw(TMessage& Message) {
     const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam);
     if (Message.Msg != WM_DRAWITEM || !dis || dis->CtlType != ODT_MENU || !dis->hDC) return false;

@@ -241,6 +241,10 @@ public:
     // to the DC. False when the message is not about a live menu item.
     static bool DispatchMenuMeasure(TMessage& Message);
     static bool DispatchMenuDraw(TMessage& Message);
+    // WM_MENUCHAR of one of our menus: owner-drawn entries have no text the
+    // system reads accelerators from, so the items' captions answer (the
+    // one item with the key runs, several are stepped through).
+    static bool DispatchMenuChar(TMessage& Message);
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
