@@ -163,6 +163,13 @@ TEST(SkinnedMenusDisplay, APoppedMenuShowsTheSkin) {
     EXPECT_TRUE(seen.Cap.Contains(TestRef(skingen::TestMaskColour("DIVIDERV", "BORDERSMASK", 0)))) << "divider";
     EXPECT_TRUE(seen.Cap.Contains(TestRef(skingen::TestSectionColour("MENUCAPTION", 0)))) << "caption item";
     EXPECT_TRUE(seen.CornersCut());
+
+    // Shown again (a new window): the same background takes the new window.
+    Seen again;
+    PopAndLook(menu, hot, again);
+    EXPECT_TRUE(again.Cap.Contains(hot));
+    EXPECT_TRUE(again.CornersCut());
+    EXPECT_EQ(MenuInfoCount(), 1u);
     menu->Free();
 }
 
@@ -278,6 +285,28 @@ TEST(SkinnedMenusDisplay, TheMenuLineOfAFormIsPaintedFromTheSkin) {
     EXPECT_GT(provider->MenuHeight(), 0);
     EXPECT_TRUE(provider->MenuPresent());
     EXPECT_EQ(provider->GetLinesCount(), 1);
+
+    // Opened from the keyboard, "File" is drawn selected in the line (by the
+    // system's own owner-draw request) over the line's image, its popup below.
+    RECT fileRect{};
+    ASSERT_TRUE(::GetMenuItemRect(form->Handle(), ::GetMenu(form->Handle()), 0, &fileRect));
+    RECT wr{};
+    ::GetWindowRect(form->Handle(), &wr);
+    const COLORREF selected = TestRef(skingen::TestSectionColour("MENUITEM", 1));
+    harness::Capture open;
+    MenuTicker ticker([&](int tick) {
+        open = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Screen);
+        return (MenuWindows().size() == 1 &&
+                open.Pixel((fileRect.left + fileRect.right) / 2 - wr.left, (fileRect.top + fileRect.bottom) / 2 - wr.top) ==
+                    selected) ||
+               tick > 20;
+    });
+    ::PostMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, 'f');
+    harness::PumpUntilIdle(50, 4000);
+    open.SaveBmp(Beside(L"skinned-menu-line-open.bmp").c_str());
+    const int cx = (fileRect.left + fileRect.right) / 2 - wr.left, cy = (fileRect.top + fileRect.bottom) / 2 - wr.top;
+    EXPECT_EQ(open.Pixel(cx, cy), selected) << std::hex << open.Pixel(cx, cy);
+    EXPECT_EQ(open.Pixel(fileRect.right - wr.left + 200, cy), line) << "the rest of the line";
     form->Free();
 }
 
