@@ -219,7 +219,27 @@ void sSkinMenusFinalization() {
 
 TsSkinableMenus::TsSkinableMenus(TsSkinManager* AOwner) : FCaptionFont(new TFont()), FOwner(AOwner) {}
 
-TsSkinableMenus::~TsSkinableMenus() { delete FCaptionFont; }
+TsSkinableMenus::~TsSkinableMenus() {
+    for (const auto& [item, command] : FHooked)
+        if (TMenuItem::FindByCommand(command) == item) UnhookAll(item);
+    delete FCaptionFont;
+}
+
+void TsSkinableMenus::Hooked(TMenuItem* Item) { FHooked[Item] = Item->Command(); }
+
+void TsSkinableMenus::UnhookAll(TMenuItem* Item) {
+    const TMenuMeasureItemEvent measures[2] = {TMenuMeasureItemEvent::Of<&TsSkinableMenus::sMeasureItem>(this),
+                                               TMenuMeasureItemEvent::Of<&TsSkinableMenus::sMeasureLineItem>(this)};
+    const TAdvancedMenuDrawItemEvent draws[2] = {
+        TAdvancedMenuDrawItemEvent::Of<&TsSkinableMenus::sAdvancedDrawItem>(this),
+        TAdvancedMenuDrawItemEvent::Of<&TsSkinableMenus::sAdvancedDrawLineItem>(this)};
+    const bool before = Item->IsOwnerDraw();
+    for (const auto& m : measures)
+        if (Item->OnMeasureItem == m) Item->OnMeasureItem = nullptr;
+    for (const auto& d : draws)
+        if (Item->OnAdvancedDrawItem == d) Item->OnAdvancedDrawItem = nullptr;
+    if (Item->IsOwnerDraw() != before) Item->MenuChanged(false);
+}
 
 namespace {
 
@@ -283,6 +303,7 @@ void TsSkinableMenus::HookItem(TMenuItem* MenuItem, bool Active) {
             if (Active) {
                 if (!MenuItem->OnAdvancedDrawItem) MenuItem->OnAdvancedDrawItem = draw;
                 if (!MenuItem->OnMeasureItem) MenuItem->OnMeasureItem = measure;
+                Hooked(MenuItem);
             } else {
                 if (MenuItem->OnAdvancedDrawItem == draw) MenuItem->OnAdvancedDrawItem = nullptr;
                 if (MenuItem->OnMeasureItem == measure) MenuItem->OnMeasureItem = nullptr;
@@ -295,16 +316,7 @@ void TsSkinableMenus::HookItem(TMenuItem* MenuItem, bool Active) {
 void TsSkinableMenus::InitItem(TMenuItem* Item, bool A) {
     if (!Item) return;
     if (!A) {
-        const TMeasure measures[2] = {TMeasure::Of<&TsSkinableMenus::sMeasureItem>(this),
-                                      TMeasure::Of<&TsSkinableMenus::sMeasureLineItem>(this)};
-        const TDraw draws[2] = {TDraw::Of<&TsSkinableMenus::sAdvancedDrawItem>(this),
-                                TDraw::Of<&TsSkinableMenus::sAdvancedDrawLineItem>(this)};
-        ChangeHandlers(Item, [&] {
-            for (const TMeasure& m : measures)
-                if (Item->OnMeasureItem == m) Item->OnMeasureItem = nullptr;
-            for (const TDraw& d : draws)
-                if (Item->OnAdvancedDrawItem == d) Item->OnAdvancedDrawItem = nullptr;
-        });
+        UnhookAll(Item);
         return;
     }
     if (IsTopLine(Item)) {
@@ -312,6 +324,7 @@ void TsSkinableMenus::InitItem(TMenuItem* Item, bool A) {
             Item->OnAdvancedDrawItem = TDraw::Of<&TsSkinableMenus::sAdvancedDrawLineItem>(this);
             Item->OnMeasureItem = TMeasure::Of<&TsSkinableMenus::sMeasureLineItem>(this);
         });
+        Hooked(Item);
     } else if (FOwner && FOwner->SkinnedPopups()) {
         HookItem(Item, true);
     }
@@ -329,6 +342,7 @@ void TsSkinableMenus::InitMenuLine(TMainMenu* Menu, bool A) {
             if (!FOwner->SkinnedPopups()) return;
             item->OnAdvancedDrawItem = draw;
             item->OnMeasureItem = measure;
+            Hooked(item);
         } else if (!A) {
             if (item->OnAdvancedDrawItem == draw) item->OnAdvancedDrawItem = nullptr;
             if (item->OnMeasureItem == measure) item->OnMeasureItem = nullptr;

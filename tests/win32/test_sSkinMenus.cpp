@@ -146,6 +146,22 @@ TEST_F(SkinMenusTest, MenusOfTheApplicationFollowTheSkin) {
     EXPECT_FALSE(menu->Items()->Items(0)->OnAdvancedDrawItem.Assigned());
 }
 
+TEST(SkinMenus, AManagerThatGoesTakesItsHandlersAlong) {
+    // A popup of nobody's, hooked by hand: no walk of the application finds
+    // it, yet its items must not keep handlers of a freed skinner.
+    auto* menu = New<TPopupMenu>(nullptr);
+    TMenuItem* item = AddItem(menu->Items(), u"One");
+    TMenuItem* gone = AddItem(menu->Items(), u"Two");
+    {
+        TestSkinSession session("kestrune-menus-gone");
+        session.Manager()->SkinableMenus()->HookPopupMenu(menu, true);
+        EXPECT_TRUE(item->OnAdvancedDrawItem.Assigned());
+        gone->Free();   // a freed item is skipped
+    }
+    EXPECT_FALSE(item->OnAdvancedDrawItem.Assigned() || item->OnMeasureItem.Assigned());
+    menu->Free();
+}
+
 TEST_F(SkinMenusTest, MenuLineHandlers) {
     TForm* form = Own(New<TForm>(Application));
     auto* menu = New<TMainMenu>(form);
