@@ -160,7 +160,7 @@ void TMenuItem::BeforeDestruction() {
     }
     ReleaseCommand(FCommand);
     FCommand = 0;
-    delete FBitmap;
+    if (FBitmap) FBitmap->Free();
     FBitmap = nullptr;
     if (FSubMenuImages) FSubMenuImages->RemoveFreeNotification(this);
     FSubMenuImages = nullptr;
@@ -240,13 +240,13 @@ void TMenuItem::SetImageIndex(Integer Value) {
 }
 
 TBitmap* TMenuItem::Bitmap() {
-    if (!FBitmap) FBitmap = new TBitmap();
+    if (!FBitmap) FBitmap = New<TBitmap>();
     return FBitmap;
 }
 
 void TMenuItem::SetBitmap(TBitmap* Value) {
     if (!Value) {
-        delete FBitmap;
+        if (FBitmap) FBitmap->Free();
         FBitmap = nullptr;
     } else {
         Bitmap()->Assign(Value);

@@ -173,6 +173,39 @@ TEST(SkinnedMenusDisplay, APoppedMenuShowsTheSkin) {
     menu->Free();
 }
 
+TEST(SkinnedMenusDisplay, PicturesAndCheckMarks) {
+    const kestrune_test::TestSkinSession skin("kestrune-menu-glyphs-");
+    auto* menu = New<TPopupMenu>(Application);
+    auto add = [&](const char16_t* caption) {
+        auto* item = New<TMenuItem>(menu);
+        item->SetCaption(caption);
+        menu->Items()->Add(item);
+        return item;
+    };
+    add(u"First");
+    TMenuItem* pictured = add(u"Pictured");
+    TMenuItem* checked = add(u"Checked");
+    TMenuItem* radio = add(u"Radio");
+    const COLORREF picture = RGB(0x12, 0x9A, 0x56);
+    TBitmap* pic = pictured->Bitmap();
+    pic->SetPixelFormat(pf24bit);
+    pic->SetSize(16, 16);
+    pic->Canvas()->Brush()->SetColor(static_cast<TColor>(picture));
+    pic->Canvas()->FillRect(TRect(0, 0, 16, 16));
+    checked->SetChecked(true);
+    radio->SetRadioItem(true);
+    radio->SetChecked(true);
+    skin.Manager()->SkinableMenus()->HookPopupMenu(menu, true);
+    Seen seen;
+    PopAndLook(menu, TestRef(skingen::TestSectionColour("MENUITEM", 1)), seen);
+    seen.Cap.SaveBmp(Beside(L"skinned-popup-glyphs.bmp").c_str());
+    EXPECT_TRUE(seen.Cap.Contains(picture)) << "the item's picture";
+    EXPECT_TRUE(seen.Cap.Contains(TestRef(skingen::TestMaskColour("GLOBALINFO", "CHECK", 0)))) << "check mark";
+    EXPECT_TRUE(seen.Cap.Contains(TestRef(skingen::TestMaskColour("GLOBALINFO", "RADIOCHECKED", 0))))
+        << "radio mark";
+    menu->Free();
+}
+
 TEST(SkinnedMenusDisplay, WithoutADividerMaskTheDividerTakesTheBorderColour) {
     harness::TempFolder folder("kestrune-menu-divider-");
     skingen::WriteTestSkin(folder.Path() / "Test");
@@ -307,6 +340,24 @@ TEST(SkinnedMenusDisplay, TheMenuLineOfAFormIsPaintedFromTheSkin) {
     const int cx = (fileRect.left + fileRect.right) / 2 - wr.left, cy = (fileRect.top + fileRect.bottom) / 2 - wr.top;
     EXPECT_EQ(open.Pixel(cx, cy), selected) << std::hex << open.Pixel(cx, cy);
     EXPECT_EQ(open.Pixel(fileRect.right - wr.left + 200, cy), line) << "the rest of the line";
+
+    // A narrow form wraps its line into rows, each counted; a minimized
+    // form has none.
+    for (const char16_t* caption : {u"&View", u"&Tools", u"&Window", u"&Options", u"&Extras"}) {
+        auto* more = New<TMenuItem>(form);
+        more->SetCaption(caption);
+        main->Items()->Add(more);
+    }
+    form->SetWidth(170);
+    harness::PumpUntilIdle(50, 1000);
+    provider->FLinesCount = -1;
+    EXPECT_GE(provider->GetLinesCount(), 2);
+    cap = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Screen);
+    cap.SaveBmp(Beside(L"skinned-menu-lines.bmp").c_str());
+    ::ShowWindow(form->Handle(), SW_MINIMIZE);
+    harness::PumpUntilIdle(50, 1000);
+    provider->FLinesCount = -1;
+    EXPECT_EQ(provider->GetLinesCount(), 0);
     form->Free();
 }
 
