@@ -350,7 +350,10 @@ void TMenuItem::AdvancedDrawItem(TCanvas* ACanvas, const TRect& ARect, TOwnerDra
         OnDrawItem(this, ACanvas, ARect, State.Contains(odSelected));
         return;
     }
-    // A plain item in the system's colours.
+    DrawPlain(ACanvas, ARect, State, TopLevel);
+}
+
+void TMenuItem::DrawPlain(TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State, bool TopLevel) {
     HDC dc = ACanvas->Handle();
     RECT r = {ARect.Left, ARect.Top, ARect.Right, ARect.Bottom};
     const bool selected = State.Contains(odSelected) || State.Contains(odHotLight);

@@ -126,6 +126,8 @@ public:
     // Draws the owner-drawn item: OnAdvancedDrawItem, else OnDrawItem, else a
     // plain item. TopLevel: an item of a menu bar.
     virtual void AdvancedDrawItem(TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State, bool TopLevel);
+    // The item in the system's colours, whatever handlers it has.
+    void DrawPlain(TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State, bool TopLevel);
     // The item is owner-drawn: its menu is, or it has a handler of its own.
     bool IsOwnerDraw() const;
     // Something about the item changed; Rebuild: the built handles are made

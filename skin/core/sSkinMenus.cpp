@@ -981,7 +981,13 @@ void TsSkinableMenus::sAdvancedDrawLineItem(TObject* Sender, TCanvas* ACanvas, c
         provider = dynamic_cast<TsSkinProvider*>(
             reinterpret_cast<TacFormProvider*>(SendSkinCommand(wnd, AC_GETPROVIDER, 0)));
     if (!provider) provider = MDISkinProvider;
-    if (!provider || !provider->SkinData() || !provider->SkinData()->FCacheBmp || !provider->MenuLineBmp) return;
+    if (!provider || !provider->SkinData() || !provider->SkinData()->FCacheBmp || !provider->MenuLineBmp ||
+        provider->MenuLineBmp->Empty()) {
+        // A form whose frame is not skinned has no line image to draw on:
+        // the item is drawn plain rather than left out.
+        item->DrawPlain(ACanvas, ARect, State, true);
+        return;
+    }
     const Integer w = ARect.Width(), h = ARect.Height();
     if (w <= 0 || h <= 0) return;
     TWorkBitmap work(w, h);

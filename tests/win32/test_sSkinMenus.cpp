@@ -201,6 +201,31 @@ TEST_F(SkinMenusTest, MenuLineHandlers) {
     EXPECT_FALSE(file->OnAdvancedDrawItem.Assigned() || file->OnMeasureItem.Assigned());
 }
 
+TEST_F(SkinMenusTest, ALineWithoutASkinnedFrameIsDrawnPlain) {
+    // The skinner hooks every main menu of the application; a form without
+    // a skinned frame has no line image, and its items must still show.
+    TForm* form = Own(New<TForm>(Application));
+    auto* menu = New<TMainMenu>(form);
+    TMenuItem* file = AddItem(menu->Items(), u"&File");
+    form->SetMenu(menu);
+    menus->InitItems(true);
+    ASSERT_TRUE(file->OnAdvancedDrawItem ==
+                TAdvancedMenuDrawItemEvent::Of<&TsSkinableMenus::sAdvancedDrawLineItem>(menus));
+    TBitmap* bmp = CreateWorkBitmap(60, 20);
+    HDC dc = bmp->Canvas()->Handle();
+    const RECT all = {0, 0, 60, 20};
+    ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    DRAWITEMSTRUCT dis = {};
+    dis.CtlType = ODT_MENU;
+    dis.itemID = dis.itemData = file->Command();
+    dis.hDC = dc;
+    dis.rcItem = all;
+    TMessage m{WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis), 0};
+    ASSERT_TRUE(TMenu::DispatchMenuDraw(m));
+    EXPECT_EQ(::GetPixel(dc, 1, 1), ::GetSysColor(COLOR_MENU));
+    bmp->Free();
+}
+
 TEST_F(SkinMenusTest, MeasuringByKind) {
     TPopupMenu* menu = Popup({u"-", u"-Heading-", u"Open", u"Open", u"Wide item"});
     menu->Items()->Items(3)->SetShortCut(TextToShortCut(u"Ctrl+O"));
