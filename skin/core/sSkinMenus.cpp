@@ -710,7 +710,12 @@ void TsSkinableMenus::sMeasureItem(TObject* Sender, TCanvas* ACanvas, Integer& W
 void TsSkinableMenus::sAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect,
                                         TOwnerDrawState State) {
     auto* item = dynamic_cast<TMenuItem*>(Sender);
-    if (!item || !ACanvas || !FOwner || !FOwner->SkinData()->Active) return;
+    if (!item || !ACanvas) return;
+    if (!FOwner || !FOwner->SkinData()->Active) {
+        // Left hooked while no skin is active: the item still shows.
+        item->DrawPlain(ACanvas, ARect, State, false);
+        return;
+    }
     ACanvas->Lock();
     struct Unlock {
         TCanvas* C;
@@ -737,7 +742,10 @@ void TsSkinableMenus::sAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const
         AdoptWindow(mi, wnd, wr);
         mi = GetMenuInfo(item, wr.Width(), wr.Height(), wnd);
     }
-    if (!mi.Bmp) return;
+    if (!mi.Bmp) {
+        item->DrawPlain(ACanvas, ARect, State, false);
+        return;
+    }
     const TPoint off = wnd ? DCOffsetInWindow(dc, wnd) : TPoint(FBorderWidth, FBorderWidth);
     const bool firstColumn = !ItemHasBreakBefore(item);
     const Integer extraW = firstColumn ? ExtraWidth(mi) : 0;

@@ -201,7 +201,7 @@ TEST_F(SkinMenusTest, MenuLineHandlers) {
     EXPECT_FALSE(file->OnAdvancedDrawItem.Assigned() || file->OnMeasureItem.Assigned());
 }
 
-TEST_F(SkinMenusTest, ALineWithoutASkinnedFrameIsDrawnPlain) {
+TEST_F(SkinMenusTest, ItemsWithoutASkinToDrawOnAreDrawnPlain) {
     // The skinner hooks every main menu of the application; a form without
     // a skinned frame has no line image, and its items must still show.
     TForm* form = Own(New<TForm>(Application));
@@ -222,6 +222,14 @@ TEST_F(SkinMenusTest, ALineWithoutASkinnedFrameIsDrawnPlain) {
     dis.rcItem = all;
     TMessage m{WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis), 0};
     ASSERT_TRUE(TMenu::DispatchMenuDraw(m));
+    EXPECT_EQ(::GetPixel(dc, 1, 1), ::GetSysColor(COLOR_MENU));
+
+    // A popup item left hooked while no skin is active shows too.
+    TPopupMenu* popup = Popup({u"Open"});
+    menus->HookPopupMenu(popup, true);
+    session->Manager()->SetActive(false);
+    ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    menus->sAdvancedDrawItem(popup->Items()->Items(0), bmp->Canvas(), TRect(0, 0, 60, 20), TOwnerDrawState{});
     EXPECT_EQ(::GetPixel(dc, 1, 1), ::GetSysColor(COLOR_MENU));
     bmp->Free();
 }
