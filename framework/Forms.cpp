@@ -553,6 +553,9 @@ void TCustomForm::Dispatch(TMessage& Message) {
     case WM_DRAWITEM:
         if (TMenu::DispatchMenuDraw(Message)) return;
         break;
+    case WM_MENUCHAR:
+        if (TMenu::DispatchMenuChar(Message)) return;
+        break;
     case WM_DESTROY:
         DetachMenu();
         break;
@@ -721,6 +724,9 @@ void TApplication::WndProc(TMessage& Message) {
         break;
     case WM_DRAWITEM:
         if (TMenu::DispatchMenuDraw(Message)) return;
+        break;
+    case WM_MENUCHAR:
+        if (TMenu::DispatchMenuChar(Message)) return;
         break;
     case CM_RELEASE:
         FReleasePosted = false;

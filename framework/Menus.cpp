@@ -160,7 +160,7 @@ void TMenuItem::BeforeDestruction() {
     }
     ReleaseCommand(FCommand);
     FCommand = 0;
-    delete FBitmap;
+    if (FBitmap) FBitmap->Free();
     FBitmap = nullptr;
     if (FSubMenuImages) FSubMenuImages->RemoveFreeNotification(this);
     FSubMenuImages = nullptr;
@@ -240,13 +240,13 @@ void TMenuItem::SetImageIndex(Integer Value) {
 }
 
 TBitmap* TMenuItem::Bitmap() {
-    if (!FBitmap) FBitmap = new TBitmap();
+    if (!FBitmap) FBitmap = New<TBitmap>();
     return FBitmap;
 }
 
 void TMenuItem::SetBitmap(TBitmap* Value) {
     if (!Value) {
-        delete FBitmap;
+        if (FBitmap) FBitmap->Free();
         FBitmap = nullptr;
     } else {
         Bitmap()->Assign(Value);
@@ -298,6 +298,7 @@ Integer TMenuItem::MenuIndex() const {
 
 void TMenuItem::MenuChanged(bool Rebuild) {
     if (Rebuild) DestroyHandles();
+    else WriteEntry();
     if (TMenu* menu = GetParentMenu()) menu->MenuChanged(this, Rebuild);
 }
 
@@ -349,7 +350,10 @@ void TMenuItem::AdvancedDrawItem(TCanvas* ACanvas, const TRect& ARect, TOwnerDra
         OnDrawItem(this, ACanvas, ARect, State.Contains(odSelected));
         return;
     }
-    // A plain item in the system's colours.
+    DrawPlain(ACanvas, ARect, State, TopLevel);
+}
+
+void TMenuItem::DrawPlain(TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State, bool TopLevel) {
     HDC dc = ACanvas->Handle();
     RECT r = {ARect.Left, ARect.Top, ARect.Right, ARect.Bottom};
     const bool selected = State.Contains(odSelected) || State.Contains(odHotLight);
@@ -487,17 +491,16 @@ void TMenuItem::FillEntry(MENUITEMINFOW& Info, String& Text) {
     Info.cch = static_cast<UINT>(Text.size());
 }
 
-void TMenuItem::UpdateEntry() {
-    if (FParent && FParent->FHandle) {
-        const Integer pos = MenuIndex();
-        if (pos >= 0) {
-            MENUITEMINFOW info = {};
-            String text;
-            FillEntry(info, text);
-            ::SetMenuItemInfoW(FParent->FHandle, static_cast<UINT>(pos), TRUE, &info);
-        }
-    }
-    MenuChanged(false);
+void TMenuItem::UpdateEntry() { MenuChanged(false); }
+
+void TMenuItem::WriteEntry() {
+    if (!FParent || !FParent->FHandle) return;
+    const Integer pos = MenuIndex();
+    if (pos < 0) return;
+    MENUITEMINFOW info = {};
+    String text;
+    FillEntry(info, text);
+    ::SetMenuItemInfoW(FParent->FHandle, static_cast<UINT>(pos), TRUE, &info);
 }
 
 HMENU TMenuItem::Handle() {
@@ -630,13 +633,18 @@ TMenuItem* ItemOfData(ULONG_PTR data) {
     return TMenuItem::FindByCommand(static_cast<Word>(data));
 }
 
+// The message's item id agrees with the item: its command, or for an item
+// that opens a submenu whatever the system reports for it (some report the
+// submenu's handle there).
+bool NamesItem(const TMenuItem* item, UINT itemID) { return item->Command() == itemID || item->Count() > 0; }
+
 }  // namespace
 
 bool TMenu::DispatchMenuMeasure(TMessage& Message) {
     auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
     if (Message.Msg != WM_MEASUREITEM || !mis || mis->CtlType != ODT_MENU) return false;
     TMenuItem* item = ItemOfData(mis->itemData);
-    if (!item || item->Command() != mis->itemID) return false;
+    if (!item || !NamesItem(item, mis->itemID)) return false;
     HDC dc = ::GetDC(nullptr);
     if (!dc) return false;
     Integer width = static_cast<Integer>(mis->itemWidth);
@@ -658,11 +666,67 @@ bool TMenu::DispatchMenuMeasure(TMessage& Message) {
     return true;
 }
 
+namespace {
+
+// The accelerator character of a caption ("&Open" has 'O'; "&&" is a plain
+// ampersand), 0 when none.
+Char Accelerator(const String& caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != u'&') continue;
+        if (caption[i + 1] != u'&') return caption[i + 1];
+        ++i;
+    }
+    return 0;
+}
+
+Char Upper(Char c) { return static_cast<Char>(reinterpret_cast<UINT_PTR>(::CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c))))); }
+
+}  // namespace
+
+bool TMenu::DispatchMenuChar(TMessage& Message) {
+    if (Message.Msg != WM_MENUCHAR) return false;
+    HMENU menu = reinterpret_cast<HMENU>(Message.LParam);
+    if (!menu || !::IsMenu(menu) || ::GetMenuItemCount(menu) <= 0) return false;
+    // The menu is ours when its first entry names a live item whose parent
+    // built this very handle.
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_DATA;
+    if (!::GetMenuItemInfoW(menu, 0, TRUE, &info)) return false;
+    TMenuItem* first = ItemOfData(info.dwItemData);
+    TMenuItem* parent = first ? first->Parent() : nullptr;
+    if (!parent || parent->FHandle != menu) return false;
+    const Char key = Upper(static_cast<Char>(LOWORD(Message.WParam)));
+    // Matches in menu order, starting after the highlighted entry.
+    std::vector<Integer> matches;
+    Integer hilite = -1;
+    for (TMenuItem* item : parent->FItems) {
+        const Integer pos = item->MenuIndex();
+        if (pos < 0) continue;
+        if (::GetMenuState(menu, static_cast<UINT>(pos), MF_BYPOSITION) & MF_HILITE) hilite = pos;
+        const Char c = Accelerator(item->Caption());
+        if (c && Upper(c) == key && item->Enabled()) matches.push_back(pos);
+    }
+    if (matches.empty()) return false;
+    if (matches.size() == 1) {
+        Message.Result = MAKELRESULT(matches.front(), MNC_EXECUTE);
+        return true;
+    }
+    Integer next = matches.front();
+    for (Integer pos : matches)
+        if (pos > hilite) {
+            next = pos;
+            break;
+        }
+    Message.Result = MAKELRESULT(next, MNC_SELECT);
+    return true;
+}
+
 bool TMenu::DispatchMenuDraw(TMessage& Message) {
     const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam);
     if (Message.Msg != WM_DRAWITEM || !dis || dis->CtlType != ODT_MENU || !dis->hDC) return false;
     TMenuItem* item = ItemOfData(dis->itemData);
-    if (!item || item->Command() != dis->itemID) return false;
+    if (!item || !NamesItem(item, dis->itemID)) return false;
     const int saved = ::SaveDC(dis->hDC);
     try {
         TCanvas canvas;

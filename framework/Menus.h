@@ -126,11 +126,13 @@ public:
     // Draws the owner-drawn item: OnAdvancedDrawItem, else OnDrawItem, else a
     // plain item. TopLevel: an item of a menu bar.
     virtual void AdvancedDrawItem(TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State, bool TopLevel);
+    // The item in the system's colours, whatever handlers it has.
+    void DrawPlain(TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State, bool TopLevel);
     // The item is owner-drawn: its menu is, or it has a handler of its own.
     bool IsOwnerDraw() const;
     // Something about the item changed; Rebuild: the built handles are made
-    // again. The menu hears of it (a main menu redraws its bar and tells
-    // its form).
+    // again, else the item's entry in a built menu is written again. The
+    // menu hears of it (a main menu redraws its bar and tells its form).
     virtual void MenuChanged(bool Rebuild);
     // The position among the items of the built parent menu (visible items
     // only), -1 when the item is invisible or has no parent.
@@ -163,6 +165,7 @@ public:
     // The popup menu made of this item's items; built on first use and kept
     // until items are added or taken out anywhere in the tree.
     HMENU Handle();
+    bool HandleAllocated() const { return FHandle != nullptr; }
     // This item or the item below it with the given command, nullptr when none.
     TMenuItem* Find(Word ACommand);
 
@@ -178,6 +181,8 @@ private:
     void ForgetHandles();
     // Caption, enabled or checked changed: update the entry of a built parent.
     void UpdateEntry();
+    // Writes the item's entry into the built parent menu, if any.
+    void WriteEntry();
     // Fills the entry; Text holds the text the entry points to.
     void FillEntry(MENUITEMINFOW& Info, String& Text);
 
@@ -238,6 +243,10 @@ public:
     // to the DC. False when the message is not about a live menu item.
     static bool DispatchMenuMeasure(TMessage& Message);
     static bool DispatchMenuDraw(TMessage& Message);
+    // WM_MENUCHAR of one of our menus: owner-drawn entries have no text the
+    // system reads accelerators from, so the items' captions answer (the
+    // one item with the key runs, several are stepped through).
+    static bool DispatchMenuChar(TMessage& Message);
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;

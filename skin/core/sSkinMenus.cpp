@@ -219,7 +219,27 @@ void sSkinMenusFinalization() {
 
 TsSkinableMenus::TsSkinableMenus(TsSkinManager* AOwner) : FCaptionFont(new TFont()), FOwner(AOwner) {}
 
-TsSkinableMenus::~TsSkinableMenus() { delete FCaptionFont; }
+TsSkinableMenus::~TsSkinableMenus() {
+    for (const auto& [item, command] : FHooked)
+        if (TMenuItem::FindByCommand(command) == item) UnhookAll(item);
+    delete FCaptionFont;
+}
+
+void TsSkinableMenus::Hooked(TMenuItem* Item) { FHooked[Item] = Item->Command(); }
+
+void TsSkinableMenus::UnhookAll(TMenuItem* Item) {
+    const TMenuMeasureItemEvent measures[2] = {TMenuMeasureItemEvent::Of<&TsSkinableMenus::sMeasureItem>(this),
+                                               TMenuMeasureItemEvent::Of<&TsSkinableMenus::sMeasureLineItem>(this)};
+    const TAdvancedMenuDrawItemEvent draws[2] = {
+        TAdvancedMenuDrawItemEvent::Of<&TsSkinableMenus::sAdvancedDrawItem>(this),
+        TAdvancedMenuDrawItemEvent::Of<&TsSkinableMenus::sAdvancedDrawLineItem>(this)};
+    const bool before = Item->IsOwnerDraw();
+    for (const auto& m : measures)
+        if (Item->OnMeasureItem == m) Item->OnMeasureItem = nullptr;
+    for (const auto& d : draws)
+        if (Item->OnAdvancedDrawItem == d) Item->OnAdvancedDrawItem = nullptr;
+    if (Item->IsOwnerDraw() != before) Item->MenuChanged(false);
+}
 
 namespace {
 
@@ -283,6 +303,7 @@ void TsSkinableMenus::HookItem(TMenuItem* MenuItem, bool Active) {
             if (Active) {
                 if (!MenuItem->OnAdvancedDrawItem) MenuItem->OnAdvancedDrawItem = draw;
                 if (!MenuItem->OnMeasureItem) MenuItem->OnMeasureItem = measure;
+                Hooked(MenuItem);
             } else {
                 if (MenuItem->OnAdvancedDrawItem == draw) MenuItem->OnAdvancedDrawItem = nullptr;
                 if (MenuItem->OnMeasureItem == measure) MenuItem->OnMeasureItem = nullptr;
@@ -295,16 +316,7 @@ void TsSkinableMenus::HookItem(TMenuItem* MenuItem, bool Active) {
 void TsSkinableMenus::InitItem(TMenuItem* Item, bool A) {
     if (!Item) return;
     if (!A) {
-        const TMeasure measures[2] = {TMeasure::Of<&TsSkinableMenus::sMeasureItem>(this),
-                                      TMeasure::Of<&TsSkinableMenus::sMeasureLineItem>(this)};
-        const TDraw draws[2] = {TDraw::Of<&TsSkinableMenus::sAdvancedDrawItem>(this),
-                                TDraw::Of<&TsSkinableMenus::sAdvancedDrawLineItem>(this)};
-        ChangeHandlers(Item, [&] {
-            for (const TMeasure& m : measures)
-                if (Item->OnMeasureItem == m) Item->OnMeasureItem = nullptr;
-            for (const TDraw& d : draws)
-                if (Item->OnAdvancedDrawItem == d) Item->OnAdvancedDrawItem = nullptr;
-        });
+        UnhookAll(Item);
         return;
     }
     if (IsTopLine(Item)) {
@@ -312,6 +324,7 @@ void TsSkinableMenus::InitItem(TMenuItem* Item, bool A) {
             Item->OnAdvancedDrawItem = TDraw::Of<&TsSkinableMenus::sAdvancedDrawLineItem>(this);
             Item->OnMeasureItem = TMeasure::Of<&TsSkinableMenus::sMeasureLineItem>(this);
         });
+        Hooked(Item);
     } else if (FOwner && FOwner->SkinnedPopups()) {
         HookItem(Item, true);
     }
@@ -329,6 +342,7 @@ void TsSkinableMenus::InitMenuLine(TMainMenu* Menu, bool A) {
             if (!FOwner->SkinnedPopups()) return;
             item->OnAdvancedDrawItem = draw;
             item->OnMeasureItem = measure;
+            Hooked(item);
         } else if (!A) {
             if (item->OnAdvancedDrawItem == draw) item->OnAdvancedDrawItem = nullptr;
             if (item->OnMeasureItem == measure) item->OnMeasureItem = nullptr;
@@ -696,7 +710,12 @@ void TsSkinableMenus::sMeasureItem(TObject* Sender, TCanvas* ACanvas, Integer& W
 void TsSkinableMenus::sAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect,
                                         TOwnerDrawState State) {
     auto* item = dynamic_cast<TMenuItem*>(Sender);
-    if (!item || !ACanvas || !FOwner || !FOwner->SkinData()->Active) return;
+    if (!item || !ACanvas) return;
+    if (!FOwner || !FOwner->SkinData()->Active) {
+        // Left hooked while no skin is active: the item still shows.
+        item->DrawPlain(ACanvas, ARect, State, false);
+        return;
+    }
     ACanvas->Lock();
     struct Unlock {
         TCanvas* C;
@@ -723,7 +742,10 @@ void TsSkinableMenus::sAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const
         AdoptWindow(mi, wnd, wr);
         mi = GetMenuInfo(item, wr.Width(), wr.Height(), wnd);
     }
-    if (!mi.Bmp) return;
+    if (!mi.Bmp) {
+        item->DrawPlain(ACanvas, ARect, State, false);
+        return;
+    }
     const TPoint off = wnd ? DCOffsetInWindow(dc, wnd) : TPoint(FBorderWidth, FBorderWidth);
     const bool firstColumn = !ItemHasBreakBefore(item);
     const Integer extraW = firstColumn ? ExtraWidth(mi) : 0;
@@ -753,7 +775,7 @@ void TsSkinableMenus::sAdvancedDrawItem(TObject* Sender, TCanvas* ACanvas, const
         if (!::PeekMessageW(&pending, app, acMenuItemBorder, acMenuWindowBorder, PM_NOREMOVE)) {
             TMenuItem* parent = item->Parent();
             const Integer pos = item->MenuIndex();
-            if (parent && pos >= 0)
+            if (parent && parent->HandleAllocated() && pos >= 0)
                 ::PostMessageW(app, acMenuItemBorder, reinterpret_cast<WPARAM>(parent->Handle()),
                                static_cast<LPARAM>(pos));
         }
@@ -967,7 +989,13 @@ void TsSkinableMenus::sAdvancedDrawLineItem(TObject* Sender, TCanvas* ACanvas, c
         provider = dynamic_cast<TsSkinProvider*>(
             reinterpret_cast<TacFormProvider*>(SendSkinCommand(wnd, AC_GETPROVIDER, 0)));
     if (!provider) provider = MDISkinProvider;
-    if (!provider || !provider->SkinData() || !provider->SkinData()->FCacheBmp || !provider->MenuLineBmp) return;
+    if (!provider || !provider->SkinData() || !provider->SkinData()->FCacheBmp || !provider->MenuLineBmp ||
+        provider->MenuLineBmp->Empty()) {
+        // A form whose frame is not skinned has no line image to draw on:
+        // the item is drawn plain rather than left out.
+        item->DrawPlain(ACanvas, ARect, State, true);
+        return;
+    }
     const Integer w = ARect.Width(), h = ARect.Height();
     if (w <= 0 || h <= 0) return;
     TWorkBitmap work(w, h);

@@ -6,6 +6,7 @@
 // of a form's menu line are drawn over the form's menu-line image.
 #pragma once
 
+#include <unordered_map>
 #include <vector>
 
 #include "Forms.h"
@@ -153,6 +154,10 @@ private:
     // The size of a popup whose window is not known.
     TSize PopupSize(TMenuItem* Item);
     void AddCache(TacMenuInfo Info);
+    // Notes an item that got one of this object's handlers; an object that
+    // goes takes its handlers off the live ones, wherever their menus are.
+    void Hooked(TMenuItem* Item);
+    void UnhookAll(TMenuItem* Item);
     // The cache entry Info, made for an earlier window of its popup, is
     // given the popup's new window, or dropped when the size differs.
     void AdoptWindow(const TacMenuInfo& Info, HWND Wnd, const TRect& WindowRect);
@@ -170,6 +175,9 @@ private:
     bool FActive = false;
     TsSkinManager* FOwner;
     bool BorderDrawing = false;
+    // The items hooked, with their commands (a freed item's command is no
+    // longer its own).
+    std::unordered_map<TMenuItem*, Word> FHooked;
 };
 
 // Set when a skinned popup item is measured (a skinned popup is opening);

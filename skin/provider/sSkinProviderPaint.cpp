@@ -11,6 +11,7 @@
 
 #include "sSkinProvider.h"
 
+#include "acDwm.h"
 #include "acGlow.h"
 #include "acMaskPaintWin.h"
 #include "acPixels.h"
@@ -764,6 +765,8 @@ void TsSkinProvider::PaintMenuLineItems(TBitmap* Cache) {
     const TAdvancedMenuDrawItemEvent lineDraw =
         TAdvancedMenuDrawItemEvent::Of<&TsSkinableMenus::sAdvancedDrawLineItem>(menus);
     TMenuItem* root = menu->Items();
+    // Under desktop composition the line's handlers are set up again first.
+    if (IsAeroEnabled()) menus->InitMenuLine(menu, true);
     bool missing = false;
     for (Integer i = 0; i < root->Count(); ++i)
         if (root->Items(i)->Visible() && !(root->Items(i)->OnAdvancedDrawItem == lineDraw)) missing = true;

@@ -163,6 +163,46 @@ TEST(SkinnedMenusDisplay, APoppedMenuShowsTheSkin) {
     EXPECT_TRUE(seen.Cap.Contains(TestRef(skingen::TestMaskColour("DIVIDERV", "BORDERSMASK", 0)))) << "divider";
     EXPECT_TRUE(seen.Cap.Contains(TestRef(skingen::TestSectionColour("MENUCAPTION", 0)))) << "caption item";
     EXPECT_TRUE(seen.CornersCut());
+
+    // Shown again (a new window): the same background takes the new window.
+    Seen again;
+    PopAndLook(menu, hot, again);
+    EXPECT_TRUE(again.Cap.Contains(hot));
+    EXPECT_TRUE(again.CornersCut());
+    EXPECT_EQ(MenuInfoCount(), 1u);
+    menu->Free();
+}
+
+TEST(SkinnedMenusDisplay, PicturesAndCheckMarks) {
+    const kestrune_test::TestSkinSession skin("kestrune-menu-glyphs-");
+    auto* menu = New<TPopupMenu>(Application);
+    auto add = [&](const char16_t* caption) {
+        auto* item = New<TMenuItem>(menu);
+        item->SetCaption(caption);
+        menu->Items()->Add(item);
+        return item;
+    };
+    add(u"First");
+    TMenuItem* pictured = add(u"Pictured");
+    TMenuItem* checked = add(u"Checked");
+    TMenuItem* radio = add(u"Radio");
+    const COLORREF picture = RGB(0x12, 0x9A, 0x56);
+    TBitmap* pic = pictured->Bitmap();
+    pic->SetPixelFormat(pf24bit);
+    pic->SetSize(16, 16);
+    pic->Canvas()->Brush()->SetColor(static_cast<TColor>(picture));
+    pic->Canvas()->FillRect(TRect(0, 0, 16, 16));
+    checked->SetChecked(true);
+    radio->SetRadioItem(true);
+    radio->SetChecked(true);
+    skin.Manager()->SkinableMenus()->HookPopupMenu(menu, true);
+    Seen seen;
+    PopAndLook(menu, TestRef(skingen::TestSectionColour("MENUITEM", 1)), seen);
+    seen.Cap.SaveBmp(Beside(L"skinned-popup-glyphs.bmp").c_str());
+    EXPECT_TRUE(seen.Cap.Contains(picture)) << "the item's picture";
+    EXPECT_TRUE(seen.Cap.Contains(TestRef(skingen::TestMaskColour("GLOBALINFO", "CHECK", 0)))) << "check mark";
+    EXPECT_TRUE(seen.Cap.Contains(TestRef(skingen::TestMaskColour("GLOBALINFO", "RADIOCHECKED", 0))))
+        << "radio mark";
     menu->Free();
 }
 
@@ -278,6 +318,46 @@ TEST(SkinnedMenusDisplay, TheMenuLineOfAFormIsPaintedFromTheSkin) {
     EXPECT_GT(provider->MenuHeight(), 0);
     EXPECT_TRUE(provider->MenuPresent());
     EXPECT_EQ(provider->GetLinesCount(), 1);
+
+    // Opened from the keyboard, "File" is drawn selected in the line (by the
+    // system's own owner-draw request) over the line's image, its popup below.
+    RECT fileRect{};
+    ASSERT_TRUE(::GetMenuItemRect(form->Handle(), ::GetMenu(form->Handle()), 0, &fileRect));
+    RECT wr{};
+    ::GetWindowRect(form->Handle(), &wr);
+    const COLORREF selected = TestRef(skingen::TestSectionColour("MENUITEM", 1));
+    harness::Capture open;
+    MenuTicker ticker([&](int tick) {
+        open = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Screen);
+        return (MenuWindows().size() == 1 &&
+                open.Pixel((fileRect.left + fileRect.right) / 2 - wr.left, (fileRect.top + fileRect.bottom) / 2 - wr.top) ==
+                    selected) ||
+               tick > 20;
+    });
+    ::PostMessageW(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, 'f');
+    harness::PumpUntilIdle(50, 4000);
+    open.SaveBmp(Beside(L"skinned-menu-line-open.bmp").c_str());
+    const int cx = (fileRect.left + fileRect.right) / 2 - wr.left, cy = (fileRect.top + fileRect.bottom) / 2 - wr.top;
+    EXPECT_EQ(open.Pixel(cx, cy), selected) << std::hex << open.Pixel(cx, cy);
+    EXPECT_EQ(open.Pixel(fileRect.right - wr.left + 200, cy), line) << "the rest of the line";
+
+    // A narrow form wraps its line into rows, each counted; a minimized
+    // form has none.
+    for (const char16_t* caption : {u"&View", u"&Tools", u"&Window", u"&Options", u"&Extras"}) {
+        auto* more = New<TMenuItem>(form);
+        more->SetCaption(caption);
+        main->Items()->Add(more);
+    }
+    form->SetWidth(170);
+    harness::PumpUntilIdle(50, 1000);
+    provider->FLinesCount = -1;
+    EXPECT_GE(provider->GetLinesCount(), 2);
+    cap = harness::CaptureWindow(form->Handle(), harness::CaptureSource::Screen);
+    cap.SaveBmp(Beside(L"skinned-menu-lines.bmp").c_str());
+    ::ShowWindow(form->Handle(), SW_MINIMIZE);
+    harness::PumpUntilIdle(50, 1000);
+    provider->FLinesCount = -1;
+    EXPECT_EQ(provider->GetLinesCount(), 0);
     form->Free();
 }
 

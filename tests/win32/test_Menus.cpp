@@ -395,10 +395,12 @@ TEST(MenuItems, EntriesFollowTheItemProperties) {
         EXPECT_EQ(EntryType(h, i) & MFT_OWNERDRAW, UINT(MFT_OWNERDRAW)) << i;
     EXPECT_EQ(MenuText(h, 5), u"Keyed");
     m->SetOwnerDraw(false);
-    // One item with a handler of its own is owner-drawn on its own.
+    // One item with a handler of its own is owner-drawn on its own; the
+    // built entry follows in place.
+    h = m->Handle();
     plain->OnDrawItem = TMenuDrawItemEvent::OfFunction([](TObject*, TCanvas*, const TRect&, bool) {});
     plain->MenuChanged(false);
-    h = m->Handle();
+    EXPECT_EQ(m->Handle(), h);
     EXPECT_EQ(EntryType(h, 0) & MFT_OWNERDRAW, UINT(MFT_OWNERDRAW));
     EXPECT_EQ(EntryType(h, 1) & MFT_OWNERDRAW, 0u);
     (void)line;
@@ -482,6 +484,61 @@ TEST_F(PopupMenuTest, OwnerDrawnItemsMeasureAndDrawThemselves) {
     }
     EXPECT_TRUE(selectedFirst) << "VK_DOWN draws the first item selected";
     EXPECT_TRUE(grayedThird);
+}
+
+TEST_F(PopupMenuTest, OwnerDrawnItemsKeepTheirAccelerators) {
+    DrawLog log;
+    for (Integer i = 0; i < menu->Items()->Count(); ++i)
+        menu->Items()->Items(i)->OnMeasureItem = TMenuMeasureItemEvent::Of<&DrawLog::Measure>(&log);
+    menu->SetOwnerDraw(true);
+    auto* twin = New<TMenuItem>(menu);
+    twin->SetCaption(u"&Twin");
+    twin->OnClick = menu->Items()->Items(0)->OnClick;
+    menu->Items()->Add(twin);
+    const struct {
+        std::vector<WPARAM> keys;
+        std::vector<Integer> chosen;
+    } cases[] = {
+        {{'H'}, {2}},   // one item has it: chosen at once
+        {{'O'}, {0}},
+        {{'Z', VK_ESCAPE}, {}},
+    };
+    for (const auto& c : cases) {
+        chosen.clear();
+        harness::MenuDriver driver(c.keys);
+        menu->Popup(60, 60);
+        EXPECT_FALSE(driver.TimedOut);
+        EXPECT_EQ(chosen, c.chosen) << c.keys.size() << " keys, first " << c.keys.front();
+    }
+
+    // The answer itself (Wine reads the entries' texts before it asks, so
+    // the popup above may not have needed it): one match runs, several are
+    // stepped through from the highlighted entry on.
+    HMENU h = menu->Handle();
+    auto ask = [&](WPARAM key, HMENU m) {
+        TMessage msg{WM_MENUCHAR, key, reinterpret_cast<LPARAM>(m), 0};
+        return TMenu::DispatchMenuChar(msg) ? msg.Result : LRESULT(-1);
+    };
+    EXPECT_EQ(ask('h', h), MAKELRESULT(2, MNC_EXECUTE));
+    EXPECT_EQ(ask('T', h), MAKELRESULT(1, MNC_SELECT));
+    auto hilite = [&](UINT pos, bool on) {
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_STATE;
+        ::GetMenuItemInfoW(h, pos, TRUE, &info);
+        info.fState = on ? info.fState | MFS_HILITE : info.fState & ~MFS_HILITE;
+        ::SetMenuItemInfoW(h, pos, TRUE, &info);
+    };
+    hilite(1, true);
+    EXPECT_EQ(ask('T', h), MAKELRESULT(3, MNC_SELECT));
+    hilite(1, false);
+    hilite(3, true);
+    EXPECT_EQ(ask('T', h), MAKELRESULT(1, MNC_SELECT)) << "wraps round";
+    EXPECT_EQ(ask('Z', h), LRESULT(-1));
+    HMENU foreign = ::CreatePopupMenu();
+    ::AppendMenuW(foreign, MF_STRING, 1, L"&Hello");
+    EXPECT_EQ(ask('H', foreign), LRESULT(-1)) << "not one of ours";
+    ::DestroyMenu(foreign);
 }
 
 TEST(MenuItems, OwnerDrawMessagesFindOnlyLiveItems) {

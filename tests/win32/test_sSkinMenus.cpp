@@ -146,6 +146,22 @@ TEST_F(SkinMenusTest, MenusOfTheApplicationFollowTheSkin) {
     EXPECT_FALSE(menu->Items()->Items(0)->OnAdvancedDrawItem.Assigned());
 }
 
+TEST(SkinMenus, AManagerThatGoesTakesItsHandlersAlong) {
+    // A popup of nobody's, hooked by hand: no walk of the application finds
+    // it, yet its items must not keep handlers of a freed skinner.
+    auto* menu = New<TPopupMenu>(nullptr);
+    TMenuItem* item = AddItem(menu->Items(), u"One");
+    TMenuItem* gone = AddItem(menu->Items(), u"Two");
+    {
+        TestSkinSession session("kestrune-menus-gone");
+        session.Manager()->SkinableMenus()->HookPopupMenu(menu, true);
+        EXPECT_TRUE(item->OnAdvancedDrawItem.Assigned());
+        gone->Free();   // a freed item is skipped
+    }
+    EXPECT_FALSE(item->OnAdvancedDrawItem.Assigned() || item->OnMeasureItem.Assigned());
+    menu->Free();
+}
+
 TEST_F(SkinMenusTest, MenuLineHandlers) {
     TForm* form = Own(New<TForm>(Application));
     auto* menu = New<TMainMenu>(form);
@@ -183,6 +199,39 @@ TEST_F(SkinMenusTest, MenuLineHandlers) {
     EXPECT_TRUE(file->OnAdvancedDrawItem == lineDraw);
     menus->InitItem(file, false);
     EXPECT_FALSE(file->OnAdvancedDrawItem.Assigned() || file->OnMeasureItem.Assigned());
+}
+
+TEST_F(SkinMenusTest, ItemsWithoutASkinToDrawOnAreDrawnPlain) {
+    // The skinner hooks every main menu of the application; a form without
+    // a skinned frame has no line image, and its items must still show.
+    TForm* form = Own(New<TForm>(Application));
+    auto* menu = New<TMainMenu>(form);
+    TMenuItem* file = AddItem(menu->Items(), u"&File");
+    form->SetMenu(menu);
+    menus->InitItems(true);
+    ASSERT_TRUE(file->OnAdvancedDrawItem ==
+                TAdvancedMenuDrawItemEvent::Of<&TsSkinableMenus::sAdvancedDrawLineItem>(menus));
+    TBitmap* bmp = CreateWorkBitmap(60, 20);
+    HDC dc = bmp->Canvas()->Handle();
+    const RECT all = {0, 0, 60, 20};
+    ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    DRAWITEMSTRUCT dis = {};
+    dis.CtlType = ODT_MENU;
+    dis.itemID = dis.itemData = file->Command();
+    dis.hDC = dc;
+    dis.rcItem = all;
+    TMessage m{WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis), 0};
+    ASSERT_TRUE(TMenu::DispatchMenuDraw(m));
+    EXPECT_EQ(::GetPixel(dc, 1, 1), ::GetSysColor(COLOR_MENU));
+
+    // A popup item left hooked while no skin is active shows too.
+    TPopupMenu* popup = Popup({u"Open"});
+    menus->HookPopupMenu(popup, true);
+    session->Manager()->SetActive(false);
+    ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    menus->sAdvancedDrawItem(popup->Items()->Items(0), bmp->Canvas(), TRect(0, 0, 60, 20), TOwnerDrawState{});
+    EXPECT_EQ(::GetPixel(dc, 1, 1), ::GetSysColor(COLOR_MENU));
+    bmp->Free();
 }
 
 TEST_F(SkinMenusTest, MeasuringByKind) {
@@ -302,6 +351,7 @@ TEST_F(SkinMenusTest, PopupWindowFoundLaterIsNamedByMenuAndPosition) {
     // the item's position, never the item object.
     TPopupMenu* menu = Popup({u"One", u"Two"});
     menus->HookPopupMenu(menu, true);
+    const HMENU shown = menu->Handle();   // a popup being drawn has its menu
     TMenuItem* two = menu->Items()->Items(1);
     HWND app = Application->Handle();
     MSG stale;
@@ -311,7 +361,7 @@ TEST_F(SkinMenusTest, PopupWindowFoundLaterIsNamedByMenuAndPosition) {
     menus->sAdvancedDrawItem(two, bmp->Canvas(), TRect(0, 20, 150, 40), TOwnerDrawState{});
     MSG m;
     ASSERT_TRUE(::PeekMessageW(&m, app, acMenuItemBorder, acMenuItemBorder, PM_REMOVE));
-    EXPECT_EQ(reinterpret_cast<HMENU>(m.wParam), menu->Handle());
+    EXPECT_EQ(reinterpret_cast<HMENU>(m.wParam), shown);
     EXPECT_EQ(m.lParam, 1);
     EXPECT_FALSE(::PeekMessageW(&m, app, acMenuItemBorder, acMenuWindowBorder, PM_REMOVE)) << "one at a time";
 
