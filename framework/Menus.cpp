@@ -475,8 +475,10 @@ void TMenuItem::FillEntry(MENUITEMINFOW& Info, String& Text) {
                   (FDefault ? MFS_DEFAULT : 0);
     const bool ownerDraw = IsOwnerDraw();
     Info.fType = 0;
+    // A divider stays a separator when owner-drawn, so that neither the
+    // keyboard nor the mouse can select it.
     if (ownerDraw) Info.fType |= MFT_OWNERDRAW;
-    else if (FCaption == u"-") Info.fType |= MFT_SEPARATOR;
+    if (FCaption == u"-") Info.fType |= MFT_SEPARATOR;
     if (FBreak == mbBreak) Info.fType |= MFT_MENUBREAK;
     if (FBreak == mbBarBreak) Info.fType |= MFT_MENUBARBREAK;
     if (FRadioItem) Info.fType |= MFT_RADIOCHECK;

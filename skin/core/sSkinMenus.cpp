@@ -503,7 +503,21 @@ TSize TsSkinableMenus::PopupSize(TMenuItem* Item) {
 // ---------------------------------------------------------------------------
 // The popup background cache
 
-void TsSkinableMenus::AddCache(TacMenuInfo Info) { MenuInfos().push_back(std::move(Info)); }
+void TsSkinableMenus::AddCache(TacMenuInfo Info) {
+    // Entries whose popup's first item is gone can never be matched again:
+    // their backgrounds go before a new one is kept, so menus whose items
+    // are made anew (the system menu's, a rebuilt popup's) do not pile up
+    // bitmaps until the next skin change.
+    std::vector<TacMenuInfo>& infos = MenuInfos();
+    infos.erase(std::remove_if(infos.begin(), infos.end(),
+                               [](TacMenuInfo& mi) {
+                                   if (EntryAlive(mi)) return false;
+                                   if (mi.Bmp) mi.Bmp->Free();
+                                   return true;
+                               }),
+                infos.end());
+    infos.push_back(std::move(Info));
+}
 
 TacMenuInfo TsSkinableMenus::GetMenuInfo(TMenuItem* Item, Integer aWidth, Integer aHeight, HWND aWnd) {
     if (Item) {

@@ -87,11 +87,6 @@ void TsSkinProvider::DropSysMenu(Integer X, Integer Y) {
         SystemMenu->Popup(X, Y);
         if (!*alive) return;
         if (SystemMenu) SystemMenu->SetWindowHandle(nullptr);
-        // The popup backgrounds are cached by the popup's first item; items
-        // that the next drop makes anew would leave theirs behind until the
-        // next skin change, so they go now that the menu is closed.
-        if (full || chooser)
-            if (TsSkinManager* after = Manager(); after && after->SkinableMenus()) after->SkinableMenus()->ClearMenuCache();
         return;
     }
     // The system's own menu with the commands greyed by the rules. The

@@ -393,6 +393,7 @@ TEST(MenuItems, EntriesFollowTheItemProperties) {
     h = m->Handle();
     for (UINT i = 0; i < UINT(::GetMenuItemCount(h)); ++i)
         EXPECT_EQ(EntryType(h, i) & MFT_OWNERDRAW, UINT(MFT_OWNERDRAW)) << i;
+    EXPECT_EQ(EntryType(h, 1) & MFT_SEPARATOR, UINT(MFT_SEPARATOR)) << "an owner-drawn divider cannot be selected";
     EXPECT_EQ(MenuText(h, 5), u"Keyed");
     m->SetOwnerDraw(false);
     // One item with a handler of its own is owner-drawn on its own; the
