@@ -13,6 +13,7 @@
 #include <functional>
 #include <utility>
 
+#include "FormFreer.h"
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
 #include "TestSkin.h"
@@ -368,27 +369,14 @@ TEST_F(FrameAtWork, IconClickSurvivesTheFormFreedWhileItWaits) {
     manager->SetSkinnedPopups(false);
     const POINT s = Screen(Centre(provider->TitleIconRect()));
     // A posted message frees the form during the wait.
-    struct Freer {
-        TForm* Form;
-        HWND Wnd = nullptr;
-        void WndProc(TMessage& m) {
-            if (m.Msg == WM_USER + 1) {
-                Form->Free();
-                Form = nullptr;
-                return;
-            }
-            m.Result = ::DefWindowProcW(Wnd, m.Msg, m.WParam, m.LParam);
-        }
-    } freer{form};
-    freer.Wnd = AllocateHWnd(TWndMethod::Of<&Freer::WndProc>(&freer));
+    harness::FormFreer freer(form);
     MenuWatch watch;
-    ::PostMessageW(freer.Wnd, WM_USER + 1, 0, 0);
+    freer.PostFree();
     ::SendMessageW(form->Handle(), WM_NCLBUTTONDOWN, HTSYSMENU, MAKELPARAM(s.x, s.y));
     harness::PumpUntilIdle(20, 500);
     EXPECT_EQ(freer.Form, nullptr);
     EXPECT_EQ(watch.Seen, 0);
     form = nullptr;
-    DeallocateHWnd(freer.Wnd);
 }
 
 // ---- window commands ---------------------------------------------------------------------------------
