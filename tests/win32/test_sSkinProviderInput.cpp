@@ -81,7 +81,7 @@ private:
     bool FInside = false;   // one menu loop counts once
 };
 
-class FrameAtWork : public kestrune_test::TestSkinForm {
+class FrameAtWork : public kestrune_test::TestSkinProviderForm {
 protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(WriteSkin());
@@ -92,14 +92,8 @@ protected:
         acBtnPressed = false;
         acSessionEnding = false;
         if (form && form->HandleAllocated() && ::GetCapture() == form->Handle()) ::ReleaseCapture();
-        kestrune_test::TestSkinForm::TearDown();
+        kestrune_test::TestSkinProviderForm::TearDown();
     }
-    TsSkinProvider* Attach() {
-        provider = New<TsSkinProvider>(form);
-        harness::PumpUntilIdle(20, 1000);
-        return provider;
-    }
-    HWND Wnd() const { return form->Handle(); }
     // The screen point of a point of the window.
     POINT Screen(TPoint p) const {
         RECT r{};
@@ -117,8 +111,6 @@ protected:
         ::SendMessageW(Wnd(), WM_NCLBUTTONDOWN, static_cast<WPARAM>(Code), MAKELPARAM(s.x, s.y));
     }
     int TitleBottom() const { return SysBorderHeight(form->Handle(), nullptr) + provider->CaptionHeight(true); }
-
-    TsSkinProvider* provider = nullptr;
 };
 
 // ---- snapping --------------------------------------------------------------------------------

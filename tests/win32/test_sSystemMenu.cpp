@@ -84,7 +84,7 @@ bool TakePostedCommand(HWND Wnd, WPARAM& Command) {
     return true;
 }
 
-class SystemMenu : public kestrune_test::TestSkinForm {
+class SystemMenu : public kestrune_test::TestSkinProviderForm {
 protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(WriteSkin());
@@ -94,14 +94,8 @@ protected:
     }
     void TearDown() override {
         if (form && form->HandleAllocated()) ::GetSystemMenu(form->Handle(), TRUE);
-        kestrune_test::TestSkinForm::TearDown();
+        kestrune_test::TestSkinProviderForm::TearDown();
     }
-    TsSkinProvider* Attach() {
-        provider = New<TsSkinProvider>(form);
-        harness::PumpUntilIdle(20, 1000);
-        return provider;
-    }
-    HWND Wnd() const { return form->Handle(); }
     HMENU WindowMenu() const { return TsSystemMenu::WindowMenu(form->Handle()); }
     // Drops the skinned menu with a driver that posts Keys; Look sees the
     // open menu.
@@ -124,7 +118,6 @@ protected:
             fs::copy_file(root / "Test" / "Options.dat", root / name / "Options.dat");
         }
     }
-    TsSkinProvider* provider = nullptr;
 };
 
 // ---- items ------------------------------------------------------------------------------------------
