@@ -354,11 +354,7 @@ TEST(SkinnedMenusDisplay, ManyPopupsLeaveTheCountsFlat) {
         for (int i = 0; i < times; ++i) menu->Popup(200, 150);
         harness::PumpUntilIdle(10, 500);
     };
-    cycle(10);
-    const harness::ObjectCounts before = harness::CountObjects();
-    cycle(200);
-    EXPECT_EQ(driver.Opened, 210);
-    EXPECT_FALSE(driver.TimedOut);
+    const harness::ObjectCounts before = harness::RepeatMenus(driver, cycle, 10, 200);
     harness::ExpectObjectCountsFlat(before, nullptr, "popup");
     EXPECT_EQ(MenuInfoCount(), 1u) << "one background for the one popup";
     menu->Free();

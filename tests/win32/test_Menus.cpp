@@ -298,11 +298,7 @@ TEST_F(PopupMenuTest, RepeatedPopupsKeepCountsFlat) {
         }
         harness::PumpUntilIdle(10, 500);
     };
-    cycle(5);
-    const harness::ObjectCounts before = harness::CountObjects();
-    cycle(50);
-    EXPECT_EQ(driver.Opened, 55);
-    EXPECT_FALSE(driver.TimedOut);
+    const harness::ObjectCounts before = harness::RepeatMenus(driver, cycle, 5, 50);
     EXPECT_EQ(chosen.size(), 55u);
     // Timers of earlier tests firing inside the menu loops may take GDI
     // objects meanwhile; a menu lost per rebuild would add 25 USER objects.

@@ -446,11 +446,7 @@ TEST_F(SystemMenu, RepeatedDropsKeepCountsFlat) {
         for (int i = 0; i < times; ++i) provider->DropSysMenu(60, 60);
         harness::PumpUntilIdle(10, 500);
     };
-    cycle(10);
-    const harness::ObjectCounts before = harness::CountObjects();
-    cycle(200);
-    EXPECT_EQ(driver.Opened, 210);
-    EXPECT_FALSE(driver.TimedOut);
+    const harness::ObjectCounts before = harness::RepeatMenus(driver, cycle, 10, 200);
     harness::ExpectObjectCountsFlat(before, [&] { cycle(100); }, "drop");
 }
 
