@@ -548,13 +548,9 @@ void TCustomForm::Dispatch(TMessage& Message) {
             return;
         break;
     case WM_MEASUREITEM:
-        if (TMenu::DispatchMenuMeasure(Message)) return;
-        break;
     case WM_DRAWITEM:
-        if (TMenu::DispatchMenuDraw(Message)) return;
-        break;
     case WM_MENUCHAR:
-        if (TMenu::DispatchMenuChar(Message)) return;
+        if (TMenu::DispatchMenuMessage(Message)) return;
         break;
     case WM_DESTROY:
         DetachMenu();
@@ -719,14 +715,10 @@ void TApplication::WndProc(TMessage& Message) {
         CheckSynchronize();
         return;
     case WM_MEASUREITEM:
-        // The items of popup menus shown with this window as owner.
-        if (TMenu::DispatchMenuMeasure(Message)) return;
-        break;
     case WM_DRAWITEM:
-        if (TMenu::DispatchMenuDraw(Message)) return;
-        break;
     case WM_MENUCHAR:
-        if (TMenu::DispatchMenuChar(Message)) return;
+        // The items of popup menus shown with this window as owner.
+        if (TMenu::DispatchMenuMessage(Message)) return;
         break;
     case CM_RELEASE:
         FReleasePosted = false;

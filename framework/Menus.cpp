@@ -746,6 +746,15 @@ bool TMenu::DispatchMenuDraw(TMessage& Message) {
     return true;
 }
 
+bool TMenu::DispatchMenuMessage(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_MEASUREITEM: return DispatchMenuMeasure(Message);
+    case WM_DRAWITEM: return DispatchMenuDraw(Message);
+    case WM_MENUCHAR: return DispatchMenuChar(Message);
+    default: return false;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // TPopupMenu
 

@@ -247,6 +247,9 @@ public:
     // system reads accelerators from, so the items' captions answer (the
     // one item with the key runs, several are stepped through).
     static bool DispatchMenuChar(TMessage& Message);
+    // The three above for a window that owns menus: WM_MEASUREITEM,
+    // WM_DRAWITEM and WM_MENUCHAR go to the one that handles them.
+    static bool DispatchMenuMessage(TMessage& Message);
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;

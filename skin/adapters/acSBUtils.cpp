@@ -315,6 +315,15 @@ void TacMainWnd::SaveStdParams() {}
 void TacMainWnd::RestoreStdParams() {}
 void TacMainWnd::SetSkinParams() { ParamsChanged = true; }
 
+bool TacMainWnd::EndParentUpdate() {
+    if (!SkinData->FUpdating) return false;
+    SkinData->SetUpdating(false);
+    SkinData->SetUpdating(SkinData->GetUpdating());
+    if (!SkinData->FUpdating)
+        ::RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    return true;
+}
+
 void TacMainWnd::acWndProc(TMessage& Message) {
     switch (Message.Msg) {
     case WM_DESTROY:
@@ -385,12 +394,7 @@ void TacMainWnd::acWndProc(TMessage& Message) {
             if (::IsWindowVisible(CtrlHandle)) ::SendMessageW(CtrlHandle, WM_PAINT, 0, 0);
             return;
         case AC_ENDPARENTUPDATE:
-            if (!SkinData->FUpdating) break;
-            SkinData->SetUpdating(false);
-            SkinData->SetUpdating(SkinData->GetUpdating());
-            if (!SkinData->FUpdating)
-                ::RedrawWindow(CtrlHandle, nullptr, nullptr,
-                               RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+            if (!EndParentUpdate()) break;
             return;
         case AC_CTRLHANDLED: Message.Result = 1; return;
         case AC_ISBGCHANGED: Message.Result = SkinData->FUpdating ? 1 : 0; return;

@@ -146,6 +146,10 @@ protected:
     // destruction). SkinData is nullptr for owned skin data.
     virtual bool ThemeOffAtCreation(TsCommonData* SkinData, const String& SkinSection) const;
     bool CanFreeNow() override;
+    // Skin command AC_ENDPARENTUPDATE: a window waiting for its parent reads
+    // its wait again from the parent chain and, when the wait is over, is
+    // redrawn with its children and frame. False when it was not waiting.
+    bool EndParentUpdate();
 
 private:
     friend void HookAdapterWnd(TacMainWnd* Adapter, HWND Handle);

@@ -322,13 +322,7 @@ void TacBtnWnd::acWndProc(TMessage& Message) {
     if (msg == SkinCommandMessage) {
         switch (SkinCommandOf(Message.WParam)) {
         case AC_ENDPARENTUPDATE:
-            if (SkinData->FUpdating) {
-                SkinData->SetUpdating(false);
-                SkinData->SetUpdating(SkinData->GetUpdating());
-                if (!SkinData->FUpdating)
-                    ::RedrawWindow(CtrlHandle, nullptr, nullptr,
-                                   RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
-            }
+            EndParentUpdate();
             return;
         case AC_MOUSEENTER:
             if (!SkinData->FMouseAbove && DefaultManager != nullptr &&

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "ImgList.h"
+#include "acUtils.h"
 #include "acMaskPaintWin.h"
 #include "sCommonDataWin.h"
 #include "sGraphUtils.h"
@@ -51,15 +52,6 @@ void FreeExtraGlyph() {
 bool IsNT() { return (::GetVersion() & 0x80000000u) == 0; }
 
 HDC BitmapDC(TBitmap* Bmp) { return Bmp->Canvas()->Handle(); }
-
-TCacheInfo CacheOf(TBitmap* Bmp) {
-    TCacheInfo ci;
-    ci.Bmp = Bmp;
-    ci.X = 0;
-    ci.Y = 0;
-    ci.Ready = Bmp != nullptr;
-    return ci;
-}
 
 // A work bitmap freed at the end of the scope.
 struct TWorkBitmap {
@@ -563,13 +555,13 @@ void TsSkinableMenus::PrepareMenuBG(TMenuItem* Item, Integer Width, Integer Heig
         if (!rightAligned && FOwner->IsValidSkinIndex(icoIndex) && Height - 2 * border > 0) {
             TWorkBitmap strip(iconColumn, Height - 2 * border);
             PaintNamedSection(FOwner, icoIndex, icoLine, strip.Bmp, TRect(0, 0, iconColumn, Height - 2 * border), 0,
-                              CacheOf(bmp), TPoint(extraWidth + border, border));
+                              CacheInfoOf(bmp), TPoint(extraWidth + border, border));
             ::BitBlt(BitmapDC(bmp), extraWidth + border, border, iconColumn, Height - 2 * border, BitmapDC(strip.Bmp), 0,
                      0, SRCCOPY);
         }
         const Integer maskIndex = FOwner->GetMaskIndex(index, u"MAINMENU", u"BORDERSMASK");
         const TsMaskData* mask = MaskOf(FOwner, maskIndex);
-        if (mask) DrawSkinRect(bmp, whole, true, 0, *mask, CacheOf(bmp));
+        if (mask) DrawSkinRect(bmp, whole, true, 0, *mask, CacheInfoOf(bmp));
         if (extra) {
             const TExtraLine& x = Extra();
             const Integer lineIndex = FOwner->GetSkinIndex(x.Section);
@@ -577,7 +569,7 @@ void TsSkinableMenus::PrepareMenuBG(TMenuItem* Item, Integer Width, Integer Heig
             if (FOwner->IsValidSkinIndex(lineIndex) && extraWidth > 0 && lineHeight > 0) {
                 TWorkBitmap strip(extraWidth, lineHeight);
                 PaintNamedSection(FOwner, lineIndex, x.Section, strip.Bmp, TRect(0, 0, extraWidth, lineHeight), 0,
-                                  CacheOf(bmp), TPoint(border, border));
+                                  CacheInfoOf(bmp), TPoint(border, border));
                 Integer bottom = 12;
                 if (x.Glyph && !x.Glyph->Empty()) {
                     const Integer gx = (extraWidth - x.Glyph->Width()) / 2;
@@ -820,7 +812,7 @@ void TsSkinableMenus::DrawDivider(TMenuItem* Item, TCanvas* ACanvas, const TRect
         ::BitBlt(BitmapDC(work.Bmp), 0, 0, ARect.Width(), ARect.Height(), BitmapDC(mi.Bmp), ARect.Left + Off.X,
                  ARect.Top + Off.Y, SRCCOPY);
         const Integer h = std::max<Integer>(MaskFrameHeight(*mask), 1);
-        if (x2 > x1) DrawSkinRect(work.Bmp, TRect(x1, 0, x2, std::min(h, ARect.Height())), true, 0, *mask, CacheOf(work.Bmp));
+        if (x2 > x1) DrawSkinRect(work.Bmp, TRect(x1, 0, x2, std::min(h, ARect.Height())), true, 0, *mask, CacheInfoOf(work.Bmp));
         Blit(dc, ARect, BitmapDC(work.Bmp), TPoint(0, 0));
         return;
     }
@@ -845,7 +837,7 @@ void TsSkinableMenus::DrawCaption(TMenuItem* Item, TCanvas* ACanvas, const TRect
         index = FOwner->GetSkinIndex(name);
     }
     if (FOwner->IsValidSkinIndex(index) && w - 1 > extra + 1 && h > 2)
-        PaintNamedSection(FOwner, index, name, work.Bmp, TRect(extra + 1, 1, w - 1, h - 1), 0, CacheOf(work.Bmp),
+        PaintNamedSection(FOwner, index, name, work.Bmp, TRect(extra + 1, 1, w - 1, h - 1), 0, CacheInfoOf(work.Bmp),
                           TPoint(0, 0));
     TCanvas* c = work.Bmp->Canvas();
     c->SetFont(FCaptionFont);
@@ -880,7 +872,7 @@ void TsSkinableMenus::DrawNormal(TMenuItem* Item, TCanvas* ACanvas, const TRect&
     ::BitBlt(wdc, 0, 0, w, h, bg, origin.X, origin.Y, SRCCOPY);
     const Integer index = FOwner->GetSkinIndex(u"MENUITEM");
     if (FOwner->IsValidSkinIndex(index))
-        PaintNamedSection(FOwner, index, u"MENUITEM", wb, TRect(0, 0, w, h), selected ? 1 : 0, CacheOf(mi.Bmp), origin);
+        PaintNamedSection(FOwner, index, u"MENUITEM", wb, TRect(0, 0, w, h), selected ? 1 : 0, CacheInfoOf(mi.Bmp), origin);
 
     const TSize glyph = GetMenuGlyphSize(Item);
     TCustomImageList* images = Item->GetImageList();
@@ -897,7 +889,7 @@ void TsSkinableMenus::DrawNormal(TMenuItem* Item, TCanvas* ACanvas, const TRect&
         if (const TsMaskData* m = MaskOf(FOwner, mark)) {
             const Integer mw = MaskFrameWidth(*m), mh = MaskFrameHeight(*m);
             const Integer x = rtl ? w - FMargin - mw : FMargin;
-            DrawGlyphMask(wb, TPoint(x, (h - mh) / 2), selected ? 1 : 0, CacheOf(wb), *m, 1);
+            DrawGlyphMask(wb, TPoint(x, (h - mh) / 2), selected ? 1 : 0, CacheInfoOf(wb), *m, 1);
         }
     } else if (hasImage) {
         const Integer x = FMargin, y = (h - images->Height()) / 2;
@@ -906,7 +898,7 @@ void TsSkinableMenus::DrawNormal(TMenuItem* Item, TCanvas* ACanvas, const TRect&
             if (FOwner->IsValidSkinIndex(s))
                 PaintNamedSection(FOwner, s, u"SPEEDBUTTON_SMALL", wb,
                                   TRect(x - 1, y - 1, x + images->Width() + 1, y + images->Height() + 1), 2,
-                                  CacheOf(wb), TPoint(0, 0));
+                                  CacheInfoOf(wb), TPoint(0, 0));
         }
         images->Draw(wb->Canvas(), x, y, Item->ImageIndex(), enabled);
     } else if (Item->HasBitmap()) {
@@ -916,7 +908,7 @@ void TsSkinableMenus::DrawNormal(TMenuItem* Item, TCanvas* ACanvas, const TRect&
             const Integer s = FOwner->GetSkinIndex(u"SPEEDBUTTON_SMALL");
             if (FOwner->IsValidSkinIndex(s))
                 PaintNamedSection(FOwner, s, u"SPEEDBUTTON_SMALL", wb,
-                                  TRect(x - 1, y - 1, x + pic->Width() + 1, y + pic->Height() + 1), 2, CacheOf(wb),
+                                  TRect(x - 1, y - 1, x + pic->Width() + 1, y + pic->Height() + 1), 2, CacheInfoOf(wb),
                                   TPoint(0, 0));
         }
         if (pic->PixelFormat() == pf32bit) DrawAlphaBitmapAt(wb, pic, x, y, kKeyColor);
@@ -1025,7 +1017,7 @@ void TsSkinableMenus::sAdvancedDrawLineItem(TObject* Sender, TCanvas* ACanvas, c
     const Integer index = FOwner->GetSkinIndex(u"MENUITEM");
     if (FOwner->IsValidSkinIndex(index))
         PaintNamedSection(FOwner, index, u"MENUITEM", wb, TRect(0, 0, w, h), selected ? 1 : 0,
-                          CacheOf(provider->MenuLineBmp), at);
+                          CacheInfoOf(provider->MenuLineBmp), at);
     Integer textLeft = 0;
     TCustomImageList* images = item->GetImageList();
     if (images && item->ImageIndex() >= 0 && item->ImageIndex() < images->Count()) {

@@ -285,3 +285,12 @@ void MakeCacheInfo(TBitmap* Bmp, std::int32_t X, std::int32_t Y, TCacheInfo& CI)
     CI.FillColor = kNoColor;
     CI.Ready = true;
 }
+
+TCacheInfo CacheInfoOf(TBitmap* Bmp) {
+    TCacheInfo ci;
+    ci.Bmp = Bmp;
+    ci.X = 0;
+    ci.Y = 0;
+    ci.Ready = Bmp != nullptr;
+    return ci;
+}

@@ -128,3 +128,6 @@ String NormalizeDir(StringView Dir);
 
 // A ready parent-image record: Bmp at X, Y, no fill colour.
 void MakeCacheInfo(TBitmap* Bmp, std::int32_t X, std::int32_t Y, TCacheInfo& CI);
+// Bmp itself as the image under a piece drawn onto it: at 0, 0, no fill
+// colour, ready when there is a bitmap.
+TCacheInfo CacheInfoOf(TBitmap* Bmp);

@@ -107,10 +107,6 @@ Integer CachedCaption(bool Small) {
 
 LONG StyleOf(HWND Wnd) { return Wnd ? ::GetWindowLongW(Wnd, GWL_STYLE) : 0; }
 
-HWND FormWnd(const TCustomForm* Form) {
-    return Form && Form->HandleAllocated() ? const_cast<TCustomForm*>(Form)->Handle() : nullptr;
-}
-
 bool IsToolStyle(TFormBorderStyle Style) {
     return Style == TFormBorderStyle::bsToolWindow || Style == TFormBorderStyle::bsSizeToolWin;
 }
@@ -201,6 +197,22 @@ TsSkinProvider* FormSkinProvider(TCustomForm* Form) {
     auto* p = reinterpret_cast<TacFormProvider*>(Form->Perform(SkinCommandMessage, MakeSkinWParam(AC_GETPROVIDER), 0));
     return dynamic_cast<TsSkinProvider*>(p);
 }
+
+HWND FormWnd(const TCustomForm* Form) {
+    return Form && Form->HandleAllocated() ? const_cast<TCustomForm*>(Form)->Handle() : nullptr;
+}
+
+bool FormIconic(const TCustomForm* Form) {
+    HWND wnd = FormWnd(Form);
+    return wnd ? ::IsIconic(wnd) != FALSE : Form->WindowState() == TWindowState::wsMinimized;
+}
+
+bool FormZoomed(const TCustomForm* Form) {
+    HWND wnd = FormWnd(Form);
+    return wnd ? ::IsZoomed(wnd) != FALSE : Form->WindowState() == TWindowState::wsMaximized;
+}
+
+bool IsMainForm(const TCustomForm* Form) { return Application && Application->MainForm() == Form; }
 
 // ---- title icon ------------------------------------------------------------------------
 
@@ -313,22 +325,6 @@ void TacAddedTitle::SetText(const String& Value) {
 }
 
 // ---- window state -------------------------------------------------------------------------------
-
-namespace {
-
-bool FormIconic(const TCustomForm* Form) {
-    HWND wnd = FormWnd(Form);
-    return wnd ? ::IsIconic(wnd) != FALSE : Form->WindowState() == TWindowState::wsMinimized;
-}
-
-bool FormZoomed(const TCustomForm* Form) {
-    HWND wnd = FormWnd(Form);
-    return wnd ? ::IsZoomed(wnd) != FALSE : Form->WindowState() == TWindowState::wsMaximized;
-}
-
-bool IsMainForm(const TCustomForm* Form) { return Application && Application->MainForm() == Form; }
-
-}  // namespace
 
 // ---- the provider: creation and destruction ------------------------------------------------------
 

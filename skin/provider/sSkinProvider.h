@@ -674,3 +674,11 @@ void SnapCoordinate(Integer& Coord, Integer Edge, Integer Buffer, Integer Offset
 TRect GetFormWorkArea(TCustomForm* Form);
 // The provider of a form (command 4), or nullptr.
 TsSkinProvider* FormSkinProvider(TCustomForm* Form);
+// The form's window, nullptr while it has no handle.
+HWND FormWnd(const TCustomForm* Form);
+// The form is minimized or maximized: as its window shows it, or by its
+// WindowState while it has no handle.
+bool FormIconic(const TCustomForm* Form);
+bool FormZoomed(const TCustomForm* Form);
+// The form is the application's main form.
+bool IsMainForm(const TCustomForm* Form);

@@ -18,12 +18,6 @@
 
 namespace {
 
-HWND FormWnd(const TCustomForm* Form) {
-    return Form && Form->HandleAllocated() ? const_cast<TCustomForm*>(Form)->Handle() : nullptr;
-}
-
-bool IsMainForm(const TCustomForm* Form) { return Application && Application->MainForm() == Form; }
-
 // How long a press on the title icon waits for a second click (which closes
 // the form) before the system menu drops.
 constexpr DWORD kIconClickWaitMs = 200;

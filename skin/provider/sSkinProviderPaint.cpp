@@ -15,6 +15,7 @@
 #include "acGlow.h"
 #include "acMaskPaintWin.h"
 #include "acPixels.h"
+#include "acUtils.h"
 #include "acUtilsWin.h"
 #include "sGraphUtils.h"
 #include "sMessages.h"
@@ -55,16 +56,6 @@ constexpr Integer kBorderIconHelp = 3;
 constexpr Cardinal kCaptionFlags = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX;
 
 bool ValidMask(TsSkinManager* Manager, Integer Index) { return Manager != nullptr && Manager->IsValidImgIndex(Index); }
-
-// The cache itself as the background a piece is drawn over.
-TCacheInfo SelfCache(TBitmap* Bmp) {
-    TCacheInfo ci;
-    ci.Bmp = Bmp;
-    ci.X = 0;
-    ci.Y = 0;
-    ci.Ready = Bmp != nullptr;
-    return ci;
-}
 
 HDC BitmapDC(TBitmap* Bmp) { return Bmp->Canvas()->Handle(); }
 
@@ -199,7 +190,7 @@ void TsSkinProvider::PaintNonClientCache() {
             const TRect line(shadow.Left, titleBottom, width - shadow.Right,
                              titleBottom + GetLinesCount() * MenuHeight() + 1);
             if (manager->IsValidSkinIndex(index) && !line.IsEmpty()) {
-                PaintSection(index, name, SelfCache(cache), manager->GetTextureIndex(index, name, u"HOTPATTERN"),
+                PaintSection(index, name, CacheInfoOf(cache), manager->GetTextureIndex(index, name, u"HOTPATTERN"),
                              manager->GetTextureIndex(index, name, u"PATTERN"), manager, cache, TPoint(0, 0), line, 0);
                 if (MenuLineBmp != nullptr) {
                     MenuLineOrigin = line.TopLeft();
@@ -319,7 +310,7 @@ void TsSkinProvider::PaintTitleBar() {
         const Integer bottom = IsIconic() && Form->Parent() != nullptr ? cache->Height() : titleBottom;
         const TRect r(shadow.Left, shadow.Top, width - shadow.Right, bottom);
         const String& name = title.ClassName;
-        PaintSection(index, name, SelfCache(cache), manager->GetTextureIndex(index, name, u"HOTPATTERN"),
+        PaintSection(index, name, CacheInfoOf(cache), manager->GetTextureIndex(index, name, u"HOTPATTERN"),
                      manager->GetTextureIndex(index, name, u"PATTERN"), manager, cache, TPoint(0, 0), r, state);
     }
     PaintTitleIcon();
@@ -332,7 +323,7 @@ void TsSkinProvider::PaintTitleBar() {
             const Integer state = frameActive && section.States > 1 ? 1 : 0;
             const TRect r(CaptionWidth() - (2 * MaskFrameWidth(bar) + TitleButtonsWidth()), 0, width,
                           CaptionHeight(true) + SysBorderHeight(Form->Handle(), BorderForm, false));
-            DrawSkinRect(cache, r, true, state, bar, SelfCache(cache));
+            DrawSkinRect(cache, r, true, state, bar, CacheInfoOf(cache));
         }
     }
 }
@@ -425,7 +416,7 @@ void TsSkinProvider::PaintCaptionText() {
         area.Bottom = std::min<Integer>(area.Bottom + 2, titleBottom);
         OwnedBitmap under(CreateBitmapLike(cache));
         ::BitBlt(BitmapDC(under.get()), 0, 0, cache->Width(), cache->Height(), BitmapDC(cache), 0, 0, SRCCOPY);
-        PaintSection(FCaptionSkinIndex, cs.ClassName, SelfCache(under.get()),
+        PaintSection(FCaptionSkinIndex, cs.ClassName, CacheInfoOf(under.get()),
                      manager->GetTextureIndex(FCaptionSkinIndex, cs.ClassName, u"HOTPATTERN"),
                      manager->GetTextureIndex(FCaptionSkinIndex, cs.ClassName, u"PATTERN"), manager, cache,
                      TPoint(0, 0), area, state);
@@ -526,7 +517,7 @@ void TsSkinProvider::PlaceCaptionButton(TsCaptionButton& Btn, Integer ImageIndex
     const Integer frame = Btn.Timer != nullptr ? 0 : Btn.State;
     if (ValidMask(manager, ImageIndex)) {
         const Integer mode = (!FormActive || !Enabled) && frame == 0 ? 2 : 1;
-        DrawGlyphMask(cache, Btn.Rect.TopLeft(), frame, SelfCache(cache), manager->ma()[static_cast<std::size_t>(ImageIndex)],
+        DrawGlyphMask(cache, Btn.Rect.TopLeft(), frame, CacheInfoOf(cache), manager->ma()[static_cast<std::size_t>(ImageIndex)],
                       mode);
     }
     if (TitleButton != nullptr)
@@ -627,7 +618,7 @@ void TsSkinProvider::RepaintCaptionButton(Integer HitCode) {
             mode = state == 0 && !FormActive ? 2 : 1;
         else
             mode = !enabled || (state == 0 && !FormActive) ? 2 : 1;
-        DrawGlyphMask(cache, btn->Rect.TopLeft(), state, SelfCache(cache), manager->ma()[static_cast<std::size_t>(image)],
+        DrawGlyphMask(cache, btn->Rect.TopLeft(), state, CacheInfoOf(cache), manager->ma()[static_cast<std::size_t>(image)],
                       mode);
     }
     if (titleButton != nullptr) DrawUserGlyph(cache, titleButton->Glyph(), btn->Rect, btn->Rect.Height(), state == 2);
@@ -922,7 +913,7 @@ void TsSkinProvider::PaintGrip(HDC DC) {
     } else {
         ::BitBlt(BitmapDC(bmp.get()), 0, 0, w, h, BitmapDC(cache), at.X, at.Y, SRCCOPY);
     }
-    DrawGlyphMask(bmp.get(), TPoint(0, 0), 0, SelfCache(bmp.get()), grip, 1);
+    DrawGlyphMask(bmp.get(), TPoint(0, 0), 0, CacheInfoOf(bmp.get()), grip, 1);
     ::BitBlt(DC, at.X, at.Y, w, h, BitmapDC(bmp.get()), 0, 0, SRCCOPY);
 }
 

@@ -28,10 +28,6 @@
 
 namespace {
 
-HWND FormWnd(const TCustomForm* Form) {
-    return Form && Form->HandleAllocated() ? const_cast<TCustomForm*>(Form)->Handle() : nullptr;
-}
-
 const TsGeneralData* SectionAt(TsSkinManager* m, Integer Index) {
     return m && m->IsValidSkinIndex(Index) ? &m->gd()[static_cast<std::size_t>(Index)] : nullptr;
 }

@@ -14,26 +14,10 @@
 
 namespace {
 
-HWND FormWnd(const TCustomForm* Form) {
-    return Form && Form->HandleAllocated() ? const_cast<TCustomForm*>(Form)->Handle() : nullptr;
-}
-
-bool FormIconic(const TCustomForm* Form) {
-    HWND wnd = FormWnd(Form);
-    return wnd ? ::IsIconic(wnd) != FALSE : Form->WindowState() == TWindowState::wsMinimized;
-}
-
-bool FormZoomed(const TCustomForm* Form) {
-    HWND wnd = FormWnd(Form);
-    return wnd ? ::IsZoomed(wnd) != FALSE : Form->WindowState() == TWindowState::wsMaximized;
-}
-
 bool NoButtonsStyle(TFormBorderStyle s) {
     return s == TFormBorderStyle::bsNone || s == TFormBorderStyle::bsDialog || s == TFormBorderStyle::bsToolWindow ||
            s == TFormBorderStyle::bsSizeToolWin;
 }
-
-bool IsMainForm(const TCustomForm* Form) { return Application && Application->MainForm() == Form; }
 
 bool HasMenu(const TsSystemMenu& m) { return m.FOwner && m.FOwner->HaveSysMenu && m.FForm; }
 

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,22 +35,6 @@ COLORREF MaskRef(const char* Section, const char* Mask, int Frame) {
 
 constexpr COLORREF kParentFill = RGB(0x30, 0x60, 0x90);
 
-LRESULT CALLBACK ParentProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
-    if (Msg == WM_ERASEBKGND) return 1;
-    if (Msg == WM_PAINT) {
-        PAINTSTRUCT ps{};
-        HDC dc = WParam ? reinterpret_cast<HDC>(WParam) : ::BeginPaint(Wnd, &ps);
-        RECT r{};
-        ::GetClientRect(Wnd, &r);
-        HBRUSH brush = ::CreateSolidBrush(kParentFill);
-        ::FillRect(dc, &r, brush);
-        ::DeleteObject(brush);
-        if (!WParam) ::EndPaint(Wnd, &ps);
-        return 0;
-    }
-    return ::DefWindowProcW(Wnd, Msg, WParam, LParam);
-}
-
 // The part R (screen) of a capture of the whole screen.
 harness::Capture Cut(const harness::Capture& Screen, const RECT& R) {
     harness::Capture c;
@@ -71,22 +54,6 @@ harness::Capture ScreenOf(HWND Wnd) {
     RECT r{};
     ::GetWindowRect(Wnd, &r);
     return Cut(harness::CaptureWindow(::GetDesktopWindow(), harness::CaptureSource::Screen), r);
-}
-
-// Runs Action once from a timer of the message loop (where the program
-// opens its menus) and waits until it has returned.
-std::function<void()> gTimerAction;
-bool gTimerDone = false;
-VOID CALLBACK RunTimerAction(HWND, UINT, UINT_PTR Id, DWORD) {
-    ::KillTimer(nullptr, Id);
-    gTimerAction();
-    gTimerDone = true;
-}
-bool RunFromTimer(std::function<void()> Action, int TimeoutMs) {
-    gTimerAction = std::move(Action);
-    gTimerDone = false;
-    ::SetTimer(nullptr, 0, 10, &RunTimerAction);
-    return harness::PumpUntil([] { return gTimerDone; }, TimeoutMs);
 }
 
 // The menu adapters made at creation, as the window-creation hook makes them.
@@ -135,7 +102,7 @@ protected:
 }  // namespace
 
 TEST_F(AdaptersOnScreen, DialogChildrenShowTheirLooks) {
-    parent = std::make_unique<harness::TestWindow>(360, 160, kParentFill, &ParentProc);
+    parent = std::make_unique<harness::TestWindow>(360, 160, kParentFill, &harness::ParentFillProc);
     parent->Show();
     HWND label = Child(L"STATIC", L"File name:", SS_LEFT, RECT{16, 16, 200, 36}, u"TacStaticWnd", u"CHECKBOX");
     HWND open = Child(L"BUTTON", L"Open", BS_DEFPUSHBUTTON, RECT{16, 60, 106, 90}, u"TacBtnWnd", u"BUTTON");
@@ -194,7 +161,7 @@ TEST_F(AdaptersOnScreen, SkinnedPopupShowsItsFrame) {
         layered = (::GetWindowLongPtrW(Wnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
         shot = ScreenOf(Wnd);
     };
-    EXPECT_TRUE(RunFromTimer([=] { popup->Popup(120, 120); }, 6000));
+    EXPECT_TRUE(harness::RunFromTimer([=] { popup->Popup(120, 120); }, 6000));
     ::UnhookWindowsHookEx(hook);
     ASSERT_EQ(driver.Opened, 1);
     ASSERT_FALSE(shot.Empty());

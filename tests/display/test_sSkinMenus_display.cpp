@@ -97,21 +97,6 @@ private:
     bool FDone = false;
 };
 
-// USER objects (menus among them) in use. Wine answers GetGuiResources with
-// 0; there the highest handle index that a batch of new menus receives
-// stands in for it.
-unsigned UserObjectUsage() {
-    if (const DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)) return n;
-    HMENU batch[16];
-    unsigned highest = 0;
-    for (HMENU& m : batch) {
-        m = ::CreatePopupMenu();
-        highest = std::max(highest, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(m) & 0xFFFF));
-    }
-    for (HMENU m : batch) ::DestroyMenu(m);
-    return highest;
-}
-
 // The popup windows on the screen, first opened first.
 std::vector<HWND> MenuWindows() {
     std::vector<HWND> found;
@@ -369,16 +354,8 @@ TEST(SkinnedMenusDisplay, ManyPopupsLeaveTheCountsFlat) {
         for (int i = 0; i < times; ++i) menu->Popup(200, 150);
         harness::PumpUntilIdle(10, 500);
     };
-    cycle(10);
-    const unsigned gdi = harness::GdiObjectUsage();
-    const unsigned user = UserObjectUsage();
-    const unsigned windows = harness::WindowCount();
-    cycle(200);
-    EXPECT_EQ(driver.Opened, 210);
-    EXPECT_FALSE(driver.TimedOut);
-    EXPECT_LE(harness::GdiObjectUsage(), gdi + 2);
-    EXPECT_LE(UserObjectUsage(), user + 8);
-    EXPECT_EQ(harness::WindowCount(), windows);
+    const harness::ObjectCounts before = harness::RepeatMenus(driver, cycle, 10, 200);
+    harness::ExpectObjectCountsFlat(before, nullptr, "popup");
     EXPECT_EQ(MenuInfoCount(), 1u) << "one background for the one popup";
     menu->Free();
 }

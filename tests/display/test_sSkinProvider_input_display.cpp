@@ -58,19 +58,6 @@ protected:
         harness::PumpUntilIdle(20, 500);
         skin.reset();
     }
-
-    // Runs the input on a second thread while this thread dispatches; then
-    // lets the queue settle.
-    void Drive(const std::function<void()>& Input) {
-        std::atomic<bool> done{false};
-        std::thread driver([&] {
-            Input();
-            done = true;
-        });
-        harness::PumpUntil([&] { return done.load(); }, 20000);
-        driver.join();
-        harness::PumpUntilIdle(50, 2000);
-    }
     // The screen point of a point of the window.
     POINT Screen(TPoint p) const {
         RECT r{};
@@ -111,7 +98,7 @@ TEST_F(FrameInputDisplay, CaptionButtonsLightUpPressAndActOnlyWhereThePressWas) 
     const POINT client = Screen(TPoint(form->Width() / 2, form->Height() / 2));
 
     // Hover: the close button shows its hot frame.
-    Drive([&] { harness::MoveMouseTo(close); });
+    harness::RunInputThread([&] { harness::MoveMouseTo(close); });
     EXPECT_EQ(provider->ButtonClose.State, 1);
     EXPECT_TRUE(harness::PumpUntil(
         [&] {
@@ -122,7 +109,7 @@ TEST_F(FrameInputDisplay, CaptionButtonsLightUpPressAndActOnlyWhereThePressWas) 
     Save(L"frame-input-hot-close.bmp");
 
     // Minimize pressed, the pointer slides off into the client area, released: nothing.
-    Drive([&] {
+    harness::RunInputThread([&] {
         harness::MoveMouseTo(min);
         harness::LeftButton(true);
     });
@@ -134,7 +121,7 @@ TEST_F(FrameInputDisplay, CaptionButtonsLightUpPressAndActOnlyWhereThePressWas) 
         },
         3000));
     Save(L"frame-input-pressed-min.bmp");
-    Drive([&] {
+    harness::RunInputThread([&] {
         harness::MoveMouseTo(client);
         Sleep(50);
         harness::LeftButton(false);
@@ -144,7 +131,7 @@ TEST_F(FrameInputDisplay, CaptionButtonsLightUpPressAndActOnlyWhereThePressWas) 
     EXPECT_NE(provider->ButtonMin.State, 2);
 
     // Close pressed, released over minimize: nothing either.
-    Drive([&] {
+    harness::RunInputThread([&] {
         harness::MoveMouseTo(close);
         harness::LeftButton(true);
         Sleep(80);
@@ -158,7 +145,7 @@ TEST_F(FrameInputDisplay, CaptionButtonsLightUpPressAndActOnlyWhereThePressWas) 
 
     // A click on close closes the form (after the double-click time: a
     // second click so soon would be the second half of a double click).
-    Drive([&] {
+    harness::RunInputThread([&] {
         Sleep(static_cast<int>(::GetDoubleClickTime()) + 100);
         harness::ClickAt(close);
         harness::MoveMouseTo(Away());
@@ -198,7 +185,7 @@ TEST_F(FrameInputDisplay, CaptionDoubleClickMaximizesAndRestores) {
     filter.Install(form);
     const RECT normal = WindowRect();
     auto doubleClick = [&] {
-        Drive([&] {
+        harness::RunInputThread([&] {
             harness::MoveMouseTo(CaptionPoint());
             harness::LeftButton(true);
             harness::LeftButton(false);
@@ -224,7 +211,7 @@ TEST_F(FrameInputDisplay, CaptionDoubleClickMaximizesAndRestores) {
 TEST_F(FrameInputDisplay, DraggingTheCaptionMovesAndTheCornerSizes) {
     const RECT before = WindowRect();
     const POINT grab = CaptionPoint();
-    Drive([&] {
+    harness::RunInputThread([&] {
         harness::MoveMouseTo(grab);
         harness::LeftButton(true);
         for (int i = 1; i <= 6; ++i) {
@@ -251,7 +238,7 @@ TEST_F(FrameInputDisplay, DraggingTheCaptionMovesAndTheCornerSizes) {
     }
     ::DeleteObject(rgn);
     ASSERT_NE(corner.x, 0) << "no corner point to grab";
-    Drive([&] {
+    harness::RunInputThread([&] {
         harness::MoveMouseTo(corner);
         harness::LeftButton(true);
         for (int i = 1; i <= 5; ++i) {
@@ -309,7 +296,7 @@ TEST_F(FrameInputDisplay, RightClickOnTheCaptionAndAltSpaceOpenTheSystemMenu) {
         ::SetForegroundWindow(form->Handle());
         harness::PumpUntilIdle(50, 1000);
         std::atomic<bool> seen{false};
-        Drive([&] {
+        harness::RunInputThread([&] {
             open();
             for (int i = 0; i < 100 && !seen; ++i) {
                 Sleep(30);
@@ -340,7 +327,7 @@ TEST_F(FrameInputDisplay, MinimizeAndRestoreKeepTheCutCorners) {
     };
     ASSERT_TRUE(cornersCut());
     const POINT min = Screen(Centre(provider->ButtonMin.Rect));
-    Drive([&] {
+    harness::RunInputThread([&] {
         harness::ClickAt(min);
         harness::MoveMouseTo(Away());
     });

@@ -32,31 +32,6 @@ const auto* const gEnvironment = ::testing::AddGlobalTestEnvironment(new kestrun
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-void Send(std::initializer_list<INPUT> inputs) {
-    std::vector<INPUT> list(inputs);
-    ::SendInput(static_cast<UINT>(list.size()), list.data(), sizeof(INPUT));
-}
-
-INPUT Mouse(DWORD flags) {
-    INPUT i{};
-    i.type = INPUT_MOUSE;
-    i.mi.dwFlags = flags;
-    return i;
-}
-
-INPUT Key(WORD vk, bool up) {
-    INPUT i{};
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = vk;
-    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return i;
-}
-
-void Tap(WORD vk) {
-    Send({Key(vk, false), Key(vk, true)});
-    Sleep(80);
-}
-
 // The visible popup menu window, nullptr when none.
 HWND OpenMenu() {
     HWND menu = ::FindWindowW(L"#32768", nullptr);
@@ -85,18 +60,6 @@ protected:
         harness::PumpUntilIdle(20, 500);
         skin.reset();
     }
-    // Runs the input on a second thread while this thread dispatches (and
-    // runs the menu loop); then lets the queue settle.
-    void Drive(const std::function<void()>& Input) {
-        std::atomic<bool> done{false};
-        std::thread driver([&] {
-            Input();
-            done = true;
-        });
-        harness::PumpUntil([&] { return done.load(); }, 20000);
-        driver.join();
-        harness::PumpUntilIdle(50, 2000);
-    }
     POINT CaptionPoint() const {
         RECT r{};
         ::GetWindowRect(form->Handle(), &r);
@@ -121,9 +84,9 @@ TEST_F(SystemMenuDisplay, RightClickOpensTheSkinnedMenuAndCloseCloses) {
     std::atomic<HMENU> shown{nullptr};
     harness::Capture picture;
     std::atomic<bool> clicked{false};
-    Drive([&] {
+    harness::RunInputThread([&] {
         harness::MoveMouseTo(CaptionPoint());
-        Send({Mouse(MOUSEEVENTF_RIGHTDOWN), Mouse(MOUSEEVENTF_RIGHTUP)});
+        harness::SendInputs({harness::MouseInput(MOUSEEVENTF_RIGHTDOWN), harness::MouseInput(MOUSEEVENTF_RIGHTUP)});
         HWND menu = WaitForMenu();
         if (!menu) return;
         Sleep(300);   // painted
@@ -148,17 +111,17 @@ TEST_F(SystemMenuDisplay, RightClickOpensTheSkinnedMenuAndCloseCloses) {
 TEST_F(SystemMenuDisplay, AltSpaceOpensTheMenuAndTheChooserSwitchesSkins) {
     ASSERT_EQ(skin->Manager()->SkinName(), u"Test");
     std::atomic<HMENU> shown{nullptr};
-    Drive([&] {
+    harness::RunInputThread([&] {
         harness::MoveMouseTo(POINT{20, 20});
-        Send({Key(VK_MENU, false), Key(VK_SPACE, false), Key(VK_SPACE, true), Key(VK_MENU, true)});
+        harness::SendInputs({harness::KeyInput(VK_MENU, false), harness::KeyInput(VK_SPACE, false), harness::KeyInput(VK_SPACE, true), harness::KeyInput(VK_MENU, true)});
         HWND menu = WaitForMenu();
         if (!menu) return;
         shown = reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0));
         // The chooser is the first item; its submenu lists "Test", "Test2".
-        Tap(VK_DOWN);
-        Tap(VK_RIGHT);
-        Tap(VK_DOWN);
-        Tap(VK_RETURN);
+        harness::TapKey(VK_DOWN, 80);
+        harness::TapKey(VK_RIGHT, 80);
+        harness::TapKey(VK_DOWN, 80);
+        harness::TapKey(VK_RETURN, 80);
     });
     ASSERT_NE(shown.load(), nullptr) << "a menu opened";
     EXPECT_EQ(shown.load(), provider->SystemMenu->Items()->Handle());

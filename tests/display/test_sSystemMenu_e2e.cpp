@@ -20,27 +20,6 @@ using harness::PumpUntil;
 constexpr int kStartMs = 60000;
 constexpr int kStepMs = 10000;
 
-void Send(std::initializer_list<INPUT> inputs) {
-    std::vector<INPUT> list(inputs);
-    ::SendInput(static_cast<UINT>(list.size()), list.data(), sizeof(INPUT));
-}
-
-INPUT Mouse(DWORD flags) {
-    INPUT i{};
-    i.type = INPUT_MOUSE;
-    i.mi.dwFlags = flags;
-    return i;
-}
-
-void Tap(WORD vk) {
-    INPUT down{}, up{};
-    down.type = up.type = INPUT_KEYBOARD;
-    down.ki.wVk = up.ki.wVk = vk;
-    up.ki.dwFlags = KEYEVENTF_KEYUP;
-    Send({down, up});
-    ::Sleep(100);
-}
-
 // A visible popup menu window of the process, nullptr when none.
 HWND MenuOf(DWORD processId) {
     for (HWND w = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
@@ -61,25 +40,6 @@ protected:
         ::SetForegroundWindow(FForm);
     }
     void TearDown() override { FProgram.Kill(); }
-
-    // A window of the test's own takes the foreground and gives it back: a
-    // form without a skin provider gets one when it is activated. Under Xvfb
-    // the X focus may take the foreground back at once, so the switch is
-    // tried until the other window held it for a moment.
-    void ActivateAgain() {
-        HWND other = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr,
-                                       nullptr, nullptr, nullptr);
-        bool away = false;
-        for (int attempt = 0; attempt < 5 && !away; ++attempt) {
-            ::SetForegroundWindow(other);
-            away = PumpUntil([&] { return ::GetForegroundWindow() == other; }, kStepMs);
-            if (away) away = !PumpUntil([&] { return ::GetForegroundWindow() != other; }, 200);
-        }
-        EXPECT_TRUE(away) << "the program's window was never deactivated";
-        ::SetForegroundWindow(FForm);
-        EXPECT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == FForm; }, kStepMs));
-        ::DestroyWindow(other);
-    }
 
     // A point of the title bar that the window's hit test calls the caption,
     // searched from the middle of the title row; (-1, -1) when none.
@@ -102,11 +62,11 @@ protected:
 
 TEST_F(KestruneSystemMenu, RightClickOnTheSkinnedTitleOpensTheSkinnedMenuAndCloseEndsTheProgram) {
     ASSERT_TRUE(harness::ChooseSkinAt(FSkinBox, 0, kStepMs));
-    ActivateAgain();
+    harness::ActivateAgain(FForm, kStepMs);
     const POINT title = CaptionPoint();
     ASSERT_GE(title.x, 0) << "no caption in the hit test";
     ASSERT_TRUE(harness::MoveMouseTo(title));
-    Send({Mouse(MOUSEEVENTF_RIGHTDOWN), Mouse(MOUSEEVENTF_RIGHTUP)});
+    harness::SendInputs({harness::MouseInput(MOUSEEVENTF_RIGHTDOWN), harness::MouseInput(MOUSEEVENTF_RIGHTUP)});
     HWND menu = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (menu = MenuOf(FProgram.Id())) != nullptr; }, kStepMs)) << "no menu opened";
     // The skinned popup cuts its window to the skin's border shape.
@@ -123,8 +83,8 @@ TEST_F(KestruneSystemMenu, RightClickOnTheSkinnedTitleOpensTheSkinnedMenuAndClos
     harness::CaptureWindow(menu, harness::CaptureSource::Screen)
         .SaveBmp((harness::ModuleFolder() + L"kestrune-sysmenu-open.bmp").c_str());
     // The last item is close.
-    Tap(VK_UP);
-    Tap(VK_RETURN);
+    harness::TapKey(VK_UP, 100);
+    harness::TapKey(VK_RETURN, 100);
     DWORD code = 0;
     EXPECT_TRUE(FProgram.WaitForExit(kStepMs, code)) << "close did not end the program";
 }

@@ -124,30 +124,6 @@ protected:
     // parent, as it does on the user's choice.
     bool Choose(const std::wstring& name) { return harness::ChooseSkin(FSkinBox, name, kStepMs); }
 
-    // Activates a window of the test's own and then the program's window
-    // again: a form without a skin provider gets one when it is activated.
-    // Under Xvfb without a window manager the X focus can take the
-    // foreground back to the program just after it was given away, so the
-    // switch is tried again until the other window held the foreground for a
-    // moment: only then was the program deactivated and activated again.
-    void ActivateAgain() {
-        HWND other = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr,
-                                       nullptr, nullptr, nullptr);
-        bool away = false;
-        for (int attempt = 0; attempt < 5 && !away; ++attempt) {
-            ::SetForegroundWindow(other);
-            away = PumpUntil([&] { return ::GetForegroundWindow() == other; }, kStepMs);
-            // Held for 200 ms: the predicate turns true only if the
-            // foreground goes back within that time.
-            if (away) away = !PumpUntil([&] { return ::GetForegroundWindow() != other; }, 200);
-        }
-        EXPECT_TRUE(away) << "the program's window was never deactivated";
-        ::SetForegroundWindow(FForm);
-        EXPECT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == FForm; }, kStepMs))
-            << "the program's window was not activated again";
-        ::DestroyWindow(other);
-    }
-
     // The screen point of the first place on the title row, from the right,
     // that the window calls Code in its hit test.
     POINT TitlePointOf(LRESULT Code) {
@@ -274,7 +250,7 @@ TEST_F(SkinnedMainWindow, EachOwnSkinFramesTheWindow) {
         const std::wstring name(skin.Name.begin(), skin.Name.end());
         SCOPED_TRACE(Narrow(name));
         ASSERT_TRUE(Choose(name));
-        ActivateAgain();
+        harness::ActivateAgain(FForm, kStepMs);
         ScreenWhen(FForm, [&](const Capture& c) { return Differing(c, plain) > c.Width * 4; });
         const Capture settled = Settled(FForm);
         Save(settled, L"frame-" + name);

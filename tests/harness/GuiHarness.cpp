@@ -1,7 +1,10 @@
 #include "GuiHarness.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "ProcessDriver.h"
 
@@ -73,6 +76,40 @@ void TestWindow::Show() {
     ::ShowWindow(FHandle, SW_SHOWNORMAL);
     ::SetForegroundWindow(FHandle);
     ::UpdateWindow(FHandle);
+}
+
+LRESULT CALLBACK ParentFillProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_ERASEBKGND) return 1;
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps{};
+        HDC dc = wParam ? reinterpret_cast<HDC>(wParam) : ::BeginPaint(wnd, &ps);
+        RECT r{};
+        ::GetClientRect(wnd, &r);
+        const auto fill = static_cast<COLORREF>(reinterpret_cast<std::uintptr_t>(::GetPropW(wnd, kFillProp)));
+        HBRUSH brush = ::CreateSolidBrush(fill);
+        ::FillRect(dc, &r, brush);
+        ::DeleteObject(brush);
+        if (!wParam) ::EndPaint(wnd, &ps);
+        return 0;
+    }
+    return ::DefWindowProcW(wnd, msg, wParam, lParam);
+}
+
+namespace {
+std::function<void()> gTimerAction;
+bool gTimerDone = false;
+VOID CALLBACK RunTimerAction(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    gTimerAction();
+    gTimerDone = true;
+}
+}  // namespace
+
+bool RunFromTimer(std::function<void()> action, int timeoutMs) {
+    gTimerAction = std::move(action);
+    gTimerDone = false;
+    ::SetTimer(nullptr, 0, 10, &RunTimerAction);
+    return PumpUntil([] { return gTimerDone; }, timeoutMs);
 }
 
 bool PumpUntilIdle(int quietMs, int timeoutMs) {
@@ -257,6 +294,38 @@ unsigned WindowCount() {
     unsigned count = 0;
     ::EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&count));
     return count;
+}
+
+unsigned UserObjectUsage() {
+    if (const DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)) return n;
+    HMENU batch[16];
+    unsigned highest = 0;
+    for (HMENU& m : batch) {
+        m = ::CreatePopupMenu();
+        highest = std::max(highest, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(m) & 0xFFFF));
+    }
+    for (HMENU m : batch) ::DestroyMenu(m);
+    return highest;
+}
+
+ObjectCounts CountObjects() {
+    ObjectCounts c;
+    c.Gdi = GdiObjectUsage();
+    c.User = UserObjectUsage();
+    c.Windows = WindowCount();
+    return c;
+}
+
+void ExpectObjectCountsFlat(const ObjectCounts& before, const std::function<void()>& again, const char* what) {
+    const unsigned gdiAfter = GdiObjectUsage();
+    if (!again) {
+        EXPECT_LE(gdiAfter, before.Gdi + 2) << "GDI objects grow with every " << what;
+    } else if (gdiAfter > before.Gdi + 2) {
+        again();
+        EXPECT_LE(GdiObjectUsage(), gdiAfter + 2) << "GDI objects grow with every " << what;
+    }
+    EXPECT_LE(UserObjectUsage(), before.User + 8) << "USER objects grow with every " << what;
+    EXPECT_EQ(WindowCount(), before.Windows) << "windows are left by " << what;
 }
 
 int ColourDistance(COLORREF a, COLORREF b) {

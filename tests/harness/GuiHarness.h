@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ public:
 private:
     HWND FHandle = nullptr;
 };
+
+// A procedure for a TestWindow that stands as an unskinned parent: it fills
+// its client area with the window's colour, also into a DC handed to it in
+// WM_PAINT (how a child has its parent paint under it).
+LRESULT CALLBACK ParentFillProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Dispatches queued messages until the queue has stayed empty for quietMs
 // milliseconds in a row, or until timeoutMs has passed. Returns false on the
@@ -77,14 +83,40 @@ int ColourDistance(COLORREF a, COLORREF b);
 // same size (all of them when the sizes differ).
 int DifferingPixels(const Capture& a, const Capture& b, int tolerance = 8);
 
+// Runs action once from a timer of the message loop (where the program
+// opens its menus, so that their modal loops run as they do there) and
+// dispatches until it has returned. False when it did not return within
+// timeoutMs.
+bool RunFromTimer(std::function<void()> action, int timeoutMs);
+
 // Captures the whole window (frame included) or only its client area.
 Capture CaptureWindow(HWND wnd, CaptureSource source, bool clientOnly = false);
 
 // GDI objects in use by this process. Wine has no GetGuiResources; there the
 // entries of its handle table are counted one by one.
 unsigned GdiObjectUsage();
+// USER objects (menus among them) in use. Wine answers GetGuiResources with
+// 0; there, as for GDI objects, the highest handle index that a batch of new
+// menus receives stands in for it.
+unsigned UserObjectUsage();
 // Windows of this process (top-level windows and all their descendants).
 unsigned WindowCount();
+
+// The objects this process uses, taken together before repeated work.
+struct ObjectCounts {
+    unsigned Gdi = 0;
+    unsigned User = 0;
+    unsigned Windows = 0;
+};
+ObjectCounts CountObjects();
+// Test expectations that repeated work left the counts flat since before:
+// the same windows; USER objects within 8 (the stand-in measure moves by a
+// few with the handles other work frees meanwhile); GDI objects within 2.
+// With again, GDI objects that grew more are measured once more after again
+// has run: work left running by earlier tests may take objects meanwhile,
+// such noise settles while a leak grows again. What names the work in the
+// failure message.
+void ExpectObjectCountsFlat(const ObjectCounts& before, const std::function<void()>& again, const char* what);
 
 // The file of that name in the test program's folder: pictures saved for
 // looking at land there, in the build tree.

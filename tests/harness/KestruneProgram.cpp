@@ -74,6 +74,24 @@ void TypeAddress(HWND form, HWND addressEdit, HWND addressBox, const std::wstrin
     ASSERT_TRUE(PumpUntil([&] { return TextOf(addressBox) == address; }, timeoutMs));
 }
 
+void ActivateAgain(HWND form, int timeoutMs) {
+    HWND other = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr,
+                                   nullptr, nullptr, nullptr);
+    bool away = false;
+    for (int attempt = 0; attempt < 5 && !away; ++attempt) {
+        ::SetForegroundWindow(other);
+        away = PumpUntil([&] { return ::GetForegroundWindow() == other; }, timeoutMs);
+        // Held for 200 ms: the predicate turns true only if the foreground
+        // goes back within that time.
+        if (away) away = !PumpUntil([&] { return ::GetForegroundWindow() != other; }, 200);
+    }
+    EXPECT_TRUE(away) << "the program's window was never deactivated";
+    ::SetForegroundWindow(form);
+    EXPECT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == form; }, timeoutMs))
+        << "the program's window was not activated again";
+    ::DestroyWindow(other);
+}
+
 void CloseKestrune(ChildProcess& program, HWND form, int timeoutMs) {
     if (form && ::IsWindow(form) && ::PostMessageW(form, WM_CLOSE, 0, 0)) {
         DWORD exitCode = 0;

@@ -64,6 +64,15 @@ bool ChooseSkinAt(HWND skinBox, int index, int timeoutMs);
 // within timeoutMs.
 void TypeAddress(HWND form, HWND addressEdit, HWND addressBox, const std::wstring& address, int timeoutMs);
 
+// Activates a window of the test's own and then form again: a form
+// without a skin provider gets one when it is activated. Under Xvfb without
+// a window manager the X focus can take the foreground back to the program
+// just after it was given away, so the switch is tried again until the
+// other window held the foreground for a moment: only then was the program
+// deactivated and activated again. Test failures when a step does not
+// happen within timeoutMs.
+void ActivateAgain(HWND form, int timeoutMs);
+
 // Closes the program as a user closes it (its windows go in order and the
 // activation with them: a killed foreground window leaves later tests unable
 // to activate theirs), waiting up to timeoutMs, and ends it if it still runs.

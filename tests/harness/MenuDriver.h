@@ -9,7 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "Forms.h"
+#include "GuiHarness.h"
 
 namespace harness {
 
@@ -89,5 +92,20 @@ private:
     bool FSeen = false;
     UINT_PTR FWatchdog = 0;
 };
+
+// The first half of a test that repeated menus leave the object counts
+// flat: cycle(n) opens n menus that driver ends. Runs cycle(warm) (caches
+// and first-use objects settle), takes the counts, runs cycle(times) and
+// expects every menu to have opened and none to have been left open.
+// Returns the counts taken, for ExpectObjectCountsFlat.
+inline ObjectCounts RepeatMenus(const MenuDriver& driver, const std::function<void(int)>& cycle, int warm, int times) {
+    const int opened = driver.Opened;
+    cycle(warm);
+    const ObjectCounts before = CountObjects();
+    cycle(times);
+    EXPECT_EQ(driver.Opened, opened + warm + times);
+    EXPECT_FALSE(driver.TimedOut);
+    return before;
+}
 
 }  // namespace harness

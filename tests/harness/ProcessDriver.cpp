@@ -1,7 +1,10 @@
 #include "ProcessDriver.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "GuiHarness.h"
 
@@ -256,6 +259,43 @@ bool TypeUnicode(const std::wstring& text) {
         keys.push_back(key);
     }
     return ::SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)) == keys.size();
+}
+
+INPUT MouseInput(DWORD flags) {
+    INPUT i{};
+    i.type = INPUT_MOUSE;
+    i.mi.dwFlags = flags;
+    return i;
+}
+
+INPUT KeyInput(WORD vk, bool up) {
+    INPUT i{};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = vk;
+    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return i;
+}
+
+bool SendInputs(std::initializer_list<INPUT> inputs) {
+    std::vector<INPUT> list(inputs);
+    return ::SendInput(static_cast<UINT>(list.size()), list.data(), sizeof(INPUT)) == list.size();
+}
+
+bool TapKey(WORD vk, int pauseMs) {
+    const bool sent = SendInputs({KeyInput(vk, false), KeyInput(vk, true)});
+    std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+    return sent;
+}
+
+void RunInputThread(const std::function<void()>& input) {
+    std::atomic<bool> done{false};
+    std::thread driver([&] {
+        input();
+        done = true;
+    });
+    PumpUntil([&] { return done.load(); }, 20000);
+    driver.join();
+    PumpUntilIdle(50, 2000);
 }
 
 }  // namespace harness

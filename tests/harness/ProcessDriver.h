@@ -3,6 +3,8 @@
 // mouse and keyboard input through SendInput.
 #pragma once
 
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -81,5 +83,21 @@ bool LeftButton(bool down);
 // Types the text as key presses of its characters (KEYEVENTF_UNICODE); they
 // go to the window that has the keyboard focus.
 bool TypeUnicode(const std::wstring& text);
+
+// Input events to send together: a mouse event of the given flags (where
+// the pointer is) and a key going down or up.
+INPUT MouseInput(DWORD flags);
+INPUT KeyInput(WORD vk, bool up);
+// Sends the events in order; false when not all of them went.
+bool SendInputs(std::initializer_list<INPUT> inputs);
+// Presses and releases the key, then sleeps pauseMs so that the window
+// with the focus sees it before the next input (no dispatching: call it on
+// an input thread, or where another process takes the keys).
+bool TapKey(WORD vk, int pauseMs);
+
+// Runs input on a second thread while this thread dispatches (and runs any
+// modal loop the input starts, a menu's for one); then lets the queue
+// settle.
+void RunInputThread(const std::function<void()>& input);
 
 }  // namespace harness

@@ -14,6 +14,7 @@
 #include "TestSkin.h"
 #include "TestSkinManager.h"
 #include "sSkinManager.h"
+#include "sSkinProvider.h"
 
 namespace kestrune_test {
 
@@ -56,6 +57,20 @@ public:
     std::filesystem::path root;
     TsSkinManager* manager = nullptr;
     TForm* form = nullptr;
+};
+
+// The same with a skin provider given to the form by Attach.
+class TestSkinProviderForm : public TestSkinForm {
+protected:
+    TsSkinProvider* Attach() {
+        provider = New<TsSkinProvider>(form);
+        harness::PumpUntilIdle(20, 1000);
+        return provider;
+    }
+    HWND Wnd() const { return form->Handle(); }
+
+public:
+    TsSkinProvider* provider = nullptr;
 };
 
 }  // namespace kestrune_test

@@ -35,21 +35,6 @@ String MenuText(HMENU menu, UINT pos) {
     return String(w.begin(), w.end());
 }
 
-// USER objects (menus among them) in use. Wine answers GetGuiResources with
-// 0; there, as for GDI objects, the highest handle index that a batch of new
-// menus receives stands in for it.
-unsigned UserObjectUsage() {
-    if (const DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)) return n;
-    HMENU batch[16];
-    unsigned highest = 0;
-    for (HMENU& m : batch) {
-        m = ::CreatePopupMenu();
-        highest = std::max(highest, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(m) & 0xFFFF));
-    }
-    for (HMENU m : batch) ::DestroyMenu(m);
-    return highest;
-}
-
 class PopupMenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -313,26 +298,11 @@ TEST_F(PopupMenuTest, RepeatedPopupsKeepCountsFlat) {
         }
         harness::PumpUntilIdle(10, 500);
     };
-    cycle(5);
-    const unsigned gdi = harness::GdiObjectUsage();
-    const unsigned user = UserObjectUsage();
-    const unsigned windows = harness::WindowCount();
-    cycle(50);
-    EXPECT_EQ(driver.Opened, 55);
-    EXPECT_FALSE(driver.TimedOut);
+    const harness::ObjectCounts before = harness::RepeatMenus(driver, cycle, 5, 50);
     EXPECT_EQ(chosen.size(), 55u);
-    // Work left running by earlier tests (timers firing inside the menu
-    // loops) may take GDI objects meanwhile; a leak grows again with the
-    // next popups, such noise does not.
-    const unsigned gdiAfter = harness::GdiObjectUsage();
-    if (gdiAfter > gdi + 2) {
-        cycle(50);
-        EXPECT_LE(harness::GdiObjectUsage(), gdiAfter + 2) << "GDI objects grow with every popup";
-    }
-    // The stand-in measure moves by a few with the handles that other work
-    // frees meanwhile; a menu lost per rebuild would add 25.
-    EXPECT_LE(UserObjectUsage(), user + 8);
-    EXPECT_EQ(harness::WindowCount(), windows);
+    // Timers of earlier tests firing inside the menu loops may take GDI
+    // objects meanwhile; a menu lost per rebuild would add 25 USER objects.
+    harness::ExpectObjectCountsFlat(before, [&] { cycle(50); }, "popup");
 }
 
 UINT EntryType(HMENU menu, UINT pos) {

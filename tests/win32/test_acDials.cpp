@@ -11,6 +11,7 @@
 #include <set>
 #include <utility>
 
+#include "DialogProbe.h"
 #include "DialogTemplate.h"
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
@@ -270,36 +271,19 @@ struct CreationWatch {
     }
 };
 
-// Looks at the first visible dialog of this thread once it has been up a
-// few ticks, then cancels it; gives up (closing it) after a few seconds.
-struct DialogProbe {
-    static inline HWND Dialog = nullptr;
-    static inline int Seen = 0, Ticks = 0;
-    static inline LRESULT Answer7 = 0;
-    static inline RECT Rect{};
-    static inline std::set<String> Checked;    // classes whose adapters were checked
-    static inline std::vector<std::string> Failures;
-    static inline UINT_PTR Timer = 0;
+// What the probe saw of a dialog: its answer to AC_CTRLHANDLED, the classes
+// of the children whose adapters were checked, and what was wrong with them.
+struct DialogLook {
+    LRESULT Answer7 = 0;
+    std::set<String> Checked;
+    std::vector<std::string> Failures;
 
-    DialogProbe() {
-        Dialog = nullptr;
-        Seen = Ticks = 0;
-        Answer7 = 0;
-        Checked.clear();
-        Failures.clear();
-        Timer = ::SetTimer(nullptr, 0, 60, &Tick);
+    void operator()(HWND Dialog) {
+        Answer7 = SendSkinCommand(Dialog, AC_CTRLHANDLED);
+        ::EnumChildWindows(Dialog, &CheckChild, reinterpret_cast<LPARAM>(this));
     }
-    ~DialogProbe() {
-        if (Timer) ::KillTimer(nullptr, Timer);
-    }
-    static BOOL CALLBACK Find(HWND wnd, LPARAM) {
-        if (GetWndClassName(wnd) == u"#32770" && ::IsWindowVisible(wnd)) {
-            Dialog = wnd;
-            return FALSE;
-        }
-        return TRUE;
-    }
-    static BOOL CALLBACK CheckChild(HWND wnd, LPARAM) {
+    static BOOL CALLBACK CheckChild(HWND wnd, LPARAM data) {
+        DialogLook& look = *reinterpret_cast<DialogLook*>(data);
         const String cls = LowerCase(GetWndClassName(wnd));
         if (cls != u"edit" && cls != u"listbox" && cls != u"static" && cls != u"button") return TRUE;
         const DWORD style = static_cast<DWORD>(::GetWindowLongW(wnd, GWL_STYLE));
@@ -308,27 +292,32 @@ struct DialogProbe {
         const bool adapted = SendSkinCommand(wnd, AC_CTRLHANDLED) == 1;
         const String section = SectionOf(wnd);
         if (!adapted || section != a.Section)
-            Failures.push_back(StringToUtf8(cls) + " style " + std::to_string(style) + ": adapted " +
-                               std::to_string(adapted) + ", section " + StringToUtf8(section));
-        Checked.insert(cls);
+            look.Failures.push_back(StringToUtf8(cls) + " style " + std::to_string(style) + ": adapted " +
+                                    std::to_string(adapted) + ", section " + StringToUtf8(section));
+        look.Checked.insert(cls);
         return TRUE;
     }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        ++Ticks;
-        if (!Dialog) ::EnumThreadWindows(::GetCurrentThreadId(), &Find, 0);
-        if (Dialog && ++Seen == 4) {
-            Answer7 = SendSkinCommand(Dialog, AC_CTRLHANDLED);
-            ::GetWindowRect(Dialog, &Rect);
-            ::EnumChildWindows(Dialog, &CheckChild, 0);
-            ::PostMessageW(Dialog, WM_COMMAND, IDCANCEL, 0);
-        }
-        if (Ticks > 100 && Dialog) ::PostMessageW(Dialog, WM_CLOSE, 0, 0);
-        if (Ticks > 120) {
-            ::KillTimer(nullptr, Timer);
-            Timer = 0;
-        }
-    }
 };
+
+// Looks at the first visible dialog of this thread once it has been up a
+// few ticks, then cancels it.
+class LookingProbe {
+public:
+    DialogLook Look;
+    harness::DialogProbe Probe{60, 4, [this](HWND Dialog) { Look(Dialog); }};
+};
+
+// The options of an open or save dialog of Owner: the file name in File (a
+// buffer of MAX_PATH characters) and the flags.
+OPENFILENAMEW FileDialogOptions(HWND Owner, wchar_t* File, DWORD Flags) {
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = Owner;
+    ofn.lpstrFile = File;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.Flags = Flags;
+    return ofn;
+}
 
 TEST_F(DialogHook, StandardDialogsAreSkinnedFromTheirCreationAndLeaveNothingWhenClosed) {
     TForm* owner = ShownForm();
@@ -341,24 +330,14 @@ TEST_F(DialogHook, StandardDialogsAreSkinnedFromTheirCreationAndLeaveNothingWhen
         {"open",
          [](HWND o) {
              wchar_t file[MAX_PATH] = L"";
-             OPENFILENAMEW ofn{};
-             ofn.lStructSize = sizeof(ofn);
-             ofn.hwndOwner = o;
-             ofn.lpstrFile = file;
-             ofn.nMaxFile = MAX_PATH;
+             OPENFILENAMEW ofn = FileDialogOptions(o, file, OFN_EXPLORER | OFN_HIDEREADONLY);
              ofn.lpstrFilter = L"Text\0*.txt\0All\0*.*\0";
-             ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
              ::GetOpenFileNameW(&ofn);
          }},
         {"save",
          [](HWND o) {
              wchar_t file[MAX_PATH] = L"page.txt";
-             OPENFILENAMEW ofn{};
-             ofn.lStructSize = sizeof(ofn);
-             ofn.hwndOwner = o;
-             ofn.lpstrFile = file;
-             ofn.nMaxFile = MAX_PATH;
-             ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
+             OPENFILENAMEW ofn = FileDialogOptions(o, file, OFN_EXPLORER | OFN_OVERWRITEPROMPT);
              ::GetSaveFileNameW(&ofn);
          }},
         {"font",
@@ -390,16 +369,17 @@ TEST_F(DialogHook, StandardDialogsAreSkinnedFromTheirCreationAndLeaveNothingWhen
     for (const Run& run : runs) {
         SCOPED_TRACE(run.Name);
         CreationWatch watch;
-        DialogProbe probe;
+        LookingProbe probe;
         run.Show(owner->Handle());
         harness::PumpUntilIdle(20, 1000);
-        ASSERT_NE(DialogProbe::Dialog, nullptr) << "no dialog came up";
-        EXPECT_TRUE(CreationWatch::Caught.count(DialogProbe::Dialog)) << "not skinned at its creation";
-        EXPECT_EQ(DialogProbe::Answer7, 1);
-        EXPECT_TRUE(DialogProbe::Failures.empty()) << DialogProbe::Failures.front();
-        checked.insert(DialogProbe::Checked.begin(), DialogProbe::Checked.end());
-        EXPECT_FALSE(::IsWindow(DialogProbe::Dialog));
-        EXPECT_EQ(ProviderOf(DialogProbe::Dialog), nullptr);
+        const HWND dialog = probe.Probe.Dialog();
+        ASSERT_NE(dialog, nullptr) << "no dialog came up";
+        EXPECT_TRUE(CreationWatch::Caught.count(dialog)) << "not skinned at its creation";
+        EXPECT_EQ(probe.Look.Answer7, 1);
+        EXPECT_TRUE(probe.Look.Failures.empty()) << probe.Look.Failures.front();
+        checked.insert(probe.Look.Checked.begin(), probe.Look.Checked.end());
+        EXPECT_FALSE(::IsWindow(dialog));
+        EXPECT_EQ(ProviderOf(dialog), nullptr);
         EXPECT_EQ(LiveProviders(), before);
     }
     EXPECT_EQ(checked, (std::set<String>{u"button", u"edit", u"listbox", u"static"}));
@@ -408,10 +388,10 @@ TEST_F(DialogHook, StandardDialogsAreSkinnedFromTheirCreationAndLeaveNothingWhen
 
 // Where a message box came up when it asked for (x, y).
 RECT BoxShownAt(int x, int y) {
-    DialogProbe probe;
+    LookingProbe probe;
     ShowMessageDlgPos(u"Where", u"Placed", mtInformation, {mbOK, mbCancel}, x, y, 0);
     harness::PumpUntilIdle(20, 500);
-    return DialogProbe::Rect;
+    return probe.Probe.Rect();
 }
 
 TEST_F(DialogHook, AMessageBoxAppearsWhereItAskedOnlyWithBothCoordinates) {

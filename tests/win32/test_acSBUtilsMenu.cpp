@@ -25,22 +25,6 @@ namespace {
 
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
 
-// Runs Action once from a timer of the message loop (where the program
-// opens its menus) and waits until it has returned.
-std::function<void()> gTimerAction;
-bool gTimerDone = false;
-VOID CALLBACK RunTimerAction(HWND, UINT, UINT_PTR Id, DWORD) {
-    ::KillTimer(nullptr, Id);
-    gTimerAction();
-    gTimerDone = true;
-}
-bool RunFromTimer(std::function<void()> Action, int TimeoutMs) {
-    gTimerAction = std::move(Action);
-    gTimerDone = false;
-    ::SetTimer(nullptr, 0, 10, &RunTimerAction);
-    return harness::PumpUntil([] { return gTimerDone; }, TimeoutMs);
-}
-
 TsSkinManager* gManager = nullptr;
 
 // What a menu window looked like when its frame was first to be painted.
@@ -123,7 +107,7 @@ protected:
         gDriver = &driver;
         const HWND popupOwner = owner->Handle();
         const HMENU popup = menu;
-        EXPECT_TRUE(RunFromTimer(
+        EXPECT_TRUE(harness::RunFromTimer(
             [=] { ::TrackPopupMenu(popup, TPM_RETURNCMD, 60, 60, 0, popupOwner, nullptr); }, 5000));
         harness::PumpUntilIdle(10, 300);
         gDriver = nullptr;
@@ -216,7 +200,7 @@ TEST_F(MenuWindowAdapter, SkinnedPopupIsShownOnlyWithItsFramePainted) {
         layeredWhenOpen = (::GetWindowLongPtrW(Wnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
         if (auto* a = dynamic_cast<TacMnuWnd*>(AdapterOfWindow(Wnd))) shown = a->Shown;
     };
-    EXPECT_TRUE(RunFromTimer([=] { popup->Popup(80, 80); }, 5000));
+    EXPECT_TRUE(harness::RunFromTimer([=] { popup->Popup(80, 80); }, 5000));
     harness::PumpUntilIdle(10, 300);
     ::UnhookWindowsHookEx(before);
 

@@ -42,25 +42,8 @@ COLORREF Mix(COLORREF A, COLORREF B, double Keep) {
     return RGB(ch(GetRValue(A), GetRValue(B)), ch(GetGValue(A), GetGValue(B)), ch(GetBValue(A), GetBValue(B)));
 }
 
+// The colour of the unskinned parent (it also paints under its children).
 constexpr COLORREF kParentFill = RGB(0x30, 0x60, 0x90);
-
-// A parent that is not skinned: it fills its client area, also into a DC
-// handed to it in WM_PAINT (how a child has its parent paint under it).
-LRESULT CALLBACK ParentProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
-    if (Msg == WM_ERASEBKGND) return 1;
-    if (Msg == WM_PAINT) {
-        PAINTSTRUCT ps{};
-        HDC dc = WParam ? reinterpret_cast<HDC>(WParam) : ::BeginPaint(Wnd, &ps);
-        RECT r{};
-        ::GetClientRect(Wnd, &r);
-        HBRUSH brush = ::CreateSolidBrush(kParentFill);
-        ::FillRect(dc, &r, brush);
-        ::DeleteObject(brush);
-        if (!WParam) ::EndPaint(Wnd, &ps);
-        return 0;
-    }
-    return ::DefWindowProcW(Wnd, Msg, WParam, LParam);
-}
 
 Capture Print(HWND Wnd) {
     harness::PumpUntilIdle(10, 500);
@@ -82,7 +65,7 @@ protected:
         manager = kestrune_test::NewTestSkinManager(root, Common);
         ASSERT_TRUE(manager->SkinData()->Active);
         acSBUtilsInitialization();
-        parent = std::make_unique<harness::TestWindow>(420, 300, kParentFill, &ParentProc);
+        parent = std::make_unique<harness::TestWindow>(420, 300, kParentFill, &harness::ParentFillProc);
         parent->Show();
         harness::PumpUntilIdle(10, 500);
     }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <utility>
 
+#include "FormFreer.h"
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
 #include "TestSkin.h"
@@ -80,7 +81,7 @@ private:
     bool FInside = false;   // one menu loop counts once
 };
 
-class FrameAtWork : public kestrune_test::TestSkinForm {
+class FrameAtWork : public kestrune_test::TestSkinProviderForm {
 protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(WriteSkin());
@@ -91,14 +92,8 @@ protected:
         acBtnPressed = false;
         acSessionEnding = false;
         if (form && form->HandleAllocated() && ::GetCapture() == form->Handle()) ::ReleaseCapture();
-        kestrune_test::TestSkinForm::TearDown();
+        kestrune_test::TestSkinProviderForm::TearDown();
     }
-    TsSkinProvider* Attach() {
-        provider = New<TsSkinProvider>(form);
-        harness::PumpUntilIdle(20, 1000);
-        return provider;
-    }
-    HWND Wnd() const { return form->Handle(); }
     // The screen point of a point of the window.
     POINT Screen(TPoint p) const {
         RECT r{};
@@ -116,8 +111,6 @@ protected:
         ::SendMessageW(Wnd(), WM_NCLBUTTONDOWN, static_cast<WPARAM>(Code), MAKELPARAM(s.x, s.y));
     }
     int TitleBottom() const { return SysBorderHeight(form->Handle(), nullptr) + provider->CaptionHeight(true); }
-
-    TsSkinProvider* provider = nullptr;
 };
 
 // ---- snapping --------------------------------------------------------------------------------
@@ -368,27 +361,14 @@ TEST_F(FrameAtWork, IconClickSurvivesTheFormFreedWhileItWaits) {
     manager->SetSkinnedPopups(false);
     const POINT s = Screen(Centre(provider->TitleIconRect()));
     // A posted message frees the form during the wait.
-    struct Freer {
-        TForm* Form;
-        HWND Wnd = nullptr;
-        void WndProc(TMessage& m) {
-            if (m.Msg == WM_USER + 1) {
-                Form->Free();
-                Form = nullptr;
-                return;
-            }
-            m.Result = ::DefWindowProcW(Wnd, m.Msg, m.WParam, m.LParam);
-        }
-    } freer{form};
-    freer.Wnd = AllocateHWnd(TWndMethod::Of<&Freer::WndProc>(&freer));
+    harness::FormFreer freer(form);
     MenuWatch watch;
-    ::PostMessageW(freer.Wnd, WM_USER + 1, 0, 0);
+    freer.PostFree();
     ::SendMessageW(form->Handle(), WM_NCLBUTTONDOWN, HTSYSMENU, MAKELPARAM(s.x, s.y));
     harness::PumpUntilIdle(20, 500);
     EXPECT_EQ(freer.Form, nullptr);
     EXPECT_EQ(watch.Seen, 0);
     form = nullptr;
-    DeallocateHWnd(freer.Wnd);
 }
 
 // ---- window commands ---------------------------------------------------------------------------------

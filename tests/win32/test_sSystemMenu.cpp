@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "FormFreer.h"
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
 #include "MenuDriver.h"
@@ -83,21 +84,7 @@ bool TakePostedCommand(HWND Wnd, WPARAM& Command) {
     return true;
 }
 
-// USER objects in use; Wine answers GetGuiResources with 0, and there the
-// highest handle index a batch of new menus receives stands in for it.
-unsigned UserObjectUsage() {
-    if (const DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)) return n;
-    HMENU batch[16];
-    unsigned highest = 0;
-    for (HMENU& m : batch) {
-        m = ::CreatePopupMenu();
-        highest = std::max(highest, static_cast<unsigned>(reinterpret_cast<UINT_PTR>(m) & 0xFFFF));
-    }
-    for (HMENU m : batch) ::DestroyMenu(m);
-    return highest;
-}
-
-class SystemMenu : public kestrune_test::TestSkinForm {
+class SystemMenu : public kestrune_test::TestSkinProviderForm {
 protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(WriteSkin());
@@ -107,14 +94,8 @@ protected:
     }
     void TearDown() override {
         if (form && form->HandleAllocated()) ::GetSystemMenu(form->Handle(), TRUE);
-        kestrune_test::TestSkinForm::TearDown();
+        kestrune_test::TestSkinProviderForm::TearDown();
     }
-    TsSkinProvider* Attach() {
-        provider = New<TsSkinProvider>(form);
-        harness::PumpUntilIdle(20, 1000);
-        return provider;
-    }
-    HWND Wnd() const { return form->Handle(); }
     HMENU WindowMenu() const { return TsSystemMenu::WindowMenu(form->Handle()); }
     // Drops the skinned menu with a driver that posts Keys; Look sees the
     // open menu.
@@ -137,7 +118,6 @@ protected:
             fs::copy_file(root / "Test" / "Options.dat", root / name / "Options.dat");
         }
     }
-    TsSkinProvider* provider = nullptr;
 };
 
 // ---- items ------------------------------------------------------------------------------------------
@@ -444,21 +424,9 @@ TEST_F(SystemMenu, FormFreedWhileTheMenuIsOpen) {
     Attach();
     provider->SetMakeSkinMenu(true);
     // A posted message frees the form while its menu runs.
-    struct Freer {
-        TForm* Form;
-        HWND Wnd = nullptr;
-        void WndProc(TMessage& m) {
-            if (m.Msg == WM_USER + 1) {
-                Form->Free();
-                Form = nullptr;
-                return;
-            }
-            m.Result = ::DefWindowProcW(Wnd, m.Msg, m.WParam, m.LParam);
-        }
-    } freer{form};
-    freer.Wnd = AllocateHWnd(TWndMethod::Of<&Freer::WndProc>(&freer));
+    harness::FormFreer freer(form);
     harness::MenuDriver driver({}, false);
-    driver.OnOpen = [&](HWND) { ::PostMessageW(freer.Wnd, WM_USER + 1, 0, 0); };
+    driver.OnOpen = [&](HWND) { freer.PostFree(); };
     MenuForwarder* forward = new MenuForwarder(form, &driver);
     provider->DropSysMenu(80, 80);
     EXPECT_EQ(driver.Opened, 1);
@@ -467,7 +435,6 @@ TEST_F(SystemMenu, FormFreedWhileTheMenuIsOpen) {
     forward->Form = nullptr;
     delete forward;
     harness::PumpUntilIdle(20, 500);
-    DeallocateHWnd(freer.Wnd);
 }
 
 TEST_F(SystemMenu, RepeatedDropsKeepCountsFlat) {
@@ -479,21 +446,8 @@ TEST_F(SystemMenu, RepeatedDropsKeepCountsFlat) {
         for (int i = 0; i < times; ++i) provider->DropSysMenu(60, 60);
         harness::PumpUntilIdle(10, 500);
     };
-    cycle(10);
-    const unsigned gdi = harness::GdiObjectUsage();
-    const unsigned user = UserObjectUsage();
-    const unsigned windows = harness::WindowCount();
-    cycle(200);
-    EXPECT_EQ(driver.Opened, 210);
-    EXPECT_FALSE(driver.TimedOut);
-    const unsigned gdiAfter = harness::GdiObjectUsage();
-    if (gdiAfter > gdi + 2) {
-        // Noise from work of other tests settles; a leak grows again.
-        cycle(100);
-        EXPECT_LE(harness::GdiObjectUsage(), gdiAfter + 2) << "GDI objects grow with every drop";
-    }
-    EXPECT_LE(UserObjectUsage(), user + 8);
-    EXPECT_EQ(harness::WindowCount(), windows);
+    const harness::ObjectCounts before = harness::RepeatMenus(driver, cycle, 10, 200);
+    harness::ExpectObjectCountsFlat(before, [&] { cycle(100); }, "drop");
 }
 
 }  // namespace
