@@ -1,6 +1,8 @@
 // The one build of stb_image in the program: JPEG, PNG and GIF from memory
 // (no files, no HDR), images of at most 65536 pixels a side. Include this
-// instead of <stb_image.h>; the decoder itself is compiled in StbImage.cpp.
+// instead of <stb_image.h>; the decoder itself is compiled in StbImage.cpp,
+// from the patched copy of the header in third_party/stb (its reader of
+// entropy-coded data no longer runs its bit count below zero).
 #pragma once
 
 #include <stb_image.h>

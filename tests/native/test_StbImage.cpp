@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "FuzzFindings.h"
 #include "SkinImage.h"
 #include "StbImage.h"
 #include "SysUtils.h"
@@ -134,5 +135,44 @@ TEST(StbImageGuard, ScansMayUseOnlyDefinedTables) {
         } catch (const EInvalidGraphic& e) {
             EXPECT_EQ(e.Message(), u"Invalid JPEG image: undefined Huffman table");
         }
+    }
+}
+
+// Every committed finding of the picture readers' fuzz targets: once they
+// drove the decoder into undefined behaviour (a JPEG scan that ends early
+// ran the Huffman reader's bit count below zero). Under the sanitizers each
+// must now decode to a whole picture or be refused as an invalid graphic.
+TEST(StbImageGuard, CommittedFindingsDecodeOrAreRefused) {
+    int replayed = 0;
+    for (const FuzzFinding& finding : kFuzzFindings) {
+        const std::string target = finding.Target;
+        if (target != "acBMP" && target != "skinimages") continue;
+        SCOPED_TRACE(finding.Name);
+        ++replayed;
+        Integer w = 0, h = 0;
+        const bool sized = ReadJPEGSize(finding.Data, finding.Size, w, h);
+        for (bool jpegReader : {true, false}) {
+            try {
+                const TacImage32 image = jpegReader ? DecodeJPEGImage(finding.Data, finding.Size)
+                                                    : DecodeSkinImage(finding.Data, finding.Size);
+                EXPECT_EQ(image.Pixels().size(), static_cast<std::size_t>(image.Width()) * image.Height());
+                if (sized) {
+                    EXPECT_EQ(image.Width(), w);
+                    EXPECT_EQ(image.Height(), h);
+                }
+            } catch (const EInvalidGraphic& e) {
+                EXPECT_FALSE(e.Message().empty());
+            }
+        }
+    }
+    EXPECT_GE(replayed, 1);
+    // The JPEG of the bit-count fault is refused as the corrupt JPEG it is.
+    const FuzzFinding* bits = FindFuzzFinding("acBMP", "jpeg-negative-code-bits.jpg");
+    ASSERT_NE(bits, nullptr);
+    try {
+        DecodeJPEGImage(bits->Data, bits->Size);
+        ADD_FAILURE() << "decoded";
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_EQ(e.Message().substr(0, 19), u"Invalid JPEG image:");
     }
 }
