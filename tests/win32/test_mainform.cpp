@@ -12,6 +12,7 @@
 
 #include "DialogAnswer.h"
 #include "FrameworkEnvironment.h"
+#include "FuzzFindings.h"
 #include "GuiHarness.h"
 #include "HttpTestServer.h"
 #include "SkinImage.h"
@@ -405,6 +406,8 @@ TEST_F(MainFormFiles, LoadTellsTheKindByContentAndShowsPictures) {
     const std::string jpeg = AsBytes(skingen::EncodeJPEG(image, 90));
     // Two frames and no loop count of its own: the program loops it anyway.
     const std::string gif = harness::MakeGif(3, 2, kGifPalette, {{{1, 1, 1, 2, 2, 2}, 5}, {{3, 3, 3, 0, 0, 0}, 5}});
+    const FuzzFinding* corrupt = FindFuzzFinding("acBMP", "jpeg-negative-code-bits.jpg");
+    ASSERT_NE(corrupt, nullptr);
     struct Row {
         const char* File;
         std::string Bytes;
@@ -420,6 +423,11 @@ TEST_F(MainFormFiles, LoadTellsTheKindByContentAndShowsPictures) {
         {"b.jpg", jpeg, u"jpg", 320, 200, u"TJPEGImage", u"ready ", u" 320x200", true},
         {"c.gif", gif, u"gif", 3, 2, u"TGIFImage", u"", u" gif w=3 h=2", true},
         {"d.htm", "<html><body>page</body></html>", u"*", 0, 0, nullptr, u"", u" * w=0 h=0", false},
+        // A corrupt JPEG whose scan once drove the decoder into undefined
+        // behaviour (the size reader stops at its broken segments): the picture
+        // is refused.
+        {"f.jpg", std::string(reinterpret_cast<const char*>(corrupt->Data), corrupt->Size), u"jpg", 0, 0,
+         nullptr, nullptr, nullptr, true},
         // Told by its content, loaded by its name: a PNG called .jpg does not decode.
         {"e.jpg", png, u"png", 320, 200, nullptr, nullptr, nullptr, true},
     };
