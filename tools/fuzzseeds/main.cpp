@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
@@ -20,6 +21,7 @@
 #include "OwnSkins.h"
 #include "SkinImage.h"
 #include "SkinPackage.h"
+#include "TestImages.h"
 #include "TestSkin.h"
 #include "acSkinPack.h"
 
@@ -615,6 +617,27 @@ void NinePartSeeds(const fs::path& Root) {
 
 }  // namespace
 
+// ---- GIF -------------------------------------------------------------------
+
+void GifSeeds(const fs::path& Root) {
+    const SeedFolder seeds(Root, "GifScan");
+    const std::array<std::array<std::uint8_t, 3>, 4> palette = {{{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}}};
+    const auto asBytes = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
+    using harness::GifFrame;
+    using harness::MakeGif;
+    seeds.Add("one-frame", asBytes(MakeGif(3, 2, palette, {{{0, 1, 2, 3, 2, 1}, 0}})));
+    // Two frames, a loop count, a transparent index and every disposal the
+    // scan and the decoder tell apart.
+    seeds.Add("looped", asBytes(MakeGif(4, 2, palette,
+                                        {{{1, 1, 2, 2, 3, 3, 0, 0}, 10, -1, 1}, {{3, 3, 3, 3, 0, 0, 0, 0}, 5, 0, 2}},
+                                        3)));
+    seeds.Add("restore-previous", asBytes(MakeGif(2, 2, palette,
+                                                  {{{0, 1, 2, 3}, 7, 2, 3}, {{3, 2, 1, 0}, 7, -1, 0}}, 0)));
+    std::string old = MakeGif(2, 1, palette, {{{2, 3}, 0}});
+    old.replace(0, 6, "GIF87a");
+    seeds.Add("gif87a", asBytes(old));
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: fuzzseeds DIR\n";
@@ -632,6 +655,7 @@ int main(int argc, char** argv) {
         SkinImagesSeeds(root, skin);
         UrlSeeds(root);
         NinePartSeeds(root);
+        GifSeeds(root);
     } catch (const std::exception& e) {
         std::cerr << "fuzzseeds: " << e.what() << "\n";
         return 1;
