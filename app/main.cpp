@@ -31,7 +31,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"TypInfo", TypInfoInitialization, TypInfoFinalization},
             {"Imaging", RegisterImageFormats, UnregisterImageFormats},
             {"sConst", sConstInitialization, sConstFinalization},
-            {"sMessages", sMessagesInitialization, nullptr},
+            {"sMessages", sMessagesInitialization, sMessagesFinalization},
             {"sVclUtils", sVclUtilsInitialization, sVclUtilsFinalization},
             {"acPNG", acPNGInitialization, acPNGFinalization},
             {"acUtils", acUtilsInitialization, acUtilsFinalization},

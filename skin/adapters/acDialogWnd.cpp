@@ -96,10 +96,6 @@ void TacDialogWnd::acWndProc(TMessage& Message) {
     if (Message.Msg == SkinCommandMessage) {
         const Word command = SkinCommandOf(Message.WParam);
         const bool ours = Message.LParam == reinterpret_cast<LPARAM>(SkinData->SkinManager());
-        if (CommandCarriesPointer(command) && !SentFromThisThread()) {
-            CallPrevWndProc(Message);
-            return;
-        }
         switch (command) {
         case AC_SETNEWSKIN:
             if (ours) {

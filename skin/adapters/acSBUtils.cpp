@@ -280,6 +280,9 @@ void TacMainWnd::MainWndMethod(TMessage& Message) {
             }
         }
     } leave{this};
+    // An address that this thread did not send reaches neither the adapter
+    // nor the window's own procedure, skin or no skin.
+    if (!MayActOnSkinCommand(Message)) return;
     acWndProc(Message);
 }
 
@@ -371,10 +374,6 @@ void TacMainWnd::acWndProc(TMessage& Message) {
     if (Message.Msg == SkinCommandMessage) {
         const Word command = SkinCommandOf(Message.WParam);
         const bool ownManager = Message.LParam == reinterpret_cast<LPARAM>(SkinData->SkinManager());
-        if (CommandCarriesPointer(command) && !SentFromThisThread()) {
-            CallPrevWndProc(Message);
-            return;
-        }
         switch (command) {
         case AC_SETNEWSKIN:
             if (ownManager) {
@@ -636,7 +635,7 @@ void PaintWndCache(TsCommonData* SkinData, HWND Handle, bool Bordered) {
     if (TControl* control = SkinData->OwnerControl(); control && !control->Enabled()) {
         TsDisabledKind kind;
         kind.Include(dkBlended);
-        ::SendMessageW(Handle, SkinCommandMessage, MakeSkinWParam(AC_GETDISKIND), reinterpret_cast<LPARAM>(&kind));
+        SendSkinCommand(Handle, AC_GETDISKIND, reinterpret_cast<LPARAM>(&kind));
         ApplyDisabledKind(cache, kind, control, TPoint{pos.x, pos.y}, ci);
     }
     cache->Modified = true;

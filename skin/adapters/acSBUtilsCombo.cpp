@@ -213,8 +213,7 @@ void TacComboBoxWnd::AttachList(TMessage& Message) {
         }
         if (!Destroyed && FListHandle != nullptr && !DlgMode) {
             Integer index = -1;
-            ::SendMessageW(FListHandle, SkinCommandMessage, MakeSkinWParam(AC_GETSKININDEX),
-                           reinterpret_cast<LPARAM>(&index));
+            SendSkinCommand(FListHandle, AC_GETSKININDEX, reinterpret_cast<LPARAM>(&index));
             TsSkinManager* manager = ManagerOf(SkinData);
             if (index >= 0 && manager && manager->IsValidSkinIndex(index)) {
                 const TsGenState& props = StateProps(manager->gd()[static_cast<std::size_t>(index)], 0);

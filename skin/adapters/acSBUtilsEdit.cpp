@@ -217,7 +217,7 @@ void TacEditWnd::acWndProc(TMessage& Message) {
             RepaintWndBorderCorners(SkinData, 0, this);
             return;
         case AC_GETSKININDEX:
-            if (Message.LParam != 0 && SentFromThisThread()) {
+            if (Message.LParam != 0) {
                 *reinterpret_cast<Integer*>(Message.LParam) = SkinData->SkinIndex;
                 Message.Result = 1;
             }
@@ -225,7 +225,7 @@ void TacEditWnd::acWndProc(TMessage& Message) {
         case AC_GETBG: {
             CallPrevWndProc(Message);
             auto* info = reinterpret_cast<TBackgroundInfo*>(Message.LParam);
-            if (info != nullptr && SentFromThisThread() && info->BgType == 0) {
+            if (info != nullptr && info->BgType == 0) {
                 if (SkinData->CustomColor()) {
                     info->BgType = btFill;
                     TControl* owner = OwnerControl();

@@ -609,7 +609,7 @@ void TacScrollWnd::acWndProc(TMessage& Message) {
         case AC_GETBG: {
             CallPrevWndProc(Message);
             auto* info = reinterpret_cast<TBackgroundInfo*>(Message.LParam);
-            if (info != nullptr && SentFromThisThread() && info->BgType == 0) {
+            if (info != nullptr && info->BgType == 0) {
                 SkinData->GetBGInfo(*info, 0, CtrlHandle);
                 Message.Result = 1;
             }

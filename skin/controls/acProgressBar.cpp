@@ -179,6 +179,7 @@ void TsProgressBar::MarqueeStep(TObject*) {
 }
 
 void TsProgressBar::WndProc(TMessage& Message) {
+    if (!MayActOnSkinCommand(Message)) return;   // an address this thread did not send
     TsCommonData& sd = *FCommonData;
     if (Message.Msg == SkinCommandMessage) {
         switch (SkinCommandOf(Message.WParam)) {
@@ -213,7 +214,6 @@ void TsProgressBar::WndProc(TMessage& Message) {
             return;
         case AC_CTRLHANDLED: Message.Result = 1; return;
         case AC_GETBG:
-            if (!SentFromThisThread()) return;
             if (auto* info = reinterpret_cast<TBackgroundInfo*>(Message.LParam)) {
                 if (sd.FCacheBmp && sd.FCacheBmp->Width() > 0) {
                     info->BgType = btCache;

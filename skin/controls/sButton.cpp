@@ -807,6 +807,7 @@ void TsButton::CommonTail(TMessage& Message) {
 }
 
 void TsButton::WndProc(TMessage& Message) {
+    if (!MayActOnSkinCommand(Message)) return;   // an address this thread did not send
     TsCommonData& sd = *FCommonData;
     if (Message.Msg == WM_KILLFOCUS && HasState(csDestroying)) return;
     if (Message.Msg == SkinCommandMessage) {

@@ -545,6 +545,7 @@ bool TsCheckBox::SkinnedMessage(TMessage& Message) {
 }
 
 void TsCheckBox::WndProc(TMessage& Message) {
+    if (!MayActOnSkinCommand(Message)) return;   // an address this thread did not send
     TsCommonData& sd = *FCommonData;
     const bool runTime = !HasState(csDesigning);
     if (Message.Msg == SkinCommandMessage) {

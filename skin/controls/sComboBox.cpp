@@ -584,6 +584,7 @@ bool TsCustomComboBox::SkinnedMessage(TMessage& Message) {
 }
 
 void TsCustomComboBox::WndProc(TMessage& Message) {
+    if (!MayActOnSkinCommand(Message)) return;   // an address this thread did not send
     TsCommonData& sd = *FCommonData;
     if (Message.Msg == SkinCommandMessage) {
         switch (SkinCommandOf(Message.WParam)) {

@@ -56,6 +56,7 @@ void TsMemo::Loaded() {
 }
 
 void TsMemo::WndProc(TMessage& Message) {
+    if (!MayActOnSkinCommand(Message)) return;   // an address this thread did not send
     if (Message.Msg == CM_FONTCHANGED && Showing()) RedrawWhole(this);
     if (Message.Msg == SkinCommandMessage) {
         if (AnswerPaneCommand(Message)) return;

@@ -293,6 +293,7 @@ bool TsPanel::PaintMessage(TMessage& Message) {
 }
 
 void TsPanel::WndProc(TMessage& Message) {
+    if (!MayActOnSkinCommand(Message)) return;   // an address this thread did not send
     TsCommonData& sd = *FCommonData;
     if (Message.Msg == CM_MOUSEENTER || Message.Msg == CM_MOUSELEAVE) {
         // Only the panel's own notice; children pass theirs up through it.
@@ -332,7 +333,6 @@ void TsPanel::WndProc(TMessage& Message) {
             return;
         case AC_CTRLHANDLED: Message.Result = 1; return;
         case AC_GETBG: {
-            if (!SentFromThisThread()) return;
             auto* info = reinterpret_cast<TBackgroundInfo*>(Message.LParam);
             if (!info || !sd.SkinManager() || !sd.SkinManager()->IsValidSkinIndex(sd.SkinIndex)) return;
             sd.GetBGInfo(*info, 0, nullptr);

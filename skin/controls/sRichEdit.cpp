@@ -102,6 +102,7 @@ void TsRichEdit::PrintSkinned(HDC DC) {
 }
 
 void TsRichEdit::WndProc(TMessage& Message) {
+    if (!MayActOnSkinCommand(Message)) return;   // an address this thread did not send
     if (Message.Msg == SkinCommandMessage) {
         if (AnswerPaneCommand(Message)) return;
         switch (SkinCommandOf(Message.WParam)) {

@@ -420,7 +420,7 @@ bool TsScrollBox::SkinnedMessage(TMessage& Message) {
         case AC_GETBG: {
             Message.Result = 0;
             auto* info = reinterpret_cast<TBackgroundInfo*>(Message.LParam);
-            if (!sd.FCacheBmp || !info || !SentFromThisThread()) return true;
+            if (!sd.FCacheBmp || !info) return true;
             sd.GetBGInfo(*info, 0, nullptr);
             // The children lie inside the window frame.
             if (info->BgType == btCache && !info->PleaseDraw) {
@@ -494,6 +494,7 @@ bool TsScrollBox::SkinnedMessage(TMessage& Message) {
 }
 
 void TsScrollBox::WndProc(TMessage& Message) {
+    if (!MayActOnSkinCommand(Message)) return;   // an address this thread did not send
     TsCommonData& sd = *FCommonData;
     if (Message.Msg == WM_NCHITTEST) {
         DefaultHandler(Message);

@@ -60,9 +60,9 @@ TColor GlobalColor() { return DefaultManager ? DefaultManager->GetGlobalColor() 
 LRESULT SendCommandWithFlag(TControl* Control, Word Command, Word Flag, LPARAM LParam = 0) {
     if (auto* w = AsWindowed(Control)) {
         if (IsDestroying(w) || !w->HandleAllocated()) return 0;
-        return ::SendMessageW(w->Handle(), SkinCommandMessage, MakeSkinWParam(Command, Flag), LParam);
+        return SendSkinCommand(w->Handle(), Command, LParam, Flag);
     }
-    return Control->Perform(SkinCommandMessage, MakeSkinWParam(Command, Flag), LParam);
+    return PerformSkinCommand(Control, Command, LParam, Flag);
 }
 
 // The owner object of a provider-less, control-less owner has no commands
@@ -663,8 +663,8 @@ bool HandleSkinCommand(TMessage& Message, TsCommonData* SkinData) {
     TsCommonData& sd = *SkinData;
     const Word command = SkinCommandOf(Message.WParam);
     const Word flag = static_cast<Word>(Message.WParam & 0xFFFF);
-    // An address from another thread or process means nothing here.
-    if (CommandCarriesPointer(command) && !SentFromThisThread()) return false;
+    // An address that this thread did not send is refused, and not passed on.
+    if (!MayActOnSkinCommand(Message)) return true;
     switch (command) {
     case AC_SETNEWSKIN:
         if (IsOwnManager(sd, Message.LParam)) {

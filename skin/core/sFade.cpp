@@ -21,10 +21,6 @@ const TsGeneralData* FadeSection(const TsCommonData* SkinData) {
 
 bool ControlGone(const TControl* Control) { return !Control || Control->HasState(csDestroying); }
 
-void SendCommand(TControl* Control, Word Command, LPARAM LParam = 0) {
-    Control->Perform(SkinCommandMessage, MakeSkinWParam(Command), LParam);
-}
-
 // The DC a fade frame is painted on when the owner does not take it: the
 // owner's window DC, or for a control without a window its parent's DC
 // clipped to the control. State saved on the way in, restored on the way out.
@@ -129,7 +125,7 @@ bool TsFadeTimer::ToEnd() {
     // The owner stops the fade and frees this timer; when called from the
     // tick, the timer ends once the tick has returned.
     const bool inTick = InTick();
-    SendCommand(FOwnerData->OwnerControl(), AC_STOPFADING);
+    PerformSkinCommand(FOwnerData->OwnerControl(), AC_STOPFADING);
     // Outside a tick the owner may have freed this timer already. Inside one
     // it lives on until the tick returns; an owner that kept it still gets no
     // further ticks.
@@ -159,8 +155,7 @@ void TsFadeTimer::Change() {
     const Integer weight = LimitToByte(static_cast<Integer>(255 - static_cast<Int64>(FadeLevel) * 256 / Iterations));
     FadeBitmapInto(frame.get(), FOwnerData->FCacheBmp, static_cast<Byte>(weight));
     TFrameDC dc(owner);
-    const LRESULT taken =
-        owner->Perform(SkinCommandMessage, MakeSkinWParam(AC_UPDATING), reinterpret_cast<LPARAM>(frame.get()));
+    const LRESULT taken = PerformSkinCommand(owner, AC_UPDATING, reinterpret_cast<LPARAM>(frame.get()));
     if (taken == 0) dc.Paint(frame.get());
 }
 
@@ -208,7 +203,7 @@ void StartFading(TsFadeTimer*& Timer, TsCommonData* SkinData, bool Halve, TFadeD
     Timer->SetOwnerData(SkinData);
     if (Halve) Timer->Iterations = Timer->Iterations / 2;
     if (Timer->FadeLevel >= Timer->Iterations || Timer->FadeLevel <= 0) Timer->FadeLevel = 1;
-    if (owner && !owner->HasState(csDestroying)) SendCommand(owner, AC_PREPARECACHE);
+    if (owner && !owner->HasState(csDestroying)) PerformSkinCommand(owner, AC_PREPARECACHE);
     Timer->SetDirection(Direction);
 }
 

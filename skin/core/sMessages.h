@@ -60,16 +60,25 @@ constexpr Word AC_BEFORESCROLL = 51;     // a scroll message follows; lParam = M
 constexpr Word AC_AFTERSCROLL = 52;      // the scroll message was delivered; same lParam
 constexpr Word AC_GETAPPLICATION = 60;   // query the application object
 
-// The commands whose lParam is an address in the sender's memory. Sent from
-// another thread or process the address means nothing here; receivers ignore
-// them then (see SentFromThisThread).
+// The commands whose lParam is an address in the sender's memory: 15 (the
+// section record), 24 (the fade frame), 26 (the index to fill), 34 (the
+// background record) and 35 (the disabled-look set). The one list that the
+// receivers' check and the filter of posted messages go by.
+inline constexpr Word SkinPointerCommands[] = {AC_SETSECTION, AC_UPDATING, AC_GETSKININDEX, AC_GETBG, AC_GETDISKIND};
 constexpr bool CommandCarriesPointer(Word Command) {
-    return Command == AC_SETSECTION || Command == AC_UPDATING || Command == AC_GETSKININDEX ||
-           Command == AC_GETBG || Command == AC_GETDISKIND;
+    for (const Word c : SkinPointerCommands)
+        if (c == Command) return true;
+    return false;
 }
-// True unless the message being handled was sent by another thread (or
-// process): InSendMessageEx tells ISMEX_SEND only for those.
-bool SentFromThisThread();
+
+// Asked by every receiver of the skin command message before it acts on a
+// message or passes it on. False only for a command of the list above with
+// an address that this thread is not sending itself at this moment through
+// SendSkinCommand, SendSkinCommandToControl or PerformSkinCommand: a posted
+// one, one sent by another thread or process, or one sent around those
+// senders. An address from elsewhere means nothing here; the receiver leaves
+// Result 0 and passes the message on to no one.
+bool MayActOnSkinCommand(const TMessage& Message);
 
 // What lies under a child (the record at lParam of command 34): the asker
 // fills R, Offset, PleaseDraw and DC; the answerer sets BgType and Color or Bmp.
@@ -98,13 +107,23 @@ constexpr WPARAM MakeSkinWParam(Word Command, Word Flag = 0) {
 }
 inline Word SkinCommandOf(WPARAM wParam) { return static_cast<Word>(static_cast<Cardinal>(wParam) >> 16); }
 
-// Start-up of the message unit: sets SkinCommandMessage.
+// Start-up of the message unit: sets SkinCommandMessage, and installs for
+// the calling thread (the main thread, which owns every window) a message
+// hook that turns a posted skin command of the list above into WM_NULL
+// before any message loop, modal ones included, dispatches it. The engine
+// never posts those commands. Installed once; the shut-down removes it.
 void sMessagesInitialization();
+void sMessagesFinalization();
 
-// SendMessage(Wnd, SkinCommandMessage, MakeSkinWParam(Command), LParam).
-LRESULT SendSkinCommand(HWND Wnd, Word Command, LPARAM LParam = 0);
+// SendMessage(Wnd, SkinCommandMessage, MakeSkinWParam(Command, Flag), LParam).
+// A command that carries an address is marked as this thread's own for as
+// long as the send lasts.
+LRESULT SendSkinCommand(HWND Wnd, Word Command, LPARAM LParam = 0, Word Flag = 0);
+// Control->Perform with the skin command, marked in the same way.
+LRESULT PerformSkinCommand(TControl* Control, Word Command, LPARAM LParam = 0, Word Flag = 0);
 // A windowed control being destroyed or without a window: nothing, 0; a
-// windowed control: SendMessage to its window; any other control: Perform.
+// windowed control: SendSkinCommand to its window; any other control:
+// PerformSkinCommand.
 LRESULT SendSkinCommandToControl(TControl* Control, Word Command, LPARAM LParam = 0);
 // True when the window answers Command (sent with lParam 0) with 1.
 bool SkinCommandAnswered(HWND Wnd, Word Command);

@@ -84,7 +84,7 @@ bool QueryControlBackground(TBackgroundInfo& Info, TWinControl* Control, bool Pl
     if (Control->HandleAllocated())
         SendSkinCommand(Control->Handle(), AC_GETBG, reinterpret_cast<LPARAM>(&Info));
     else
-        Control->Perform(SkinCommandMessage, MakeSkinWParam(AC_GETBG), reinterpret_cast<LPARAM>(&Info));
+        PerformSkinCommand(Control, AC_GETBG, reinterpret_cast<LPARAM>(&Info));
     if (Info.BgType != 0) return true;
     if (wanted) {
         PaintParentUnder(Info, [Control](UINT msg, WPARAM w, LPARAM l) { Control->Perform(msg, w, l); });

@@ -147,7 +147,7 @@ void TsSkinProvider::SkinCommandStage1(TMessage& Message, bool& Done) {
         }
         break;
     case AC_GETBG:
-        if (auto* info = reinterpret_cast<TBackgroundInfo*>(Message.LParam); info && SentFromThisThread()) {
+        if (auto* info = reinterpret_cast<TBackgroundInfo*>(Message.LParam); info) {
             info->Offset = TPoint(0, 0);
             if (FCommonData->BGChanged && (!FCommonData->Updating() || FInAnimation) && FCommonData->NeedsParentBG())
                 PaintNonClientCache();
@@ -833,7 +833,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
     } depth{alive, FDispatchDepth};
 
     if (Message.Msg == SkinCommandMessage) {
-        SkinCommand(Message);
+        // An address that this thread did not send goes nowhere, the form included.
+        if (MayActOnSkinCommand(Message)) SkinCommand(Message);
         return;
     }
     if (!Form) return;

@@ -87,7 +87,7 @@ ChildProcess::~ChildProcess() {
     Kill();
 }
 
-bool ChildProcess::Start(const std::wstring& exePath) {
+bool ChildProcess::Start(const std::wstring& exePath, const std::wstring& arguments) {
     if (Started()) return false;
     wchar_t full[MAX_PATH * 2];
     wchar_t* namePart = nullptr;
@@ -96,6 +96,7 @@ bool ChildProcess::Start(const std::wstring& exePath) {
     const std::wstring exe(full);
     const std::wstring folder(full, namePart);
     std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     return ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),

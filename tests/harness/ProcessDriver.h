@@ -24,9 +24,10 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Starts the program with its own folder as working directory. False when
-    // it cannot be started (GetLastError tells why).
-    bool Start(const std::wstring& exePath);
+    // Starts the program with its own folder as working directory and the
+    // arguments after its name on the command line. False when it cannot be
+    // started (GetLastError tells why).
+    bool Start(const std::wstring& exePath, const std::wstring& arguments = {});
     bool Started() const { return FInfo.hProcess != nullptr; }
     bool Running() const;
     HANDLE Handle() const { return FInfo.hProcess; }

@@ -440,7 +440,7 @@ protected:
         return adapter;
     }
     LRESULT Command(Word command, LPARAM lParam = 0) {
-        return ::SendMessageW(edit, SkinCommandMessage, MakeSkinWParam(command), lParam);
+        return SendSkinCommand(edit, command, lParam);
     }
 
     HWND edit = nullptr;

@@ -169,7 +169,7 @@ void FillRect32(TBitmap* bmp, const TRect& r, std::uint32_t word) {
 std::uint32_t Rgb(std::uint32_t word) { return word & 0x00FFFFFF; }
 
 LRESULT Command(HWND wnd, Word command, Word flag = 0, LPARAM lParam = 0) {
-    return ::SendMessageW(wnd, SkinCommandMessage, MakeSkinWParam(command, flag), lParam);
+    return SendSkinCommand(wnd, command, lParam, flag);
 }
 
 class CommonDataTest : public ::testing::Test {

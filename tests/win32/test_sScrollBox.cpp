@@ -140,8 +140,7 @@ TEST_F(SkinnedScrollBox, FrameAndBackgroundComeFromTheSectionInBothWays) {
             // Its children still get the section's colour under them.
             TBackgroundInfo info;
             info.R = TRect(0, 0, 10, 10);
-            EXPECT_EQ(::SendMessageW(Wnd(), SkinCommandMessage, MakeSkinWParam(AC_GETBG),
-                                     reinterpret_cast<LPARAM>(&info)), 1);
+            EXPECT_EQ(SendSkinCommand(Wnd(), AC_GETBG, reinterpret_cast<LPARAM>(&info)), 1);
             EXPECT_EQ(info.BgType, btFill);
             EXPECT_EQ(static_cast<COLORREF>(::ColorToRGB(info.Color)), Section("PANEL_LOW"));
         }
@@ -188,7 +187,7 @@ TEST_F(SkinnedScrollBox, ChildrenGetTheBoxesImageUnderThem) {
     // The answer itself: the box's image, moved by the window frame.
     TBackgroundInfo info;
     info.R = TRect(0, 0, 10, 10);
-    ASSERT_EQ(::SendMessageW(Wnd(), SkinCommandMessage, MakeSkinWParam(AC_GETBG), reinterpret_cast<LPARAM>(&info)), 1);
+    ASSERT_EQ(SendSkinCommand(Wnd(), AC_GETBG, reinterpret_cast<LPARAM>(&info)), 1);
     EXPECT_EQ(info.BgType, btCache);
     EXPECT_EQ(info.Bmp, box->SkinData()->FCacheBmp);
     EXPECT_EQ(info.Offset.X, 2);

@@ -28,7 +28,7 @@ namespace {
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
 
 LRESULT Command(TCustomForm* Form, Word Cmd, LPARAM LParam = 0) {
-    return ::SendMessageW(Form->Handle(), SkinCommandMessage, MakeSkinWParam(Cmd), LParam);
+    return SendSkinCommand(Form->Handle(), Cmd, LParam);
 }
 
 // Records that a component was freed.
