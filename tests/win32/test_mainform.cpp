@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,6 +18,7 @@
 #include "HttpTestServer.h"
 #include "SkinImage.h"
 #include "TestImages.h"
+#include "TestPages.h"
 #include "Unit1.h"
 #include "acPNG.h"
 #include "acUtilsWin.h"
@@ -742,22 +742,6 @@ TEST_F(MainFormFetch, ClosingOrFreeingTheFormDuringAFetchStopsIt) {
 
 namespace {
 
-// A Windows-1251 page of about size bytes: numbered lines of Latin and
-// Cyrillic letters. It has no byte from 0x80 to 0xBF, so both renderings of
-// the box take each byte to one character, wherever the pieces are cut.
-std::string Windows1251Page(std::size_t size) {
-    std::string page;
-    page.reserve(size + 128);
-    for (int i = 0; page.size() < size; ++i) {
-        char number[16];
-        std::snprintf(number, sizeof number, "%07d", i);
-        page += std::string("line ") + number + " ";
-        for (int k = 0; k < 48; ++k) page += static_cast<char>(0xC0 + (i * 7 + k) % 64);
-        page += "\r\n";
-    }
-    return page;
-}
-
 String WithoutLineBreaks(const String& text) {
     String out;
     out.reserve(text.size());
@@ -810,7 +794,7 @@ private:
 // far once, in the new conversion, and the finished page is shown whole in
 // the conversion chosen last.
 TEST_F(MainFormFetch, ClickingTheConversionBoxDuringALongFetchLosesNoPiece) {
-    const std::string page = Windows1251Page(2u << 20);
+    const std::string page = harness::Windows1251Page(2u << 20);
     for (const bool checked : {false, true})
         ASSERT_EQ(RenderPageText(AnsiToString(page), checked).size(), page.size()) << "one character per byte";
     harness::HttpResponse slow;
