@@ -374,7 +374,12 @@ TEST_F(KestruneEndToEnd, ClickingTheConversionBoxDuringALongFetchKeepsThePageWho
     const auto boxes = harness::FindDescendants(FForm, L"TsCheckBox");
     ASSERT_EQ(boxes.size(), 1u) << "TsCheckBox windows";
     const HWND box = boxes.front();
-    ASSERT_EQ(::SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    // The box's state, or -1 when the program does not answer.
+    const auto boxState = [&] {
+        DWORD_PTR state = 0;
+        return ::SendMessageTimeoutW(box, BM_GETCHECK, 0, 0, SMTO_NORMAL, kStepMs, &state) ? static_cast<int>(state) : -1;
+    };
+    ASSERT_EQ(boxState(), BST_UNCHECKED);
     // The text view's window may be made anew when a click replaces a long text.
     const auto textView = [&] {
         const auto views = harness::FindDescendants(FForm, L"TsRichEdit");
@@ -397,8 +402,8 @@ TEST_F(KestruneEndToEnd, ClickingTheConversionBoxDuringALongFetchKeepsThePageWho
         ASSERT_TRUE(PumpUntil([&] { return shownLength() >= thresholds[i]; }, 120000)) << Describe();
         ASSERT_TRUE(running()) << "the page has arrived before the click" << Describe();
         ASSERT_NO_FATAL_FAILURE(Click(box, "the conversion box"));
-        const LRESULT wanted = i % 2 == 0 ? BST_CHECKED : BST_UNCHECKED;
-        ASSERT_TRUE(PumpUntil([&] { return ::SendMessageW(box, BM_GETCHECK, 0, 0) == wanted; }, kStepMs))
+        const int wanted = i % 2 == 0 ? BST_CHECKED : BST_UNCHECKED;
+        ASSERT_TRUE(PumpUntil([&] { return boxState() == wanted; }, kFetchMs))
             << "the click did not reach the box";
         // Two more progress notes shown: the click has been handled and at
         // least one later piece has been added.
@@ -417,7 +422,7 @@ TEST_F(KestruneEndToEnd, ClickingTheConversionBoxDuringALongFetchKeepsThePageWho
     ASSERT_TRUE(PumpUntil([&] { return !running(); }, 120000)) << "no result code in the status bar" << Describe();
     EXPECT_TRUE(EndsWith(StatusText(), L" Resultcode: 200")) << StatusText();
     EXPECT_EQ(::WaitForSingleObject(FProgram.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "Kestrune has ended";
-    EXPECT_EQ(::SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(boxState(), BST_CHECKED);
     const std::wstring shown = WithoutLineBreaks(TextOf(textView(), kFetchMs));
     std::size_t same = 0;
     while (same < shown.size() && same < page.Checked.size() && shown[same] == page.Checked[same]) ++same;
