@@ -93,10 +93,14 @@ void TConvenientHTTPSend::SockStatus(TObject* Sender, THookSocketReason Reason, 
 }
 
 namespace {
-// The chunk the main thread appends; set by the worker just before it waits.
+// A received piece, made ready by the worker and taken in by the main thread
+// while the worker waits: the raw page text grows by it before the text view
+// shows it, so the two never disagree when the conversion box re-renders.
 struct AppendChunk {
+    String Raw;
     String Line;
     void Run() {
+        RawPageText += Raw;
         if (PageView) PageView->AppendTextLine(Line);
     }
 };
@@ -104,10 +108,10 @@ struct AppendChunk {
 
 void TConvenientHTTPSend::SockReadFilter(TObject*, std::string& Value) {
     const bool convert = PageView && PageView->ConversionChecked();
-    AppendChunk chunk{RenderPageText(AnsiToString(Value), convert)};
+    AppendChunk chunk;
+    chunk.Raw = AnsiToString(Value);
+    chunk.Line = RenderPageText(chunk.Raw, convert);
     TThread::Synchronize(nullptr, TThreadMethod::Of<&AppendChunk::Run>(&chunk));
-    RawText += AnsiToString(Value);
-    RawPageText = RawText;
 }
 
 // ---------------------------------------------------------------------------
@@ -125,7 +129,6 @@ THTTPSendThread::THTTPSendThread(bool CreateSuspended) : TThread(true) {
     FHTTP = New<TConvenientHTTPSend>();
     FHTTP->OnRedirect = TRedirNotifyEvent::Of<&THTTPSendThread::HTTPRedirect>(this);
     FHTTP->OnStatus = THookSocketStatus::Of<&THTTPSendThread::HTTPStatus>(this);
-    FHTTP->RawText.clear();
     RawPageText.clear();
     if (!CreateSuspended) Resume();
 }
@@ -206,13 +209,13 @@ void THTTPSendThread::PostToForm(Byte Kind, const String& Text, Integer Value) {
 }
 
 void THTTPSendThread::ClearTextOnMainThread() {
+    RawPageText.clear();
     if (PageView) PageView->ClearText();
 }
 
 void THTTPSendThread::HTTPRedirect(TObject*, const String& NewURL) {
     if (Terminated()) return;
     PostToForm(tmRedirect, NewURL, 0);
-    FHTTP->RawText.clear();
     Synchronize(TThreadMethod::Of<&THTTPSendThread::ClearTextOnMainThread>(this));
 }
 

@@ -43,9 +43,11 @@ public:
 extern IPageView* PageView;
 // The user agent of every request; set at start-up.
 extern String UserAgentText;
-// The received page, one character per byte through the ANSI code page;
-// written by the worker, re-rendered by the main window when the conversion
-// box changes.
+// The received page, one character per byte through the ANSI code page,
+// which the main window renders again when the conversion box changes. Kept
+// on the main thread only: each received piece is added as the text view
+// shows it, a redirect empties it with the text view, and the done message
+// replaces it.
 extern String RawPageText;
 
 // Turns raw page text (one character per byte, read through the ANSI code
@@ -68,8 +70,6 @@ public:
     Integer RedirectMax = 10;
     TRedirNotifyEvent OnRedirect;
     THookSocketStatus OnStatus;
-    // The received bytes of the current response, one character per byte.
-    String RawText;
     // Body bytes received in the current response.
     Integer BodyCount() const { return FBodyCount; }
 
@@ -81,7 +81,6 @@ private:
 
     Integer FBodyCount = 0;
     Integer FHeaderLength = 0;
-    String FPendingLine;   // the chunk the main thread appends
 };
 
 class THTTPSendThread : public TThread {

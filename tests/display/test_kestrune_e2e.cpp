@@ -11,6 +11,7 @@
 #include "HttpTestServer.h"
 #include "KestruneProgram.h"
 #include "ProcessDriver.h"
+#include "TestPages.h"
 
 namespace {
 
@@ -51,6 +52,52 @@ std::vector<std::wstring> Lines(const std::wstring& text) {
     return lines;
 }
 
+
+// The two ways the conversion box shows each byte of a Windows-1251 page
+// made by harness::Windows1251Page, line breaks left out: read as
+// Windows-1251 (box checked) and decoded as UTF-8 (unchecked: ASCII stays,
+// every other byte is U+FFFD).
+struct PageRenderings {
+    std::wstring Checked, Unchecked;
+};
+PageRenderings RenderingsOf(const std::string& page) {
+    PageRenderings r;
+    for (const char byte : page) {
+        if (byte == '\r' || byte == '\n') continue;
+        wchar_t letter = 0;
+        ::MultiByteToWideChar(1251, 0, &byte, 1, &letter, 1);
+        r.Checked += letter;
+        r.Unchecked += static_cast<unsigned char>(byte) < 0x80 ? static_cast<wchar_t>(byte) : L'\xFFFD';
+    }
+    return r;
+}
+
+std::wstring WithoutLineBreaks(const std::wstring& text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (const wchar_t c : text)
+        if (c != L'\r' && c != L'\n') out += c;
+    return out;
+}
+
+// Whether the text, line breaks left out, is the page from its start with
+// each character in one of the two renderings (a piece missing or shown
+// twice puts what follows out of step); covered is how much of it the text
+// holds, and where it first went wrong, for the message.
+bool FollowsThePage(const std::wstring& text, const PageRenderings& page, std::size_t& covered, std::string& why) {
+    const std::wstring shown = WithoutLineBreaks(text);
+    covered = shown.size();
+    if (shown.size() > page.Checked.size()) {
+        why = std::to_string(shown.size()) + " characters, more than the page has";
+        return false;
+    }
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        if (shown[i] != page.Checked[i] && shown[i] != page.Unchecked[i]) {
+            why = "out of step with the page at character " + std::to_string(i) + " of " + std::to_string(shown.size());
+            return false;
+        }
+    return true;
+}
 
 // The controls of Kestrune's window that the test uses.
 struct MainWindowParts {
@@ -305,6 +352,82 @@ TEST_F(KestruneEndToEnd, GoClickedAgainAfterAFetchFetchesAgain) {
         EXPECT_TRUE(PumpUntil([&] { return FServer.Requests().size() > served; }, kFetchMs))
             << "the click on Go! started no fetch" << Describe();
     }
+}
+
+
+// The conversion box clicked with the mouse, three times, while a long
+// Windows-1251 page arrives slowly: each click shows what has arrived in the
+// new conversion and later pieces follow on, so the text view, read after
+// later pieces came, holds the page from its start with no piece missing or
+// twice; the finished page is shown whole as Windows-1251, the box's choice
+// at the end, and the program lives on.
+TEST_F(KestruneEndToEnd, ClickingTheConversionBoxDuringALongFetchKeepsThePageWhole) {
+    const std::string body = harness::Windows1251Page(3u << 20);
+    const PageRenderings page = RenderingsOf(body);
+    harness::HttpResponse slow;
+    slow.ContentType = "text/plain";
+    slow.Body = body;
+    slow.ChunkSize = 64 * 1024;
+    slow.ChunkDelayMs = 150;
+    FServer.Route("/long", slow);
+    ASSERT_NO_FATAL_FAILURE(FindParts());
+    const auto boxes = harness::FindDescendants(FForm, L"TsCheckBox");
+    ASSERT_EQ(boxes.size(), 1u) << "TsCheckBox windows";
+    const HWND box = boxes.front();
+    // The box's state, or -1 when the program does not answer.
+    const auto boxState = [&] {
+        DWORD_PTR state = 0;
+        return ::SendMessageTimeoutW(box, BM_GETCHECK, 0, 0, SMTO_NORMAL, kStepMs, &state) ? static_cast<int>(state) : -1;
+    };
+    ASSERT_EQ(boxState(), BST_UNCHECKED);
+    // The text view's window may be made anew when a click replaces a long text.
+    const auto textView = [&] {
+        const auto views = harness::FindDescendants(FForm, L"TsRichEdit");
+        return views.size() == 1 ? views.front() : nullptr;
+    };
+    const auto shownLength = [&] {
+        DWORD_PTR length = 0;
+        const HWND view = textView();
+        if (!view || !::SendMessageTimeoutW(view, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kStepMs, &length)) return 0u;
+        return static_cast<unsigned>(length);
+    };
+    const auto running = [&] { return !Contains(StatusText(), L"Resultcode:"); };
+
+    ASSERT_NO_FATAL_FAILURE(TypeAddress(Widen(FServer.Url("/long"))));
+    ASSERT_NO_FATAL_FAILURE(Click(FParts.Go, "Go!"));
+    std::size_t before = 0;
+    const unsigned thresholds[] = {150u << 10, 800u << 10, 1500u << 10};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE("click " + std::to_string(i + 1));
+        ASSERT_TRUE(PumpUntil([&] { return shownLength() >= thresholds[i]; }, 120000)) << Describe();
+        ASSERT_TRUE(running()) << "the page has arrived before the click" << Describe();
+        ASSERT_NO_FATAL_FAILURE(Click(box, "the conversion box"));
+        const int wanted = i % 2 == 0 ? BST_CHECKED : BST_UNCHECKED;
+        ASSERT_TRUE(PumpUntil([&] { return boxState() == wanted; }, kFetchMs))
+            << "the click did not reach the box";
+        // Two more progress notes shown: the click has been handled and at
+        // least one later piece has been added.
+        for (int note = 0; note < 2 && running(); ++note) {
+            const std::wstring status = StatusText();
+            PumpUntil([&] { return StatusText() != status; }, kFetchMs);
+        }
+        const std::wstring text = TextOf(textView(), kFetchMs);
+        std::size_t covered = 0;
+        std::string why;
+        EXPECT_TRUE(FollowsThePage(text, page, covered, why)) << why;
+        EXPECT_GE(covered, before) << "the text view lost what it held before the click";
+        before = covered;
+    }
+
+    ASSERT_TRUE(PumpUntil([&] { return !running(); }, 120000)) << "no result code in the status bar" << Describe();
+    EXPECT_TRUE(EndsWith(StatusText(), L" Resultcode: 200")) << StatusText();
+    EXPECT_EQ(::WaitForSingleObject(FProgram.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "Kestrune has ended";
+    EXPECT_EQ(boxState(), BST_CHECKED);
+    const std::wstring shown = WithoutLineBreaks(TextOf(textView(), kFetchMs));
+    std::size_t same = 0;
+    while (same < shown.size() && same < page.Checked.size() && shown[same] == page.Checked[same]) ++same;
+    EXPECT_TRUE(shown == page.Checked) << "the text view holds " << shown.size() << " characters of the page's "
+                                       << page.Checked.size() << " as Windows-1251; the first difference at " << same;
 }
 
 }  // namespace

@@ -56,6 +56,7 @@ public:
         EffectKind Kind;
         std::vector<String> Lines;   // the header lines, or the appended line
         bool OnMainThread;
+        String Raw;                  // the raw page text when the effect ran
     };
 
     FakePageView() : FWnd(AllocateHWnd(TWndMethod::Of<&FakePageView::WndProc>(this))) {}
@@ -71,12 +72,12 @@ public:
         Effects.push_back(e);
     }
     void AppendTextLine(const String& line) override {
-        Effects.push_back({Append, {line}, OnMain()});
+        Effects.push_back({Append, {line}, OnMain(), RawPageText});
         TextView.push_back(line);
         if (OnAppend) OnAppend(line);
     }
     void ClearText() override {
-        Effects.push_back({Clear, {}, OnMain()});
+        Effects.push_back({Clear, {}, OnMain(), RawPageText});
         TextView.clear();
     }
     HWND MessageWindow() const override { return FWnd; }
@@ -473,6 +474,47 @@ TEST_F(HttpSendThreadTest, RedirectsThatFailAndRedirectMax) {
             EXPECT_TRUE(done.empty());
         }
         EXPECT_TRUE(view.OfKind(tmSocketError).empty());
+    }
+}
+
+// The raw page text goes with the text view, both on the main thread: when
+// a piece is shown the raw text already holds it, and a redirect empties both
+// at once, so a redirect to nowhere leaves nothing of the redirect's body to
+// render again.
+TEST_F(HttpSendThreadTest, TheRawPageTextHoldsWhatTheTextViewShows) {
+    std::string body;
+    for (int i = 0; i < 40; ++i) body += "piece of the page " + std::to_string(i) + "\r\n";
+    harness::HttpResponse page = Page(body);
+    page.ChunkSize = 150;
+    page.ChunkDelayMs = 30;
+    server.Route("/page", page);
+    server.Route("/hop", Redirect(302, "/page", "moved away"));
+    const std::string nowhere = "http://127.0.0.1:" + std::to_string(harness::HttpTestServer::UnusedPort()) + "/gone";
+    server.Route("/hop-to-nowhere", Redirect(302, nowhere, "moved away"));
+    struct Case {
+        const char* Path;
+        String Raw;   // after the request
+    };
+    const Case cases[] = {{"/hop", Wide(body)}, {"/hop-to-nowhere", u""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Path);
+        view.Reset();
+        RawPageText = u"left from before";
+        const auto thread = Fetch(c.Path);
+
+        ASSERT_EQ(view.Count(FakePageView::Clear), 1);
+        ASSERT_GE(view.Count(FakePageView::Append), 1);
+        String shown;
+        for (const auto& e : view.Effects) {
+            if (e.Kind == FakePageView::Headers) continue;
+            if (e.Kind == FakePageView::Clear)
+                shown.clear();
+            else
+                shown += e.Lines[0];
+            EXPECT_EQ(e.Raw, shown) << (e.Kind == FakePageView::Clear ? "at the redirect" : "at a piece");
+            if (e.Raw != shown) break;
+        }
+        EXPECT_EQ(RawPageText, c.Raw);
     }
 }
 

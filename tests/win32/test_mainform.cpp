@@ -6,6 +6,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "HttpTestServer.h"
 #include "SkinImage.h"
 #include "TestImages.h"
+#include "TestPages.h"
 #include "Unit1.h"
 #include "acPNG.h"
 #include "acUtilsWin.h"
@@ -736,6 +738,112 @@ TEST_F(MainFormFetch, ClosingOrFreeingTheFormDuringAFetchStopsIt) {
     EXPECT_EQ(::WaitForSingleObject(worker, 5000), WAIT_OBJECT_0);
     ::CloseHandle(worker);
     harness::PumpUntilIdle(50, 1000);
+}
+
+namespace {
+
+String WithoutLineBreaks(const String& text) {
+    String out;
+    out.reserve(text.size());
+    for (Char c : text)
+        if (c != u'\r' && c != u'\n') out += c;
+    return out;
+}
+
+// Where two long texts first differ, for a failure message (not the texts).
+std::string Mismatch(const String& got, const String& wanted) {
+    std::size_t at = 0;
+    while (at < got.size() && at < wanted.size() && got[at] == wanted[at]) ++at;
+    if (at == got.size() && at == wanted.size()) return "equal";
+    return std::to_string(got.size()) + " characters where " + std::to_string(wanted.size()) +
+           " were wanted; the first difference at " + std::to_string(at);
+}
+
+// Stands between the worker and the window: passes everything on, counts the
+// characters of the pieces shown, and lets the test act right after a piece
+// was shown, while the worker still waits for it.
+class PieceWatch : public IPageView {
+public:
+    explicit PieceWatch(TForm1* form) : FForm(form) {}
+    bool ConversionChecked() const override { return FForm->ConversionChecked(); }
+    void ShowHeaderLines(const TStrings& lines) override { FForm->ShowHeaderLines(lines); }
+    void AppendTextLine(const String& line) override {
+        FForm->AppendTextLine(line);
+        Shown += line.size();
+        ++Pieces;
+        if (AfterPiece) AfterPiece();
+    }
+    void ClearText() override {
+        FForm->ClearText();
+        Shown = 0;
+    }
+    HWND MessageWindow() const override { return FForm->MessageWindow(); }
+
+    std::size_t Shown = 0;
+    int Pieces = 0;
+    std::function<void()> AfterPiece;
+
+private:
+    TForm1* FForm;
+};
+
+}  // namespace
+
+// The conversion box clicked while a long page arrives, right after a piece
+// was shown and between pieces: each click renders every byte received so
+// far once, in the new conversion, and the finished page is shown whole in
+// the conversion chosen last.
+TEST_F(MainFormFetch, ClickingTheConversionBoxDuringALongFetchLosesNoPiece) {
+    const std::string page = harness::Windows1251Page(2u << 20);
+    for (const bool checked : {false, true})
+        ASSERT_EQ(RenderPageText(AnsiToString(page), checked).size(), page.size()) << "one character per byte";
+    harness::HttpResponse slow;
+    slow.Body = page;
+    slow.ChunkSize = 64 * 1024;
+    slow.ChunkDelayMs = 20;
+    server.Route("/long", slow);
+
+    PieceWatch watch(form);
+    struct Restore {
+        TForm1* Form;
+        ~Restore() { PageView = Form; }
+    } restore{form};
+    int clicks = 0;
+    const auto click = [&](const char* when) {
+        SCOPED_TRACE(when);
+        ASSERT_NE(form->Worker(), nullptr) << "the fetch has ended";
+        ::SendMessageW(form->sCheckBox1->Handle(), BM_CLICK, 0, 0);
+        ++clicks;
+        ASSERT_EQ(form->sCheckBox1->Checked(), clicks % 2 == 1) << "the click did not reach the box";
+        const String wanted = RenderPageText(AnsiToString(page.substr(0, watch.Shown)), form->sCheckBox1->Checked());
+        const String shown = WithoutLineBreaks(form->sRichEdit1->Text());
+        EXPECT_TRUE(shown == WithoutLineBreaks(wanted))
+            << "after " << watch.Pieces << " pieces: " << Mismatch(shown, WithoutLineBreaks(wanted));
+    };
+    watch.AfterPiece = [&] {
+        if (watch.Pieces == 2 || watch.Pieces == 6) click("right after a piece");
+    };
+
+    Go(server, "/long");
+    PageView = &watch;
+    const bool ended = harness::PumpUntil(
+        [&] {
+            Application->ProcessMessages();
+            if (clicks == 2 && watch.Pieces >= 9 && form->Worker()) click("between pieces");
+            return form->Worker() == nullptr;
+        },
+        120000);
+    ASSERT_TRUE(ended) << "the fetch did not end";
+    ASSERT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(clicks, 3);
+    ExpectIdle();
+    EXPECT_NE(Status().find(u"Resultcode: 200"), String::npos) << StringToUtf8(Status());
+
+    EXPECT_TRUE(RawPageText == AnsiToString(page)) << Mismatch(RawPageText, AnsiToString(page));
+    ASSERT_TRUE(form->sCheckBox1->Checked());
+    const String text = form->sRichEdit1->Text();
+    const String whole = CodePageToString(page, 1251);
+    EXPECT_TRUE(text == whole) << Mismatch(text, whole);
 }
 
 namespace {
