@@ -14,9 +14,6 @@
 
 namespace {
 
-// Files larger than this are not taken for skin images.
-constexpr std::int64_t MaxSkinFileBytes = std::int64_t{256} << 20;
-
 SmallInt ToSmall(Integer v) {
     return static_cast<SmallInt>(std::clamp<Integer>(v, std::numeric_limits<SmallInt>::min(),
                                                       std::numeric_limits<SmallInt>::max()));
@@ -183,7 +180,9 @@ bool TacFolderSource::ReadFile(const String& FileName, std::vector<Byte>& Bytes)
     const std::int64_t size = fileio::Seek(h, 0, fileio::Origin::End);
     if (size < 0 || fileio::Seek(h, 0, fileio::Origin::Begin) != 0)
         throw EInOutError(u"Cannot read the skin file " + path);
-    if (size > MaxSkinFileBytes) throw EInvalidGraphic(u"The skin file " + path + u" is too large");
+    if (size > acMaxSkinFileSize)
+        throw EInvalidGraphic(u"The skin file " + path + u" is refused: it has " + IntToStr(size) +
+                              u" bytes, more than the " + IntToStr(acMaxSkinFileSize) + u" bytes a skin file may have");
     Bytes.resize(static_cast<std::size_t>(size));
     if (size > 0 && fileio::Read(h, Bytes.data(), static_cast<std::int32_t>(size)) != size)
         throw EInOutError(u"Cannot read the skin file " + path);

@@ -51,25 +51,31 @@ bool HasBitmapExtension(const String& name) {
 // stands on the first byte after the entry's zlib stream.
 MemoryStreamPtr InflateEntry(TStream& source, const String& name, Int64 size) {
     MemoryStreamPtr out(New<TMemoryStream>());
-    TZDecompressionStream z(source);
-    auto endedEarly = [&] {
-        throw EZDecompressionError(Z_DATA_ERROR, u"Packed skin entry " + Quoted(name) + u" is corrupt: its data ends early");
+    const String corrupt = u"Packed skin entry " + Quoted(name) + u" is corrupt: ";
+    auto endedEarly = [&] { throw EZDecompressionError(Z_DATA_ERROR, corrupt + u"its data ends early"); };
+    // zlib's own failures ("data error", ...) name the entry too.
+    auto zlib = [&](auto&& step) {
+        try {
+            return step();
+        } catch (const EZLibError& e) {
+            throw EZDecompressionError(e.ErrorCode(), corrupt + e.Message());
+        }
     };
+    std::unique_ptr<TZDecompressionStream> z(zlib([&] { return std::make_unique<TZDecompressionStream>(source); }));
     Int64 done = 0;
     while (done < size) {
         Int64 n = std::min(size - done, InflateChunk);
         out->SetSize(done + n);
-        Integer got = z.Read(out->Memory() + done, static_cast<Integer>(n));
+        Integer got = zlib([&] { return z->Read(out->Memory() + done, static_cast<Integer>(n)); });
         done += got;
         if (got < n) endedEarly();
     }
     // Run the inflater to the end of the zlib stream: its checksum may lie
     // beyond the input read so far, and the next entry starts after it.
     Byte extra;
-    if (z.Read(&extra, 1) != 0)
-        throw EZDecompressionError(Z_DATA_ERROR, u"Packed skin entry " + Quoted(name) +
-                                                     u" is corrupt: its data is longer than its stated size");
-    if (!z.StreamEnded()) endedEarly();
+    if (zlib([&] { return z->Read(&extra, 1); }) != 0)
+        throw EZDecompressionError(Z_DATA_ERROR, corrupt + u"its data is longer than its stated size");
+    if (!z->StreamEnded()) endedEarly();
     out->SetPosition(0);
     return out;
 }
@@ -168,6 +174,7 @@ void ExtractPackedData(TacSkinConvertor*& Convertor) {
         if (count < 0 || count > (size - source.GetPosition()) / MinEntrySize)
             Corrupt(u"the entry count " + IntToStr(count) + u" is out of range");
         c.ImageCount = count - 1;
+        Int64 total = 0;
         for (Integer i = 1; i <= count; ++i) {
             const Integer nameLength = ReadInt32(source, size, i);
             if (nameLength < 0 || nameLength > MaxPackedEntryNameLength || nameLength > size - source.GetPosition())
@@ -179,6 +186,16 @@ void ExtractPackedData(TacSkinConvertor*& Convertor) {
             const Integer unpacked = ReadInt32(source, size, i);
             if (unpacked < 0 || unpacked > (size - source.GetPosition()) * MaxDeflateRatio)
                 Corrupt(u"entry " + Quoted(name) + u" claims an unpacked size of " + IntToStr(unpacked));
+            // Refused before inflating: the entry would take that much memory.
+            const String refused = u"Packed skin entry " + Quoted(name) + u" is refused: it ";
+            if (unpacked > acMaxSkinFileSize)
+                throw EacPackedSkinError(refused + u"unpacks to " + IntToStr(unpacked) + u" bytes, more than the " +
+                                         IntToStr(acMaxSkinFileSize) + u" bytes a skin file may have");
+            total += unpacked;
+            if (total > acMaxSkinUnpackedSize)
+                throw EacPackedSkinError(refused + u"brings the unpacked skin to " + IntToStr(total) +
+                                         u" bytes, more than the " + IntToStr(acMaxSkinUnpackedSize) +
+                                         u" bytes a skin may have");
 
             MemoryStreamPtr data = InflateEntry(source, name, unpacked);
             if (SameText(name, OptionsName)) {

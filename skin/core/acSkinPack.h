@@ -41,13 +41,24 @@ public:
 
 // Limits on what packed data may claim before it is believed.
 constexpr Integer MaxPackedEntryNameLength = 1024;
+// The largest file a skin may hold, unpacked: a packed entry's stated size
+// (an entry inflates to exactly that or fails), and a file read from a skin
+// folder. The largest file of our own skins (tools/skingen) is a master
+// bitmap of about 0.75 MB; 64 MB would hold a 4096 x 4096 bitmap of 32-bit
+// pixels, far beyond what any skin needs, so anything larger is refused as
+// hostile before memory is taken for it.
+constexpr Int64 acMaxSkinFileSize = Int64{64} << 20;
+// The most all entries of one packed skin may unpack to together.
+constexpr Int64 acMaxSkinUnpackedSize = Int64{256} << 20;
 // Deflate packs at most 1032 bytes into one byte of its output.
 constexpr Int64 MaxDeflateRatio = 1032;
 
 // Unpacks Convertor->PackedData into Convertor's Options and Files.
 // Wrong signature: the convertor is freed, Convertor becomes null and
 // Exception "Loaded data is not a packed skin file" is raised. Broken
-// structure: EacPackedSkinError; corrupt entry data: EZDecompressionError.
+// structure, or an entry stated larger than acMaxSkinFileSize (or entries
+// together larger than acMaxSkinUnpackedSize): EacPackedSkinError; corrupt
+// entry data: EZDecompressionError. Every message names the entry at fault.
 // On any failure Options and Files are left empty.
 void ExtractPackedData(TacSkinConvertor*& Convertor);
 

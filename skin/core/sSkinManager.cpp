@@ -75,11 +75,33 @@ struct TConvertorFree {
 };
 using TConvertorPtr = std::unique_ptr<TacSkinConvertor, TConvertorFree>;
 
+// Runs a step of loading the skin Name; what it raises comes out as an
+// Exception whose message names the skin first (the step names the entry,
+// section or key at fault).
+template <class Fn>
+void LoadingSkin(const String& Name, Fn fn) {
+    try {
+        fn();
+    } catch (const Exception& e) {
+        throw Exception(u"Cannot load the skin \"" + Name + u"\": " + e.Message());
+    }
+}
+
 // The "Options.dat" stream of a convertor as ini lines.
 void ReadOptions(const TacSkinConvertor& Convertor, const String& Where, TStringList& Ini) {
     if (!Convertor.Options) throw Exception(u"The packed skin " + Where + u" holds no Options.dat");
     Convertor.Options->SetPosition(0);
     Ini.LoadFromStream(*Convertor.Options);
+}
+
+// A skin folder's "Options.dat" as ini lines; a file larger than any skin
+// file may be is refused before it is read.
+void ReadOptionsFile(const String& FileName, TStringList& Ini) {
+    TFileStream file(FileName, fmOpenRead | fmShareDenyNone);
+    if (file.GetSize() > acMaxSkinFileSize)
+        throw Exception(u"Options.dat is refused: it has " + IntToStr(file.GetSize()) + u" bytes, more than the " +
+                        IntToStr(acMaxSkinFileSize) + u" bytes a skin file may have");
+    Ini.LoadFromStream(file);
 }
 
 // The alpha of a shadow template for the border window's layer: transparent
@@ -525,7 +547,7 @@ void TsSkinManager::ReloadSkin() {
         ini.SetText(gEditorOptions);
         source = std::make_unique<TacFolderSource>(path);
     } else if (fileio::FileExists(iniFile)) {
-        ini.LoadFromFile(iniFile);
+        LoadingSkin(FSkinName, [&] { ReadOptionsFile(iniFile, ini); });
         source = std::make_unique<TacFolderSource>(path);
     } else {
         int index = FBuiltInSkins->IndexOf(FSkinName);
@@ -542,18 +564,18 @@ void TsSkinManager::ReloadSkin() {
             stored->PackedData()->SetPosition(0);
             raw->PackedData->CopyFrom(*stored->PackedData(), 0);
             raw->PackedData->SetPosition(0);
-            ExtractPackedData(raw);   // frees and clears raw on a wrong signature
+            LoadingSkin(name, [&] { ExtractPackedData(raw); });   // frees and clears raw on a wrong signature
         } catch (...) {
             if (raw) raw->Free();
             throw;
         }
         convertor.reset(raw);
         if (!raw) throw Exception(u"The stored skin \"" + name + u"\" is not a packed skin");
-        ReadOptions(*raw, u"\"" + name + u"\"", ini);
+        LoadingSkin(name, [&] { ReadOptions(*raw, u"\"" + name + u"\"", ini); });
         source = std::make_unique<TacPackedSource>(*raw);
         packed = true;
     }
-    model->LoadSkin(ini, *source);
+    LoadingSkin(name, [&] { model->LoadSkin(ini, *source); });
     FSkinName = name;
     TakeModel(std::move(model), packed);
 }
@@ -566,7 +588,7 @@ void TsSkinManager::ReloadPackedSkin() {
     TacSkinConvertor* raw = nullptr;
     TConvertorPtr convertor;
     try {
-        LoadPackedSkinFile(file, raw, true);
+        LoadingSkin(FSkinName, [&] { LoadPackedSkinFile(file, raw, true); });
     } catch (...) {
         if (raw) raw->Free();
         throw;
@@ -575,10 +597,10 @@ void TsSkinManager::ReloadPackedSkin() {
     if (!raw) throw Exception(file + u" is not a packed skin");
     TStringList ini;
     ini.CaseSensitive = true;
-    ReadOptions(*raw, file, ini);
+    LoadingSkin(FSkinName, [&] { ReadOptions(*raw, file, ini); });
     model->SkinData->SkinPath = GetFullSkinDirectory() + u"\\";
     const TacPackedSource source(*raw);
-    model->LoadSkin(ini, source);
+    LoadingSkin(FSkinName, [&] { model->LoadSkin(ini, source); });
     TakeModel(std::move(model), true);
 }
 

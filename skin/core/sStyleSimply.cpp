@@ -4,6 +4,7 @@
 #include <charconv>
 #include <limits>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "SysUtils.h"
 #include "acFilters.h"
@@ -62,111 +63,264 @@ double IniTextToVersion(StringView text) {
     return value;
 }
 
-// An ini line as ini readers take it: without surrounding blanks, a section
-// name without blanks inside its brackets, a key and its value without the
-// blanks around their "=".
-String TidyIniLine(StringView Line) {
-    const String line = Trim(Line);
-    if (line.empty() || line.front() == u';') return line;
-    if (line.size() >= 2 && line.front() == u'[' && line.back() == u']')
-        return u"[" + Trim(StringView(line).substr(1, line.size() - 2)) + u"]";
-    const std::size_t eq = line.find(u'=');
-    if (eq == String::npos) return line;
-    return TrimRight(StringView(line).substr(0, eq)) + u"=" + TrimLeft(StringView(line).substr(eq + 1));
+// Text without the blanks (characters up to " ") at either end.
+StringView TrimView(StringView text) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && text[begin] <= u' ') ++begin;
+    while (end > begin && text[end - 1] <= u' ') --end;
+    return text.substr(begin, end - begin);
 }
 
-// The parsed ini text: the sections in file order and, by exact name, the
-// lines of the first section of each name. Keys compare without regard to
-// letter case.
+// Hash maps keyed by strings that are also searched with string views.
+struct TStringHash {
+    using is_transparent = void;
+    std::size_t operator()(StringView s) const { return std::hash<StringView>()(s); }
+};
+template <class T>
+using TStringMap = std::unordered_map<String, T, TStringHash, std::equal_to<>>;
+
+// The parsed ini text: the sections in file order and, for each distinct
+// section name (exact letter case), the lines of the first section of that
+// name. Keys compare without regard to letter case; a key given twice in a
+// section counts with its first value. Every look-up is one hash probe, so
+// reading a skin costs time linear in its text.
 class TIniText {
 public:
+    // Lines are taken as ini readers take them: without surrounding blanks,
+    // a section name without blanks inside its brackets, a key and its value
+    // without the blanks around their "=".
     explicit TIniText(const TStrings& Lines) {
         const int n = Lines.Count();
-        for (int i = 0; i < n; ++i) FLines.Add(TidyIniLine(Lines.Get(i)));
-        ParseIniSections(FLines, FSections);
-        FNames.reserve(static_cast<std::size_t>(FSections.Count()));
-        for (int i = 0; i < FSections.Count(); ++i) {
-            auto* list = dynamic_cast<TStringList*>(FSections.GetObject(i));
-            if (!list) continue;
-            list->CaseSensitive = false;
-            const String name = FSections[i];
-            FNames.push_back(name);
-            FMap.emplace(name, list);
+        TSection* current = nullptr;
+        for (int i = 0; i < n; ++i) {
+            const String text = Lines.Get(i);
+            const StringView line = TrimView(text);
+            if (line.empty() || line.front() == u';') continue;
+            if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
+                String name(TrimView(line.substr(1, line.size() - 2)));
+                const auto [it, added] = FIndex.emplace(name, static_cast<Integer>(FSections.size()));
+                // The lines of a later section of a name already met are not read.
+                current = nullptr;
+                if (added) {
+                    FSections.push_back(TSection{name, {}, {}});
+                    current = &FSections.back();
+                }
+                FNames.push_back(std::move(name));
+                continue;
+            }
+            if (!current) continue;
+            const std::size_t eq = line.find(u'=');
+            if (eq == StringView::npos) continue;
+            const StringView key = TrimView(line.substr(0, eq));   // the line has no blank in front
+            current->Add(key, TrimView(line.substr(eq + 1)));
         }
     }
     TIniText(const TIniText&) = delete;
     TIniText& operator=(const TIniText&) = delete;
 
+    // Every section name in file order, a repeated name as often as it occurs.
     const std::vector<String>& Names() const { return FNames; }
-    bool HasSection(const String& Section) const { return FMap.count(Section) != 0; }
-    // The lines of the (first) section of that name, or null.
-    const TStringList* Section(const String& Section) const {
-        const auto it = FMap.find(Section);
-        return it == FMap.end() ? nullptr : it->second;
+    // The distinct sections, numbered in the order their names first occur.
+    Integer SectionCount() const { return static_cast<Integer>(FSections.size()); }
+    const String& SectionName(Integer Node) const { return FSections[static_cast<std::size_t>(Node)].Name; }
+    // The number of the section of that exact name, or -1.
+    Integer NodeOf(const String& Section) const {
+        const auto it = FIndex.find(Section);
+        return it == FIndex.end() ? -1 : it->second;
+    }
+    // The keys and values of a section in file order.
+    const std::vector<std::pair<String, String>>& Values(Integer Node) const {
+        return FSections[static_cast<std::size_t>(Node)].Values;
     }
 
+    // The value of Key in section Node (the key's first line); null when missing.
+    const String* Find(Integer Node, StringView Key) const { return FindLower(Node, AnsiLowerCase(Key)); }
+    // The same with the key already in lower case (AnsiLowerCase).
+    const String* FindLower(Integer Node, StringView LowerKey) const {
+        return Node < 0 ? nullptr : FSections[static_cast<std::size_t>(Node)].Find(LowerKey);
+    }
     bool Find(const String& Section, StringView Key, String& Value) const {
-        const auto it = FMap.find(Section);
-        if (it == FMap.end()) return false;
-        const int i = it->second->IndexOfName(Key);
-        if (i < 0) return false;
-        Value = it->second->ValueFromIndex(i);
+        const String* v = Find(NodeOf(Section), Key);
+        if (!v) return false;
+        Value = *v;
         return true;
     }
     String ReadString(const String& Section, StringView Key, const String& Default) const {
-        String value;
-        return Find(Section, Key, value) ? value : Default;
+        const String* v = Find(NodeOf(Section), Key);
+        return v ? *v : Default;
     }
     Integer ReadInteger(const String& Section, StringView Key, Integer Default) const {
-        String value;
-        return Find(Section, Key, value) ? IniTextToInt(value, Default) : Default;
+        const String* v = Find(NodeOf(Section), Key);
+        return v ? IniTextToInt(*v, Default) : Default;
     }
 
 private:
-    TStringList FLines;
-    TStringList FSections;
+    // A section's keys are searched one by one while they are few, and
+    // through a hash map once there are more.
+    struct TSection {
+        static constexpr std::size_t FewKeys = 16;
+        String Name;
+        std::vector<std::pair<String, String>> Values;   // key, value
+        std::vector<String> Lower;                       // the keys lower-cased
+        TStringMap<std::size_t> Keys;                    // lower-cased key -> its first line, past FewKeys
+
+        void Add(StringView Key, StringView Value) {
+            Lower.push_back(AnsiLowerCase(Key));
+            Values.emplace_back(String(Key), String(Value));
+            if (Values.size() < FewKeys) return;
+            if (Keys.empty())
+                for (std::size_t i = Lower.size(); i-- > 0;) Keys[Lower[i]] = i;   // the first line of a key wins
+            else
+                Keys.emplace(Lower.back(), Lower.size() - 1);
+        }
+        const String* Find(StringView LowerKey) const {
+            if (!Keys.empty()) {
+                const auto it = Keys.find(LowerKey);
+                return it == Keys.end() ? nullptr : &Values[it->second].second;
+            }
+            for (std::size_t i = 0; i < Lower.size(); ++i)
+                if (Lower[i] == LowerKey) return &Values[i].second;
+            return nullptr;
+        }
+    };
     std::vector<String> FNames;
-    std::unordered_map<String, TStringList*> FMap;
+    std::vector<TSection> FSections;
+    std::unordered_map<String, Integer> FIndex;
+};
+
+// Nodes linked each to at most one parent (-1: none), ordered once so that a
+// question asked of every node's chain (itself, its parent, the parent's
+// parent, ... ending before a node met again) is answered for all nodes in
+// one pass: a node outside a cycle takes its parent's answer; the nodes of a
+// cycle are answered together by going round it twice.
+class TParentChains {
+public:
+    explicit TParentChains(std::vector<Integer> Parent) : FParent(std::move(Parent)) {
+        const std::size_t n = FParent.size();
+        std::vector<Byte> state(n, 0);   // 0 not met, 1 on the current path, 2 placed
+        std::vector<std::size_t> pathPos(n, 0);
+        std::vector<Integer> path;
+        for (std::size_t s = 0; s < n; ++s) {
+            if (state[s] != 0) continue;
+            path.clear();
+            Integer v = static_cast<Integer>(s);
+            while (v >= 0 && state[static_cast<std::size_t>(v)] == 0) {
+                state[static_cast<std::size_t>(v)] = 1;
+                pathPos[static_cast<std::size_t>(v)] = path.size();
+                path.push_back(v);
+                v = FParent[static_cast<std::size_t>(v)];
+            }
+            std::size_t tail = path.size();
+            if (v >= 0 && state[static_cast<std::size_t>(v)] == 1) {
+                // The path ran into itself: from v on it is a cycle.
+                tail = pathPos[static_cast<std::size_t>(v)];
+                FCycles.emplace_back(path.begin() + static_cast<std::ptrdiff_t>(tail), path.end());
+                FSteps.push_back(-static_cast<Integer>(FCycles.size()));
+            }
+            // The rest of the path after its parents, nearest to them first.
+            for (std::size_t i = tail; i-- > 0;) FSteps.push_back(path[i]);
+            for (Integer p : path) state[static_cast<std::size_t>(p)] = 2;
+        }
+    }
+
+    // For every node, the first node of its chain for which Has[node] is
+    // set, or -1 when there is none.
+    std::vector<Integer> FirstWith(const std::vector<Byte>& Has) const {
+        std::vector<Integer> found(FParent.size(), -1);
+        for (const Integer step : FSteps) {
+            if (step >= 0) {
+                const std::size_t v = static_cast<std::size_t>(step);
+                const Integer parent = FParent[v];
+                found[v] = Has[v] ? step : parent >= 0 ? found[static_cast<std::size_t>(parent)] : -1;
+                continue;
+            }
+            const std::vector<Integer>& cycle = FCycles[static_cast<std::size_t>(-step - 1)];
+            const std::size_t length = cycle.size();
+            Integer carry = -1;
+            for (std::size_t i = 2 * length; i-- > 0;) {
+                const Integer v = cycle[i % length];
+                if (Has[static_cast<std::size_t>(v)]) carry = v;
+                if (i < length) found[static_cast<std::size_t>(v)] = carry;
+            }
+        }
+        return found;
+    }
+
+private:
+    std::vector<Integer> FParent;
+    std::vector<std::vector<Integer>> FCycles;
+    // Nodes in answering order; a negative step -k stands for cycle k - 1.
+    std::vector<Integer> FSteps;
 };
 
 // The section readers with inheritance: a key missing in a section is read
 // from the section named by its PARENTCLASS, and so on up the chain. The chain
-// ends at a section met before (a cycle), giving the default.
-class TSectionReader {
+// ends at a section met before (a cycle), giving the default. Which section
+// answers a key is worked out once per key for all sections together.
+class TIniInheritance {
 public:
-    TSectionReader(const TIniText& Ini, const TacSkinModel& Model, const String& Section)
-        : FIni(Ini), FModel(Model) {
-        // The chain is the same for every key of the section: work it out once.
-        FChain.push_back(Section);
-        String current = Section;
-        for (;;) {
-            const String parent = Ini.ReadString(current, sParentClass, u"?");
-            if (parent.empty() || parent == u"?" || parent == current) break;
-            if (std::find(FChain.begin(), FChain.end(), parent) != FChain.end()) break;
-            FChain.push_back(parent);
-            current = parent;
-        }
-    }
+    TIniInheritance(const TIniText& Ini, const TacSkinModel& Model)
+        : FIni(Ini), FModel(Model), FChains(Parents(Ini)) {}
 
-    String Text(StringView Key, const String& Default) const {
-        for (const String& section : FChain) {
-            const String value = FIni.ReadString(section, Key, u"?");
-            if (value != u"?") return value;
-        }
-        return Default;
+    // The reading of Key for section Node (-1: a section the ini lacks).
+    String Text(Integer Node, StringView Key, const String& Default) const {
+        const Integer from = Source(Node, Key, false);
+        return from < 0 ? Default : *FIni.Find(from, Key);
     }
-    Integer Int(StringView Key, Integer Default) const {
-        for (std::size_t i = 0; i < FChain.size(); ++i) {
-            const Integer value = FIni.ReadInteger(FChain[i], Key, -1);
-            if (value != -1) return i == 0 ? value : FModel.ColorToRGB ? FModel.ColorToRGB(value) : value;
-        }
-        return Default;
+    Integer Int(Integer Node, StringView Key, Integer Default) const {
+        const Integer from = Source(Node, Key, true);
+        if (from < 0) return Default;
+        const Integer value = IniTextToInt(*FIni.Find(from, Key), -1);
+        // A value found in a parent is converted to RGB.
+        return from == Node || !FModel.ColorToRGB ? value : FModel.ColorToRGB(value);
     }
 
 private:
+    static std::vector<Integer> Parents(const TIniText& Ini) {
+        std::vector<Integer> parents(static_cast<std::size_t>(Ini.SectionCount()), -1);
+        for (Integer i = 0; i < Ini.SectionCount(); ++i) {
+            const String* parent = Ini.Find(i, sParentClass);
+            if (!parent || parent->empty() || *parent == u"?" || *parent == Ini.SectionName(i)) continue;
+            parents[static_cast<std::size_t>(i)] = Ini.NodeOf(*parent);
+        }
+        return parents;
+    }
+
+    // The section whose own value of Key section Node reads, or -1. A text
+    // counts when it is not "?", an integer when it is not -1 (missing,
+    // not a number or -1 itself).
+    Integer Source(Integer Node, StringView Key, bool AsInt) const {
+        if (Node < 0) return -1;
+        TStringMap<std::vector<Integer>>& sources = AsInt ? FIntSources : FTextSources;
+        auto it = sources.find(Key);
+        if (it == sources.end()) {
+            const String lower = AnsiLowerCase(Key);
+            std::vector<Byte> has(static_cast<std::size_t>(FIni.SectionCount()), 0);
+            for (Integer i = 0; i < FIni.SectionCount(); ++i) {
+                const String* v = FIni.FindLower(i, lower);
+                has[static_cast<std::size_t>(i)] = v && (AsInt ? IniTextToInt(*v, -1) != -1 : *v != u"?");
+            }
+            it = sources.emplace(String(Key), FChains.FirstWith(has)).first;
+        }
+        return it->second[static_cast<std::size_t>(Node)];
+    }
+
     const TIniText& FIni;
     const TacSkinModel& FModel;
-    std::vector<String> FChain;
+    TParentChains FChains;
+    mutable TStringMap<std::vector<Integer>> FTextSources, FIntSources;
+};
+
+// The readers of one section.
+class TSectionReader {
+public:
+    TSectionReader(const TIniInheritance& Values, Integer Node) : FValues(Values), FNode(Node) {}
+    String Text(StringView Key, const String& Default) const { return FValues.Text(FNode, Key, Default); }
+    Integer Int(StringView Key, Integer Default) const { return FValues.Int(FNode, Key, Default); }
+
+private:
+    const TIniInheritance& FValues;
+    Integer FNode;
 };
 
 // Reading policies for FillSection: the skin's own ini (every key, with
@@ -277,6 +431,15 @@ TacSkinModel::TacSkinModel() : SkinData(std::make_unique<TsSkinData>()) { Common
 
 namespace {
 
+// A gradient text of section d; a bad one fails the load naming the section and key.
+void ParseGradient(const TsGeneralData& d, const char16_t* Key, const String& Text, TsGradArray& Arr) {
+    try {
+        PrepareGradientArray(Text, Arr);
+    } catch (const EConvertError& e) {
+        throw EConvertError(u"Skin section \"" + d.ClassName + u"\" key " + Key + u": " + e.Message());
+    }
+}
+
 // What follows from the values read: the colours in RGB, percentages within
 // 0..100, the parsed gradients, and the two states.
 void FinishSection(TsGeneralData& d, const TacSkinModel& m) {
@@ -294,13 +457,13 @@ void FinishSection(TsGeneralData& d, const TacSkinModel& m) {
     if (d.GradientData.size() < 2)
         d.GradientPercent = 0;
     else
-        PrepareGradientArray(d.GradientData, d.GradientArray);
+        ParseGradient(d, u"GRADIENTDATA", d.GradientData, d.GradientArray);
     d.GradientPercent = ClampPercent(d.GradientPercent);
     d.HotGradientArray.clear();
     if (d.HotGradientData.size() < 2)
         d.HotGradientPercent = 0;
     else
-        PrepareGradientArray(d.HotGradientData, d.HotGradientArray);
+        ParseGradient(d, u"HOTGRADIENTDATA", d.HotGradientData, d.HotGradientArray);
     d.HotGradientPercent = ClampPercent(d.HotGradientPercent);
 
     TsGenState& normal = d.Props[0];
@@ -330,12 +493,15 @@ void FinishSection(TsGeneralData& d, const TacSkinModel& m) {
 }
 
 // One section of the skin's ini read with inheritance.
-TsGeneralData ReadSection(const TIniText& Ini, const TacSkinModel& Model, const String& Name) {
-    const TSectionReader reader(Ini, Model, Name);
+TsGeneralData ReadSection(const TIniText& Ini, const TIniInheritance& Values, const TacSkinModel& Model,
+                          const String& Name) {
+    const Integer node = Ini.NodeOf(Name);
+    const TSectionReader reader(Values, node);
     const TSkinPolicy p(reader);
     TsGeneralData d;
     d.ClassName = Name;
-    d.ParentClass = Ini.ReadString(Name, sParentClass, String());
+    const String* parent = Ini.Find(node, sParentClass);
+    if (parent) d.ParentClass = *parent;
     ReadNormalKeys(p, d);
     p.Int(u"STATES", d.States, 4);
     if (d.States >= 2) ReadHotKeys(p, d);
@@ -347,7 +513,8 @@ TsGeneralData ReadSection(const TIniText& Ini, const TacSkinModel& Model, const 
 TsGeneralData DefaultSection(const TacSkinModel& Model) {
     const TStringList empty;
     const TIniText ini(empty);
-    const TSectionReader reader(ini, Model, String());
+    const TIniInheritance values(ini, Model);
+    const TSectionReader reader(values, -1);
     const TSkinPolicy p(reader);
     TsGeneralData d;
     ReadNormalKeys(p, d);
@@ -410,6 +577,12 @@ Integer FindSection(const TsGeneralDataArray& list, StringView name, bool ignore
     return -1;
 }
 
+void LoadGeneralDataFrom(TacSkinModel& Model, const TIniText& ini);
+
+[[noreturn]] void NoSections() {
+    throw EacSkinError(u"The skin's option text (Options.dat) holds no section: it is empty or not a skin ini text");
+}
+
 }  // namespace
 
 void TacSkinModel::LoadAllGeneralData(StringView IniText) {
@@ -418,19 +591,27 @@ void TacSkinModel::LoadAllGeneralData(StringView IniText) {
     LoadAllGeneralData(lines);
 }
 
-void TacSkinModel::LoadAllGeneralData(const TStrings& IniLines) {
-    const TIniText ini(IniLines);
+void TacSkinModel::LoadAllGeneralData(const TStrings& IniLines) { LoadGeneralDataFrom(*this, TIniText(IniLines)); }
+
+namespace {
+
+void LoadGeneralDataFrom(TacSkinModel& Model, const TIniText& ini) {
+    if (ini.Names().empty()) NoSections();
+    auto& SkinData = Model.SkinData;
+    auto& CommonSections = Model.CommonSections;
+    auto& gd = Model.gd;
     if (!SkinData) SkinData = std::make_unique<TsSkinData>();
 
     // Built aside and taken over only when everything has been read.
     TsSkinData data;
     static_cast<TsSkinOptions&>(data) = static_cast<const TsSkinOptions&>(*SkinData);
-    ReadGlobalInfo(ini, SystemFrameWidth, data);
-    if (CheckVersion) CheckVersion(data);
+    ReadGlobalInfo(ini, Model.SystemFrameWidth, data);
+    if (Model.CheckVersion) Model.CheckVersion(data);
 
     TsGeneralDataArray sections;
     sections.reserve(ini.Names().size());
-    for (const String& name : ini.Names()) sections.push_back(ReadSection(ini, *this, name));
+    const TIniInheritance values(ini, Model);
+    for (const String& name : ini.Names()) sections.push_back(ReadSection(ini, values, Model, name));
 
     if (CommonSections.Count() > 0) {
         const TIniText common(CommonSections);
@@ -442,7 +623,7 @@ void TacSkinModel::LoadAllGeneralData(const TStrings& IniLines) {
             } else {
                 const String parent = common.ReadString(name, sParentClass, String());
                 const Integer base = parent.empty() ? -1 : FindSection(sections, parent, true);
-                d = base >= 0 ? sections[static_cast<std::size_t>(base)] : DefaultSection(*this);
+                d = base >= 0 ? sections[static_cast<std::size_t>(base)] : DefaultSection(Model);
                 d.ClassName = name;
                 d.ParentClass = parent;
             }
@@ -450,8 +631,8 @@ void TacSkinModel::LoadAllGeneralData(const TStrings& IniLines) {
             common.Find(name, sParentClass, d.ParentClass);
             ReadNormalKeys(p, d);
             ReadHotKeys(p, d);
-            d.States = TSectionReader(ini, *this, name).Int(u"STATES", 4);
-            FinishSection(d, *this);
+            d.States = values.Int(ini.NodeOf(name), u"STATES", 4);
+            FinishSection(d, Model);
             if (index >= 0)
                 sections[static_cast<std::size_t>(index)] = std::move(d);
             else
@@ -461,37 +642,141 @@ void TacSkinModel::LoadAllGeneralData(const TStrings& IniLines) {
 
     static_cast<TsSkinOptions&>(*SkinData) = static_cast<const TsSkinOptions&>(data);
     gd = std::move(sections);
-    InitMaskIndexes();
-    ApplyHueAndSaturation();
+    Model.InitMaskIndexes();
+    Model.ApplyHueAndSaturation();
 }
 
-void TacSkinModel::InitMaskIndexes() {
-    for (std::size_t i = 0; i < gd.size(); ++i) {
-        TsGeneralData& d = gd[i];
+// The look-ups of a whole skin load (the masks of every section, the fixed
+// indexes) answered from indexes made once: the sections by name, their
+// PARENTCLASS chains, and for each image name asked the first image of every
+// section. They give what the model's look-ups give, in time linear in the
+// skin rather than in the square of its sections.
+class TSkinLookup {
+public:
+    enum class TKind { Masks, Textures, Patterns };
+
+    explicit TSkinLookup(const TacSkinModel& Model) : FModel(Model), FChains(Parents(Model, FSections)) {}
+
+    // TacSkinModel::GetSkinIndex.
+    Integer Section(StringView Name) const {
+        if (Name.empty()) return -1;
+        const auto it = FSections.find(Name);
+        return it == FSections.end() ? -1 : it->second;
+    }
+
+    struct TImages {
+        TStringMap<Integer> First;     // section name -> its first image of the name
+        std::vector<Integer> Found;    // per section: the section of its chain that has one
+    };
+    // The images of one kind and name, indexed for the look-ups below (made
+    // on first use).
+    const TImages& ImagesNamed(TKind Kind, StringView Name) const {
+        String key(Name);
+        key += static_cast<Char>(u'0' + static_cast<int>(Kind));
+        auto it = FImages.find(key);
+        if (it != FImages.end()) return it->second;
+        TImages images;
+        if (Kind == TKind::Patterns) {
+            for (std::size_t i = 0; i < FModel.pa.size(); ++i) {
+                const TsPatternData& p = FModel.pa[i];
+                if (p.PropertyName == Name) images.First.emplace(p.ClassName, static_cast<Integer>(i));
+            }
+        } else {
+            for (std::size_t i = 0; i < FModel.ma.size(); ++i) {
+                const TsMaskData& m = FModel.ma[i];
+                if (Kind == TKind::Textures && m.ImgType != itisaTexture) continue;
+                if (m.PropertyName == Name) images.First.emplace(m.ClassName, static_cast<Integer>(i));
+            }
+        }
+        std::vector<Byte> has(FModel.gd.size(), 0);
+        for (std::size_t i = 0; i < FModel.gd.size(); ++i) has[i] = images.First.count(FModel.gd[i].ClassName) != 0;
+        images.Found = FChains.FirstWith(has);
+        return FImages.emplace(std::move(key), std::move(images)).first->second;
+    }
+
+    // TacSkinModel::GetMaskIndex (SkinIndex, SkinSection, Mask) and its kin.
+    Integer Image(TKind Kind, Integer SkinIndex, StringView SkinSection, StringView Name) const {
+        return Image(ImagesNamed(Kind, Name), SkinIndex, SkinSection);
+    }
+    Integer Image(const TImages& Images, Integer SkinIndex, StringView SkinSection) const {
+        if (SkinSection.empty() || !FModel.IsValidSkinIndex(SkinIndex)) return -1;
+        if (FModel.gd[static_cast<std::size_t>(SkinIndex)].ClassName != SkinSection) {
+            SkinIndex = Section(SkinSection);
+            if (SkinIndex < 0) return -1;
+        }
+        const Integer from = Images.Found[static_cast<std::size_t>(SkinIndex)];
+        return from < 0 ? -1 : Images.First.find(FModel.gd[static_cast<std::size_t>(from)].ClassName)->second;
+    }
+    // TacSkinModel::GetMaskIndex (SkinSection, Mask): the section's own image only.
+    Integer OwnImage(TKind Kind, StringView SkinSection, StringView Name) const {
+        if (SkinSection.empty()) return -1;
+        const TImages& images = ImagesNamed(Kind, Name);
+        const auto it = images.First.find(SkinSection);
+        return it == images.First.end() ? -1 : it->second;
+    }
+
+private:
+    static std::vector<Integer> Parents(const TacSkinModel& Model, TStringMap<Integer>& Sections) {
+        const std::size_t n = Model.gd.size();
+        for (std::size_t i = 0; i < n; ++i) Sections.emplace(Model.gd[i].ClassName, static_cast<Integer>(i));
+        std::vector<Integer> parents(n, -1);
+        for (std::size_t i = 0; i < n; ++i) {
+            const TsGeneralData& d = Model.gd[i];
+            if (d.ParentClass.empty() || d.ParentClass == d.ClassName) continue;
+            const auto it = Sections.find(d.ParentClass);
+            if (it != Sections.end()) parents[i] = it->second;
+        }
+        return parents;
+    }
+
+    const TacSkinModel& FModel;
+    TStringMap<Integer> FSections;   // name -> first section of the name
+    TParentChains FChains;
+    mutable std::unordered_map<String, TImages> FImages;
+};
+
+void FillMaskIndexes(TacSkinModel& Model, const TSkinLookup& look) {
+    using K = TSkinLookup::TKind;
+    const auto& border = look.ImagesNamed(K::Masks, u"BORDERSMASK");
+    const auto& topLeft = look.ImagesNamed(K::Masks, u"IMGTOPLEFT");
+    const auto& topRight = look.ImagesNamed(K::Masks, u"IMGTOPRIGHT");
+    const auto& bottomLeft = look.ImagesNamed(K::Masks, u"IMGBTMLEFT");
+    const auto& bottomRight = look.ImagesNamed(K::Masks, u"IMGBTMRIGHT");
+    const auto& texture = look.ImagesNamed(K::Textures, u"PATTERN");
+    for (std::size_t i = 0; i < Model.gd.size(); ++i) {
+        TsGeneralData& d = Model.gd[i];
         if (d.ClassName == sGlobalInfo) continue;
         const Integer index = static_cast<Integer>(i);
-        d.BorderIndex = GetMaskIndex(index, d.ClassName, u"BORDERSMASK");
-        d.ImgTL = GetMaskIndex(index, d.ClassName, u"IMGTOPLEFT");
-        d.ImgTR = GetMaskIndex(index, d.ClassName, u"IMGTOPRIGHT");
-        d.ImgBL = GetMaskIndex(index, d.ClassName, u"IMGBTMLEFT");
-        d.ImgBR = GetMaskIndex(index, d.ClassName, u"IMGBTMRIGHT");
-        d.TextureNormal = GetTextureIndex(index, d.ClassName, u"PATTERN");
+        d.BorderIndex = look.Image(border, index, d.ClassName);
+        d.ImgTL = look.Image(topLeft, index, d.ClassName);
+        d.ImgTR = look.Image(topRight, index, d.ClassName);
+        d.ImgBL = look.Image(bottomLeft, index, d.ClassName);
+        d.ImgBR = look.Image(bottomRight, index, d.ClassName);
+        d.TextureNormal = look.Image(texture, index, d.ClassName);
     }
 }
 
+}  // namespace
+
+void TacSkinModel::InitMaskIndexes() { FillMaskIndexes(*this, TSkinLookup(*this)); }
+
 void TacSkinModel::InitConstantIndexes() {
+    using K = TSkinLookup::TKind;
+    const TSkinLookup look(*this);
     TConstantSkinData& c = ConstData;
     c = TConstantSkinData();
-    auto section = [&](StringView name) { return GetSkinIndex(name); };
+    auto section = [&](StringView name) { return look.Section(name); };
     // The mask of a section found by its own index (parents included).
-    auto mask = [&](StringView name, StringView prop) { return SmallIndex(GetMaskIndex(GetSkinIndex(name), name, prop)); };
+    auto mask = [&](StringView name, StringView prop) {
+        return SmallIndex(look.Image(K::Masks, look.Section(name), name, prop));
+    };
     auto maskIfSection = [&](StringView name, StringView prop) -> SmallInt {
-        return GetSkinIndex(name) >= 0 ? mask(name, prop) : -1;
+        return look.Section(name) >= 0 ? mask(name, prop) : -1;
     };
 
     c.IndexGLobalInfo = SmallIndex(section(sGlobalInfo));
     const Integer gi = c.IndexGLobalInfo;
-    auto globalMask = [&](StringView prop) { return gi >= 0 ? GetMaskIndex(gi, sGlobalInfo, prop) : -1; };
+    auto globalMask = [&](StringView prop) { return gi >= 0 ? look.Image(K::Masks, gi, sGlobalInfo, prop) : -1; };
     c.ExBorder = SmallIndex(globalMask(u"EXBORDER"));
 
     c.IndexTabTop = SmallIndex(section(u"TABTOP"));
@@ -557,16 +842,16 @@ void TacSkinModel::InitConstantIndexes() {
     c.SmallCheckBoxGrayed = SmallIndex(globalMask(u"SMALLGRAYED"));
 
     c.ComboBtnIndex = section(u"COMBOBTN");
-    c.ComboBtnBorder = GetMaskIndex(u"COMBOBTN", u"BORDERSMASK");
-    c.ComboBtnBG = GetTextureIndex(c.ComboBtnIndex, u"COMBOBTN", u"PATTERN");
-    c.ComboBtnBGHot = GetTextureIndex(c.ComboBtnIndex, u"COMBOBTN", u"HOTPATTERN");
-    c.ComboGlyph = GetMaskIndex(u"COMBOBOX", u"GLYPHMASK");
+    c.ComboBtnBorder = look.OwnImage(K::Masks, u"COMBOBTN", u"BORDERSMASK");
+    c.ComboBtnBG = look.Image(K::Textures, c.ComboBtnIndex, u"COMBOBTN", u"PATTERN");
+    c.ComboBtnBGHot = look.Image(K::Textures, c.ComboBtnIndex, u"COMBOBTN", u"HOTPATTERN");
+    c.ComboGlyph = look.OwnImage(K::Masks, u"COMBOBOX", u"GLYPHMASK");
     c.GripRightBottom = globalMask(u"GRIPIMAGE");
     c.GripHorizontal = globalMask(u"GRIPHORZ");
     c.GripVertical = globalMask(u"GRIPVERT");
     c.IndexWebBtn = section(u"WEBBUTTON");
 
-    InitMaskIndexes();
+    FillMaskIndexes(*this, look);
 }
 
 Integer TacSkinModel::GetSkinIndex(StringView SkinSection) const {
@@ -597,17 +882,18 @@ Integer TacSkinModel::FindImage(TSearch What, Integer SkinIndex, StringView Skin
         SkinIndex = GetSkinIndex(SkinSection);
         if (SkinIndex < 0) return -1;
     }
-    // Up the PARENTCLASS chain, stopping at a section met before.
-    std::vector<Integer> visited;
-    for (;;) {
+    // Up the PARENTCLASS chain, stopping at a section met before: a chain
+    // longer than the number of sections has come round a cycle, whose
+    // sections have all been searched.
+    for (std::size_t steps = 0; steps <= gd.size(); ++steps) {
         const TsGeneralData& d = gd[static_cast<std::size_t>(SkinIndex)];
         const Integer found = FindOwnImage(What, d.ClassName, Name);
         if (found >= 0) return found;
         if (d.ParentClass.empty() || d.ParentClass == d.ClassName) return -1;
-        visited.push_back(SkinIndex);
         SkinIndex = GetSkinIndex(d.ParentClass);
-        if (SkinIndex < 0 || std::find(visited.begin(), visited.end(), SkinIndex) != visited.end()) return -1;
+        if (SkinIndex < 0) return -1;
     }
+    return -1;
 }
 
 Integer TacSkinModel::GetMaskIndex(Integer SkinIndex, StringView SkinSection, StringView Mask) const {
@@ -679,19 +965,8 @@ const String sMasterBitmap = u"MASTERBITMAP";
 // file order (a repeated section name once).
 template <class Fn>
 void ForEachValue(const TIniText& Ini, Fn fn) {
-    std::vector<String> seen;
-    for (const String& name : Ini.Names()) {
-        if (std::find(seen.begin(), seen.end(), name) != seen.end()) continue;
-        seen.push_back(name);
-        const TStringList* lines = Ini.Section(name);
-        if (!lines) continue;
-        for (int i = 0; i < lines->Count(); ++i) {
-            const String line = lines->Get(i);
-            const std::size_t eq = line.find(u'=');
-            if (eq == String::npos) continue;
-            fn(name, line.substr(0, eq), line.substr(eq + 1));
-        }
-    }
+    for (Integer node = 0; node < Ini.SectionCount(); ++node)
+        for (const auto& [key, value] : Ini.Values(node)) fn(Ini.SectionName(node), key, value);
 }
 
 // A skin image file through the source: null when there is no such file (or
@@ -717,6 +992,25 @@ bool ClipToImage(TRect& R, const TacImage32& Image) {
     return true;
 }
 
+// Runs Fn; the load errors it raises (EConvertError, EInvalidGraphic,
+// EOutOfMemory, EInOutError) are raised again, of the same class, with the
+// section and key in front of their message.
+template <class Fn>
+void NamingTheKey(const String& Section, const String& Key, Fn fn) {
+    auto where = [&] { return u"Skin section \"" + Section + u"\" key " + Key + u": "; };
+    try {
+        fn();
+    } catch (const EConvertError& e) {
+        throw EConvertError(where() + e.Message());
+    } catch (const EInvalidGraphic& e) {
+        throw EInvalidGraphic(where() + e.Message());
+    } catch (const EOutOfMemory& e) {
+        throw EOutOfMemory(where() + e.Message());
+    } catch (const EInOutError& e) {
+        throw EInOutError(where() + e.Message());
+    }
+}
+
 class TSkinImageLoader {
 public:
     TSkinImageLoader(TacSkinModel& Model, const TacSkinSource& Source) : FModel(Model), FSource(Source) {}
@@ -724,12 +1018,17 @@ public:
     // One value of the skin's ini.
     void SkinValue(const String& Section, const String& Key, const String& Value) {
         if (Section == sGlobalInfo && SameText(Key, sMasterBitmap)) return;
-        Add(Section, Key, ParseImageValue(Value, FModel.SkinData->Version));
+        NamingTheKey(Section, Key, [&] { Add(Section, Key, ParseImageValue(Value, FModel.SkinData->Version)); });
     }
 
     // One value of the common sections: only bitmap files and "#" rectangles.
     void CommonValue(const String& Section, const String& Key, const String& Value) {
         if (Section == sGlobalInfo) return;
+        NamingTheKey(Section, Key, [&] { CommonImage(Section, Key, Value); });
+    }
+
+private:
+    void CommonImage(const String& Section, const String& Key, const String& Value) {
         const bool hash = Value.find(u'#') != String::npos;
         if ((!hash || Master().Empty()) && UpperCase(Value).find(u".BMP") != String::npos) {
             TacImageValue v;
@@ -744,7 +1043,6 @@ public:
         }
     }
 
-private:
     const TacImage32& Master() const { return *FModel.MasterBitmap; }
 
     void Add(const String& Section, const String& Key, TacImageValue v) {
@@ -780,26 +1078,23 @@ bool IsJPEGName(const String& Value) {
     return upper.find(u".JPG") != String::npos || upper.find(u".JPEG") != String::npos;
 }
 
-}  // namespace
-
-void TacSkinModel::LoadSkin(const TStrings& IniLines, const TacSkinSource& Source) {
-    LoadSkinImages(IniLines, Source);
-    LoadSkinPatterns(IniLines, Source);
-    LoadAllGeneralData(IniLines);
-    InitConstantIndexes();
-}
-
-void TacSkinModel::LoadSkinImages(const TStrings& IniLines, const TacSkinSource& Source) {
+void LoadImagesFrom(TacSkinModel& Model, const TIniText& ini, const TacSkinSource& Source) {
+    auto& ma = Model.ma;
+    auto& MasterBitmap = Model.MasterBitmap;
+    auto& SkinData = Model.SkinData;
+    auto& CommonSections = Model.CommonSections;
     ma.clear();
     MasterBitmap = std::make_shared<TacImage32>();
     if (!SkinData) SkinData = std::make_unique<TsSkinData>();
-    const TIniText ini(IniLines);
     SkinData->Version = IniTextToVersion(ini.ReadString(sGlobalInfo, u"VERSION", u"0"));
     const String masterName = ini.ReadString(sGlobalInfo, sMasterBitmap, String());
     if (!masterName.empty())
-        if (auto master = LoadSkinImageFile(Source, masterName, TacAlphaRule::Older)) MasterBitmap = std::move(master);
+        NamingTheKey(sGlobalInfo, sMasterBitmap, [&] {
+            if (auto master = LoadSkinImageFile(Source, masterName, TacAlphaRule::Older))
+                MasterBitmap = std::move(master);
+        });
 
-    TSkinImageLoader loader(*this, Source);
+    TSkinImageLoader loader(Model, Source);
     ForEachValue(ini, [&](const String& s, const String& k, const String& v) { loader.SkinValue(s, k, v); });
     if (CommonSections.Count() > 0) {
         const TIniText common(CommonSections);
@@ -807,9 +1102,11 @@ void TacSkinModel::LoadSkinImages(const TStrings& IniLines, const TacSkinSource&
     }
 }
 
-void TacSkinModel::LoadSkinPatterns(const TStrings& IniLines, const TacSkinSource& Source) {
+void LoadPatternsFrom(TacSkinModel& Model, const TIniText& ini, const TacSkinSource& Source) {
+    auto& ma = Model.ma;
+    auto& pa = Model.pa;
     pa.clear();
-    auto add = [&](const String& Section, const String& Key, const String& Value) {
+    auto addPattern = [&](const String& Section, const String& Key, const String& Value) {
         if (!IsJPEGName(Value)) return;
         std::vector<Byte> bytes;
         if (!Source.ReadFile(Value, bytes) || bytes.empty()) return;
@@ -835,11 +1132,35 @@ void TacSkinModel::LoadSkinPatterns(const TStrings& IniLines, const TacSkinSourc
         m.R = TRect(0, 0, m.Bmp->Width(), m.Bmp->Height());
         m.ImageCount = 1;
         m.ImgType = itisaTexture;
-        m.Manager = Manager;
+        m.Manager = Model.Manager;
         ma.push_back(std::move(m));
     };
-    ForEachValue(TIniText(IniLines), add);
-    if (CommonSections.Count() > 0) ForEachValue(TIniText(CommonSections), add);
+    auto add = [&](const String& Section, const String& Key, const String& Value) {
+        NamingTheKey(Section, Key, [&] { addPattern(Section, Key, Value); });
+    };
+    ForEachValue(ini, add);
+    if (Model.CommonSections.Count() > 0) ForEachValue(TIniText(Model.CommonSections), add);
+}
+
+}  // namespace
+
+void TacSkinModel::LoadSkin(const TStrings& IniLines, const TacSkinSource& Source) {
+    // The text is parsed once for the three steps, and a text without
+    // sections is refused before any image is read.
+    const TIniText ini(IniLines);
+    if (ini.Names().empty()) NoSections();
+    LoadImagesFrom(*this, ini, Source);
+    LoadPatternsFrom(*this, ini, Source);
+    LoadGeneralDataFrom(*this, ini);
+    InitConstantIndexes();
+}
+
+void TacSkinModel::LoadSkinImages(const TStrings& IniLines, const TacSkinSource& Source) {
+    LoadImagesFrom(*this, TIniText(IniLines), Source);
+}
+
+void TacSkinModel::LoadSkinPatterns(const TStrings& IniLines, const TacSkinSource& Source) {
+    LoadPatternsFrom(*this, TIniText(IniLines), Source);
 }
 
 // ---------------------------------------------------------------------------
@@ -909,8 +1230,9 @@ void ShiftSkinHueAndSaturation(TacSkinModel& Model) {
     const Integer hue = Model.HueOffset;
     // Own bitmaps may be shared between entries: each is changed once.
     std::vector<TacImage32*> own;
+    std::unordered_set<const TacImage32*> ownSeen;
     for (const TsMaskData& m : Model.ma)
-        if (m.Bmp && std::find(own.begin(), own.end(), m.Bmp.get()) == own.end()) own.push_back(m.Bmp.get());
+        if (m.Bmp && ownSeen.insert(m.Bmp.get()).second) own.push_back(m.Bmp.get());
 
     if (saturation != 0) {
         if (Model.MasterBitmap) ChangeBitmapSaturation(Model.MasterBitmap->Bits(), saturation);
@@ -919,7 +1241,7 @@ void ShiftSkinHueAndSaturation(TacSkinModel& Model) {
     }
     if (hue != 0) {
         const Integer keep = Model.SkinData->BIKeepHUE;
-        std::vector<TacImage32*> kept;
+        std::unordered_set<const TacImage32*> kept;
         // Title buttons in the master bitmap: copied aside and put back.
         struct TSaved {
             TRect R;
@@ -930,7 +1252,7 @@ void ShiftSkinHueAndSaturation(TacSkinModel& Model) {
         for (const TsMaskData& m : Model.ma) {
             if (!KeepsHue(m, keep)) continue;
             if (m.Bmp) {
-                kept.push_back(m.Bmp.get());
+                kept.insert(m.Bmp.get());
             } else if (master && !master->Empty()) {
                 TRect r = m.R;
                 if (!ClipToImage(r, *master)) continue;
@@ -947,7 +1269,7 @@ void ShiftSkinHueAndSaturation(TacSkinModel& Model) {
                 std::copy(p, p + (s.R.Right - s.R.Left), master->Row(y) + s.R.Left);
         }
         for (TacImage32* image : own)
-            if (std::find(kept.begin(), kept.end(), image) == kept.end()) ShiftBitmapHue(image->Bits(), hue);
+            if (kept.count(image) == 0) ShiftBitmapHue(image->Bits(), hue);
         ForEachSkinColor(Model, [&](TColor color) { return RotateColorHue(hue, color); });
     }
 }

@@ -16,6 +16,11 @@
 
 class TacSkinSource;
 
+// A skin that cannot be loaded as a whole: its option text holds no section
+// (an empty, binary or foreign text is no skin, and loading it would leave
+// the program without any look). The message names what is at fault.
+KES_DECLARE_EXCEPTION(EacSkinError, Exception)
+
 // Global options of the skin, from the section "GLOBALINFO".
 struct TsSkinOptions {
     String SkinPath;   // the skin's folder, with a closing "\"
@@ -173,16 +178,21 @@ public:
     Integer SystemFrameWidth = 0;
 
     // Fills SkinData and gd from the skin's ini text, applies CommonSections
-    // and runs InitMaskIndexes. All or nothing: on an error (EConvertError for
-    // a strict "GLOBALINFO" key or a bad gradient text, or whatever
-    // CheckVersion raises) SkinData and gd are left as they were.
+    // and runs InitMaskIndexes. All or nothing: on an error (EacSkinError
+    // for a text without sections, EConvertError for a strict "GLOBALINFO"
+    // key or a bad gradient text, or whatever CheckVersion raises) SkinData
+    // and gd are left as they were. Inheritance is resolved once per key for
+    // all sections, so the time is linear in the text however deep the
+    // PARENTCLASS chains go.
     void LoadAllGeneralData(const TStrings& IniLines);
     void LoadAllGeneralData(StringView IniText);
     // A whole skin load into this (fresh) model, in the order of a skin load:
     // the image step (master bitmap and masks, common sections included), the
     // pattern step, LoadAllGeneralData and InitConstantIndexes. Raises on
-    // failure (EConvertError for a bad fixed-position field, EInvalidGraphic
-    // for a broken image); the caller then throws the model away.
+    // failure (EacSkinError for a text without sections, before any image is
+    // read; EConvertError for a bad fixed-position field, EInvalidGraphic
+    // for a broken image, each naming the section and key or the file); the
+    // caller then throws the model away.
     void LoadSkin(const TStrings& IniLines, const TacSkinSource& Source);
     // The image step: releases the masks and master bitmap, then loads the
     // master bitmap ("MASTERBITMAP" of "GLOBALINFO"; always made, empty when

@@ -710,12 +710,39 @@ TEST(acSkinImages, CommonSectionsAddBitmapsAndRectangles) {
 TEST(acSkinImages, BrokenSkinsFailTheLoad) {
     const TTempDir dir;
     dir.Write("master.bmp", Text("BM not really"));
-    TacSkinModel m;
-    EXPECT_THROW(m.LoadSkin(IniLines("[GLOBALINFO]\r\nMASTERBITMAP=master.bmp\r\n"), TacFolderSource(dir.Folder())),
-                 EInvalidGraphic);
-    TacSkinModel strict;
-    EXPECT_THROW(strict.LoadSkin(IniLines("[A]\r\nX=@0000,00x0,0010,0010,1,0\r\n"), TacFolderSource(dir.Folder())),
-                 EConvertError);
+    dir.Write("OWN.PNG", Text("\x89PNG but broken"));
+    dir.Write("paper.jpg", Text("not a JPEG"));
+    // Each error names the section and key, and the file where there is one.
+    struct Case {
+        const char* ini;
+        const char* className;
+        const char16_t* start;
+    };
+    const Case cases[] = {
+        {"[GLOBALINFO]\r\nMASTERBITMAP=master.bmp\r\n", "EInvalidGraphic",
+         u"Skin section \"GLOBALINFO\" key MASTERBITMAP: Skin image \"master.bmp\": "},
+        {"[A]\r\nX=@0000,00x0,0010,0010,1,0\r\n", "EConvertError",
+         u"Skin section \"A\" key X: Image value \"@0000,00x0,0010,0010,1,0\": '00x0' at position 7 is not a valid "
+         u"integer value"},
+        {"[A]\r\n[Button]\r\nGlyph=!OWN.PNG!1!0\r\n", "EInvalidGraphic",
+         u"Skin section \"Button\" key Glyph: Skin image \"OWN.PNG\": "},
+        {"[FORM]\r\nPATTERN=paper.jpg\r\n", "EInvalidGraphic",
+         u"Skin section \"FORM\" key PATTERN: Skin image \"paper.jpg\" is not a valid JPEG image"},
+        // A text that gives no section is refused before any image is read.
+        {"", "EacSkinError", u"The skin's option text (Options.dat) holds no section"},
+        {"MASTERBITMAP=master.bmp\r\n", "EacSkinError", u"The skin's option text (Options.dat) holds no section"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ini);
+        TacSkinModel m;
+        try {
+            m.LoadSkin(IniLines(c.ini), TacFolderSource(dir.Folder()));
+            ADD_FAILURE() << "loaded";
+        } catch (const Exception& e) {
+            EXPECT_EQ(StringToUtf8(e.ClassName()), c.className);
+            EXPECT_EQ(e.Message().rfind(c.start, 0), 0u) << e.what();
+        }
+    }
     // A skin without its master keeps an empty one and drops its masks.
     TacSkinModel empty;
     empty.LoadSkin(IniLines("[GLOBALINFO]\r\nMASTERBITMAP=gone.bmp\r\n[A]\r\nX=@0000,0000,0010,0010,1,0\r\n"),

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -328,6 +329,11 @@ TEST(SkinPack, HostileCountsLengthsAndSizesAreRefused) {
          u"Packed skin data is corrupt: entry \"a\" claims an unpacked size of 2147483647"},
         {"header cut short", Header(1) + I32(12) + Bytes(12, 'a'),
          u"Packed skin data is corrupt: it ends inside the header of entry 1"},
+        // Data enough to inflate to it, but no skin has a file that large.
+        {"size over the skin file limit", Header(1) + I32(5) + Text("b.bmp") + I32(acMaxSkinFileSize + 1) +
+                                              Bytes(static_cast<std::size_t>(acMaxSkinFileSize / MaxDeflateRatio + 100), 0),
+         u"Packed skin entry \"b.bmp\" is refused: it unpacks to 67108865 bytes, more than the 67108864 bytes a "
+         u"skin file may have"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -361,9 +367,11 @@ TEST(SkinPack, CorruptOrMismatchedEntryDataIsRefused) {
     };
     const Case cases[] = {
         {"flipped deflate data", raw(1000, flipped), nullptr},
-        {"bad checksum", raw(1000, badCheck), u"data error"},
-        {"bad zlib header", raw(1000, Bytes{0x78, 0x00} + Bytes(z.begin() + 2, z.end())), u"data error"},
-        {"preset dictionary", raw(0, presetDictionary + Bytes(16, 0)), u"need dictionary"},
+        {"bad checksum", raw(1000, badCheck), u"Packed skin entry \"a\" is corrupt: data error"},
+        {"bad zlib header", raw(1000, Bytes{0x78, 0x00} + Bytes(z.begin() + 2, z.end())),
+         u"Packed skin entry \"a\" is corrupt: data error"},
+        {"preset dictionary", raw(0, presetDictionary + Bytes(16, 0)),
+         u"Packed skin entry \"a\" is corrupt: need dictionary"},
         {"stated size too small", raw(999, z),
          u"Packed skin entry \"a\" is corrupt: its data is longer than its stated size"},
         {"stated size zero", raw(0, z), u"Packed skin entry \"a\" is corrupt: its data is longer than its stated size"},
@@ -376,6 +384,8 @@ TEST(SkinPack, CorruptOrMismatchedEntryDataIsRefused) {
             u.Extract();
             ADD_FAILURE();
         } catch (const EZDecompressionError& e) {
+            // Every message names the entry.
+            EXPECT_EQ(e.Message().rfind(u"Packed skin entry \"a\" is corrupt: ", 0), 0u) << e.what();
             if (c.message) {
                 EXPECT_EQ(e.Message(), c.message);
             }
@@ -384,6 +394,79 @@ TEST(SkinPack, CorruptOrMismatchedEntryDataIsRefused) {
         }
         ASSERT_NE(u.C, nullptr);
         EXPECT_TRUE(u.C->Files.empty());
+    }
+}
+
+namespace {
+
+// A zlib stream of Megabytes MiB of zero bytes, made in a moment: one MiB
+// compressed and flushed in full (so that it refers to nothing before it),
+// repeated, then a last empty block and the checksum.
+Bytes ZlibZeros(int megabytes) {
+    const Bytes zeros(1 << 20, 0);
+    Bytes first(compressBound(static_cast<uLong>(zeros.size())) + 64);
+    z_stream z{};
+    if (deflateInit(&z, 9) != Z_OK) ADD_FAILURE();
+    z.next_in = const_cast<Bytef*>(zeros.data());
+    z.avail_in = static_cast<uInt>(zeros.size());
+    z.next_out = first.data();
+    z.avail_out = static_cast<uInt>(first.size());
+    if (deflate(&z, Z_FULL_FLUSH) != Z_OK || z.avail_in != 0) ADD_FAILURE();
+    first.resize(first.size() - z.avail_out);
+    deflateEnd(&z);
+    const Bytes block(first.begin() + 2, first.end());   // after the 2-byte zlib header
+    Bytes out(first.begin(), first.begin() + 2);
+    const uLong one = adler32(adler32(0, nullptr, 0), zeros.data(), static_cast<uInt>(zeros.size()));
+    uLong adler = adler32(0, nullptr, 0);
+    for (int i = 0; i < megabytes; ++i) {
+        out.insert(out.end(), block.begin(), block.end());
+        adler = adler32_combine(adler, one, static_cast<z_off_t>(zeros.size()));
+    }
+    out = out + Bytes{0x01, 0x00, 0x00, 0xFF, 0xFF};   // the last block: stored, empty
+    return out + Bytes{Byte(adler >> 24), Byte(adler >> 16), Byte(adler >> 8), Byte(adler)};
+}
+
+}  // namespace
+
+TEST(SkinPack, AnEntryThatInflatesBeyondAnySkinFileIsRefusedBeforeItInflates) {
+    // 512 MiB of zeros pack into about half a megabyte: once taken in whole
+    // (memory and seconds), now refused for its stated size, naming it.
+    const std::int64_t huge = std::int64_t{512} << 20;
+    const Bytes bomb = ZlibZeros(512);
+    ASSERT_LT(bomb.size(), 1u << 20);
+    // Made this way, a few megabytes make a sound stream of that many bytes.
+    {
+        const Bytes few = ZlibZeros(3);
+        TMemoryStream* source = New<TMemoryStream>();
+        source->WriteBuffer(few.data(), static_cast<Integer>(few.size()));
+        source->SetPosition(0);
+        TZDecompressionStream z(*source);
+        EXPECT_EQ(z.Seek(0, TSeekOrigin::soEnd), 3 << 20);
+        EXPECT_TRUE(z.StreamEnded());
+        source->Free();
+    }
+    {
+        Unpacked u(Header(2) + Entry("Options.dat", Ini) + I32(8) + Text("huge.bmp") + I32(huge) + bomb);
+        try {
+            u.Extract();
+            ADD_FAILURE();
+        } catch (const EacPackedSkinError& e) {
+            EXPECT_EQ(e.Message(), u"Packed skin entry \"huge.bmp\" is refused: it unpacks to 536870912 bytes, more "
+                                   u"than the 67108864 bytes a skin file may have");
+        }
+        ASSERT_NE(u.C, nullptr);
+        EXPECT_EQ(u.C->Options, nullptr);
+    }
+    // Stating a small size does not help: the inflater stops right after it.
+    {
+        Unpacked u(Header(1) + I32(8) + Text("huge.bmp") + I32(1000) + bomb);
+        try {
+            u.Extract();
+            ADD_FAILURE();
+        } catch (const EZDecompressionError& e) {
+            EXPECT_EQ(e.Message(),
+                      u"Packed skin entry \"huge.bmp\" is corrupt: its data is longer than its stated size");
+        }
     }
 }
 

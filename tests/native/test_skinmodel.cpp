@@ -2,6 +2,10 @@
 // look-ups by name, the mask metrics and the cached indexes.
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <random>
+#include <string>
+
 #include "SysUtils.h"
 #include "sStyleSimply.h"
 
@@ -236,6 +240,57 @@ TEST(SkinIniLoad, StrictKeysFailTheLoadAndKeepThePreviousSkin) {
     EXPECT_EQ(m.gd[1].ClassName, u"A");
 }
 
+TEST(SkinIniLoad, TextsWithoutSectionsAreRefusedAndKeepThePreviousSkin) {
+    // Texts that give no section: empty, blank, keys without a section,
+    // random bytes, an image file's bytes.
+    std::mt19937 rng(20261211);
+    auto bytes = [&](std::size_t n, std::string head) {
+        while (head.size() < n) {
+            const char c = static_cast<char>(rng() & 0xFF);
+            head += c == '[' ? '(' : c;   // no section line by chance
+        }
+        return head;
+    };
+    const std::string texts[] = {
+        "",
+        "\r\n   \r\n\t\r\n",
+        "; only a comment\r\nCOLOR=255\r\nPARENTCLASS=BUTTON\r\n",
+        "[\r\n]\r\n[x\r\n",
+        bytes(64 * 1024, ""),
+        bytes(4096, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)),
+    };
+    Model m;
+    m.LoadAllGeneralData(u"[GLOBALINFO]\r\nAUTHOR=Old\r\n[A]\r\n");
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text.size());
+        try {
+            m.LoadAllGeneralData(AnsiToString(text));
+            ADD_FAILURE() << "loaded";
+        } catch (const EacSkinError& e) {
+            EXPECT_NE(e.Message().find(u"Options.dat"), String::npos) << e.what();
+            EXPECT_NE(e.Message().find(u"no section"), String::npos) << e.what();
+        }
+        EXPECT_EQ(m.SkinData->Author, u"Old");
+        ASSERT_EQ(m.gd.size(), 2u);
+        EXPECT_EQ(m.gd[1].ClassName, u"A");
+    }
+    // One section, even an empty one, is a skin.
+    m.LoadAllGeneralData(u"garbage\r\n[B]\r\n");
+    ASSERT_EQ(m.gd.size(), 1u);
+    EXPECT_EQ(m.gd[0].ClassName, u"B");
+}
+
+TEST(SkinIniLoad, BadGradientNamesTheSectionAndKey) {
+    Model m;
+    try {
+        m.LoadAllGeneralData(u"[A]\r\n[B]\r\nSTATES=2\r\nHOTGRADIENTDATA=1;2;x;0;0\r\n");
+        ADD_FAILURE();
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message().rfind(u"Skin section \"B\" key HOTGRADIENTDATA: ", 0), 0u) << e.what();
+        EXPECT_NE(e.Message().find(u"'x'"), String::npos) << e.what();
+    }
+}
+
 TEST(SkinIniLoad, BlanksAroundSectionNamesKeysAndValuesAreIgnored) {
     // Each text gives PANEL no colour of its own and BUTTON the colour 255.
     const char16_t* const texts[] = {
@@ -301,6 +356,211 @@ TEST(SkinIniLoad, CommonSectionsOverrideAndAdd) {
     EXPECT_EQ(alone.GlowCount, 2);
     EXPECT_EQ(alone.Color, 0xFFFFFF);
     EXPECT_EQ(alone.Props[1].Color, 0xFFFFFF);
+}
+
+// --- inheritance at depth and in bulk ---------------------------------------
+
+namespace {
+
+// The processor time of the shortest of Runs loads of the text into a fresh
+// model (a busy machine only ever slows a run down); the last model loaded
+// stays in Into.
+double SecondsToLoad(const String& text, int runs = 1, Model* into = nullptr) {
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        Model m;
+        const std::clock_t start = std::clock();
+        m.LoadAllGeneralData(text);
+        m.InitConstantIndexes();
+        best = std::min(best, static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
+        if (into && i == runs - 1) {
+            into->SkinData = std::move(m.SkinData);
+            into->gd = std::move(m.gd);
+        }
+    }
+    return best;
+}
+
+String Name(const char* prefix, int i) { return AnsiToString(prefix + std::to_string(i)); }
+
+// D sections, each naming the one before it as its parent (or, without
+// inheritance, a key the loader does not read, for the same text size).
+String ChainText(int depth, bool inherit) {
+    String text = u"[GLOBALINFO]\r\n[S0]\r\nCOLOR=255\r\nFONTCOLOR=65280\r\nGRADIENTDATA=1;2;50;0;0\r\n";
+    for (int i = 1; i < depth; ++i) {
+        text += u"[" + Name("S", i) + u"]\r\n" + (inherit ? u"PARENTCLASS=" : u"COMMENTARY=") + Name("S", i - 1) +
+                u"\r\n";
+        if (i == 1500) text += u"COLOR=7\r\n";
+        if (i == 2000) text += u"GIVEOWNFONT=1\r\n";
+    }
+    return text;
+}
+
+// Count sections of about 100 bytes that all inherit from one base.
+String ManyText(int count) {
+    String text = u"[GLOBALINFO]\r\nVERSION=7.6\r\n[BASE]\r\nCOLOR=255\r\nGLOW=3\r\n";
+    for (int i = 0; i < count; ++i)
+        text += u"[" + Name("EXTRA", i) +
+                u"]\r\nPARENTCLASS=BASE\r\nFONTCOLOR=16711680\r\nHOTCOLOR=255\r\nGRADIENTDATA=255;16711680;100;0;0\r\n";
+    return text;
+}
+
+}  // namespace
+
+TEST(SkinIniAtScale, AChainThreeThousandDeepLoadsInLinearTime) {
+    // S0 <- S1 <- ... <- S2999 (about 90 KB): S0 gives the colours, S1500 a
+    // colour of its own, S2000 a text key. Resolving a chain section by
+    // section and key by key took thousands of times as long as loading the
+    // same number of sections without inheritance; now about as long.
+    const int depth = 3000;
+    Model m;
+    const double chain = SecondsToLoad(ChainText(depth, true), 1, &m);
+    const double flat = SecondsToLoad(ChainText(depth, false), 2);
+    EXPECT_LT(chain, 10 * flat + 0.05) << chain << " s against " << flat << " s";
+    ASSERT_EQ(m.gd.size(), static_cast<std::size_t>(depth + 1));
+    EXPECT_EQ(m.Section(u"S1499").Color, 255);
+    EXPECT_EQ(m.Section(u"S1500").Color, 7);
+    EXPECT_EQ(m.Section(u"S2999").Color, 7);
+    EXPECT_EQ(m.Section(u"S2999").FontColor.Color, 65280);
+    EXPECT_EQ(m.Section(u"S2999").GradientArray.size(), 1u);
+    EXPECT_FALSE(m.Section(u"S1999").GiveOwnFont);
+    EXPECT_TRUE(m.Section(u"S2999").GiveOwnFont);
+    EXPECT_EQ(m.Section(u"S2999").ParentClass, u"S2998");
+
+    // A mask of the root is every section's through the chain.
+    m.AddMask(u"S0", u"BORDERSMASK");
+    m.AddMask(u"S2500", u"PATTERN", itisaTexture);
+    m.InitMaskIndexes();
+    EXPECT_EQ(m.Section(u"S2999").BorderIndex, 0);
+    EXPECT_EQ(m.Section(u"S2999").TextureNormal, 1);
+    EXPECT_EQ(m.Section(u"S2499").TextureNormal, -1);
+    EXPECT_EQ(m.GetMaskIndex(m.GetSkinIndex(u"S2999"), u"S2999", u"BORDERSMASK"), 0);
+}
+
+TEST(SkinIniAtScale, ALongCycleEndsWithWhatItHolds) {
+    // C0 <- C1 <- ... <- C2999 <- C0: only C10 has a colour, which every
+    // section of the cycle finds going round it; T0 <- T1 lead into it.
+    const int length = 3000;
+    String text;
+    for (int i = 0; i < length; ++i) {
+        text += u"[" + Name("C", i) + u"]\r\nPARENTCLASS=" + Name("C", (i + length - 1) % length) + u"\r\n";
+        if (i == 10) text += u"COLOR=99\r\n";
+    }
+    text += u"[T0]\r\nPARENTCLASS=C5\r\n[T1]\r\nPARENTCLASS=T0\r\n";
+    Model m;
+    const double cycle = SecondsToLoad(text, 1, &m);
+    const double flat = SecondsToLoad(ChainText(length, false), 2);
+    EXPECT_LT(cycle, 10 * flat + 0.05) << cycle << " s against " << flat << " s";
+    for (const char16_t* name : {u"C10", u"C11", u"C2999", u"C0", u"C9", u"T0", u"T1"})
+        EXPECT_EQ(m.Section(name).Color, 99) << StringToUtf8(name);
+    // Without any value in the cycle, the default.
+    Model none;
+    none.LoadAllGeneralData(u"[A]\r\nPARENTCLASS=B\r\n[B]\r\nPARENTCLASS=A\r\n");
+    EXPECT_EQ(none.Section(u"A").Color, 0xFFFFFF);
+}
+
+TEST(SkinIniAtScale, TwentyThousandSectionsLoadInLinearTime) {
+    // About 2 MB of sections: ten times the sections of the smaller text
+    // take about ten times as long (a hundred times as long when the work
+    // grew with the square of the sections; the bound leaves room for the
+    // larger text's fresh memory).
+    Model m;
+    const double many = SecondsToLoad(ManyText(20000), 1, &m);
+    const double tenth = SecondsToLoad(ManyText(2000), 3);
+    EXPECT_LT(many, 40 * tenth + 0.05) << many << " s against " << tenth << " s";
+    ASSERT_EQ(m.gd.size(), 20002u);
+    const TsGeneralData& last = m.Section(u"EXTRA19999");
+    EXPECT_EQ(last.Color, 255);
+    EXPECT_EQ(last.GlowCount, 3);
+    EXPECT_EQ(last.FontColor.Color, 16711680);
+    EXPECT_EQ(m.GetSkinIndex(u"EXTRA19999"), 20001);
+}
+
+// The readers resolve inheritance once per key for all sections; on random
+// parent structures (chains, cycles, self-parents, missing parents,
+// repeated section names) they give what following each section's chain
+// key by key gives.
+TEST(SkinIniAtScale, ResolvedInheritanceMatchesFollowingEachChain) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 30; ++round) {
+        SCOPED_TRACE(round);
+        const int n = 1 + static_cast<int>(rng() % 60);
+        struct Sec {
+            String parent;       // empty: no PARENTCLASS key
+            String color;        // empty: no COLOR key
+            String gradient;     // empty: no GRADIENTDATA key
+        };
+        std::vector<Sec> secs(static_cast<std::size_t>(n));
+        String text;
+        for (int i = 0; i < n; ++i) {
+            Sec& s = secs[static_cast<std::size_t>(i)];
+            switch (rng() % 6) {
+            case 0: break;
+            case 1: s.parent = Name("N", i); break;   // itself
+            case 2: s.parent = u"MISSING"; break;
+            case 3: s.parent = u"?"; break;
+            default: s.parent = Name("N", static_cast<int>(rng() % static_cast<unsigned>(n)));
+            }
+            switch (rng() % 5) {
+            case 0: s.color = IntToStr(static_cast<Int64>(rng() % 1000)); break;
+            case 1: s.color = u"abc"; break;   // not a number: as if missing
+            case 2: s.color = u"-1"; break;    // cannot be told from missing
+            default: break;
+            }
+            switch (rng() % 4) {
+            case 0: s.gradient = u"?"; break;   // as if missing
+            case 1: s.gradient = u"1;2;" + IntToStr(static_cast<Int64>(rng() % 100)) + u";0;0"; break;
+            default: break;
+            }
+            text += u"[" + Name("N", i) + u"]\r\n";
+            if (!s.parent.empty()) text += u"parentclass=" + s.parent + u"\r\n";
+            if (!s.color.empty()) text += u"Color=" + s.color + u"\r\n";
+            if (!s.gradient.empty()) text += u"GRADIENTDATA=" + s.gradient + u"\r\n";
+            // A later section of the same name is not read.
+            if (rng() % 8 == 0) text += u"[" + Name("N", i) + u"]\r\nCOLOR=5\r\nPARENTCLASS=N0\r\n";
+        }
+        auto chain = [&](int i) {
+            std::vector<int> c{i};
+            for (;;) {
+                const String& p = secs[static_cast<std::size_t>(c.back())].parent;
+                if (p.empty() || p == u"?" || p == Name("N", c.back()) || p.rfind(u"N", 0) != 0) break;
+                const int next = std::stoi(StringToUtf8(p.substr(1)));
+                if (std::find(c.begin(), c.end(), next) != c.end()) break;
+                c.push_back(next);
+            }
+            return c;
+        };
+        Model m;
+        m.LoadAllGeneralData(text);
+        for (int i = 0; i < n; ++i) {
+            const std::vector<int> c = chain(i);
+            TColor color = 0xFFFFFF;
+            for (int k : c) {
+                const Integer v = StrToIntDef(secs[static_cast<std::size_t>(k)].color, -1);
+                if (v != -1) {
+                    color = v;
+                    break;
+                }
+            }
+            String gradient = u" ";
+            for (int k : c) {
+                const String& g = secs[static_cast<std::size_t>(k)].gradient;
+                if (!g.empty() && g != u"?") {
+                    gradient = g;
+                    break;
+                }
+            }
+            const TsGeneralData& d = m.Section(Name("N", i));
+            EXPECT_EQ(d.Color, color) << i;
+            EXPECT_EQ(d.GradientData, gradient) << i;
+        }
+        // The masks of the whole skin at once agree with the look-up of one.
+        for (int i = 0; i < n; i += 3) m.AddMask(Name("N", i), u"BORDERSMASK");
+        m.InitConstantIndexes();
+        for (std::size_t i = 0; i < m.gd.size(); ++i)
+            EXPECT_EQ(m.gd[i].BorderIndex,
+                      m.GetMaskIndex(static_cast<Integer>(i), m.gd[i].ClassName, u"BORDERSMASK")) << i;
+    }
 }
 
 // --- look-ups ---------------------------------------------------------------
