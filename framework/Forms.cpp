@@ -500,10 +500,12 @@ void TCustomForm::DoClose(TCloseAction& Action) {
 }
 
 void TCustomForm::Close() {
-    if (!CloseQuery()) return;
+    // A handler may free the form.
+    const TLiveness alive = Liveness();
+    if (!CloseQuery() || !alive.Alive()) return;
     TCloseAction action = TCloseAction::caHide;
     DoClose(action);
-    if (action == TCloseAction::caNone) return;
+    if (!alive.Alive() || action == TCloseAction::caNone) return;
     if (Application && Application->MainForm() == this) {
         Application->Terminate();
         return;

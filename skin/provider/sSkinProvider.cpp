@@ -445,6 +445,10 @@ void TsSkinProvider::BeforeDestruction() {
 TsSkinProvider::~TsSkinProvider() {
     auto& pending = PendingFree();
     pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
+    // Process-wide state that names this provider or its form goes with it.
+    if (FrameDragOwner() == this) CancelFrameDrag();
+    if (PressedHT != 0 || CurrentHT != 0) acBtnPressed = false;
+    if (PreviewHandle && Form && PreviewHandle == FormWnd(Form)) PreviewHandle = nullptr;
     if (FAddedTitle) {
         UpdateBorderForm(false);
         FreeAndNil(FAddedTitle);
