@@ -583,10 +583,8 @@ public:
     TWndMethod OwnWndProc;
 
     // A run-time provider replaced by a later one: stops skinning the form
-    // at once and is freed after the current message.
+    // at once and is released (freed once none of its messages runs).
     void MakeInert();
-    // A message of the form is being handled by this provider.
-    bool InDispatch() const { return FDispatchDepth > 0; }
 
 protected:
     void Loaded() override;
@@ -631,7 +629,6 @@ private:
 
     TacProviderLink* FLink = nullptr;   // the procedure in the form's chain
     bool FLinkTaken = false;            // this provider subclassed the form and listed it
-    Integer FDispatchDepth = 0;
 };
 
 // ---- unit-level ----------------------------------------------------------------

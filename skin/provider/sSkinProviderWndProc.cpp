@@ -11,6 +11,7 @@
 #include "sSkinProvider.h"
 
 #include "StdCtrls.h"
+#include "WindowAttach.h"
 #include "acDwm.h"
 #include "acFormAnimTimers.h"
 #include "acGlow.h"
@@ -839,17 +840,10 @@ void TsSkinProvider::HandleNCRButtonUp(TMessage& Message) {
 // ---- the window procedure -------------------------------------------------------------------------
 
 void TsSkinProvider::NewWndProc(TMessage& Message) {
-    // The provider may go while one of its messages runs (a handler frees
-    // the form): the depth is only counted down while it is still there.
+    // Counted on the dispatch stack, not in the provider: a handler may free
+    // the form, and the provider with it.
     const TLiveness alive = Liveness();
-    ++FDispatchDepth;
-    struct Depth {
-        const TLiveness& Alive;
-        Integer& Count;
-        ~Depth() {
-            if (Alive.Alive()) --Count;
-        }
-    } depth{alive, FDispatchDepth};
+    TDispatchScope dispatch(this);
 
     if (Message.Msg == SkinCommandMessage) {
         SkinCommand(Message);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -30,7 +31,7 @@ inline std::size_t ReleaseQuarantine() {
     for (const QuarantinedBlock& b : QuarantinedBlocks()) {
         for (std::size_t i = 0; i < b.Size; ++i)
             if (b.Data[i] != kFreedPattern) ++changed;
-        ::operator delete(b.Data);
+        std::free(b.Data);
     }
     QuarantinedBlocks().clear();
     return changed;
@@ -43,11 +44,21 @@ template <class T>
 class Quarantined : public T {
 public:
     using T::T;
-    static void* operator new(std::size_t Size) { return ::operator new(Size); }
-    static void operator delete(void* Block, std::size_t Size) {
-        std::memset(Block, kFreedPattern, Size);
-        QuarantinedBlocks().push_back(QuarantinedBlock{static_cast<unsigned char*>(Block), Size});
-    }
+    static void* operator new(std::size_t Size);
+    static void operator delete(void* Block, std::size_t Size);
 };
+
+template <class T>
+__attribute__((noinline)) void* Quarantined<T>::operator new(std::size_t Size) {
+    void* block = std::malloc(Size);
+    if (!block) throw std::bad_alloc();
+    return block;
+}
+
+template <class T>
+void Quarantined<T>::operator delete(void* Block, std::size_t Size) {
+    std::memset(Block, kFreedPattern, Size);
+    QuarantinedBlocks().push_back(QuarantinedBlock{static_cast<unsigned char*>(Block), Size});
+}
 
 }  // namespace harness

@@ -9,6 +9,7 @@
 // unanswered.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,8 +45,15 @@ struct FreeOnMessage {
     explicit FreeOnMessage(TCustomForm* f) : Form(f), Saved(f->WindowProc) {
         f->WindowProc = TWndMethod::Of<&FreeOnMessage::WndProc>(this);
     }
+    // Under the provider instead: what it passes on comes here.
+    FreeOnMessage(TCustomForm* f, TsSkinProvider* Over) : Form(f), Saved(Over->OldWndProc), FOver(Over) {
+        Over->OldWndProc = TWndMethod::Of<&FreeOnMessage::WndProc>(this);
+    }
     ~FreeOnMessage() {
-        if (Form) Form->WindowProc = Saved;
+        if (Form && FOver)
+            FOver->OldWndProc = Saved;
+        else if (Form)
+            Form->WindowProc = Saved;
     }
     FreeOnMessage(const FreeOnMessage&) = delete;
     FreeOnMessage& operator=(const FreeOnMessage&) = delete;
@@ -59,6 +67,9 @@ struct FreeOnMessage {
         }
         Saved(m);
     }
+
+private:
+    TsSkinProvider* FOver = nullptr;
 };
 
 bool IsCommand(const TMessage& m, UINT Command) {
@@ -93,6 +104,8 @@ protected:
         kestrune_test::TestSkinForm::TearDown();
         EXPECT_EQ(harness::ReleaseQuarantine(), 0u);
     }
+
+public:
     // A shown form with a provider, both quarantined.
     void Make() {
         form = New<harness::Quarantined<TForm>>(Application);
@@ -133,7 +146,6 @@ protected:
         harness::PumpUntilIdle(10, 500);
     }
 
-public:
     TsSkinProvider* provider = nullptr;
 };
 
@@ -143,9 +155,8 @@ struct FreeCase {
     std::function<void(FreedInsideItsMessage&, FormKiller&)> Run;
 };
 
-// Each kind of provider message that runs user code or a nested loop frees
-// its form from inside; repeated, the system's object counts stay flat.
-TEST_F(FreedInsideItsMessage, NoUseOfTheProviderAfterItsFormWent) {
+// Each kind of provider message that runs user code or a nested loop.
+std::vector<FreeCase> FreeCases() {
     std::vector<FreeCase> cases;
     auto onCommand = [](UINT Command, std::function<void(FreedInsideItsMessage&)> Act) {
         return [Command, Act](FreedInsideItsMessage& t, FormKiller&) {
@@ -242,8 +253,8 @@ TEST_F(FreedInsideItsMessage, NoUseOfTheProviderAfterItsFormWent) {
     cases.push_back({"new caption text", [](FreedInsideItsMessage& t, FormKiller&) {
                          // The form's own handling of the text frees it, under
                          // the caption cover.
-                         FreeOnMessage freer(t.form);
-                         freer.When = [](const TMessage& m) { return m.Msg == CM_TEXTCHANGED; };
+                         FreeOnMessage freer(t.form, t.provider);
+                         freer.When = [](const TMessage& m) { return m.Msg == WM_SETTEXT; };
                          ::SendMessageW(t.Wnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Going"));
                          ASSERT_EQ(freer.Form, nullptr);
                          t.form = nullptr;
@@ -267,26 +278,47 @@ TEST_F(FreedInsideItsMessage, NoUseOfTheProviderAfterItsFormWent) {
                          t.form = nullptr;
                      }});
 
-    for (const FreeCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        auto once = [&] {
-            Make();
-            FormKiller killer{form};
-            c.Run(*this, killer);
-            if (form) {
-                ADD_FAILURE() << "the form was not freed";
-                form->Free();
-                form = nullptr;
-            }
-            ExpectFreedCleanly(c.Name);
-        };
-        once();
-        if (HasFatalFailure() || HasFailure()) continue;
-        const harness::ObjectCounts before = harness::CountObjects();
-        once();
-        harness::ExpectObjectCountsFlat(before, once, c.Name);
-    }
+    return cases;
 }
+
+class FreedInside : public FreedInsideItsMessage, public ::testing::WithParamInterface<std::size_t> {};
+
+// The form is freed from inside the message; repeated, the system's object
+// counts stay flat.
+TEST_P(FreedInside, NoUseOfTheProviderAfterItsFormWent) {
+    const FreeCase c = FreeCases()[GetParam()];
+    auto once = [&] {
+        Make();
+        FormKiller killer{form};
+        c.Run(*this, killer);
+        if (form) {
+            ADD_FAILURE() << "the form was not freed";
+            form->Free();
+            form = nullptr;
+        }
+        ExpectFreedCleanly(c.Name);
+    };
+    once();
+    if (HasFailure()) return;
+    const harness::ObjectCounts before = harness::CountObjects();
+    once();
+    harness::ExpectObjectCountsFlat(before, once, c.Name);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachKind, FreedInside, ::testing::Range<std::size_t>(0, FreeCases().size()),
+                         [](const ::testing::TestParamInfo<std::size_t>& info) {
+                             std::string name;
+                             bool up = true;
+                             for (const char* p = FreeCases()[info.param].Name; *p; ++p) {
+                                 if (*p == ' ') {
+                                     up = true;
+                                     continue;
+                                 }
+                                 name += up ? static_cast<char>(std::toupper(static_cast<unsigned char>(*p))) : *p;
+                                 up = false;
+                             }
+                             return name;
+                         });
 
 // ---- the outline drag of rmBorder ---------------------------------------------------------------
 
