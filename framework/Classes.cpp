@@ -172,6 +172,9 @@ TComponent::TComponent(TComponent* AOwner) {
 }
 
 TComponent::~TComponent() {
+    // Every derived destructor has run: whoever waits for this component
+    // hears it is gone before anyone is told.
+    FLifetime.End();
     if (!FDestructionStarted) {
         // Deleted without Free: do what BeforeDestruction would have done.
         FDestructionStarted = true;

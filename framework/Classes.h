@@ -171,6 +171,10 @@ public:
     // Runs Loaded on this component and everything it owns and clears csLoading.
     void LoadedAll();
 
+    // The component's liveness token: answers false once the component has
+    // been destroyed (cleared in ~TComponent, after every derived destructor).
+    TLiveness Liveness() const { return FLifetime.Token(); }
+
 protected:
     virtual void Notification(TComponent* AComponent, TOperation Operation);
     // Called once the definition of a component has been read (csLoading is
@@ -190,6 +194,7 @@ private:
     String FName;
     TComponentState FComponentState = 0;
     bool FDestructionStarted = false;
+    TLifetime FLifetime;
 };
 
 // Creates an object and completes its construction.

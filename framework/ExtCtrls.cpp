@@ -1,4 +1,5 @@
 #include "ExtCtrls.h"
+#include "WindowAttach.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,13 +22,12 @@ TTimer::~TTimer() {
 }
 
 bool TTimer::CanFreeNow() {
-    if (!FInTick) return true;
+    if (!IsDispatching(this)) return true;
     // Freed from inside its own tick: stop now, end when the tick returns.
-    FFreePending = true;
     FEnabled = false;
     if (FWindow) ::KillTimer(FWindow, 1);
     Destroying();
-    return false;
+    return !DeferFreeWhileDispatching(this, Liveness());
 }
 
 void TTimer::Timer() {
@@ -49,7 +49,7 @@ void TTimer::SetInterval(Cardinal value) {
 void TTimer::UpdateTimer() {
     if (!FWindow) return;
     ::KillTimer(FWindow, 1);
-    if (FEnabled && FInterval != 0 && !FFreePending) ::SetTimer(FWindow, 1, FInterval, nullptr);
+    if (FEnabled && FInterval != 0 && !HasState(csDestroying)) ::SetTimer(FWindow, 1, FInterval, nullptr);
 }
 
 void TTimer::WndProc(TMessage& Message) {
@@ -66,10 +66,6 @@ void TTimer::WndProc(TMessage& Message) {
         HandleFrameworkException();
     }
     FInTick = false;
-    if (FFreePending) {
-        FFreePending = false;
-        Free();
-    }
 }
 
 // ---------------------------------------------------------------------------

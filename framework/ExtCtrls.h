@@ -38,7 +38,6 @@ private:
     bool FEnabled = true;
     Cardinal FInterval = 1000;
     bool FInTick = false;
-    bool FFreePending = false;
 };
 
 // ---------------------------------------------------------------------------

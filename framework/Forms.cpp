@@ -500,10 +500,12 @@ void TCustomForm::DoClose(TCloseAction& Action) {
 }
 
 void TCustomForm::Close() {
-    if (!CloseQuery()) return;
+    // A handler may free the form.
+    const TLiveness alive = Liveness();
+    if (!CloseQuery() || !alive.Alive()) return;
     TCloseAction action = TCloseAction::caHide;
     DoClose(action);
-    if (action == TCloseAction::caNone) return;
+    if (!alive.Alive() || action == TCloseAction::caNone) return;
     if (Application && Application->MainForm() == this) {
         Application->Terminate();
         return;
@@ -921,11 +923,16 @@ void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
     if (Operation != TOperation::opRemove) return;
     if (AComponent == FMainForm) FMainForm = nullptr;
     if (AComponent == FMouseControl) FMouseControl = nullptr;
+    // A released component freed meanwhile by other means.
+    FReleased.erase(std::remove(FReleased.begin(), FReleased.end(), AComponent), FReleased.end());
 }
 
 void TApplication::ReleaseLater(TComponent* component) {
     if (!component) return;
-    if (std::find(FReleased.begin(), FReleased.end(), component) == FReleased.end()) FReleased.push_back(component);
+    if (std::find(FReleased.begin(), FReleased.end(), component) == FReleased.end()) {
+        FReleased.push_back(component);
+        if (component != this) component->FreeNotification(this);
+    }
     if (FHandle && !FReleasePosted) FReleasePosted = ::PostMessageW(FHandle, CM_RELEASE, 0, 0) != FALSE;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,61 @@ protected:
 
     // Objects are not copied, except by classes that say so (exceptions).
     TObject(const TObject&) = default;
+};
+
+// Liveness: code that may run after its object was freed (after a nested
+// message loop, a send, a user event or a wait) keeps a TLiveness of the
+// object, taken before, and asks it afterwards. The token is a weak look at
+// one flag that the object's TLifetime clears when the object is destroyed;
+// copies stay valid (and answer false) after the object's memory is gone.
+class TLiveness {
+public:
+    TLiveness() = default;
+    // The object has not been destroyed yet (false for an empty token).
+    bool Alive() const { return FFlag && *FFlag; }
+
+private:
+    friend class TLifetime;
+    explicit TLiveness(std::shared_ptr<const bool> Flag) : FFlag(std::move(Flag)) {}
+    std::shared_ptr<const bool> FFlag;
+};
+
+// The flag behind an object's liveness tokens. TComponent holds one and ends
+// it in its own destructor; objects that are not components derive from
+// TLivingObject. No class keeps a flag of its own.
+class TLifetime {
+public:
+    TLifetime() = default;
+    TLifetime(const TLifetime&) = delete;
+    TLifetime& operator=(const TLifetime&) = delete;
+    ~TLifetime() { End(); }
+    // A token of this lifetime (the flag is made on the first request).
+    TLiveness Token() const {
+        if (!FFlag) FFlag = std::make_shared<bool>(!FEnded);
+        return TLiveness(FFlag);
+    }
+    // Every token answers false from now on.
+    void End() {
+        FEnded = true;
+        if (FFlag) *FFlag = false;
+    }
+
+private:
+    mutable std::shared_ptr<bool> FFlag;
+    bool FEnded = false;
+};
+
+// Base of objects that are not components but whose liveness others ask
+// (window adapters, say): the lifetime ends in this destructor.
+class TLivingObject : public TObject {
+public:
+    TLiveness Liveness() const { return FLifetime.Token(); }
+
+protected:
+    ~TLivingObject() override { FLifetime.End(); }
+
+private:
+    TLifetime FLifetime;
 };
 
 #define KES_CLASS_NAME(name) \

@@ -29,6 +29,34 @@ struct WindowRecord {
 
 thread_local std::vector<const void*> gActive;
 
+// Objects that end once no dispatch of theirs is on the stack.
+struct PendingFree {
+    TObject* Object;
+    TLiveness Alive;
+};
+thread_local std::vector<PendingFree> gPendingFree;
+thread_local bool gFreeingPending = false;
+
+// Frees the queued objects whose dispatches have all returned.
+void FreePendingObjects() {
+    if (gFreeingPending || gPendingFree.empty()) return;
+    gFreeingPending = true;
+    struct Done {
+        ~Done() { gFreeingPending = false; }
+    } done;
+    for (std::size_t i = 0; i < gPendingFree.size();) {
+        const PendingFree p = gPendingFree[i];
+        if (p.Alive.Alive() && IsDispatching(p.Object)) {
+            ++i;
+            continue;
+        }
+        gPendingFree.erase(gPendingFree.begin() + static_cast<std::ptrdiff_t>(i));
+        if (p.Alive.Alive()) p.Object->Free();
+        // Freeing may have queued or freed others: start over.
+        i = 0;
+    }
+}
+
 WindowRecord* RecordOf(HWND wnd) {
     return wnd ? static_cast<WindowRecord*>(::GetPropW(wnd, kAttachProp)) : nullptr;
 }
@@ -64,10 +92,7 @@ void DispatchFrom(WindowRecord& rec, int index, TMessage& m) {
         // A copy: the chain may grow inside the call.
         const Attachment a = rec.Chain[static_cast<std::size_t>(i)];
         if (a.Detached || !a.Method) continue;
-        gActive.push_back(a.Object);
-        struct Pop {
-            ~Pop() { gActive.pop_back(); }
-        } pop;
+        TDispatchScope scope(a.Object);
         a.Method(m);
         return;
     }
@@ -176,3 +201,27 @@ bool CallPreviousWndProc(HWND Wnd, const void* Object, TMessage& Message) {
 }
 
 const std::vector<const void*>& ActiveDispatches() { return gActive; }
+
+bool IsDispatching(const void* Object) {
+    return Object && std::find(gActive.begin(), gActive.end(), Object) != gActive.end();
+}
+
+TDispatchScope::TDispatchScope(const void* Object) { gActive.push_back(Object); }
+
+TDispatchScope::~TDispatchScope() {
+    gActive.pop_back();
+    if (gPendingFree.empty()) return;
+    try {
+        FreePendingObjects();
+    } catch (...) {
+        HandleFrameworkException();
+    }
+}
+
+bool DeferFreeWhileDispatching(TObject* Object, const TLiveness& Alive) {
+    if (!IsDispatching(Object)) return false;
+    for (const PendingFree& p : gPendingFree)
+        if (p.Object == Object && p.Alive.Alive()) return true;
+    gPendingFree.push_back(PendingFree{Object, Alive});
+    return true;
+}

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "Messages.h"
+#include "System.h"
 
 // Attaches Object (the object Method calls; it identifies the attachment) to
 // Wnd. Previous is the procedure messages are passed on to at the bottom of
@@ -45,6 +46,29 @@ LRESULT CALLBACK AttachedWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPara
 // The objects whose dispatch is on this thread's stack, innermost last (an
 // object appears once for each nested dispatch).
 const std::vector<const void*>& ActiveDispatches();
+// A dispatch of Object is on this thread's stack.
+bool IsDispatching(const void* Object);
+
+// Counts a dispatch of Object for its lifetime. The shared procedure counts
+// the dispatches of attached windows; an object entered another way (a
+// WindowProc it took over, a tick it forwards) counts its own. Objects whose
+// end waits for their dispatches are freed as the last one returns.
+class TDispatchScope {
+public:
+    explicit TDispatchScope(const void* Object);
+    ~TDispatchScope();
+    TDispatchScope(const TDispatchScope&) = delete;
+    TDispatchScope& operator=(const TDispatchScope&) = delete;
+};
+
+// The one rule for objects that end themselves (a timer inside its own tick,
+// an adapter inside its own window procedure): their CanFreeNow asks this.
+// While a dispatch of Object is on the stack, Object is queued (once) and
+// freed as soon as the last of them has returned, never from inside a
+// nested message loop one of its handlers started; the answer is then true
+// and the caller does not free it. Alive is Object's liveness, so that an
+// object deleted meanwhile by other means is skipped.
+bool DeferFreeWhileDispatching(TObject* Object, const TLiveness& Alive);
 // Called on this thread each time an attached dispatch returns (the forms
 // unit frees released objects that have become free).
 extern void (*DispatchReturnedHook)();

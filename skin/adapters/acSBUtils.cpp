@@ -259,27 +259,12 @@ TacMainWnd::~TacMainWnd() {
     SkinManager = nullptr;
 }
 
-bool TacMainWnd::CanFreeNow() {
-    if (FDispatchDepth > 0) {
-        FFreePending = true;
-        return false;
-    }
-    return true;
-}
+bool TacMainWnd::CanFreeNow() { return !DeferFreeWhileDispatching(this, Liveness()); }
 
 // ---- messages -----------------------------------------------------------------------
 
 void TacMainWnd::MainWndMethod(TMessage& Message) {
-    ++FDispatchDepth;
-    struct Leave {
-        TacMainWnd* Self;
-        ~Leave() {
-            if (--Self->FDispatchDepth == 0 && Self->FFreePending) {
-                Self->FFreePending = false;
-                Self->Free();
-            }
-        }
-    } leave{this};
+    TDispatchScope scope(this);
     // An address that this thread did not send reaches neither the adapter
     // nor the window's own procedure, skin or no skin.
     if (!MayActOnSkinCommand(Message)) return;

@@ -58,7 +58,7 @@ extern TacUninitializeFlatSB acUninitializeFlatSB;
 // The adapter of a window (its "ACSBSC" property), or nullptr.
 TacMainWnd* AdapterOfWindow(HWND Wnd);
 
-class TacMainWnd : public TObject {
+class TacMainWnd : public TLivingObject {
 public:
     KES_CLASS_NAME(TacMainWnd)
     // Steps that need no virtual call: the handle, the theme switch, the skin
@@ -133,9 +133,9 @@ public:
     // calls it, so a detached window has its theme back.
     void GiveThemeBack();
 
-    // The entry of every message into the adapter: counts the dispatch depth
-    // so that an adapter freed inside its own message is deleted only when
-    // the message returns.
+    // The entry of every message into the adapter: counts the dispatch so
+    // that an adapter freed inside its own message is deleted only when the
+    // message returns.
     void MainWndMethod(TMessage& Message);
 
 protected:
@@ -155,8 +155,6 @@ private:
     friend void HookAdapterWnd(TacMainWnd* Adapter, HWND Handle);
     bool FRepaint = true;
     String FSkinSection;
-    Integer FDispatchDepth = 0;
-    bool FFreePending = false;
     // The system theme was switched off at creation (given back on Destroy).
     bool FThemeOff = false;
     // Ways 2 and 3: the link put into the WindowProc (see the source).

@@ -563,7 +563,11 @@ void TsButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
         DroppedDown = true;
         FCommonData->Invalidate();
         const POINT at = ClientToScreen(POINT{0, Height()});
+        // The chosen item runs before Popup returns and may free the button
+        // (with its form).
+        const TLiveness alive = Liveness();
         DropDownMenu()->Popup(at.x, at.y);
+        if (!alive.Alive()) return;
         DroppedDown = false;
         // The press that opened the menu is over: a release that still finds
         // the button holding the mouse must not click it.
@@ -778,8 +782,11 @@ bool TsButton::SkinnedMessage(TMessage& Message) {
 void TsButton::CommonTail(TMessage& Message) {
     TsCommonData& sd = *FCommonData;
     if (HandleCommonMessage(Message, FCommonData)) return;
+    // A handler of the message (a click, a menu item of the split part) may
+    // free the button.
+    const TLiveness alive = Liveness();
     TButton::WndProc(Message);
-    if (HasState(csDestroying)) return;
+    if (!alive.Alive() || HasState(csDestroying)) return;
     const bool shown = Visible() || HasState(csDesigning);
     switch (Message.Msg) {
     case WM_SETFONT:

@@ -1,6 +1,7 @@
 #include "acThdTimer.h"
 
 #include "Forms.h"
+#include "WindowAttach.h"
 
 TacThreadedTimer::TacThreadedTimer(TComponent* AOwner) : TComponent(AOwner) {
     if (Application && Application->Terminated()) return;
@@ -28,7 +29,7 @@ TacThreadedTimer::~TacThreadedTimer() {
 }
 
 bool TacThreadedTimer::CanFreeNow() {
-    if (!Executing) {
+    if (!IsDispatching(this)) {
         // The inner timer is owned and goes with the components; it must not
         // call back while this object ends.
         if (FTimerThread) {
@@ -39,17 +40,17 @@ bool TacThreadedTimer::CanFreeNow() {
         }
         return true;
     }
-    FFreePending = true;
+    // Freed from inside its own tick: stop now, end when the tick returns.
     FEnabled = false;
     Rearm();
     Destroying();
-    return false;
+    return !DeferFreeWhileDispatching(this, Liveness());
 }
 
 void TacThreadedTimer::Rearm() {
     if (!FTimerThread) return;
     FTimerThread->SetEnabled(false);
-    if (FInterval != 0 && FEnabled && FOnTimer && !FFreePending) FTimerThread->SetEnabled(true);
+    if (FInterval != 0 && FEnabled && FOnTimer && !HasState(csDestroying)) FTimerThread->SetEnabled(true);
 }
 
 void TacThreadedTimer::SetEnabled(bool Value) {
@@ -84,13 +85,16 @@ void TacThreadedTimer::Timer() {
 void TacThreadedTimer::InnerTick(TObject*) {
     if (!FTimerThread || !FTimerThread->Enabled() || Executing) return;
     Executing = true;
+    // The tick is a dispatch of this timer: freed by its own handler, it
+    // ends when the handler is done.
+    const TLiveness alive = Liveness();
     struct EndOfTick {
         TacThreadedTimer* Self;
+        const TLiveness& Alive;
         ~EndOfTick() {
-            Self->Executing = false;
-            // Freed by its own handler: end now that the handler is done.
-            if (Self->FFreePending) Self->Free();
+            if (Alive.Alive()) Self->Executing = false;
         }
-    } end{this};
+    } end{this, alive};
+    TDispatchScope scope(this);
     Timer();
 }

@@ -56,6 +56,4 @@ private:
     void Rearm();
     void InnerTick(TObject* Sender);
     void ChangeEventTick(TObject*) { TimeHandler(); }
-
-    bool FFreePending = false;
 };

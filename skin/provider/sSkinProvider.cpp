@@ -1,5 +1,7 @@
 #include "sSkinProvider.h"
 
+#include "WindowAttach.h"
+
 #include <windowsx.h>
 
 #include <algorithm>
@@ -43,58 +45,6 @@ namespace {
 std::vector<TacProviderLink*>& OrphanLinks() {
     static std::vector<TacProviderLink*> links;
     return links;
-}
-
-// ---- providers freed later ----------------------------------------------------------
-
-constexpr UINT acFreeProvidersMessage = WM_USER + 0x1A;
-
-std::vector<TsSkinProvider*>& PendingFree() {
-    static std::vector<TsSkinProvider*> list;
-    return list;
-}
-
-struct TacProviderReleaser {
-    HWND Wnd = nullptr;
-    void WndProc(TMessage& Message) {
-        if (Message.Msg == acFreeProvidersMessage || (Message.Msg == WM_TIMER && Message.WParam == 1)) {
-            if (Message.Msg == WM_TIMER) ::KillTimer(Wnd, 1);
-            FreePending();
-            return;
-        }
-        Message.Result = ::DefWindowProcW(Wnd, Message.Msg, Message.WParam, Message.LParam);
-    }
-    void FreePending();
-};
-
-TacProviderReleaser& Releaser() {
-    static TacProviderReleaser releaser;
-    return releaser;
-}
-
-void TacProviderReleaser::FreePending() {
-    auto& list = PendingFree();
-    for (std::size_t i = 0; i < list.size();) {
-        TsSkinProvider* p = list[i];
-        // Still inside one of its own messages (a nested message loop runs
-        // under it): try again a little later.
-        if (p->InDispatch()) {
-            ++i;
-            continue;
-        }
-        list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
-        delete p;   // inert: no form, owner or window of its own any more
-        i = 0;
-    }
-    if (!list.empty()) ::SetTimer(Wnd, 1, 50, nullptr);
-}
-
-// Frees an inert provider once the current message is done.
-void FreeProviderLater(TsSkinProvider* Provider) {
-    TacProviderReleaser& r = Releaser();
-    if (!r.Wnd) r.Wnd = AllocateHWnd(TWndMethod::Of<&TacProviderReleaser::WndProc>(&r));
-    PendingFree().push_back(Provider);
-    ::PostMessageW(r.Wnd, acFreeProvidersMessage, 0, 0);
 }
 
 // System caption heights, read once.
@@ -424,7 +374,11 @@ void TsSkinProvider::MakeInert() {
     RTInit = false;
     if (Owner()) Owner()->RemoveComponent(this);
     Form = nullptr;
-    FreeProviderLater(this);
+    // Freed like a released form: once none of its messages is on the stack.
+    if (Application)
+        Application->ReleaseLater(this);
+    else if (!IsDispatching(this))
+        Free();
 }
 
 void TsSkinProvider::AfterConstruction() {
@@ -435,16 +389,15 @@ void TsSkinProvider::AfterConstruction() {
     PrepareForm();
 }
 
-void TsSkinProvider::BeforeDestruction() {
-    // Taken out of any later-free list: it is going now.
-    auto& pending = PendingFree();
-    pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
-    TComponent::BeforeDestruction();
-}
+void TsSkinProvider::BeforeDestruction() { TComponent::BeforeDestruction(); }
 
 TsSkinProvider::~TsSkinProvider() {
-    auto& pending = PendingFree();
-    pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
+    // Process-wide state that names this provider or its form goes with it.
+    if (FrameDragOwner() == this) CancelFrameDrag();
+    if (PressedHT != 0 || CurrentHT != 0) acBtnPressed = false;
+    if (PreviewHandle && Form && PreviewHandle == FormWnd(Form)) PreviewHandle = nullptr;
+    // A caption cover left up by a message the form went in calls back here.
+    HideCaptionCover();
     if (FAddedTitle) {
         UpdateBorderForm(false);
         FreeAndNil(FAddedTitle);
@@ -488,7 +441,7 @@ void TsSkinProvider::Subclass() {
 
 void TsSkinProvider::Unsubclass() {
     if (!FLink) return;
-    if (Form && Form->WindowProc == OwnWndProc && FDispatchDepth == 0) {
+    if (Form && Form->WindowProc == OwnWndProc && !IsDispatching(this)) {
         Form->WindowProc = OldWndProc;
         delete FLink;
     } else if (Form && Form->WindowProc == OwnWndProc) {

@@ -265,9 +265,6 @@ private:
     bool SendCommand(WPARAM Command);
     TMenuItem* AddItem(const String& Caption, const String& Name, UINT Command, TNotifyEvent Click);
     void AddSeparator();
-    // Cleared when the menu goes: a click that sends a window command checks
-    // it before touching the menu again.
-    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 // ---- the provider ------------------------------------------------------------------
@@ -425,6 +422,13 @@ public:
     // the hit code that started it).
     static Integer FrameDragKind;
     static bool FrameDragging();
+    // The provider whose outline drag runs (nullptr: none).
+    static TsSkinProvider* FrameDragOwner();
+    // Ends this provider's outline drag without moving the form: the
+    // outline is erased, the desktop DC restored and released, the capture
+    // given back. Runs when the form loses the capture or is told to cancel
+    // its modes, and when the provider goes.
+    void CancelFrameDrag();
     // Moves (and repaints) the border window with the form; nothing while no
     // border window exists.
     void UpdateExBordersPos(bool Redraw = true, Byte Blend = 255);
@@ -579,10 +583,8 @@ public:
     TWndMethod OwnWndProc;
 
     // A run-time provider replaced by a later one: stops skinning the form
-    // at once and is freed after the current message.
+    // at once and is released (freed once none of its messages runs).
     void MakeInert();
-    // A message of the form is being handled by this provider.
-    bool InDispatch() const { return FDispatchDepth > 0; }
 
 protected:
     void Loaded() override;
@@ -618,9 +620,6 @@ private:
     void StopButtonFades();
     // Releases the pressed caption button and the capture taken for it.
     void ReleasePressedButton();
-    // Cleared when the provider goes: code that waited or sent a message
-    // that may free the form checks it before touching the provider again.
-    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
     void Subclass();
     void Unsubclass();
     void ApplyGlobalColor();
@@ -630,7 +629,6 @@ private:
 
     TacProviderLink* FLink = nullptr;   // the procedure in the form's chain
     bool FLinkTaken = false;            // this provider subclassed the form and listed it
-    Integer FDispatchDepth = 0;
 };
 
 // ---- unit-level ----------------------------------------------------------------

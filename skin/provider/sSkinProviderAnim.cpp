@@ -190,9 +190,11 @@ void TsSkinProvider::StartBlendOnMoving() {
         ::RedrawWindow(wnd, nullptr, nullptr, kRedrawAll);
     }
     timer->SetEnabled(true);
-    // The system's move loop runs until the mouse button is released.
+    // The system's move loop runs until the mouse button is released; the
+    // form may be freed inside it.
+    const TLiveness alive = Liveness();
     ::SendMessageW(wnd, WM_SYSCOMMAND, 0xF012, 0);
-    EndBlendOnMoving();
+    if (alive.Alive()) EndBlendOnMoving();
 }
 
 void TsSkinProvider::EndBlendOnMoving() {

@@ -58,13 +58,15 @@ Integer TsSkinProvider::FrameDragKind = 0;
 
 bool TsSkinProvider::FrameDragging() { return gDrag.Owner != nullptr; }
 
+TsSkinProvider* TsSkinProvider::FrameDragOwner() { return gDrag.Owner; }
+
 // ---- system menu ---------------------------------------------------------------------------------
 
 void TsSkinProvider::DropSysMenu(Integer X, Integer Y) {
     if (!SystemMenu) PrepareForm();
     HWND wnd = FormWnd(Form);
     if (!SystemMenu || !wnd) return;
-    const std::shared_ptr<bool> alive = FAlive;
+    const TLiveness alive = Liveness();
     TsSkinManager* m = Manager();
     if (m && m->SkinnedPopups()) {
         // The skinned menu. Extra commands that the application put into the
@@ -79,7 +81,7 @@ void TsSkinProvider::DropSysMenu(Integer X, Integer Y) {
         if (TsSkinableMenus* menus = m->SkinableMenus()) menus->HookPopupMenu(SystemMenu, true);
         SystemMenu->SetWindowHandle(wnd);
         SystemMenu->Popup(X, Y);
-        if (!*alive) return;
+        if (!alive.Alive()) return;
         if (SystemMenu) SystemMenu->SetWindowHandle(nullptr);
         return;
     }
@@ -97,7 +99,7 @@ void TsSkinProvider::DropSysMenu(Integer X, Integer Y) {
     EnableSysMenuItem(SC_CLOSE, SystemMenu->VisibleClose());
     const UINT command =
         static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, X, Y, 0, wnd, nullptr));
-    if (*alive && command != 0 && ::IsWindow(wnd)) ::PostMessageW(wnd, WM_SYSCOMMAND, command, 0);
+    if (alive.Alive() && command != 0 && ::IsWindow(wnd)) ::PostMessageW(wnd, WM_SYSCOMMAND, command, 0);
 }
 
 void TsSkinProvider::DropSysMenuBelowIcon(Integer Up) {
@@ -167,12 +169,27 @@ void TsSkinProvider::EndFrameDrag(TPoint ScreenPoint) {
         ::MoveWindow(wnd, drag.Rect.Left, drag.Rect.Top, drag.Rect.Width(), drag.Rect.Height(), TRUE);
 }
 
+void TsSkinProvider::CancelFrameDrag() {
+    if (gDrag.Owner != this) return;
+    const TacFrameDrag drag = gDrag;
+    // Cleared first: giving the capture back below ends nothing twice.
+    gDrag = TacFrameDrag{};
+    FrameDragKind = 0;
+    DrawOutline(drag.DC, drag.Rect);
+    if (drag.DC) {
+        ::RestoreDC(drag.DC, drag.SavedDC);
+        ::ReleaseDC(::GetDesktopWindow(), drag.DC);
+    }
+    HWND wnd = FormWnd(Form);
+    if (wnd && ::GetCapture() == wnd) ::ReleaseCapture();
+}
+
 // ---- button down -------------------------------------------------------------------------------------
 
 void TsSkinProvider::HandleNCLButtonDown(TMessage& Message) {
     HWND wnd = FormWnd(Form);
     const auto hit = static_cast<Integer>(Message.WParam);
-    const std::shared_ptr<bool> alive = FAlive;
+    const TLiveness alive = Liveness();
     if (!FDrawNonClientArea || !wnd) {
         if (hit == HTSYSMENU && wnd) {
             SetHotHT(0, true);
@@ -187,7 +204,7 @@ void TsSkinProvider::HandleNCLButtonDown(TMessage& Message) {
     if (hit == HTSYSMENU) {
         Message.Result = 0;
         PassOn(Message);
-        if (!*alive || Message.Result != 0) return;
+        if (!alive.Alive() || Message.Result != 0) return;
         SetHotHT(0, true);
         if (m && !m->SkinnedPopups()) {
             // A second click may follow and close the form (or anything the
@@ -196,10 +213,10 @@ void TsSkinProvider::HandleNCLButtonDown(TMessage& Message) {
             const DWORD start = ::GetTickCount();
             while (::GetTickCount() - start < kIconClickWaitMs) {
                 if (Application) Application->ProcessMessages();
-                if (!*alive) return;
+                if (!alive.Alive()) return;
                 ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
             }
-            if (!*alive || !Form || Form->HasState(csDestroying) || !::IsWindow(wnd) || !::IsWindowVisible(wnd) ||
+            if (!alive.Alive() || !Form || Form->HasState(csDestroying) || !::IsWindow(wnd) || !::IsWindowVisible(wnd) ||
                 FCommonData->FUpdating)
                 return;
         }
@@ -261,7 +278,7 @@ void TsSkinProvider::HandleNCLButtonDown(TMessage& Message) {
             FAllowBlendOnMoving) {
             FormActive = true;
             Form->SetFocus();
-            if (!*alive) return;
+            if (!alive.Alive()) return;
             StartBlendOnMoving();
             return;
         }
@@ -320,7 +337,7 @@ void TsSkinProvider::HandleButtonUp(TMessage& Message) {
     const TPoint p = FormPoint(screen.X, screen.Y);
     const TsCaptionButton* btn = ButtonOf(code);
     const bool acts = held && code == pressed && btn && btn->Rect.Contains(p);
-    const std::shared_ptr<bool> alive = FAlive;
+    const TLiveness alive = Liveness();
     // What is not the frame's own goes the usual way; the release of a
     // captured press is the frame's.
     auto passOn = [&] {
@@ -340,13 +357,13 @@ void TsSkinProvider::HandleButtonUp(TMessage& Message) {
         } else if (IsMainForm(Form)) {
             SkipAnimation = true;
             ::SendMessageW(wnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-            if (*alive) SkipAnimation = false;
+            if (alive.Alive()) SkipAnimation = false;
         } else {
             FormState |= FS_ANIMMINIMIZING;
             ::SendMessageW(wnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-            if (*alive) FormState &= ~FS_ANIMMINIMIZING;
+            if (alive.Alive()) FormState &= ~FS_ANIMMINIMIZING;
         }
-        if (!*alive) return;
+        if (!alive.Alive()) return;
         FCommonData->BGChanged = true;
         RegionChanged = true;
         return;
@@ -362,11 +379,11 @@ void TsSkinProvider::HandleButtonUp(TMessage& Message) {
         }
         if (IsZoomed()) {
             ::SendMessageW(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
-            if (!*alive) return;
+            if (!alive.Alive()) return;
             RefreshFrame();
         } else {
             ::SendMessageW(wnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-            if (!*alive) return;
+            if (!alive.Alive()) return;
         }
         if (SystemMenu) SystemMenu->UpdateItems();
         return;
@@ -378,7 +395,7 @@ void TsSkinProvider::HandleButtonUp(TMessage& Message) {
         }
         ButtonClose.State = 0;
         ::SendMessageW(wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-        if (!*alive || !Form || Form->HasState(csDestroying)) return;
+        if (!alive.Alive() || !Form || Form->HasState(csDestroying)) return;
         StopButtonFades();
         if (::IsWindow(wnd) && ::IsWindowVisible(wnd)) {
             FCommonData->BGChanged = true;
@@ -392,7 +409,7 @@ void TsSkinProvider::HandleButtonUp(TMessage& Message) {
             return;
         }
         ::SendMessageW(wnd, WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
-        if (!*alive) return;
+        if (!alive.Alive()) return;
         SetHotHT(0, true);
         if (SystemMenu) SystemMenu->UpdateItems();
         RefreshFrame();
@@ -403,7 +420,7 @@ void TsSkinProvider::HandleButtonUp(TMessage& Message) {
         if (acts) {
             TsTitleButton* b = FTitleButtons->Items(code - HTUDBTN);
             if (b->OnMouseUp) b->OnMouseUp(b, TMouseButton::mbLeft, KeyboardStateToShiftState(), p.X, p.Y);
-            if (!*alive) return;
+            if (!alive.Alive()) return;
         }
         SetHotHT(0, true);
         return;
@@ -428,13 +445,13 @@ void TsSkinProvider::HandleNCLButtonDblClk(TMessage& Message) {
         PassOn(Message);
         return;
     }
-    const std::shared_ptr<bool> alive = FAlive;
+    const TLiveness alive = Liveness();
     switch (static_cast<Integer>(Message.WParam)) {
     case HTCAPTION: {
         const bool offers = SystemMenu && (SystemMenu->EnabledMax() || SystemMenu->EnabledRestore());
         if (offers || (IsIconic() && !HaveBorder())) {
             ::SendMessageW(wnd, WM_SYSCOMMAND, IsZoomed() || IsIconic() ? SC_RESTORE : SC_MAXIMIZE, 0);
-            if (*alive && SystemMenu) SystemMenu->UpdateItems();
+            if (alive.Alive() && SystemMenu) SystemMenu->UpdateItems();
         } else if (IsIconic()) {
             ::SendMessageW(wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
         }
@@ -464,14 +481,14 @@ void TsSkinProvider::HandleSysCommand(TMessage& Message) {
     // except the move by the caption, which is the command with HTCAPTION.
     const auto raw = static_cast<UINT>(Message.WParam & 0xFFFF);
     const UINT command = raw & 0xFFF0;
-    const std::shared_ptr<bool> alive = FAlive;
+    const TLiveness alive = Liveness();
     TsSkinManager* m = Manager();
 
     if (raw == 0xF012) ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     if (command == SC_MAXIMIZE && !Form->Parent() && FormTimer) {
         TacSysAnimationOff off;
         StartRestoreAnimation();
-        if (!*alive) return;
+        if (!alive.Alive()) return;
         PassOn(Message);
         return;
     }
@@ -494,7 +511,7 @@ void TsSkinProvider::HandleSysCommand(TMessage& Message) {
             }
             if (!BorderForm && IsAeroEnabled()) {
                 PassOn(Message);
-                if (!*alive) return;
+                if (!alive.Alive()) return;
                 ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_ALLCHILDREN | RDW_INVALIDATE);
                 ::InvalidateRect(wnd, nullptr, TRUE);
                 return;
@@ -511,7 +528,7 @@ void TsSkinProvider::HandleSysCommand(TMessage& Message) {
 
     if (command == SC_RESTORE && BorderForm) UpdateBorderForm(false);
     PassOn(Message);
-    if (!*alive || !Form || Form->HasState(csDestroying) || !::IsWindow(wnd)) return;
+    if (!alive.Alive() || !Form || Form->HasState(csDestroying) || !::IsWindow(wnd)) return;
     switch (command) {
     case SC_MINIMIZE:
         if (FCommonData->FCacheBmp) FCommonData->FCacheBmp->SetSize(0, 0);

@@ -11,6 +11,7 @@
 #include "sSkinProvider.h"
 
 #include "StdCtrls.h"
+#include "WindowAttach.h"
 #include "acDwm.h"
 #include "acFormAnimTimers.h"
 #include "acGlow.h"
@@ -60,22 +61,31 @@ private:
 };
 
 // The caption cover form over the title for its lifetime.
+// A provider freed meanwhile (its form went inside the covered message) is
+// left alone.
 class CaptionCover {
 public:
     CaptionCover(TsSkinProvider* Provider, bool Active) : FProvider(Active ? Provider : nullptr) {
-        if (FProvider) FProvider->ShowCaptionCover(false);
+        if (FProvider) {
+            FAlive = FProvider->Liveness();
+            FProvider->ShowCaptionCover(false);
+        }
     }
     ~CaptionCover() { Remove(); }
     CaptionCover(const CaptionCover&) = delete;
     CaptionCover& operator=(const CaptionCover&) = delete;
     void Remove() {
-        if (FProvider) FProvider->HideCaptionCover();
+        if (FProvider && FAlive.Alive()) FProvider->HideCaptionCover();
         FProvider = nullptr;
     }
 
 private:
     TsSkinProvider* FProvider;
+    TLiveness FAlive;
 };
+
+// A skin sent by the editor is being applied (WM_COPYDATA re-entry guard).
+bool gApplyingEditorSkin = false;
 
 // The longest the provider waits, when the session ends, for running
 // animations to finish.
@@ -359,9 +369,9 @@ void TsSkinProvider::HandleNCActivate(TMessage& Message) {
     {
         RedrawOff redraw(wnd, stopRedraw);
         CaptionCover captionCover(this, cover);
-        const std::shared_ptr<bool> alive = FAlive;
+        const TLiveness alive = Liveness();
         PassOn(Message);
-        if (!*alive) return;
+        if (!alive.Alive()) return;
         redraw.Resume();
         if (stopRedraw && composition)
             ::RedrawWindow(wnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_INVALIDATE);
@@ -574,14 +584,18 @@ void TsSkinProvider::HandleSize(TMessage& Message) {
     }
     FreeGlows();
     FLinesCount = -1;
+    // The form's resize handlers may free it.
+    const TLiveness alive = Liveness();
     if (!Form->Parent()) {
         // Children sized with the form wait for the form's painting.
         const bool was = FCommonData->FUpdating;
         FCommonData->FUpdating = true;
         PassOn(Message);
+        if (!alive.Alive()) return;
         FCommonData->FUpdating = was;
     } else {
         PassOn(Message);
+        if (!alive.Alive()) return;
     }
     if (!acAnimationSwitch && !FInAnimation) {
         if (Form->Showing()) {
@@ -622,11 +636,13 @@ void TsSkinProvider::HandleSetText(TMessage& Message) {
         return;
     }
     FreeGlows();
+    const TLiveness alive = Liveness();
     if (IsAeroEnabled()) {
         {
             RedrawOff redraw(wnd, BorderForm == nullptr);
             PassOn(Message);
         }
+        if (!alive.Alive()) return;
         if (BorderForm == nullptr) {
             FCommonData->BGChanged = true;
             ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
@@ -638,9 +654,8 @@ void TsSkinProvider::HandleSetText(TMessage& Message) {
             // The system writes its own caption: the cover hides it until the
             // skinned title with the new text is on the window.
             CaptionCover cover(this, true);
-            const std::shared_ptr<bool> alive = FAlive;
             PassOn(Message);
-            if (!*alive) return;
+            if (!alive.Alive()) return;
             if (LockCount == 0) RefreshFrame();
         }
         if (Form->AlphaBlend()) ::SendMessageW(wnd, WM_NCPAINT, 1, 0);
@@ -714,7 +729,9 @@ void TsSkinProvider::HandleWindowPosChanged(TMessage& Message) {
         const Integer ex = d->ExMaxHeight != 0 ? d->ExMaxHeight : d->ExTitleHeight;
         FSysExHeight = BorderForm && IsZoomed() && ex < SysCaptionHeight(Form) + 4;
     }
+    const TLiveness alive = Liveness();
     PassOn(Message);
+    if (!alive.Alive()) return;
     const auto* pos = reinterpret_cast<const WINDOWPOS*>(Message.LParam);
     HWND wnd = FormWnd(Form);
     if (!pos || !wnd) return;
@@ -753,9 +770,9 @@ void TsSkinProvider::HandleShowingChanged(TMessage& Message) {
         // part of it.
         FCommonData->FUpdating = false;
         if (m) UpdateBorderForm(m->ExtendedBorders());
-        const std::shared_ptr<bool> alive = FAlive;
+        const TLiveness alive = Liveness();
         PassOn(Message);
-        if (!*alive) return;
+        if (!alive.Alive()) return;
         UpdateScrollAdapter();
         if (wnd) ::RedrawWindow(wnd, nullptr, nullptr, RDW_ALLCHILDREN | RDW_INVALIDATE);
         return;
@@ -789,9 +806,12 @@ void TsSkinProvider::HandleQueryEndSession(TMessage& Message) {
     if (Application && !Application->Terminated()) {
         // Running animations get their last steps, but the session does
         // not wait for them longer than a moment.
+        // The form may go while the queue is served.
+        const TLiveness alive = Liveness();
         const DWORD start = ::GetTickCount();
         while (LivingFadeTimers() > 0 && ::GetTickCount() - start < kEndSessionWaitMs) {
             Application->ProcessMessages();
+            if (!alive.Alive()) return;
             ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         }
     }
@@ -820,17 +840,10 @@ void TsSkinProvider::HandleNCRButtonUp(TMessage& Message) {
 // ---- the window procedure -------------------------------------------------------------------------
 
 void TsSkinProvider::NewWndProc(TMessage& Message) {
-    // The provider may go while one of its messages runs (a handler frees
-    // the form): the depth is only counted down while it is still there.
-    const std::shared_ptr<bool> alive = FAlive;
-    ++FDispatchDepth;
-    struct Depth {
-        const std::shared_ptr<bool>& Alive;
-        Integer& Count;
-        ~Depth() {
-            if (*Alive) --Count;
-        }
-    } depth{alive, FDispatchDepth};
+    // Counted on the dispatch stack, not in the provider: a handler may free
+    // the form, and the provider with it.
+    const TLiveness alive = Liveness();
+    TDispatchScope dispatch(this);
 
     if (Message.Msg == SkinCommandMessage) {
         // An address that this thread did not send goes nowhere, the form included.
@@ -838,6 +851,12 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
         return;
     }
     if (!Form) return;
+    // An outline drag lives only while the form holds the mouse, skinned or
+    // not: anyone else taking the capture, or a cancel, ends it in place.
+    if (FrameDragOwner() == this &&
+        ((Message.Msg == WM_CAPTURECHANGED && reinterpret_cast<HWND>(Message.LParam) != FormWnd(Form)) ||
+         Message.Msg == WM_CANCELMODE))
+        CancelFrameDrag();
     switch (Message.Msg) {
     case acEditorMessage:
         if (Message.WParam == acEditorClosePreview) {
@@ -851,13 +870,26 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
         }
         PassOn(Message);
         return;
-    case WM_COPYDATA:
-        if (TsSkinManager* m = Manager()) m->WMCopyData(Message);
-        if (Message.Result == 0) PassOn(Message);
+    case WM_COPYDATA: {
+        // The form answers first; a skin from the editor is taken only by
+        // the window announced to it, and not while one is being applied.
+        const TLiveness alive = Liveness();
+        PassOn(Message);
+        if (!alive.Alive() || Message.Result != 0 || !Message.LParam || !PreviewHandle || !Form ||
+            FormWnd(Form) != PreviewHandle || gApplyingEditorSkin)
+            return;
+        if (TsSkinManager* m = Manager()) {
+            gApplyingEditorSkin = true;
+            struct Leave {
+                ~Leave() { gApplyingEditorSkin = false; }
+            } leave;
+            m->WMCopyData(Message);
+        }
         return;
+    }
     case CM_RECREATEWND:
         PassOn(Message);
-        if (*alive && Form->HandleAllocated()) LinkToSkinEditor(Form->Handle());
+        if (alive.Alive() && Form->HandleAllocated()) LinkToSkinEditor(Form->Handle());
         return;
     default: break;
     }
@@ -874,7 +906,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
         }
         if (Message.Msg == CM_SHOWINGCHANGED) {
             PassOn(Message);
-            if (*alive && Form->Showing() && Form->HandleAllocated()) LinkToSkinEditor(Form->Handle());
+            if (alive.Alive() && Form->Showing() && Form->HandleAllocated()) LinkToSkinEditor(Form->Handle());
             return;
         }
         PassOn(Message);
@@ -886,11 +918,11 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
     switch (Message.Msg) {
     case WM_CREATE:
         PassOn(Message);
-        if (*alive) PrepareForm();
+        if (alive.Alive()) PrepareForm();
         return;
     case WM_NCCREATE:
         PassOn(Message);
-        if (*alive) PrepareForm();
+        if (alive.Alive()) PrepareForm();
         return;
     case WM_MOVE:
         // Only the buttons' fades: a blend on moving runs through the move.
@@ -901,7 +933,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
     case WM_SIZE: HandleSize(Message); return;
     case WM_ACTIVATE:
         PassOn(Message);
-        if (!*alive || !Form->Showing()) return;
+        if (!alive.Alive() || !Form->Showing()) return;
         if (FDrawNonClientArea) UpdateScrollAdapter();
         if ((Form->ControlState() & csCreating) == 0) {
             FLinesCount = -1;
@@ -926,7 +958,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
     case WM_ERASEBKGND: HandleEraseBkgndMessage(Message); return;
     case WM_SYSCOLORCHANGE:
         PassOn(Message);
-        if (*alive) UpdateMenu();
+        if (alive.Alive()) UpdateMenu();
         return;
     case WM_SHOWWINDOW:
         if (Message.WParam != 0) {
@@ -940,7 +972,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                          : IsZoomed() ? TShowAction::saMaximize
                                       : TShowAction::saRestore;
         PassOn(Message);
-        if (*alive && Message.WParam != 0 && Form->Parent()) {
+        if (alive.Alive() && Message.WParam != 0 && Form->Parent()) {
             FCommonData->CtrlSkinState &= static_cast<Word>(~ACS_PLAINBG);
             FCommonData->BGChanged = true;
         }
@@ -960,11 +992,11 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
         return;
     case WM_ACTIVATEAPP:
         PassOn(Message);
-        if (*alive && (FormState & FS_ANIMMINIMIZING) == 0) UpdateExBordersPos(false, 255);
+        if (alive.Alive() && (FormState & FS_ANIMMINIMIZING) == 0) UpdateExBordersPos(false, 255);
         return;
     case WM_CHILDACTIVATE:
         PassOn(Message);
-        if (*alive) {
+        if (alive.Alive()) {
             UpdateMenu();
             UpdateSysMenuStyle(true);
         }
@@ -985,12 +1017,12 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
     case WM_WINDOWPOSCHANGED: HandleWindowPosChanged(Message); return;
     case WM_NOTIFY:
         PassOn(Message);
-        if (*alive && Message.LParam && reinterpret_cast<const NMHDR*>(Message.LParam)->code == TCN_SELCHANGE)
+        if (alive.Alive() && Message.LParam && reinterpret_cast<const NMHDR*>(Message.LParam)->code == TCN_SELCHANGE)
             InitCtrlAdapter();
         return;
     case WM_STYLECHANGED:
         PassOn(Message);
-        if (*alive && static_cast<int>(Message.WParam) == GWL_EXSTYLE &&
+        if (alive.Alive() && static_cast<int>(Message.WParam) == GWL_EXSTYLE &&
             (FormState & (FS_BLENDMOVING | FS_ANIMMINIMIZING | FS_ANIMRESTORING)) == 0 && BorderForm) {
             const auto* ss = reinterpret_cast<const STYLESTRUCT*>(Message.LParam);
             if (ss && ((ss->styleOld ^ ss->styleNew) & WS_EX_LAYERED) != 0) UpdateExBordersPos(true, 255);
@@ -1005,7 +1037,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
             RedrawOff redraw(wnd, !IsAeroEnabled());
             PassOn(Message);
         }
-        if (*alive) RefreshFrame();
+        if (alive.Alive()) RefreshFrame();
         return;
     case WM_NCHITTEST: HandleNCHitTest(Message); return;
     case WM_NCPAINT: HandleNCPaintMessage(Message); return;
@@ -1037,7 +1069,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
     case 0xBC4D: Message.Result = 0; return;
     case WM_MOUSEMOVE:
         PassOn(Message);
-        if (!*alive) return;
+        if (!alive.Alive()) return;
         // A button held pressed keeps the form hot until it is released.
         if (DefaultManager && !DefaultManager->HasState(csDesigning) && PressedHT == 0)
             DefaultManager->SetActiveControl(nullptr);
@@ -1054,7 +1086,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
         return;
     case WM_PARENTNOTIFY:
         PassOn(Message);
-        if (*alive && !HasState(csDesigning) &&
+        if (alive.Alive() && !HasState(csDesigning) &&
             (LOWORD(Message.WParam) == WM_CREATE || LOWORD(Message.WParam) == WM_DESTROY)) {
             if (LOWORD(Message.WParam) == WM_CREATE) InitCtrlAdapter();
             TMessage state{SkinCommandMessage, MakeSkinWParam(AC_CTRLSKINSTATE), 1, 0};
@@ -1069,11 +1101,11 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
         return;
     case WM_SIZING:
         PassOn(Message);
-        if (*alive) UpdateExBordersPos(false, 255);
+        if (alive.Alive()) UpdateExBordersPos(false, 255);
         return;
     case WM_EXITSIZEMOVE:
         PassOn(Message);
-        if (*alive && BorderForm && HookAdapters)
+        if (alive.Alive() && BorderForm && HookAdapters)
             for (TacHookAdapter* a : *HookAdapters)
                 if (a && a->Wnd()) SendSkinCommand(a->Wnd(), AC_PREPARING, 0);
         return;
@@ -1103,7 +1135,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
     case WM_PRINTCLIENT: return;
     case CM_VISIBLECHANGED:
         PassOn(Message);
-        if (!*alive) return;
+        if (!alive.Alive()) return;
         if (Message.WParam == 0) {
             if (FCommonData->FCacheBmp) FCommonData->FCacheBmp->SetSize(0, 0);
             StopButtonFades();
@@ -1113,14 +1145,14 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
         return;
     case CM_ENABLEDCHANGED:
         PassOn(Message);
-        if (*alive && FDrawNonClientArea) {
+        if (alive.Alive() && FDrawNonClientArea) {
             FCommonData->BGChanged = true;
             if (wnd) ::SendMessageW(wnd, WM_NCPAINT, 1, 0);
         }
         return;
     case CM_MOUSEENTER:
         PassOn(Message);
-        if (*alive && m) m->SetActiveControl(wnd);
+        if (alive.Alive() && m) m->SetActiveControl(wnd);
         return;
     case CM_MENUCHANGED:
         if ((Form->ControlState() & csCreating) == 0 && Form->Visible() && !InAnimationNow() &&
@@ -1134,7 +1166,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
     case CM_SHOWINGCHANGED: HandleShowingChanged(Message); return;
     case CM_CONTROLLISTCHANGE:
         PassOn(Message);
-        if (*alive && Message.WParam) {
+        if (alive.Alive() && Message.WParam) {
             auto* control = reinterpret_cast<TControl*>(Message.WParam);
             if (auto* win = dynamic_cast<TWinControl*>(control)) {
                 InitCtrlAdapter();
@@ -1146,7 +1178,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
         return;
     case 0xB03A:
         PassOn(Message);
-        if (*alive && wnd) SendSkinCommand(wnd, AC_REFRESH, reinterpret_cast<LPARAM>(m));
+        if (alive.Alive() && wnd) SendSkinCommand(wnd, AC_REFRESH, reinterpret_cast<LPARAM>(m));
         return;
     case CM_MOUSEWHEEL: HandleMouseWheel(Message); return;
     default: break;

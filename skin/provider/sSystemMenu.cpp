@@ -74,7 +74,7 @@ TsSystemMenu::TsSystemMenu(TComponent* AOwner) : TsCustomSysMenu(AOwner) {
     Generate();
 }
 
-TsSystemMenu::~TsSystemMenu() { *FAlive = false; }
+TsSystemMenu::~TsSystemMenu() = default;
 
 HWND TsSystemMenu::FormHandle() const { return FormWnd(FForm); }
 
@@ -283,9 +283,9 @@ bool TsSystemMenu::EnabledSize() {
 bool TsSystemMenu::SendCommand(WPARAM Command) {
     HWND wnd = FormHandle();
     if (!wnd) return true;
-    const std::shared_ptr<bool> alive = FAlive;
+    const TLiveness alive = Liveness();
     ::SendMessageW(wnd, WM_SYSCOMMAND, Command, 0);
-    return *alive;
+    return alive.Alive();
 }
 
 void TsSystemMenu::RestoreClick(TObject*) {

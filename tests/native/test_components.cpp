@@ -159,3 +159,51 @@ TEST(Components, AssignWithoutSupportRaises) {
         EXPECT_EQ(e.Message(), u"Cannot assign a Probe to a Probe");
     }
 }
+
+namespace {
+
+// Asks its own token from inside its destructor and records the answer.
+class LivenessProbe : public TComponent {
+public:
+    KES_CLASS_NAME(LivenessProbe)
+    using TComponent::TComponent;
+    ~LivenessProbe() override {
+        if (gLog) gLog->push_back(Liveness().Alive() ? "alive in its destructor" : "gone in its destructor");
+    }
+};
+
+struct NotAComponent : TLivingObject {};
+
+}  // namespace
+
+TEST(Components, LivenessTokensOutliveTheirObjectAndAnswerFalseOnceItIsDestroyed) {
+    std::vector<std::string> log;
+    gLog = &log;
+    auto* owner = New<TComponent>(nullptr);
+    auto* owned = New<LivenessProbe>(owner);
+    const TLiveness before = owned->Liveness();
+    const TLiveness copy = before;
+    EXPECT_TRUE(before.Alive());
+    EXPECT_TRUE(copy.Alive());
+    EXPECT_FALSE(TLiveness().Alive()) << "an empty token";
+    // Freed with its owner: every token taken before answers false, and the
+    // derived destructor still saw the component alive.
+    owner->Free();
+    EXPECT_FALSE(before.Alive());
+    EXPECT_FALSE(copy.Alive());
+    EXPECT_EQ(log, std::vector<std::string>{"alive in its destructor"});
+
+    // A component deleted without Free ends the same way.
+    auto* plain = new TComponent(nullptr);
+    const TLiveness p = plain->Liveness();
+    delete plain;
+    EXPECT_FALSE(p.Alive());
+
+    // Objects that are not components take theirs from TLivingObject.
+    auto* other = new NotAComponent();
+    const TLiveness o = other->Liveness();
+    EXPECT_TRUE(o.Alive());
+    other->Free();
+    EXPECT_FALSE(o.Alive());
+    gLog = nullptr;
+}

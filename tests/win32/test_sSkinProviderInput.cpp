@@ -357,10 +357,9 @@ TEST_F(FrameAtWork, IconClickDropsNoMenuForAFormClosedWhileItWaits) {
     }
 }
 
-// Known failure under the checking allocator: after the wait the click reads
-// the provider its freed form took along (a pointer made of freed memory
-// crashes). The provider's liveness mend enables it: remove DISABLED_ then.
-TEST_F(FrameAtWork, DISABLED_IconClickSurvivesTheFormFreedWhileItWaits) {
+// After the wait the click must not read the provider its freed form took
+// along (under the checking allocator a pointer made of freed memory crashes).
+TEST_F(FrameAtWork, IconClickSurvivesTheFormFreedWhileItWaits) {
     Attach();
     manager->SetSkinnedPopups(false);
     const POINT s = Screen(Centre(provider->TitleIconRect()));
@@ -378,9 +377,7 @@ TEST_F(FrameAtWork, DISABLED_IconClickSurvivesTheFormFreedWhileItWaits) {
 // The form's own procedure, below the provider, frees the form in the middle
 // of one of the provider's messages: once its form is gone the provider
 // touches nothing of itself (the checking allocator tells any write).
-// Known failure until the provider asks its component's liveness token, which
-// its destructor clears, instead of a flag of its own: remove DISABLED_ then.
-TEST_F(FrameAtWork, DISABLED_ProviderWritesNothingAfterItsFormIsFreedInItsMessage) {
+TEST_F(FrameAtWork, ProviderWritesNothingAfterItsFormIsFreedInItsMessage) {
     static constexpr UINT kFree = WM_USER + 77;
     struct Freer {
         TForm* Form;

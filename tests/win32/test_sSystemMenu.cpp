@@ -420,10 +420,9 @@ TEST_F(SystemMenu, SystemDropShowsTheWindowMenuAndPostsTheChoice) {
     EXPECT_EQ(posted, static_cast<WPARAM>(SC_CLOSE));
 }
 
-// Known failure under the checking allocator: after the menu loop the drop
-// reads the provider its freed form took along (a pointer made of freed
-// memory crashes). The provider's liveness mend enables it: remove DISABLED_ then.
-TEST_F(SystemMenu, DISABLED_FormFreedWhileTheMenuIsOpen) {
+// After the menu loop the drop must not read the provider its freed form
+// took along (under the checking allocator such a read crashes).
+TEST_F(SystemMenu, FormFreedWhileTheMenuIsOpen) {
     Attach();
     provider->SetMakeSkinMenu(true);
     // A posted message frees the form while its menu runs.
