@@ -84,3 +84,18 @@ void PrintBothRatios(const RatioReporter& reporter, PrintRatios&& print) {
     std::printf("\nInstruction-count ratios (callgrind):\n");
     print(counts);
 }
+
+// Runs the benchmarks chosen on the command line (after
+// benchmark::Initialize), then prints the program's ratio lines.
+template <class PrintRatios>
+void RunAndPrintRatios(PrintRatios&& print) {
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    PrintBothRatios(reporter, print);
+}
+
+// A benchmark's figure by name; 0 when it did not run.
+inline double Measured(const std::map<std::string, double>& v, const std::string& name) {
+    const auto it = v.find(name);
+    return it == v.end() ? 0.0 : it->second;
+}

@@ -119,14 +119,9 @@ BENCHMARK(BM_PixmanAlphaCopy)->Apply(Sizes);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    PrintBothRatios(reporter, [](const std::map<std::string, double>& v) {
+    RunAndPrintRatios([](const std::map<std::string, double>& v) {
         for (const char* size : {"64/24", "800/600", "1920/1080"}) {
-            auto t = [&](const char* name) {
-                auto it = v.find(std::string(name) + "/" + size);
-                return it == v.end() ? 0.0 : it->second;
-            };
+            auto t = [&](const char* name) { return Measured(v, std::string(name) + "/" + size); };
             const double fade = t("BM_Fade"), pFade = t("BM_PixmanFade");
             const double alpha = t("BM_AlphaCopy"), pAlpha = t("BM_PixmanAlphaCopy");
             std::printf("ratio %-10s fade/pixman %.2f   alpha-copy/pixman %.2f\n", size, pFade > 0 ? fade / pFade : 0.0,

@@ -421,14 +421,9 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     Verify();
     RegisterAll();
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    PrintBothRatios(reporter, [](const std::map<std::string, double>& v) {
+    RunAndPrintRatios([](const std::map<std::string, double>& v) {
         for (const char* set : kSetNames) {
-            auto t = [&](int lib) {
-                auto it = v.find(std::string("BM_") + set + "/" + kLibNames[lib]);
-                return it == v.end() ? 0.0 : it->second;
-            };
+            auto t = [&](int lib) { return Measured(v, std::string("BM_") + set + "/" + kLibNames[lib]); };
             auto ratio = [&](int ours, int lib) { return t(lib) > 0 ? t(ours) / t(lib) : 0.0; };
             std::printf("ratio %-8s checked:   /libpng %.2f   /spng %.2f   /stb %.2f\n", set, ratio(kOurs, kLibpng),
                         ratio(kOurs, kSpng), ratio(kOurs, kStb));

@@ -85,9 +85,7 @@ BENCHMARK(BM_Stb)->Apply(Args);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    PrintBothRatios(reporter, [](const std::map<std::string, double>& v) {
+    RunAndPrintRatios([](const std::map<std::string, double>& v) {
         std::printf("ours / stb_image_resize (below 1 means faster), 75 %% scale:\n");
         for (int size = 0; size < 3; ++size)
             for (int filter : {1, 6}) {

@@ -127,13 +127,8 @@ BENCHMARK(BM_PixmanOver)->Args({75, 25})->Args({800, 600})->Apply(FixedIteration
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    PrintBothRatios(reporter, [](const std::map<std::string, double>& v) {
-        auto t = [&](const std::string& name) {
-            auto it = v.find(name);
-            return it == v.end() ? 0.0 : it->second;
-        };
+    RunAndPrintRatios([](const std::map<std::string, double>& v) {
+        auto t = [&](const std::string& name) { return Measured(v, name); };
         const double small = t("BM_PixmanOver/75/25"), large = t("BM_PixmanOver/800/600");
         for (int s = 0; s < 3; ++s) {
             const double b = t("BM_Button/" + std::to_string(s));

@@ -105,13 +105,8 @@ BENCHMARK(BM_OwnSkin)->Unit(benchmark::kMillisecond)->Apply(FixedIterations);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    PrintBothRatios(reporter, [](const std::map<std::string, double>& v) {
-        auto t = [&](const std::string& name) {
-            auto it = v.find(name);
-            return it == v.end() ? 0.0 : it->second;
-        };
+    RunAndPrintRatios([](const std::map<std::string, double>& v) {
+        auto t = [&](const std::string& name) { return Measured(v, name); };
         for (int depth : {250, 1000, 3000}) {
             const double chain = t("BM_Chain/" + std::to_string(depth)), flat = t("BM_Flat/" + std::to_string(depth));
             std::printf("ratio chain %d deep / %d sections without inheritance %.2f\n", depth, depth,
