@@ -154,19 +154,10 @@ void TsSkinProvider::DrawDragFrame(TPoint ScreenPoint) {
 void TsSkinProvider::EndFrameDrag(TPoint ScreenPoint) {
     if (gDrag.Owner != this) return;
     DrawDragFrame(ScreenPoint);
-    const TacFrameDrag drag = gDrag;
-    // Cleared before the capture goes: losing the capture ends no drag twice.
-    gDrag = TacFrameDrag{};
-    FrameDragKind = 0;
-    DrawOutline(drag.DC, drag.Rect);
-    if (drag.DC) {
-        ::RestoreDC(drag.DC, drag.SavedDC);
-        ::ReleaseDC(::GetDesktopWindow(), drag.DC);
-    }
-    HWND wnd = FormWnd(Form);
-    if (wnd && ::GetCapture() == wnd) ::ReleaseCapture();
-    if (wnd)
-        ::MoveWindow(wnd, drag.Rect.Left, drag.Rect.Top, drag.Rect.Width(), drag.Rect.Height(), TRUE);
+    const TRect rect = gDrag.Rect;
+    // The outline goes as a cancelled one does, then the form takes its place.
+    CancelFrameDrag();
+    if (HWND wnd = FormWnd(Form)) ::MoveWindow(wnd, rect.Left, rect.Top, rect.Width(), rect.Height(), TRUE);
 }
 
 void TsSkinProvider::CancelFrameDrag() {

@@ -19,7 +19,7 @@
 #include "GuiHarness.h"
 #include "MenuDriver.h"
 #include "Menus.h"
-#include "Quarantine.h"
+#include "CheckedHeap.h"
 #include "TestSkin.h"
 #include "TestSkinForm.h"
 #include "TestSkinManager.h"
@@ -96,23 +96,25 @@ protected:
         ASSERT_NO_FATAL_FAILURE(LoadAndShow({}, 320, 220));
         form->Free();
         form = nullptr;
-        harness::ReleaseQuarantine();
+        EXPECT_EQ(harness::CheckFreedMemory(), "");
     }
     void TearDown() override {
         acBtnPressed = false;
         acSessionEnding = false;
         kestrune_test::TestSkinForm::TearDown();
-        EXPECT_EQ(harness::ReleaseQuarantine(), 0u);
+        EXPECT_EQ(harness::CheckFreedMemory(), "");
     }
 
 public:
-    // A shown form with a provider, both quarantined.
+    // A shown form with a provider, whose liveness the test follows.
     void Make() {
-        form = New<harness::Quarantined<TForm>>(Application);
+        form = New<TForm>(Application);
+        formAlive = form->Liveness();
         form->SetBounds(40, 40, 320, 220);
         form->SetCaption(u"Freed inside");
         form->Show();
-        provider = New<harness::Quarantined<TsSkinProvider>>(form);
+        provider = New<TsSkinProvider>(form);
+        providerAlive = provider->Liveness();
         harness::PumpUntilIdle(20, 1000);
     }
     HWND Wnd() const { return form->Handle(); }
@@ -139,14 +141,17 @@ public:
     // The form and its provider went, and nothing wrote into them after.
     void ExpectFreedCleanly(const char* What) {
         SCOPED_TRACE(What);
-        EXPECT_GE(harness::QuarantinedCount(), 2u) << "the form and its provider were freed";
-        EXPECT_EQ(harness::ReleaseQuarantine(), 0u) << "bytes written after the free";
+        EXPECT_FALSE(formAlive.Alive()) << "the form was freed";
+        EXPECT_FALSE(providerAlive.Alive()) << "its provider went with it";
+        // The checking allocator holds the freed blocks filled with its pattern.
+        EXPECT_EQ(harness::CheckFreedMemory(), "") << "bytes written after the free";
         EXPECT_FALSE(acBtnPressed);
         EXPECT_FALSE(TsSkinProvider::FrameDragging());
         harness::PumpUntilIdle(10, 500);
     }
 
     TsSkinProvider* provider = nullptr;
+    TLiveness formAlive, providerAlive;
 };
 
 struct FreeCase {
@@ -260,7 +265,7 @@ std::vector<FreeCase> FreeCases() {
                          t.form = nullptr;
                      }});
     cases.push_back({"split button menu item", [](FreedInsideItsMessage& t, FormKiller& k) {
-                         auto* split = New<harness::Quarantined<TsButton>>(t.form);
+                         auto* split = New<TsButton>(t.form);
                          split->SetBounds(20, 20, 100, 26);
                          split->SetParent(t.form);
                          split->SetStyle(bsSplitButton);
@@ -390,7 +395,7 @@ TEST_F(OutlineDrag, EndsWithTheCaptureTheCancelAndTheProvider) {
         EXPECT_NE(::GetCapture(), Wnd());
         form->Free();
         form = nullptr;
-        harness::ReleaseQuarantine();
+        EXPECT_EQ(harness::CheckFreedMemory(), "");
     }
     ::DestroyWindow(other);
 }
@@ -469,13 +474,13 @@ protected:
 TEST_F(EditorLink, OnlyThePreviewFormTakesASkinAndOnlyWhenItLeavesTheMessageUnanswered) {
     // The form announced to the editor, whose own procedure answers the
     // message when asked to, and a second skinned form.
-    form = New<harness::Quarantined<TForm>>(Application);
+    form = New<TForm>(Application);
     form->SetBounds(40, 40, 320, 220);
     form->Show();
     CopyDataAnswer answer;
     answer.Saved = form->WindowProc;
     form->WindowProc = TWndMethod::Of<&CopyDataAnswer::WndProc>(&answer);
-    provider = New<harness::Quarantined<TsSkinProvider>>(form);
+    provider = New<TsSkinProvider>(form);
     TForm* other = New<TForm>(Application);
     other->SetBounds(80, 80, 200, 150);
     other->Show();
