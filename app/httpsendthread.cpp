@@ -96,21 +96,20 @@ namespace {
 // A received piece, made ready by the worker and taken in by the main thread
 // while the worker waits: the raw page text grows by it before the text view
 // shows it, so the two never disagree when the conversion box re-renders.
+// The conversion box is read here too, on the main thread, so the worker
+// never reaches into the window, which may be going away while it runs.
 struct AppendChunk {
     String Raw;
-    String Line;
     void Run() {
         RawPageText += Raw;
-        if (PageView) PageView->AppendTextLine(Line);
+        if (PageView) PageView->AppendTextLine(RenderPageText(Raw, PageView->ConversionChecked()));
     }
 };
 }  // namespace
 
 void TConvenientHTTPSend::SockReadFilter(TObject*, std::string& Value) {
-    const bool convert = PageView && PageView->ConversionChecked();
     AppendChunk chunk;
     chunk.Raw = AnsiToString(Value);
-    chunk.Line = RenderPageText(chunk.Raw, convert);
     TThread::Synchronize(nullptr, TThreadMethod::Of<&AppendChunk::Run>(&chunk));
 }
 
@@ -130,6 +129,7 @@ THTTPSendThread::THTTPSendThread(bool CreateSuspended) : TThread(true) {
     FHTTP->OnRedirect = TRedirNotifyEvent::Of<&THTTPSendThread::HTTPRedirect>(this);
     FHTTP->OnStatus = THookSocketStatus::Of<&THTTPSendThread::HTTPStatus>(this);
     RawPageText.clear();
+    FTargetWindow = PageView ? PageView->MessageWindow() : nullptr;
     if (!CreateSuspended) Resume();
 }
 
@@ -200,8 +200,8 @@ void THTTPSendThread::DoTerminate() {
 }
 
 void THTTPSendThread::PostToForm(Byte Kind, const String& Text, Integer Value) {
-    if (Terminated() || !PageView) return;
-    HWND target = PageView->MessageWindow();
+    if (Terminated()) return;
+    HWND target = FTargetWindow;
     if (!target) return;
     auto* message = new TThreadMessage(Kind, Text, Value);
     if (!::PostMessageW(target, WM_THREADMESSAGE, reinterpret_cast<WPARAM>(this), reinterpret_cast<LPARAM>(message)))

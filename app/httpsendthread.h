@@ -25,9 +25,9 @@ constexpr Byte tmDone = 4;
 constexpr Byte tmRedirect = 5;
 constexpr Byte tmSocketError = 6;
 
-// What the worker does to the main window. The three effects run on the
-// main thread (the worker waits for each); ConversionChecked is read from the
-// worker thread and must be safe there.
+// What the worker does to the main window. Everything here runs on the main
+// thread, while the worker waits; the worker itself only posts to the
+// message window it was given when it was made.
 class IPageView {
 public:
     virtual ~IPageView() = default;
@@ -35,7 +35,8 @@ public:
     virtual void ShowHeaderLines(const TStrings& Lines) = 0;
     virtual void AppendTextLine(const String& Line) = 0;
     virtual void ClearText() = 0;
-    // The window that receives the posted messages.
+    // The window that receives the posted messages; asked once, when a
+    // worker is made.
     virtual HWND MessageWindow() const = 0;
 };
 
@@ -110,5 +111,6 @@ private:
     void ClearTextOnMainThread();
 
     TConvenientHTTPSend* FHTTP = nullptr;
+    HWND FTargetWindow = nullptr;
     std::atomic<int> FReleaseState{0};
 };
