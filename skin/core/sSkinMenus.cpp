@@ -177,6 +177,8 @@ TPoint DCOffsetInWindow(HDC DC, HWND Wnd) {
 
 }  // namespace
 
+namespace {
+
 // Whether the font selected into DC is Face itself and has a glyph of its
 // own for every character of Text. A font the system lacks is replaced by
 // another one, which either has no such glyph or shows a plain letter.
@@ -225,6 +227,8 @@ std::vector<TRect> WindowCommandMark(Integer Command, Integer Left, Integer Top,
     }
     return r;
 }
+
+}  // namespace
 
 TsMenuItemType MenuItemTypeOf(const String& Caption) {
     if (Caption == u"-") return smDivider;
@@ -987,9 +991,9 @@ void TsSkinableMenus::DrawNormal(TMenuItem* Item, TCanvas* ACanvas, const TRect&
             if (FontGivesGlyphs(c->Handle(), u"Webdings", symbol)) {
                 c->TextOut(4, (h - s.cy) / 2, symbol);
             } else {
-                // Without the symbol font the mark is drawn here, in the
-                // size the font's glyph would have.
-                // An even size: a cross two pixels thick is symmetric then.
+                // Without the symbol font the mark is drawn here, about the
+                // size of the font's glyph; an even size keeps the cross
+                // symmetric.
                 const Integer size = std::clamp<Integer>(std::min(s.cy, h) - 3, 6, 10) / 2 * 2;
                 for (const TRect& piece : WindowCommandMark(static_cast<Integer>(Item->Tag), 4, (h - size) / 2, size))
                     FillSolidRect(wdc, piece, c->Font()->Color());
