@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "ImgList.h"
 #include "acUtils.h"
@@ -172,6 +173,59 @@ TPoint DCOffsetInWindow(HDC DC, HWND Wnd) {
         p.Y += vp.y;
     }
     return p;
+}
+
+}  // namespace
+
+namespace {
+
+// Whether the font selected into DC is Face itself and has a glyph of its
+// own for every character of Text. A font the system lacks is replaced by
+// another one, which either has no such glyph or shows a plain letter.
+bool FontGivesGlyphs(HDC DC, const String& Face, const String& Text) {
+    wchar_t selected[LF_FACESIZE] = {};
+    if (!::GetTextFaceW(DC, LF_FACESIZE, selected) || ::lstrcmpiW(selected, W(Face)) != 0) return false;
+    std::vector<WORD> glyphs(Text.size());
+    if (::GetGlyphIndicesW(DC, W(Text), static_cast<int>(Text.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) ==
+        GDI_ERROR)
+        return false;
+    return std::none_of(glyphs.begin(), glyphs.end(), [](WORD g) { return g == 0xFFFF; });
+}
+
+// The pieces of the mark of a window command (minimize, maximize, close,
+// restore) drawn in a Size x Size square at Left, Top, as filled rectangles;
+// none for another command.
+std::vector<TRect> WindowCommandMark(Integer Command, Integer Left, Integer Top, Integer Size) {
+    std::vector<TRect> r;
+    const Integer s = Size, l = Left, t = Top;
+    auto box = [&](Integer x, Integer y, Integer w, Integer h) {
+        r.emplace_back(x, y, x + w, y + 2);               // a thick top edge
+        r.emplace_back(x, y + h - 1, x + w, y + h);       // bottom
+        r.emplace_back(x, y, x + 1, y + h);               // left
+        r.emplace_back(x + w - 1, y, x + w, y + h);       // right
+    };
+    switch (Command) {
+    case 0xF020: r.emplace_back(l + 1, t + s - 2, l + s - 1, t + s); break;   // minimize: a bar at the bottom
+    case 0xF030: box(l, t, s, s); break;                                      // maximize: a window
+    case 0xF120: {                                                            // restore: two windows
+        const Integer d = std::max<Integer>(2, s / 3), w = s - d;
+        r.emplace_back(l + d, t, l + s, t + 2);               // the back window's top,
+        r.emplace_back(l + s - 1, t, l + s, t + w);           // its right edge,
+        r.emplace_back(l + d, t, l + d + 1, t + d);           // the visible part of its left edge
+        r.emplace_back(l + w, t + w - 1, l + s, t + w);       // and of its bottom edge
+        box(l, t + d, w, w);
+        break;
+    }
+    case 0xF060:   // close: a cross two pixels thick, the same turned half round
+        for (Integer i = 0; i < s; ++i) {
+            const Integer x = (2 * i * (s - 2) + (s - 1)) / (2 * (s - 1));   // i (s - 2) / (s - 1), rounded
+            r.emplace_back(l + x, t + i, l + x + 2, t + i + 1);
+            r.emplace_back(l + s - 2 - x, t + i, l + s - x, t + i + 1);
+        }
+        break;
+    default: break;
+    }
+    return r;
 }
 
 }  // namespace
@@ -934,7 +988,16 @@ void TsSkinableMenus::DrawNormal(TMenuItem* Item, TCanvas* ACanvas, const TRect&
             const TsGeneralData* gd = SectionOf(FOwner, index);
             if (gd) c->Font()->SetColor(selected ? gd->HotFontColor.Color : gd->FontColor.Color);
             const TSize s = c->TextExtent(symbol);
-            c->TextOut(4, (h - s.cy) / 2, symbol);
+            if (FontGivesGlyphs(c->Handle(), u"Webdings", symbol)) {
+                c->TextOut(4, (h - s.cy) / 2, symbol);
+            } else {
+                // Without the symbol font the mark is drawn here, about the
+                // size of the font's glyph; an even size keeps the cross
+                // symmetric.
+                const Integer size = std::clamp<Integer>(std::min(s.cy, h) - 3, 6, 10) / 2 * 2;
+                for (const TRect& piece : WindowCommandMark(static_cast<Integer>(Item->Tag), 4, (h - size) / 2, size))
+                    FillSolidRect(wdc, piece, c->Font()->Color());
+            }
         }
     }
 

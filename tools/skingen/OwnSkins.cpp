@@ -70,6 +70,22 @@ Image Frames(int w, int h, double r, const std::vector<FrameLook>& looks) {
     return Strip(f);
 }
 
+// Outlines of push buttons. The pieces between the corners are tiled along
+// the button, so every row of them must look the same: the top highlight
+// and the pressed shade end with the top corner cells (Cell rows).
+Image ButtonFrames(int w, int h, double r, int cell, const std::vector<FrameLook>& looks) {
+    std::vector<Image> f;
+    for (const FrameLook& l : looks) {
+        FrameLook plain = l;
+        plain.Highlight = 0;
+        plain.Shade = 0;
+        Image img = DrawFrame(w, h, r, l);
+        img.Copy(DrawFrame(w, h, r, plain).Crop({0, cell, w, h - cell}), 0, cell);
+        f.push_back(img);
+    }
+    return Strip(f);
+}
+
 // A flat fill, for images kept with key-colour transparency.
 FrameLook Filled(FrameLook l, Rgb fill) {
     l.Fill = std::make_pair(fill, fill);
@@ -204,6 +220,14 @@ Image Ticks(const Theme& t, int w, int h) {
     return Strip({Image(w, h, Opaque(t.Border)), Image(w, h, Opaque(t.Accent))});
 }
 
+// The image behind the caption buttons (active, inactive). It is laid over
+// the title from left of the buttons to the frame's right edge, so anything
+// it showed would stand out of the title's gradient as a band with a step
+// at its start and a cap over the frame: it is clear, and the title shows.
+// It is tiled, as a stretched one squeezed into a low title lets its key
+// colour through (see the push buttons).
+Image ClearTitleBar(int size) { return Strip({Image(size, size), Image(size, size)}); }
+
 void SectionColours(SkinBuilder& b, Rgb colour, Rgb hot, Rgb font, Rgb hotFont) {
     b.Colour("COLOR", colour);
     b.Colour("FONTCOLOR", font);
@@ -336,9 +360,7 @@ SkinPackage BuildSkin(const Theme& t) {
             f.push_back(DrawFrame(16, 16, 0, l));
         }
         b.Mask("BORDERSMASK", Strip(f), 2, Store::OwnPNG, {4, 4, 4, 4});
-        const Image bar = Frames(fw, fw, r, {{t.TitleText, 0.18, 1, std::make_pair(t.TitleText, t.TitleText), 0.06, 0, 0, {}},
-                                             {t.TitleInactiveText, 0.12, 1, {}, 1, 0, 0, {}}});
-        b.Mask("TITLEBAR", bar, 2, Store::MasterBorder, Even(c));
+        b.Mask("TITLEBAR", ClearTitleBar(fw), 2, Store::MasterBorder, Even(c), 0);
         b.Jpeg("PATTERN", Paper(t));
     }
     b.Section("FORMTITLE");
@@ -355,9 +377,7 @@ SkinPackage BuildSkin(const Theme& t) {
             f.push_back(DrawFrame(16, 16, 0, l));
         }
         b.Mask("BORDERSMASK", Strip(f), 2, Store::OwnPNG, {4, 4, 4, 4});
-        const Image bar = Frames(fw, fw, r, {{t.TitleText, 0.18, 1, {}, 1, 0, 0, {}},
-                                             {t.TitleInactiveText, 0.12, 1, {}, 1, 0, 0, {}}});
-        b.Mask("TITLEBAR", bar, 2, Store::MasterBorder, Even(c));
+        b.Mask("TITLEBAR", ClearTitleBar(fw), 2, Store::MasterBorder, Even(c), 0);
     }
     b.Section("DIALOGTITLE");
     b.Key("PARENTCLASS", "FORMTITLE");
@@ -371,9 +391,12 @@ SkinPackage BuildSkin(const Theme& t) {
            Store::OwnPNG, {3, 3, 3, 3});
     b.Section("MENUITEM");
     SectionColours(b, t.MenuBack, MixRgb(t.MenuBack, t.Accent, 0.18), t.Text, t.Text);
+    // A normal item shows the popup's background, icon column included.
+    b.Key("TRANSPARENCY", 100);
+    b.Key("HOTTRANSPARENCY", 0);
     b.Mask("BORDERSMASK",
            Frames(fw, fw, r, {{t.MenuBack, 0, 1, {}, 1, 0, 0, {}}, {t.Accent, 0.7, 1, {}, 1, 0, 0, {}}}), 2,
-           Store::MasterBorder, Even(c));
+           Store::MasterBorder, Even(c), 0);   // tiled, as the push buttons
     b.Section("MENULINE");
     SectionColours(b, t.Face, MixRgb(t.Face, t.Accent, 0.15), t.Text, t.Text);
     b.Section("MENUCAPTION");
@@ -381,8 +404,9 @@ SkinPackage BuildSkin(const Theme& t) {
     b.Section("DIVIDERV");
     SectionColours(b, t.MenuBack, t.MenuBack, t.Text, t.Text);
     {
-        Image line(8, 3, Opaque(t.MenuBack));
-        line.Fill({0, 1, 8, 1}, Opaque(MixRgb(t.Border, t.MenuBack, 0.3)));
+        // A divider item is two pixels high: the line is its top row.
+        Image line(8, 2, Opaque(t.MenuBack));
+        line.Fill({0, 0, 8, 1}, Opaque(MixRgb(t.Border, t.MenuBack, 0.3)));
         b.Mask("BORDERSMASK", line, 1, Store::OwnBMP, {1, 1, 1, 1});
     }
     b.Section("ICOLINE");
@@ -403,7 +427,11 @@ SkinPackage BuildSkin(const Theme& t) {
         b.Key("FADINGITERATIONS", 4);
         std::vector<FrameLook> looks = {btn.Normal, btn.Hot, btn.Pressed};
         if (focusFrame) looks.push_back(btn.Extra);
-        b.Mask("BORDERSMASK", Frames(fw, fw, r, looks), static_cast<int>(looks.size()), Store::MasterBorder, Even(c));
+        // Tiled: a button lower than the outline would squeeze a stretched
+        // side through the filtered resampler, whose weights do not add up
+        // to one, and the image would show through the mask there.
+        b.Mask("BORDERSMASK", ButtonFrames(fw, fw, r, c, looks), static_cast<int>(looks.size()), Store::MasterBorder,
+               Even(c), 0);
     };
     pushButton("BUTTON", true);
     {
