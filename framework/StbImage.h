@@ -23,3 +23,8 @@ inline bool JpegHuffmanTablesFit(const stbi_uc* Data, std::size_t Size) { return
 // above before stb_image sees it. Use these, not the stb calls.
 int StbInfoFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels);
 stbi_uc* StbLoadFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels, int Wanted);
+// StbLoadFromMemory for an image of at most MaxPixels pixels, the data
+// checked once: *Width and *Height answer the size in the header whenever it
+// could be read, and a larger image fails ("image too large") undecoded.
+stbi_uc* StbLoadFromMemoryUpTo(const stbi_uc* Data, int Length, unsigned long long MaxPixels, int* Width, int* Height,
+                               int* Channels, int Wanted);

@@ -1,5 +1,9 @@
 // The skin engine's JPEG reading (textures and patterns) through stb_image.
+#include <emmintrin.h>
+
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "StbImage.h"
 #include "SysUtils.h"
@@ -9,6 +13,30 @@ namespace {
 
 int ClampSize(std::size_t Size) {
     return static_cast<int>(std::min<std::size_t>(Size, static_cast<std::size_t>(std::numeric_limits<int>::max())));
+}
+
+// Words of bytes red, green, blue, alpha (stb_image's order) become
+// 0xAARRGGBB words with alpha 255 (a JPEG's pixels are opaque).
+void SwapRedBlue(std::uint32_t* Words, std::size_t Count) {
+    // Bytes 0 and 2 of a word are the low bytes of its two 16-bit halves:
+    // they trade places where the word and its halves swapped differ.
+    const __m128i low = _mm_set1_epi32(0x00FF00FF);
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    auto swap = [&](__m128i v) {
+        const __m128i halves = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xB1), 0xB1);
+        return _mm_or_si128(_mm_xor_si128(v, _mm_and_si128(_mm_xor_si128(v, halves), low)), opaque);
+    };
+    std::size_t i = 0;
+    for (; i + 8 <= Count; i += 8) {
+        __m128i* p = reinterpret_cast<__m128i*>(Words + i);
+        const __m128i a = _mm_loadu_si128(p), b = _mm_loadu_si128(p + 1);
+        _mm_storeu_si128(p, swap(a));
+        _mm_storeu_si128(p + 1, swap(b));
+    }
+    for (; i < Count; ++i) {
+        const std::uint32_t w = Words[i];
+        Words[i] = 0xFF000000u | (w & 0xFF00u) | (w & 0xFFu) << 16 | ((w >> 16) & 0xFFu);
+    }
 }
 
 [[noreturn]] void Invalid(const char* reason) {
@@ -27,26 +55,27 @@ bool ReadJPEGSize(const Byte* Data, std::size_t Size, Integer& Width, Integer& H
 }
 
 TacImage32 DecodeJPEGImage(const Byte* Data, std::size_t Size) {
-    Integer w = 0, h = 0;
-    if (!ReadJPEGSize(Data, Size, w, h)) Invalid(Data && Size >= 2 ? stbi_failure_reason() : "no data");
-    if (static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) > acMaxImagePixels)
-        throw EInvalidGraphic(u"JPEG image is too large (" + IntToStr(w) + u" x " + IntToStr(h) + u")");
+    if (!Data || Size < 2 || Data[0] != 0xFF || Data[1] != 0xD8)
+        Invalid(Data && Size >= 2 ? stbi_failure_reason() : "no data");
     int width = 0, height = 0, channels = 0;
-    stbi_uc* pixels = StbLoadFromMemory(Data, ClampSize(Size), &width, &height, &channels, 4);
-    if (!pixels) Invalid(stbi_failure_reason());
-    TacImage32 image;
+    stbi_uc* pixels = StbLoadFromMemoryUpTo(Data, ClampSize(Size), acMaxImagePixels, &width, &height, &channels, 4);
+    if (!pixels) {
+        if (width > 0 && height > 0 &&
+            static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > acMaxImagePixels)
+            throw EInvalidGraphic(u"JPEG image is too large (" + IntToStr(width) + u" x " + IntToStr(height) + u")");
+        Invalid(stbi_failure_reason());
+    }
+    // stb_image's red, green, blue and alpha bytes become 0xAARRGGBB words
+    // in its own buffer, which the image then copies.
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    std::uint32_t* words = reinterpret_cast<std::uint32_t*>(pixels);
+    SwapRedBlue(words, count);
     try {
-        image = TacImage32(width, height);
+        TacImage32 image(width, height, std::vector<std::uint32_t>(words, words + count));
+        stbi_image_free(pixels);
+        return image;
     } catch (...) {
         stbi_image_free(pixels);
         throw;
     }
-    const stbi_uc* p = pixels;
-    for (Integer y = 0; y < height; ++y) {
-        std::uint32_t* row = image.Row(y);
-        for (Integer x = 0; x < width; ++x, p += 4)
-            row[x] = 0xFF000000u | std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
-    }
-    stbi_image_free(pixels);
-    return image;
 }

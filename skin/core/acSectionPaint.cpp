@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "SysUtils.h"
 #include "acFrameGeometry.h"
@@ -122,6 +123,25 @@ void PaintGradientOrColor(const TacSectionContext& Ctx, const TacSectionLayers& 
     }
 }
 
+// Whether PaintGradientOrColor writes every pixel of R: a colour fills it,
+// and vertical and horizontal gradients paint every row and column of a
+// rectangle of at least two by two pixels.
+bool CoversWhole(const TacSectionLayers& L, const TRect& R) {
+    if (L.Gradient == nullptr || L.Gradient->empty()) return true;
+    return L.Gradient->front().Mode < 2 && L.Gradient->front().Mode >= 0 && R.Width() >= 2 && R.Height() >= 2;
+}
+
+// A work image of W x H pixels for one paint, cleared to 0 only when asked
+// (a TacImage32 always clears).
+struct ScratchImage {
+    std::unique_ptr<std::uint32_t[]> Pixels;
+    TacBits32 Bits;
+    ScratchImage(int W, int H, bool Clear)
+        : Pixels(Clear ? new std::uint32_t[static_cast<std::size_t>(W) * static_cast<std::size_t>(H)]()
+                       : new std::uint32_t[static_cast<std::size_t>(W) * static_cast<std::size_t>(H)]),
+          Bits{reinterpret_cast<std::uint8_t*>(Pixels.get()), W, H, static_cast<std::ptrdiff_t>(W) * 4} {}
+};
+
 // The layers of a state into R of Dst (Parent in Dst's coordinates).
 void PaintLayers(const TacSectionContext& Ctx, const TacSectionLayers& L, const TacBits32& Dst, const TRect& R,
                  const TacParent& Parent, bool OnePass) {
@@ -161,8 +181,10 @@ void PaintLayers(const TacSectionContext& Ctx, const TacSectionLayers& L, const 
     }
     if (gp > 0) {
         if (textured) {
-            TacImage32 tmp(R.Width(), R.Height());
-            const TacBits32 t = tmp.Bits();
+            // Pixels the gradient leaves are blended as 0; where it covers
+            // every pixel the scratch image needs no clearing first.
+            ScratchImage tmp(R.Width(), R.Height(), !CoversWhole(L, R));
+            const TacBits32 t = tmp.Bits;
             PaintGradientOrColor(Ctx, L, t, TRect(0, 0, t.Width, t.Height));
             BlendBitmapsRect(Dst, t, static_cast<std::uint8_t>(LimitToByte(ip * 255 / 100)),
                              {R.Left, R.Top, R.Right, R.Bottom, 0, 0, t.Width, t.Height});

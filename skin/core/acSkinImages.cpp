@@ -136,6 +136,15 @@ TacImage32::TacImage32(Integer Width, Integer Height, std::uint32_t Fill) {
     FPixels.assign(static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height), Fill);
 }
 
+TacImage32::TacImage32(Integer Width, Integer Height, std::vector<std::uint32_t>&& Pixels) {
+    if (Width <= 0 || Height <= 0) return;
+    if (Pixels.size() != static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height))
+        throw Exception(u"An image of " + IntToStr(Width) + u" x " + IntToStr(Height) + u" pixels needs as many words");
+    FWidth = Width;
+    FHeight = Height;
+    FPixels = std::move(Pixels);
+}
+
 TacBits32 TacImage32::Bits() {
     FAttachment.Reset();
     return View();

@@ -61,6 +61,8 @@ public:
     TacImage32() = default;
     // Negative sizes count as 0. Raises EOutOfMemory past the engine's pixel cap.
     TacImage32(Integer Width, Integer Height, std::uint32_t Fill = 0);
+    // An image of Pixels, Width * Height words, rows from the top.
+    TacImage32(Integer Width, Integer Height, std::vector<std::uint32_t>&& Pixels);
 
     Integer Width() const { return FWidth; }
     Integer Height() const { return FHeight; }

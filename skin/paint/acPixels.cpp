@@ -501,6 +501,7 @@ void CopyMaskedFromMaster(TRect dstRect, TRect srcRect, const TacBits32& dst, co
     const bool keyMixed = ci.Ready && !opaque;
     const bool forceOpaque = ci.Ready && opaque;
     const bool simd = !Overlap(dst, src);
+    const bool parentApart = forceOpaque && ci.Bmp != nullptr && ci.Bmp->Valid() && !Overlap(dst, *ci.Bmp);
     const V opaqueAlpha = Splat(0xFF000000u), fillv = Splat(fill);
     for (int j = 0; j < h; ++j) {
         const long long my = std::clamp<long long>(static_cast<long long>(sy) + j + maskOffset, 0, src.Height - 1);
@@ -511,7 +512,7 @@ void CopyMaskedFromMaster(TRect dstRect, TRect srcRect, const TacBits32& dst, co
         // inside the parent's image (none without one).
         const std::uint32_t* parentRow = nullptr;
         long long parentFrom = 0, parentTo = 0;
-        if (forceOpaque && ci.Bmp != nullptr && ci.Bmp->Valid() && !Overlap(dst, *ci.Bmp)) {
+        if (parentApart) {
             const long long py = static_cast<long long>(dy) + j + ci.Y;
             const long long px = static_cast<long long>(dx) + ci.X;
             if (py >= 0 && py < ci.Bmp->Height) {

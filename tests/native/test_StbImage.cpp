@@ -91,6 +91,21 @@ TEST(StbImageGuard, HuffmanTablesAreCheckedWhereverTheyStand) {
     EXPECT_EQ(image.Height(), 8);
 }
 
+// The decoded words are 0xAARRGGBB, opaque, for every pixel (13 x 5 leaves a
+// tail after whole groups of eight).
+TEST(StbImageGuard, JpegPixelsComeOutOpaqueInTheImageOrder) {
+    const Bytes jpg = skingen::EncodeJPEG(skingen::Image(13, 5, 0xFF3366CCu), 95);
+    const TacImage32 image = DecodeJPEGImage(jpg.data(), jpg.size());
+    ASSERT_EQ(image.Width(), 13);
+    ASSERT_EQ(image.Height(), 5);
+    for (std::uint32_t p : image.Pixels()) {
+        EXPECT_EQ(p >> 24, 0xFFu);
+        EXPECT_NEAR(static_cast<int>((p >> 16) & 0xFF), 0x33, 3) << std::hex << p;
+        EXPECT_NEAR(static_cast<int>((p >> 8) & 0xFF), 0x66, 3) << std::hex << p;
+        EXPECT_NEAR(static_cast<int>(p & 0xFF), 0xCC, 3) << std::hex << p;
+    }
+}
+
 namespace {
 
 // A progressive frame of one component and one scan whose table byte,
