@@ -29,6 +29,8 @@
 #endif
 #include "StbImage.h"
 
+#include <cstring>
+
 const char* JpegHuffmanFault(const stbi_uc* Data, std::size_t Size) {
     if (!Data || Size < 2 || Data[0] != 0xFF || Data[1] != 0xD8) return nullptr;
     // The tables defined so far (DC and AC, four slots each) and whether the
@@ -97,6 +99,21 @@ const char* JpegHuffmanFault(const stbi_uc* Data, std::size_t Size) {
     return nullptr;
 }
 
+const char* PngChunkFault(const stbi_uc* Data, std::size_t Size) {
+    static const stbi_uc signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (!Data || Size < 8 || std::memcmp(Data, signature, 8) != 0) return nullptr;
+    for (std::size_t i = 8; Size - i >= 8;) {
+        const std::size_t length = std::size_t{Data[i]} << 24 | std::size_t{Data[i + 1]} << 16 |
+                                   std::size_t{Data[i + 2]} << 8 | Data[i + 3];
+        if (std::memcmp(Data + i + 4, "IEND", 4) == 0) return nullptr;
+        if (length > Size - i - 8) return "chunk runs past the end";
+        i += 8 + length;
+        if (Size - i < 4) return nullptr;   // a missing checksum is read as 0
+        i += 4;
+    }
+    return nullptr;
+}
+
 int StbInfoFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels) {
     if (Length > 0) {
         if (const char* fault = JpegHuffmanFault(Data, static_cast<std::size_t>(Length)))
@@ -109,6 +126,10 @@ stbi_uc* StbLoadFromMemory(const stbi_uc* Data, int Length, int* Width, int* Hei
     if (Length > 0) {
         if (const char* fault = JpegHuffmanFault(Data, static_cast<std::size_t>(Length))) {
             stbi__err(fault, "Corrupt JPEG");
+            return nullptr;
+        }
+        if (const char* fault = PngChunkFault(Data, static_cast<std::size_t>(Length))) {
+            stbi__err(fault, "Corrupt PNG");
             return nullptr;
         }
     }
