@@ -3,6 +3,7 @@
 // objects the worker posts to the main window.
 #pragma once
 
+#include "PageText.h"
 #include "Threads.h"
 #include "WinApi.h"
 #include "httpsend.h"
@@ -51,10 +52,6 @@ extern String UserAgentText;
 // replaces it.
 extern String RawPageText;
 
-// Turns raw page text (one character per byte, read through the ANSI code
-// page) into the text to show: the bytes are decoded as UTF-8, optionally
-// after converting them from Windows-1251 to UTF-8.
-String RenderPageText(const String& Raw, bool ConvertFrom1251);
 
 using TRedirNotifyEvent = TDelegate<void(TObject* Sender, const String& URL)>;
 

@@ -39,12 +39,14 @@ TGifLayout ScanGif(std::uint8_t* Data, std::size_t Size) {
             }
             if (!skipSubBlocks(pos)) break;
         } else if (tag == 0x2C) {
+            // The decoder reads a descriptor cut off by the end as zeros and
+            // still makes a frame of it, so it counts too.
+            ++layout.Frames;
             if (pos + 10 > n) break;
             const std::uint8_t flags = d[pos + 8];
             pos += 9;
             if (flags & 0x80) pos += std::size_t{3} << ((flags & 7) + 1);
             ++pos;   // LZW minimum code size
-            ++layout.Frames;
             if (!skipSubBlocks(pos)) break;
         } else {
             break;   // the trailer, or something the decoder will complain about

@@ -17,7 +17,8 @@ struct TGifLayout {
 
 // Walks the block structure of a GIF the way the decoder reads it (stopping
 // quietly where it breaks off; the decoder reports that) to count the frames
-// and find the repeat count. Frames that ask to be restored to the previous
+// and find the repeat count. The count is never below the number of frames
+// the decoder gives: an image descriptor cut off by the end counts as well. Frames that ask to be restored to the previous
 // image are changed in Data to "restore to background": the decoder treats
 // the latter as a return to the image before the frame, which is what the
 // former means, while its own handling of the former reads outside its

@@ -29,6 +29,7 @@
 #endif
 #include "StbImage.h"
 
+#include <cstring>
 #include <emmintrin.h>
 
 namespace {
@@ -115,6 +116,21 @@ const char* JpegHuffmanFault(const stbi_uc* Data, std::size_t Size) {
     return nullptr;
 }
 
+const char* PngChunkFault(const stbi_uc* Data, std::size_t Size) {
+    static const stbi_uc signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (!Data || Size < 8 || std::memcmp(Data, signature, 8) != 0) return nullptr;
+    for (std::size_t i = 8; Size - i >= 8;) {
+        const std::size_t length = std::size_t{Data[i]} << 24 | std::size_t{Data[i + 1]} << 16 |
+                                   std::size_t{Data[i + 2]} << 8 | Data[i + 3];
+        if (std::memcmp(Data + i + 4, "IEND", 4) == 0) return nullptr;
+        if (length > Size - i - 8) return "chunk runs past the end";
+        i += 8 + length;
+        if (Size - i < 4) return nullptr;   // a missing checksum is read as 0
+        i += 4;
+    }
+    return nullptr;
+}
+
 int StbInfoFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels) {
     if (Length > 0) {
         if (const char* fault = JpegHuffmanFault(Data, static_cast<std::size_t>(Length)))
@@ -123,24 +139,31 @@ int StbInfoFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, 
     return stbi_info_from_memory(Data, Length, Width, Height, Channels);
 }
 
-stbi_uc* StbLoadFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels, int Wanted) {
-    if (Length > 0) {
-        if (const char* fault = JpegHuffmanFault(Data, static_cast<std::size_t>(Length))) {
-            stbi__err(fault, "Corrupt JPEG");
-            return nullptr;
-        }
+namespace {
+// The faults stb_image must not see: true (with stb's error set) when the
+// data is refused before decoding.
+bool RefusedBeforeDecoding(const stbi_uc* Data, int Length) {
+    if (Length <= 0) return false;
+    if (const char* fault = JpegHuffmanFault(Data, static_cast<std::size_t>(Length))) {
+        stbi__err(fault, "Corrupt JPEG");
+        return true;
     }
+    if (const char* fault = PngChunkFault(Data, static_cast<std::size_t>(Length))) {
+        stbi__err(fault, "Corrupt PNG");
+        return true;
+    }
+    return false;
+}
+}  // namespace
+
+stbi_uc* StbLoadFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels, int Wanted) {
+    if (RefusedBeforeDecoding(Data, Length)) return nullptr;
     return stbi_load_from_memory(Data, Length, Width, Height, Channels, Wanted);
 }
 
 stbi_uc* StbLoadFromMemoryUpTo(const stbi_uc* Data, int Length, unsigned long long MaxPixels, int* Width, int* Height,
                                int* Channels, int Wanted) {
-    if (Length > 0) {
-        if (const char* fault = JpegHuffmanFault(Data, static_cast<std::size_t>(Length))) {
-            stbi__err(fault, "Corrupt JPEG");
-            return nullptr;
-        }
-    }
+    if (RefusedBeforeDecoding(Data, Length)) return nullptr;
     if (!stbi_info_from_memory(Data, Length, Width, Height, Channels)) return nullptr;
     if (static_cast<unsigned long long>(*Width) * static_cast<unsigned long long>(*Height) > MaxPixels) {
         stbi__err("image too large", "Image too large");

@@ -18,9 +18,18 @@
 const char* JpegHuffmanFault(const stbi_uc* Data, std::size_t Size);
 inline bool JpegHuffmanTablesFit(const stbi_uc* Data, std::size_t Size) { return !JpegHuffmanFault(Data, Size); }
 
+// This build of stb_image makes room for a PNG's image data chunk as large as
+// the chunk's length says before it reads the chunk, so a file of a few
+// hundred bytes can make it reserve two gigabytes. The reason a PNG with a
+// chunk that runs past the end of the data is refused ("chunk runs past the
+// end"; the decoder fails on such a file anyway), or nullptr for any other
+// data. Chunks after the end chunk are not looked at.
+const char* PngChunkFault(const stbi_uc* Data, std::size_t Size);
+
 // stbi_info_from_memory and stbi_load_from_memory for data that may come
 // from outside: a JPEG whose Huffman tables are unsound fails with the reason
-// above before stb_image sees it. Use these, not the stb calls.
+// above before stb_image sees it, and loading a PNG fails the same way when
+// its chunks run past the end. Use these, not the stb calls.
 int StbInfoFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels);
 stbi_uc* StbLoadFromMemory(const stbi_uc* Data, int Length, int* Width, int* Height, int* Channels, int Wanted);
 // StbLoadFromMemory for an image of at most MaxPixels pixels, the data

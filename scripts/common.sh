@@ -41,6 +41,21 @@ kes_build_fuzz() {
         -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 -- "$@"
 }
 
+# The libFuzzer options of a fuzz target from tests/fuzz/options, one a line:
+# its -max_len and, when it has one, its -dict. A target missing there is an
+# error.
+kes_fuzz_options() {   # target
+    local name=$1 target max dict
+    while read -r target max dict; do
+        [ "$target" = "$name" ] || continue
+        echo "-max_len=$max"
+        [ -z "$dict" ] || echo "-dict=$KES_ROOT/tests/fuzz/$dict"
+        return 0
+    done < <(grep -v '^#' "$KES_ROOT/tests/fuzz/options")
+    echo "fuzz target '$name' has no line in tests/fuzz/options" >&2
+    return 1
+}
+
 # Whether this machine runs 32-bit programs (and so the 32-bit Wine loader);
 # asked once per script.
 kes_can_run_32bit() {

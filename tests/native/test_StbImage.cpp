@@ -191,3 +191,57 @@ TEST(StbImageGuard, CommittedFindingsDecodeOrAreRefused) {
         EXPECT_EQ(e.Message().substr(0, 19), u"Invalid JPEG image:");
     }
 }
+
+namespace {
+
+// Our encoder's PNG, with Edit applied to its bytes.
+template <class F>
+Bytes PngWith(F Edit) {
+    Bytes png = skingen::EncodePNG(skingen::Image(7, 5, 0xFF336699u));
+    Edit(png);
+    return png;
+}
+
+}  // namespace
+
+// A PNG's chunks must lie inside the data before the decoder sees it: it
+// makes room for an image data chunk as large as the chunk claims before
+// reading it. The committed finding is 243 bytes whose data chunk claims
+// 1.5 GB; the decoder reserved that much and then found the data missing.
+TEST(StbImageGuard, PngChunksMustLieInsideTheData) {
+    const FuzzFinding* claim = FindFuzzFinding("picture", "png-idat-claims-1.5gb.png");
+    ASSERT_NE(claim, nullptr);
+    const std::size_t iend = 12;   // the end chunk: length, type and checksum
+    // "cut inside the image data" loses the data chunk's checksum and three
+    // bytes of its data.
+    const struct {
+        const char* name;
+        Bytes data;
+        const char* fault;
+        bool decodes;
+    } cases[] = {
+        {"the finding", Bytes(claim->Data, claim->Data + claim->Size), "chunk runs past the end", false},
+        {"a whole PNG", PngWith([](Bytes&) {}), nullptr, true},
+        {"cut inside the image data", PngWith([&](Bytes& p) { p.resize(p.size() - iend - 7); }), "chunk runs past the end",
+         false},
+        {"without the end chunk", PngWith([&](Bytes& p) { p.resize(p.size() - iend); }), nullptr, false},
+        {"bytes after the end chunk", PngWith([](Bytes& p) { p.insert(p.end(), {0x7F, 0xFF, 0xFF, 0xFF, 'I'}); }), nullptr,
+         true},
+        {"the end chunk's checksum missing", PngWith([](Bytes& p) { p.resize(p.size() - 4); }), nullptr, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const char* fault = PngChunkFault(c.data.data(), c.data.size());
+        EXPECT_EQ(fault ? std::string(fault) : std::string(), c.fault ? std::string(c.fault) : std::string());
+        int w = 0, h = 0, channels = 0;
+        stbi_uc* pixels = StbLoadFromMemory(c.data.data(), static_cast<int>(c.data.size()), &w, &h, &channels, 4);
+        EXPECT_EQ(pixels != nullptr, c.decodes);
+        if (c.fault) {
+            EXPECT_STREQ(stbi_failure_reason(), c.fault);
+        }
+        if (pixels) {
+            EXPECT_EQ(w * 100 + h, 705);
+        }
+        stbi_image_free(pixels);
+    }
+}

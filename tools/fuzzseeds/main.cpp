@@ -3,7 +3,8 @@
 // fuzz run starts from well-formed files and gets past the headers at once.
 // Every seed is made here: small pictures from our own encoders, packed skins
 // from the skin packer, ini texts of our own skins, addresses. The output is
-// kept in tests/fuzz/seeds; running the tool again rewrites it:
+// kept in tests/fuzz/seeds, and the dictionary of the skin option text in
+// tests/fuzz/skin.dict beside it; running the tool again rewrites both:
 //   fuzzseeds tests/fuzz/seeds
 #include <zlib.h>
 
@@ -16,6 +17,7 @@
 #include <iostream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "OwnSkins.h"
@@ -638,6 +640,189 @@ void GifSeeds(const fs::path& Root) {
     seeds.Add("gif87a", asBytes(old));
 }
 
+// ---- pictures ----------------------------------------------------------------
+
+// The picture pane's decoders: a JPEG, PNGs of the main colour types (one
+// interlaced, one of 16 bits), and GIFs with one and with several frames.
+void PictureSeeds(const fs::path& Root) {
+    const SeedFolder seeds(Root, "picture");
+    Image img(13, 9, KeyPixel);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 13; ++x)
+            img.At(x, y) = (static_cast<Argb>(0x40 + x * 12) << 24) | static_cast<Argb>(x * 0x130719 + y * 0x0B2F43);
+    seeds.Add("jpeg-q50", EncodeJPEG(img, 50));
+    seeds.Add("jpeg-q95", EncodeJPEG(img, 95));
+    seeds.Add("png-rgba", EncodePNG(img));
+    for (const auto& [type, depth, interlaced] :
+         std::vector<std::tuple<int, int, bool>>{{3, 4, false}, {0, 16, true}, {2, 8, true}, {4, 8, false}}) {
+        PngSpec s;
+        s.ColorType = type;
+        s.Depth = depth;
+        s.Interlaced = interlaced;
+        s.Transparency = type == 3;
+        seeds.Add("png-" + PngName(s), EncodePng(s));
+    }
+    const std::array<std::array<std::uint8_t, 3>, 4> palette = {{{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}}};
+    const auto asBytes = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
+    seeds.Add("gif-one-frame", asBytes(harness::MakeGif(3, 2, palette, {{{0, 1, 2, 3, 2, 1}, 0}})));
+    seeds.Add("gif-looped", asBytes(harness::MakeGif(
+                                4, 2, palette, {{{1, 1, 2, 2, 3, 3, 0, 0}, 10, -1, 1}, {{3, 3, 3, 3, 0, 0, 0, 0}, 5, 0, 2}}, 3)));
+}
+
+// ---- text --------------------------------------------------------------------
+
+Bytes Utf16(const std::u16string& Text, bool BigEndian, bool Mark) {
+    Bytes b;
+    if (Mark) BigEndian ? Put16BE(b, 0xFEFF) : Put16LE(b, 0xFEFF);
+    for (char16_t c : Text) BigEndian ? Put16BE(b, c) : Put16LE(b, c);
+    return b;
+}
+
+// Page bodies and option texts in every encoding the readers tell apart,
+// with mixed line ends and broken sequences.
+void TextSeeds(const fs::path& Root, const SkinPackage& Skin) {
+    const SeedFolder seeds(Root, "text");
+    const std::string page = "<html><head><title>\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82</title></head>\r\n"
+                             "<body>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\n\xE4\xB8\xAD\xE6\x96\x87\r</body></html>\r\n";
+    const std::u16string page16 = u"<p>\u041F\u0440\u0438\u0432\u0435\u0442 caf\u00E9 \u20AC \U0001F600\r\n\u4E2D\u6587</p>\r\n";
+    seeds.Add("utf8", page);
+    seeds.Add("utf8-bom", "\xEF\xBB\xBF" + page);
+    seeds.Add("utf16le-bom", Utf16(page16, false, true));
+    seeds.Add("utf16be-bom", Utf16(page16, true, true));
+    seeds.Add("utf16le", Utf16(page16, false, false));
+    Bytes odd = Utf16(u"\xD800x\xDC00\xDBFF\xDFFF", false, true);
+    odd.push_back('!');
+    seeds.Add("utf16-surrogates-odd", odd);
+    seeds.Add("cp1251", std::string("<p>\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0! \xA8\xB8 \x98\x88\xB9</p>\r\n"));
+    seeds.Add("utf8-invalid", std::string("overlong \xC0\xAF \xE0\x80\xAF surrogate \xED\xA0\x80 high \xF4\x90\x80\x80 "
+                                          "cut \xE2\x82 lone \x80\xBF bytes \xF8\x88\x80\x80\x80 \xFE\xFF end \xF0\x9F"));
+    const std::string options = Skin.OptionsText().substr(0, 1500);
+    seeds.Add("options", options);
+    seeds.Add("options-utf8-bom", "\xEF\xBB\xBF" + options);
+    std::u16string options16(options.begin(), options.end());
+    seeds.Add("options-utf16le-bom", Utf16(options16, false, true));
+}
+
+// ---- whole packed skins --------------------------------------------------------
+
+// The test skin and one of our own, packed as the generator ships them; the
+// test skin stored (not deflated), so that the option text stays visible to
+// the mutations; option texts with a byte-order mark.
+void SkinLoadSeeds(const fs::path& Root, const SkinPackage& Skin) {
+    const SeedFolder seeds(Root, "skinload");
+    const SkinPackage test = BuildTestSkin();
+    seeds.Add("own-" + Skin.Name, PackSkin(Skin));
+    seeds.Add("testskin", PackSkin(test));
+    auto entries = [](const SkinPackage& S, const std::string& Options) {
+        std::vector<TacPackedEntry> list = {{u"Options.dat", Bytes(Options.begin(), Options.end())}};
+        for (const SkinFile& f : S.Files) list.push_back({AsciiToString(f.Name), f.Data});
+        return list;
+    };
+    seeds.Add("testskin-stored", Packed(entries(test, test.OptionsText()), 0));
+    seeds.Add("testskin-utf8-bom", Packed(entries(test, "\xEF\xBB\xBF" + test.OptionsText()), 6));
+    const std::string text = test.OptionsText();
+    const Bytes utf16 = Utf16(std::u16string(text.begin(), text.end()), false, true);
+    seeds.Add("testskin-utf16le-bom", Packed(entries(test, std::string(utf16.begin(), utf16.end())), 6));
+}
+
+// ---- painters ----------------------------------------------------------------
+
+// The pixel kernels: every operation over images inside each other's size,
+// one of them bottom-up and padded, with rectangles that cross the edges.
+// The byte layout is the fuzz target's reading order.
+void ClippingSeeds(const fs::path& Root) {
+    const SeedFolder seeds(Root, "clipping");
+    auto image = [](Bytes& b, int w, int h, int pad, bool bottomUp) {
+        Put8(b, static_cast<unsigned>(w)), Put8(b, static_cast<unsigned>(h)), Put8(b, static_cast<unsigned>(pad));
+        Put8(b, bottomUp ? 1 : 0);
+        for (int i = 0; i < (w + pad) * h; ++i)
+            if ((i & 3) != 0) Put32BE(b, 0x80000000u | static_cast<std::uint32_t>(i * 0x01030507));
+    };
+    auto coord = [](Bytes& b, int v) { Put8(b, 0xFF), Put8(b, static_cast<unsigned>(v + 64)); };
+    for (int op = 0; op < 18; ++op) {
+        Bytes b;
+        image(b, 12, 9, 0, false);
+        image(b, 10, 7, 2, true);
+        image(b, 12, 9, 1, false);
+        image(b, 12, 9, 0, true);
+        Put8(b, static_cast<unsigned>(op));
+        coord(b, -2), coord(b, 1), coord(b, 9), coord(b, 11);   // crosses the left and bottom edges
+        coord(b, 0), coord(b, 0), coord(b, 10), coord(b, 7);
+        coord(b, 3), coord(b, -1);                              // x, y
+        Put8(b, 0x80);                                          // value
+        Put32BE(b, 0x00336699);                                 // colour
+        Put8(b, 1), coord(b, 2), coord(b, 1), Put8(b, op & 1);  // parent
+        Put8(b, op & 1);                                        // flag
+        coord(b, 40);                                           // percent
+        seeds.Add("op-" + std::to_string(op), b);
+    }
+}
+
+// The resampler and the gradient painters: each filter both ways (smaller
+// and larger) at both pixel sizes, with two gradient pieces.
+void ResampleSeeds(const fs::path& Root) {
+    const SeedFolder seeds(Root, "resample");
+    for (int filter = -1; filter < 8; ++filter)
+        for (const bool grow : {false, true})
+            for (const int bpp : {3, 4}) {
+                Bytes b;
+                const int sw = grow ? 7 : 33, sh = grow ? 5 : 21, dw = grow ? 29 : 9, dh = grow ? 17 : 6;
+                Put8(b, sw), Put8(b, sh), Put8(b, dw), Put8(b, dh), Put8(b, filter + 1), Put8(b, bpp == 4 ? 1 : 0);
+                Put8(b, 2);                                        // pieces
+                Put8(b, 0x40), Put8(b, 0xC0), Put8(b, 60), Put8(b, 0);
+                Put8(b, 0xC0), Put8(b, 0x20), Put8(b, 40), Put8(b, 1);
+                Put8(b, 0xFE), Put8(b, 0xFF), Put8(b, dw + 1), Put8(b, dh);   // rectangle over the left edge
+                Put8(b, 3);
+                Put8(b, 1), Put8(b, 2), Put8(b, 20), Put8(b, 15);  // texture rectangle
+                Put8(b, 5);                                        // texture width
+                Put8(b, 6);                                        // blur radius
+                Put8(b, 0xFE), Put8(b, 3), Put8(b, 0x55);          // glow offset and colour
+                seeds.Add(std::string("filter") + std::to_string(filter + 1) + (grow ? "-grow" : "-shrink") + "-" +
+                              std::to_string(bpp * 8),
+                          b);
+            }
+}
+
+// Gradient texts: those of our skins and the forms the parser accepts.
+void GradientSeeds(const fs::path& Root, const SkinPackage& Skin) {
+    const SeedFolder seeds(Root, "sGradient");
+    int n = 0;
+    for (const IniSection& s : Skin.Sections)
+        for (const auto& [k, v] : s.Keys)
+            if (k.find("GRADIENTDATA") != std::string::npos && !v.empty() && n < 8) seeds.Add("skin-" + std::to_string(n++), v);
+    seeds.Add("two-pieces", std::string("255;65280;50;0;0;65280;16711680;50;0;0"));
+    seeds.Add("spaces-signs", std::string(" 16777215 ; -1 ; 100 ; 1 ; 0 ;0;0;0;2;0"));
+    seeds.Add("hex-overflow", std::string("$FF00FF;4294967296;101;3;0"));
+}
+
+// ---- dictionary ----------------------------------------------------------------
+
+// The skin option text's words: every section name and key our skins and
+// the test skin write, as "[SECTION]" and "KEY=".
+void SkinDictionary(const fs::path& File, const std::vector<SkinPackage>& Skins) {
+    std::vector<std::string> words = {"\r\n", "=", ";", "[", "]", ".BMP", ".PNG", ".JPG", "@", "^", "~", "!"};
+    for (const SkinPackage& skin : Skins)
+        for (const IniSection& s : skin.Sections) {
+            words.push_back("[" + s.Name + "]");
+            for (const auto& kv : s.Keys) words.push_back(kv.first + "=");
+        }
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    std::string out = "# The skin option text's sections and keys, written by tools/fuzzseeds.\n";
+    for (const std::string& w : words) {
+        out += '"';
+        for (unsigned char c : w) {
+            static const char* const hex = "0123456789ABCDEF";
+            if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\')
+                out += std::string("\\x") + hex[c >> 4] + hex[c & 15];
+            else
+                out += static_cast<char>(c);
+        }
+        out += "\"\n";
+    }
+    WriteBytes(File, Bytes(out.begin(), out.end()));
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: fuzzseeds DIR\n";
@@ -656,6 +841,17 @@ int main(int argc, char** argv) {
         UrlSeeds(root);
         NinePartSeeds(root);
         GifSeeds(root);
+        PictureSeeds(root);
+        TextSeeds(root, skin);
+        SkinLoadSeeds(root, skin);
+        ClippingSeeds(root);
+        ResampleSeeds(root);
+        GradientSeeds(root, skin);
+        // Beside the seeds: tests/fuzz/skin.dict for the targets that read option texts.
+        std::vector<SkinPackage> skins = {BuildTestSkin()};
+        for (const Theme& t : OwnThemes()) skins.push_back(BuildSkin(t));
+        const fs::path folder = root.has_filename() ? root : root.parent_path();
+        SkinDictionary(folder.parent_path() / "skin.dict", skins);
     } catch (const std::exception& e) {
         std::cerr << "fuzzseeds: " << e.what() << "\n";
         return 1;
