@@ -237,56 +237,62 @@ TEST_F(SkinnedDetailsEndToEnd, PaneCornersFollowEverySkinSwitch) {
 // of them clear of their text and mark has the colour the panel shows beside
 // them on that row, not one flat colour.
 TEST_F(SkinnedDetailsEndToEnd, CheckBoxAndLabelShowThePanelGradientUnderThem) {
+    const COLORREF text = Ref(skingen::OwnThemes().front().Text);
+    auto expectGradientUnder = [&](const Capture& shot) {
+        RECT box{};
+        ::GetWindowRect(FCheckBox, &box);
+        POINT panel{0, 0};
+        ::ClientToScreen(FTopPanel, &panel);
+        // The label stands at (640, 12) of the panel, before the skin box at 670.
+        const RECT label{panel.x + 640, panel.y + 8, panel.x + 668, panel.y + 32};
+        for (const auto& [name, r] : {std::pair{"check box", box}, std::pair{"skin label", label}}) {
+            SCOPED_TRACE(name);
+            const int beside = r.left - 2;
+            ASSERT_FALSE(Near(At(shot, {beside, r.top}), At(shot, {beside, r.bottom - 1}), 20))
+                << "the panel shows no gradient beside it";
+            int off = 0, clear = 0;
+            for (int y = r.top; y < r.bottom; ++y) {
+                const COLORREF under = At(shot, {beside, y});
+                // Rows with text or the mark on them are left out.
+                bool marked = false;
+                for (int x = r.left; x < r.right && !marked; ++x) {
+                    const COLORREF c = At(shot, {x, y});
+                    marked = Near(c, text, 60) || (!Near(c, under, 6) && y >= box.top + 2 && y < box.bottom - 2 &&
+                                                    r.left == box.left && x < box.left + 20);
+                }
+                if (marked) continue;
+                ++clear;
+                for (int x = r.left; x < r.right; ++x)
+                    if (!Near(At(shot, {x, y}), under) && off++ < 3)
+                        ADD_FAILURE() << "(" << x - r.left << "," << y - r.top << ") is " << Hex(At(shot, {x, y}))
+                                      << " where the panel beside it shows " << Hex(under);
+            }
+            EXPECT_GE(clear, 4) << "too few rows clear of text and mark";
+            EXPECT_EQ(off, 0) << "pixels under it differ from the panel beside it";
+        }
+    };
+
+    // Chosen after another skin, with the window activated again (its frame
+    // then follows the skin too).
     ASSERT_TRUE(Choose("Daylight")) << "the skin box did not take the skin";
     ASSERT_TRUE(Choose("Gradients")) << "the skin box did not take the skin";
     harness::ActivateAgain(FForm, kStepMs);
     ASSERT_TRUE(Choose("Gradients"));
-    Save(Settled(), L"gradients-0");
+    {
+        SCOPED_TRACE("after the switch");
+        const Capture shot = Settled();
+        Save(shot, L"gradients");
+        expectGradientUnder(shot);
+    }
+    // Uncovered by a window of the test's own: both repaint in part.
     {
         RECT b{};
-        ::GetWindowRect(harness::FindDescendants(FForm, L"TsCheckBox").front(), &b);
-        harness::MoveMouseTo({b.left + 8, b.top + 10});
-        Save(Settled(), L"gradients-1");
-        harness::ClickAt({b.left + 8, b.top + 10});
-        Save(Settled(), L"gradients-2");
-        harness::MoveMouseTo({b.left + 8, b.top + 100});
-        Save(Settled(), L"gradients-3");
-        harness::MoveMouseTo({b.left + 230, b.top + 10});
-        Save(Settled(), L"gradients-4");
+        ::GetWindowRect(FCheckBox, &b);
+        harness::TestWindow cover(300, 40, RGB(0, 200, 0), nullptr, WS_POPUP);
+        ::SetWindowPos(cover.Handle(), HWND_TOPMOST, b.left - 20, b.top - 5, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+        cover.Show();
+        PumpUntil([] { return false; }, 500);
     }
-    const Capture shot = Settled();
-    Save(shot, L"gradients");
-    const COLORREF text = Ref(skingen::OwnThemes().front().Text);
-
-    RECT box{};
-    ::GetWindowRect(FCheckBox, &box);
-    POINT panel{0, 0};
-    ::ClientToScreen(FTopPanel, &panel);
-    // The label stands at (640, 12) of the panel, before the skin box at 670.
-    const RECT label{panel.x + 640, panel.y + 8, panel.x + 668, panel.y + 32};
-    for (const auto& [name, r] : {std::pair{"check box", box}, std::pair{"skin label", label}}) {
-        SCOPED_TRACE(name);
-        const int beside = r.left - 2;
-        ASSERT_FALSE(Near(At(shot, {beside, r.top}), At(shot, {beside, r.bottom - 1}), 20))
-            << "the panel shows no gradient beside it";
-        int off = 0, clear = 0;
-        for (int y = r.top; y < r.bottom; ++y) {
-            const COLORREF under = At(shot, {beside, y});
-            // Rows with text or the mark on them are left out.
-            bool marked = false;
-            for (int x = r.left; x < r.right && !marked; ++x) {
-                const COLORREF c = At(shot, {x, y});
-                marked = Near(c, text, 60) || (!Near(c, under, 6) && y >= box.top + 2 && y < box.bottom - 2 &&
-                                                r.left == box.left && x < box.left + 20);
-            }
-            if (marked) continue;
-            ++clear;
-            for (int x = r.left; x < r.right; ++x)
-                if (!Near(At(shot, {x, y}), under) && off++ < 3)
-                    ADD_FAILURE() << "(" << x - r.left << "," << y - r.top << ") is " << Hex(At(shot, {x, y}))
-                                  << " where the panel beside it shows " << Hex(under);
-        }
-        EXPECT_GE(clear, 4) << "too few rows clear of text and mark";
-        EXPECT_EQ(off, 0) << "pixels under it differ from the panel beside it";
-    }
+    SCOPED_TRACE("after being uncovered");
+    expectGradientUnder(Settled());
 }
