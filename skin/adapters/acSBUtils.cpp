@@ -638,6 +638,16 @@ void RepaintWndBorderCorners(TsCommonData* SkinData, Integer State, TacMainWnd* 
     if (MaskFrameWidth(mask) == 0 || MaskFrameHeight(mask) == 0) return;
     TCacheInfo ci;
     GetParentCacheHwnd(Adapter->CtrlHandle, ci);
+    if (ci.Ready) {
+        // The parent's image holds the window at its place in the parent.
+        RECT wr{};
+        ::GetWindowRect(Adapter->CtrlHandle, &wr);
+        POINT pos{wr.left, wr.top};
+        if (::ScreenToClient(::GetParent(Adapter->CtrlHandle), &pos)) {
+            ci.X += pos.x;
+            ci.Y += pos.y;
+        }
+    }
     TacBits32 parentBits;
     RepaintCornerKeys(Bits32Of(cache), MaskSourceOf(mask, acMaskImage(mask, manager)), State,
                       acParentOf(ci, parentBits));

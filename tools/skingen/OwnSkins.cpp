@@ -193,6 +193,34 @@ Image ThumbGrip(const Theme& t, bool vertical) {
     return Strip(frames);
 }
 
+// A nine-part frame strip whose left and right side cells (Cell wide, the
+// rows between the top and bottom cells) repeat their last row: a look that
+// changes down the sides (a highlight along the top half) would otherwise
+// end in a step where the painter stretches the sides.
+Image EvenSides(Image Frames, int FrameWidth, int Cell) {
+    const int h = Frames.Height();
+    if (h <= 2 * Cell) return Frames;
+    for (int f = 0; f + FrameWidth <= Frames.Width(); f += FrameWidth)
+        for (int y = Cell; y < h - Cell - 1; ++y)
+            for (int x = 0; x < FrameWidth; ++x)
+                if (x < Cell || x >= FrameWidth - Cell) Frames.At(f + x, y) = Frames.At(f + x, h - Cell - 1);
+    return Frames;
+}
+
+// The outline of one half of a scroll bar's track: the end where it meets
+// the other half (at the thumb) is open, so two halves side by side show
+// one track without a line between them. Size x Size frames.
+Image OpenTrackFrames(int Size, const std::vector<FrameLook>& Looks, bool Vertical, bool OpenAtStart) {
+    std::vector<Image> frames;
+    const int extra = 4;
+    for (const FrameLook& l : Looks) {
+        const Image whole = Vertical ? DrawFrame(Size, Size + extra, 0, l) : DrawFrame(Size + extra, Size, 0, l);
+        const int skip = OpenAtStart ? extra : 0;
+        frames.push_back(whole.Crop(Vertical ? Box{0, skip, Size, Size} : Box{skip, 0, Size, Size}));
+    }
+    return Strip(frames);
+}
+
 Image Grip(const Theme& t, int w, int h, bool triangle) {
     Image img(w, h);
     for (int y = 1; y + 2 <= h; y += 3)
@@ -628,7 +656,7 @@ SkinPackage BuildSkin(const Theme& t) {
         b.Mask("BORDERSMASK",
                Frames(2 * sc + 4, 2 * sc + 4, sr, {{t.Border, 0, 1, {}, 1, 0, 0, {}}, {t.BorderHot, 0.8, 1, {}, 1, 0, 0, {}},
                                                    {t.Accent, 1, 1, {}, 1, 0, 0.12, {}}}),
-               3, Store::MasterBorder, Even(sc));
+               3, Store::MasterBorder, Even(sc), 3 /* stretched; no outline in the normal state */);
         b.Mask("GLYPHMASK", ArrowGlyph(t, 9, a.D), 3, Store::MasterGlyph);
         b.Mask("PATTERN", Texture(8, 8, t.Face, t.Border), 1, Store::MasterTexture);
         b.Mask("HOTPATTERN", Texture(8, 8, MixRgb(t.Face, t.Accent, 0.12), t.Accent), 1, Store::MasterTexture);
@@ -637,8 +665,8 @@ SkinPackage BuildSkin(const Theme& t) {
         b.Section(s);
         SectionColours(b, t.ButtonBottom, t.ButtonHotBottom, t.Text, t.Text);
         VerticalGradient(b, t.ButtonTop, t.ButtonBottom, t.ButtonHotTop, t.ButtonHotBottom);
-        b.Mask("BORDERSMASK", Frames(2 * sc + 4, 2 * sc + 4, sr, {btn.Normal, btn.Hot, btn.Pressed}), 3, Store::MasterBorder,
-               Even(sc));
+        b.Mask("BORDERSMASK", EvenSides(Frames(2 * sc + 4, 2 * sc + 4, sr, {btn.Normal, btn.Hot, btn.Pressed}), 2 * sc + 4, sc),
+               3, Store::MasterBorder, Even(sc));
         b.Mask("GLYPHMASK", ThumbGrip(t, std::string(s) == "SCROLLSLIDERV"), 3, Store::MasterGlyph);
         b.Mask("PATTERN", Texture(8, 8, t.ButtonBottom, t.ButtonTop), 1, Store::MasterTexture);
         b.Mask("HOTPATTERN", Texture(8, 8, t.ButtonHotBottom, t.ButtonHotTop), 1, Store::MasterTexture);
@@ -647,8 +675,14 @@ SkinPackage BuildSkin(const Theme& t) {
         b.Section(s);
         const Rgb track = MixRgb(t.Face, t.EditBack, 0.5);
         SectionColours(b, track, MixRgb(track, t.Accent, 0.15), t.Text, t.Text);
-        b.Mask("BORDERSMASK", Frames(8, 8, 0, {{t.Border, 0.25, 1, {}, 1, 0, 0, {}}, {t.Accent, 0.5, 1, {}, 1, 0, 0, {}}}), 2,
-               Store::MasterBorder, {2, 2, 2, 2});
+        // The first half ("...1...") is open at its end, the second at its
+        // start; the open end has no cells, the closed one one-pixel cells.
+        const std::string name = s;
+        const bool vertical = name.back() == 'V', first = name.find('1') != std::string::npos;
+        const B cut = vertical ? (first ? B{2, 1, 2, 0} : B{2, 0, 2, 1}) : (first ? B{1, 2, 0, 2} : B{0, 2, 1, 2});
+        b.Mask("BORDERSMASK",
+               OpenTrackFrames(8, {{t.Border, 0.25, 1, {}, 1, 0, 0, {}}, {t.Accent, 0.5, 1, {}, 1, 0, 0, {}}}, vertical, !first),
+               2, Store::MasterBorder, cut);
         b.Mask("PATTERN", Texture(8, 8, track, t.Border), 1, Store::MasterTexture);
         b.Mask("HOTPATTERN", Texture(8, 8, MixRgb(track, t.Accent, 0.15), t.Accent), 1, Store::MasterTexture);
     }
