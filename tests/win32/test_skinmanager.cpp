@@ -688,11 +688,12 @@ TEST_F(SkinManagerTest, FailedLoadKeepsTheOldSkinAndAnnouncesNothing) {
     }
 }
 
-TEST_F(SkinManagerTest, DeepAndWideSkinsLoadQuickly) {
-    // A 90 KB text whose sections inherit in a chain 3000 deep froze the
-    // window for a quarter of an hour, 20,000 extra sections (2 MB) for 39
-    // seconds. Each now loads, with its inheritance, in about a second at
-    // most (the bound is loose for busy machines).
+TEST_F(SkinManagerTest, DeepAndWideSkinsLoadWithTheirInheritance) {
+    // A 90 KB text whose sections inherit in a chain 3000 deep, and 20,000
+    // extra sections (2 MB): both load, with their inheritance, without a
+    // word. (Their load times are measured by the skin-load benchmark; a
+    // load that grew with the cube of the depth again would keep this test
+    // busy for minutes.)
     std::string deep = "[GLOBALINFO]\r\nVERSION=7.5\r\n[S0]\r\nCOLOR=255\r\n";
     for (int i = 1; i < 3000; ++i)
         deep += "[S" + std::to_string(i) + "]\r\nPARENTCLASS=S" + std::to_string(i - 1) + "\r\n";
@@ -704,13 +705,9 @@ TEST_F(SkinManagerTest, DeepAndWideSkinsLoadQuickly) {
     skins->Packed("Wide.asz", wide, nullptr);
     for (const char16_t* name : {u"Deep", u"Wide"}) {
         SCOPED_TRACE(StringToUtf8(name));
-        const DWORD start = ::GetTickCount();
         Choose(name);
-        const DWORD took = ::GetTickCount() - start;
-        std::printf("loading the skin %s took %lu ms\n", StringToUtf8(name).c_str(), static_cast<unsigned long>(took));
         EXPECT_TRUE(boxesShown.empty()) << (boxesShown.empty() ? "" : StringToUtf8(boxesShown[0]));
         EXPECT_EQ(manager->SkinName(), name);
-        EXPECT_LT(took, 5000u);
     }
     EXPECT_EQ(manager->gd().size(), 20004u);
     EXPECT_EQ(manager->gd().back().Color, 255);   // from BUTTON
