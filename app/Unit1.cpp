@@ -396,7 +396,10 @@ void TForm1::Button3Click(TObject*) {
 }
 
 void TForm1::Button4Click(TObject*) {
-    if (SaveDialog1->Execute()) sRichEdit1->Lines()->SaveToFile(SaveDialog1->FileName());
+    // In the ANSI code page when it holds the whole text; a text it cannot
+    // hold goes out as UTF-8 instead of losing characters.
+    if (SaveDialog1->Execute())
+        sRichEdit1->Lines()->SaveToFile(SaveDialog1->FileName(), TTextFileEncoding::AnsiOrUtf8);
 }
 
 void TForm1::sCheckBox1Click(TObject*) { sRichEdit1->SetText(RenderPageText(RawPageText, sCheckBox1->Checked())); }
