@@ -503,22 +503,33 @@ TEST_F(MainFormFiles, LoadTellsTheKindByContentAndShowsPictures) {
 TEST_F(MainFormFiles, FontButtonSetsTheChosenFontOnTheWholeTextView) {
     form->sRichEdit1->SetText(u"first line\r\nsecond line");
     const Integer size = form->sRichEdit1->Font()->Size();
-    String startName;
+    // What the dialog shows in its face and size boxes (cmb1, cmb3).
+    constexpr int kFaceCombo = 0x0470;
+    constexpr int kSizeCombo = 0x0472;
+    auto boxText = [](HWND wnd, int id) {
+        wchar_t text[LF_FACESIZE + 8] = {};
+        ::GetWindowTextW(::GetDlgItem(wnd, id), text, static_cast<int>(std::size(text)));
+        return FromW(text);
+    };
+    String startName, shownFace, shownSize;
     Integer startSize = 0;
     harness::DialogAnswer answer([&](TCommonDialog* dialog, HWND wnd) {
         startName = static_cast<TFontDialog*>(dialog)->Font()->Name();
         startSize = static_cast<TFontDialog*>(dialog)->Font()->Size();
+        shownFace = boxText(wnd, kFaceCombo);
+        shownSize = boxText(wnd, kSizeCombo);
         harness::Press(wnd, IDCANCEL);
     });
     form->Button3Click(form->Button3);
     EXPECT_EQ(answer.Shown, 1);
     EXPECT_EQ(startName, form->sRichEdit1->Font()->Name()) << "the dialog starts with the text view's font";
     EXPECT_EQ(startSize, size);
+    EXPECT_EQ(shownFace, form->sRichEdit1->Font()->Name()) << "the face the dialog shows";
+    EXPECT_EQ(shownSize, IntToStr(size)) << "the size the dialog shows";
     EXPECT_EQ(form->sRichEdit1->Font()->Size(), size) << "cancelled";
 
-    answer.SetAction([](TCommonDialog*, HWND wnd) {
+    answer.SetAction([&](TCommonDialog*, HWND wnd) {
         // The user picks 20 from the list of sizes.
-        constexpr int kSizeCombo = 0x0472;   // cmb3
         HWND sizes = ::GetDlgItem(wnd, kSizeCombo);
         const LRESULT twenty =
             ::SendMessageW(sizes, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"20"));
