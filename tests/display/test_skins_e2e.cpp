@@ -251,3 +251,33 @@ TEST_F(SkinBoxEndToEnd, TwoHundredSwitchesLeaveObjectCountsFlat) {
     if (gdi) { EXPECT_LE(::GetGuiResources(FProgram.Handle(), GR_GDIOBJECTS), gdi + 2); }
     if (user) { EXPECT_LE(::GetGuiResources(FProgram.Handle(), GR_USEROBJECTS), user + 2); }
 }
+
+TEST_F(SkinBoxEndToEnd, TheFontDialogStartsWithTheTextViewsFont) {
+    // The text view's font is "MS Sans Serif" at 8 points, a face Wine's font
+    // dialog does not list; the dialog shows it all the same, plain and
+    // skinned.
+    HWND fontButton = harness::WithCaption(harness::FindDescendants(FForm, L"TButton"), L"\u0448\u0440\u0438\u0444\u0442");
+    ASSERT_NE(fontButton, nullptr) << "no font button";
+    const std::vector<std::wstring> items = Items();
+    for (const wchar_t* skin : {L"", L"Basalt"}) {
+        SCOPED_TRACE(Narrow(skin));
+        if (*skin) {
+            ASSERT_TRUE(Choose(IndexOf(items, skin)));
+        }
+        ::PostMessageW(fontButton, BM_CLICK, 0, 0);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(PumpUntil([&] { return (dialog = harness::VisibleTopWindowOf(FProgram.Id(), L"#32770")) != nullptr; },
+                              kStepMs))
+            << "no font dialog";
+        constexpr int kFaceBox = 0x0470, kSizeBox = 0x0472;
+        EXPECT_TRUE(PumpUntil([&] { return TextOf(::GetDlgItem(dialog, kFaceBox)) == L"MS Sans Serif"; }, kStepMs))
+            << "face box: " << Narrow(TextOf(::GetDlgItem(dialog, kFaceBox)));
+        EXPECT_EQ(TextOf(::GetDlgItem(dialog, kSizeBox)), L"8");
+        harness::PumpUntilIdle(100, 2000);
+        harness::CaptureWindow(dialog, harness::CaptureSource::Screen)
+            .SaveBmp((harness::ModuleFolder() + L"kestrune-font-dialog" + (*skin ? L"-" : L"") + skin + L".bmp").c_str());
+        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(dialog); }, kStepMs)) << "the dialog stayed";
+    }
+}
+
