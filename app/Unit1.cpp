@@ -396,7 +396,10 @@ void TForm1::Button3Click(TObject*) {
 }
 
 void TForm1::Button4Click(TObject*) {
-    if (SaveDialog1->Execute()) sRichEdit1->Lines()->SaveToFile(SaveDialog1->FileName());
+    // In the ANSI code page when it holds the whole text; a text it cannot
+    // hold goes out as UTF-8 instead of losing characters.
+    if (SaveDialog1->Execute())
+        sRichEdit1->Lines()->SaveToFile(SaveDialog1->FileName(), TTextFileEncoding::AnsiOrUtf8);
 }
 
 void TForm1::sCheckBox1Click(TObject*) { sRichEdit1->SetText(RenderPageText(RawPageText, sCheckBox1->Checked())); }
@@ -413,7 +416,11 @@ void TForm1::FormResize(TObject*) {
 void TForm1::sComboBox1Change(TObject*) {
     const int index = sComboBox1->ItemIndex();
     if (index < 0) return;
-    sSkinManager1->SetSkinName(sComboBox1->Items()->Get(index));
+    const String chosen = sComboBox1->Items()->Get(index);
+    sSkinManager1->SetSkinName(chosen);
+    // A skin that failed to load leaves the one in use, which the box shows.
+    const String inUse = sSkinManager1->SkinName();
+    if (!SameText(inUse, chosen)) sComboBox1->SetItemIndex(inUse.empty() ? -1 : sComboBox1->Items()->IndexOf(inUse));
 }
 
 void TForm1::sComboBox2Change(TObject*) { Edit1->SetText(sComboBox2->Text()); }

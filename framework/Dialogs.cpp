@@ -60,6 +60,7 @@ void TCommonDialog::AttachDialog(HWND dialog) {
     AttachWindow(dialog, this, TWndMethod::Of<&TCommonDialog::DialogWndProc>(this));
     FAttached = dialog;
     if (auto* find = dynamic_cast<TFindDialog*>(this)) find->PlaceDialog(dialog);
+    if (auto* font = dynamic_cast<TFontDialog*>(this)) font->ShowStartFont(dialog);
     ::PostMessageW(dialog, ShownMessage(), 0, 0);
 }
 
@@ -274,14 +275,18 @@ bool TFontDialog::Execute() {
     cf.lCustData = reinterpret_cast<LPARAM>(this);
     cf.lpfnHook = DialogHook<CHOOSEFONTW>;
 
+    FStart = font;
+    FChoice = &font;
     bool confirmed = false;
     try {
         confirmed = ::ChooseFontW(&cf) != FALSE;
     } catch (...) {
         FHandle = nullptr;
+        FChoice = nullptr;
         throw;
     }
     FHandle = nullptr;
+    FChoice = nullptr;
     if (confirmed) {
         FFont->SetName(FromW(font.lfFaceName));
         FFont->SetHeight(font.lfHeight);
@@ -301,6 +306,47 @@ bool TFontDialog::Execute() {
     }
     DoClose();
     return confirmed;
+}
+
+void TFontDialog::ShowStartFont(HWND dialog) {
+    // The face, style, size and script boxes of the system's dialog (cmb1,
+    // cmb2, cmb3, cmb5).
+    constexpr int kFaceBox = 0x0470, kStyleBox = 0x0471, kSizeBox = 0x0472, kScriptBox = 0x0474;
+    HWND faces = ::GetDlgItem(dialog, kFaceBox);
+    if (!FChoice || !faces || !FStart.lfFaceName[0]) return;
+    wchar_t shown[LF_FACESIZE] = {};
+    ::GetWindowTextW(faces, shown, LF_FACESIZE);
+    if (SameText(FromW(shown), FromW(FStart.lfFaceName))) return;
+    // Some systems' dialogs then start with the first face of their list and
+    // its smallest size. The boxes show the font instead: its face typed in,
+    // its style, size and script picked where the lists hold them.
+    ::SendMessageW(faces, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    ::SetWindowTextW(faces, FStart.lfFaceName);
+    auto pick = [&](int box, auto matches) {
+        HWND list = ::GetDlgItem(dialog, box);
+        const LRESULT count = list ? ::SendMessageW(list, CB_GETCOUNT, 0, 0) : 0;
+        for (LRESULT i = 0; i < count; ++i)
+            if (matches(::SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(i), 0))) {
+                ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+                return true;
+            }
+        return false;
+    };
+    pick(kStyleBox, [&](LRESULT data) {
+        return (LOWORD(data) >= FW_BOLD) == (FStart.lfWeight >= FW_BOLD) && (HIWORD(data) != 0) == (FStart.lfItalic != 0);
+    });
+    pick(kScriptBox, [&](LRESULT data) { return static_cast<BYTE>(data) == FStart.lfCharSet; });
+    const Integer points = FFont->Size();
+    if (!pick(kSizeBox, [&](LRESULT data) { return static_cast<Integer>(LOWORD(data)) == points; })) {
+        HWND sizes = ::GetDlgItem(dialog, kSizeBox);
+        ::SendMessageW(sizes, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        ::SetWindowTextW(sizes, WStr(IntToStr(points)));
+    }
+    // The dialog takes the boxes in (its sample follows them); the record it
+    // returns starts as the font.
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kSizeBox, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, kSizeBox)));
+    *FChoice = FStart;
 }
 
 // ---------------------------------------------------------------------------

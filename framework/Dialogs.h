@@ -149,11 +149,19 @@ public:
     int MaxFontSize() const { return FMaxFontSize; }
     void SetMaxFontSize(int value) { FMaxFontSize = value; }
 
+    // Used by the dialog's hook procedure: a dialog whose list holds no face
+    // of Font's name starts with Font all the same.
+    void ShowStartFont(HWND dialog);
+
 protected:
     TFont* FFont = nullptr;
     TFontDialogOptions FOptions{fdEffects};
     int FMinFontSize = 0;
     int FMaxFontSize = 0;
+
+private:
+    LOGFONTW FStart{};                // Font, as the dialog is given it
+    LOGFONTW* FChoice = nullptr;      // the dialog's record while it shows
 };
 
 // ---------------------------------------------------------------------------

@@ -711,6 +711,23 @@ void TApplication::UnhookMainWindow(TWindowHook Hook) {
     }
 }
 
+namespace {
+
+// The visible, enabled form highest in the z-order.
+TCustomForm* TopForm() {
+    if (!Screen) return nullptr;
+    for (HWND wnd = ::GetTopWindow(nullptr); wnd; wnd = ::GetWindow(wnd, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(wnd) || !::IsWindowEnabled(wnd)) continue;
+        for (int i = 0; i < Screen->FormCount(); ++i) {
+            TCustomForm* form = Screen->Forms(i);
+            if (form->HandleAllocated() && form->Handle() == wnd) return form;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 void TApplication::WndProc(TMessage& Message) {
     switch (Message.Msg) {
     case WM_NULL:
@@ -738,6 +755,16 @@ void TApplication::WndProc(TMessage& Message) {
             return;
         }
         break;
+    case WM_SETFOCUS:
+        // Nothing is typed into this window. It is activated when a box or
+        // dialog that it owns closes; the form on top then takes over, once
+        // the activation has ended.
+        ::PostMessageW(FHandle, CM_ENTER, 0, 0);
+        break;
+    case CM_ENTER:
+        if (FHandle && ::GetFocus() == FHandle && !::IsIconic(FHandle))
+            if (TCustomForm* form = TopForm()) ::SetActiveWindow(form->Handle());
+        return;
     case WM_SETCURSOR:
         if (Screen && Screen->Cursor() != crDefault) {
             ::SetCursor(CursorHandle(Screen->Cursor()));

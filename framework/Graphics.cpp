@@ -1046,7 +1046,7 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
     const bool positive = rect.Width() > 0 && rect.Height() > 0;
     if (BitsPerPixel() == 32 && FAlphaFormat != afIgnored) {
         if (positive) DrawAlpha(dst, rect, src);
-    } else if (FTransparent) {
+    } else if (Transparent()) {
         if (positive)
             ::TransparentBlt(dst, rect.Left, rect.Top, rect.Width(), rect.Height(), src, 0, 0, FWidth, FHeight,
                              ColorRef(TransparentColor()));

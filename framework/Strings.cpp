@@ -112,6 +112,16 @@ std::string StringToCodePage(StringView text, unsigned codePage) {
     }
 }
 
+std::string EncodeTextFile(StringView text, TTextFileEncoding encoding) {
+    if (encoding == TTextFileEncoding::AnsiOrUtf8) {
+        std::string ansi = StringToAnsi(text);
+        if (AnsiToString(ansi) == text) return ansi;
+        encoding = TTextFileEncoding::Utf8;
+    }
+    if (encoding == TTextFileEncoding::Utf8) return "\xEF\xBB\xBF" + StringToUtf8(text);
+    return StringToAnsi(text);
+}
+
 // ---------------------------------------------------------------------------
 // TStrings
 
@@ -421,8 +431,8 @@ void TStrings::LoadFromFile(const String& fileName) {
     LoadFromStream(file);
 }
 
-void TStrings::SaveToStream(TStream& stream) const {
-    const std::string bytes = StringToAnsi(Text());
+void TStrings::SaveToStream(TStream& stream, TTextFileEncoding encoding) const {
+    const std::string bytes = EncodeTextFile(Text(), encoding);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const std::size_t chunk = std::min<std::size_t>(bytes.size() - done, 1u << 20);
@@ -431,9 +441,9 @@ void TStrings::SaveToStream(TStream& stream) const {
     }
 }
 
-void TStrings::SaveToFile(const String& fileName) const {
+void TStrings::SaveToFile(const String& fileName, TTextFileEncoding encoding) const {
     TFileStream file(fileName, fmCreate);
-    SaveToStream(file);
+    SaveToStream(file, encoding);
 }
 
 void TStrings::BeginUpdate() {

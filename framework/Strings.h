@@ -35,6 +35,14 @@ inline std::string StringToAnsi(StringView text) { return StringToCodePage(text,
 String SystemCodePageToString(std::string_view bytes, unsigned codePage);
 std::string StringToSystemCodePage(StringView text, unsigned codePage);
 
+// How a text file is written: in the ANSI code page without a byte-order
+// mark, as UTF-8 with one, or in the ANSI code page when that holds every
+// character of the text and as UTF-8 otherwise, so that nothing is lost. The
+// code page holds the text when the bytes read back give the same text: a
+// character written as '?' or as a best-fit look-alike is lost.
+enum class TTextFileEncoding { Ansi, Utf8, AnsiOrUtf8 };
+std::string EncodeTextFile(StringView text, TTextFileEncoding encoding);
+
 // ---------------------------------------------------------------------------
 
 // A list of strings, each with an optional object. Errors on indexes raise
@@ -97,9 +105,10 @@ public:
     // without one the bytes are read through the ANSI code page.
     void LoadFromStream(TStream& stream);
     void LoadFromFile(const String& fileName);
-    // Saving writes the text in the ANSI code page, without a byte-order mark.
-    void SaveToStream(TStream& stream) const;
-    void SaveToFile(const String& fileName) const;
+    // Saving writes the text in the ANSI code page, without a byte-order mark,
+    // unless told otherwise (EncodeTextFile).
+    void SaveToStream(TStream& stream, TTextFileEncoding encoding = TTextFileEncoding::Ansi) const;
+    void SaveToFile(const String& fileName, TTextFileEncoding encoding = TTextFileEncoding::Ansi) const;
 
     // Nested; the first BeginUpdate and the last EndUpdate call SetUpdateState.
     void BeginUpdate();

@@ -114,6 +114,10 @@ void TPNGGraphic::Assign(TPersistent* Source) {
     TBitmap::Assign(Source);
 }
 
+bool TPNGGraphic::Transparent() const {
+    return TBitmap::Transparent() && (PixelFormat() == pf32bit || TransparentMode() == tmFixed);
+}
+
 void TPNGGraphic::Draw(TCanvas& canvas, const TRect& rect) {
     if (Empty() || PixelFormat() != pf32bit) {
         TBitmap::Draw(canvas, rect);

@@ -21,6 +21,10 @@ public:
     // standard mix) and copied back; for another size it is stretched first,
     // its colours with COLORONCOLOR and its alpha with HALFTONE.
     void Draw(TCanvas& canvas, const TRect& rect) override;
+    // Transparent where the file says so: by its alpha channel or its
+    // transparent colour. A picture with neither is drawn whole, also when
+    // set transparent (no colour of its own pixels is left out).
+    bool Transparent() const override;
 
     const TImageProperties& ImageProperties() const { return FImageProperties; }
     // Set by the alpha image list when it has mirrored the image.

@@ -130,7 +130,9 @@ bool RunsUnderWow64() {
     return gIsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
 }
 
-void ShowError(const String& Text) { ShowMessageDlg(Text, mtError, TMsgDlgButtons{mbOK}, 0); }
+void ShowError(const String& Text) {
+    ShowMessageDlgPos(Application ? Application->Title : String(), Text, mtError, TMsgDlgButtons{mbOK}, -1, -1, 0);
+}
 
 void WaitProcessing(Cardinal Ms) {
     const DWORD start = ::GetTickCount();

@@ -49,7 +49,8 @@ bool IsDebugged();
 // IsWow64Process of this process; False when missing or failing.
 bool RunsUnderWow64();
 
-// The engine's message box with Text, the error type and an OK button.
+// The engine's message box with Text, the error type and an OK button,
+// titled with the program's title (the application's).
 void ShowError(const String& Text);
 // Runs the application's messages until Ms milliseconds have passed, sleeping
 // while the queue is empty.

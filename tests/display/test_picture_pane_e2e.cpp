@@ -15,6 +15,7 @@
 #include "KestruneProgram.h"
 #include "ProcessDriver.h"
 #include "SkinImage.h"
+#include "TestImages.h"
 #include "TestSkin.h"
 #include "TestSkinManager.h"
 
@@ -133,4 +134,60 @@ TEST_F(PicturePaneEndToEnd, ABigPictureWithTheSkinChosenShowsSkinnedScrollBars) 
                 shot.Contains(TestRef(skingen::TestMaskColour("SCROLLSLIDERV", "BORDERSMASK", 0))))
         << "no thumb of the skin";
     EXPECT_TRUE(shot.Contains(RGB(0x33, 0x66, 0xCC), 2)) << "the picture itself";
+}
+
+TEST_F(PicturePaneEndToEnd, PngPicturesShowEveryRowAsTheirFilesHoldIt) {
+    // Truecolour pictures without alpha, 8 and 16 bits a sample, one colour a
+    // row and every row another: the pane shows each row of the file, the
+    // last one too, in the plain look and with a skin.
+    constexpr int kWidth = 400, kHeight = 300;
+    auto rowColour = [](int y) {
+        return RGB(y & 0xFF, 0x80 + (y >> 8) * 0x20, 0xC0 - (y & 0x3F));
+    };
+    for (const int depth : {8, 16}) {
+        const int scale = depth == 16 ? 257 : 1;
+        const std::string png = harness::MakeRgbPng(kWidth, kHeight, depth, [&](int, int y) {
+            const COLORREF c = rowColour(y);
+            return std::array<std::uint16_t, 3>{static_cast<std::uint16_t>(GetRValue(c) * scale),
+                                                static_cast<std::uint16_t>(GetGValue(c) * scale),
+                                                static_cast<std::uint16_t>(GetBValue(c) * scale)};
+        });
+        std::ofstream(FFolder.Path() / (L"rows" + std::to_wstring(depth) + L".png"), std::ios::binary) << png;
+    }
+    struct Look {
+        const wchar_t* Skin;   // nullptr: the plain look
+        const wchar_t* Shot;
+    };
+    for (const Look look : {Look{nullptr, L"plain"}, Look{L"Test", L"skinned"}}) {
+        if (look.Skin) {
+            ASSERT_TRUE(Choose(look.Skin));
+        }
+        for (const int depth : {8, 16}) {
+            const std::wstring name = L"rows" + std::to_wstring(depth);
+            SCOPED_TRACE(std::string(name.begin(), name.end()) + (look.Skin ? " skinned" : " plain"));
+            ASSERT_NO_FATAL_FAILURE(LoadPicture(FFolder.Path() / (name + L".png")));
+            ASSERT_TRUE(PumpUntil([&] {
+                const auto boxes = harness::FindDescendants(FForm, L"TsScrollBox");
+                FPane = boxes.empty() ? nullptr : boxes.front();
+                return FPane != nullptr && ::IsWindowVisible(FPane);
+            }, kStepMs)) << "no picture pane";
+            harness::Capture shot;
+            auto wrongRows = [&] {
+                std::string wrong;
+                for (const int y : {0, 1, kHeight / 2, kHeight - 2, kHeight - 1}) {
+                    int differing = 0;
+                    for (int x = 0; x < kWidth; ++x) differing += shot.Pixel(x, y) != rowColour(y);
+                    if (differing) wrong += " row " + std::to_string(y) + ": " + std::to_string(differing) + " pixels";
+                }
+                return wrong;
+            };
+            const bool exact = PumpUntil([&] {
+                shot = harness::CaptureWindow(FPane, harness::CaptureSource::Screen, true);
+                return wrongRows().empty();
+            }, kStepMs);
+            shot.SaveBmp((harness::ModuleFolder() + L"kestrune-picture-" + name + L"-" + look.Shot + L".bmp").c_str());
+            EXPECT_TRUE(exact) << "differ from the file:" << wrongRows() << "; below the picture "
+                               << std::hex << shot.Pixel(10, kHeight);
+        }
+    }
 }

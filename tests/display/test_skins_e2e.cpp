@@ -14,6 +14,7 @@
 #include "GuiHarness.h"
 #include "KestruneProgram.h"
 #include "ProcessDriver.h"
+#include "TestBytes.h"
 
 namespace fs = std::filesystem;
 
@@ -72,6 +73,12 @@ unsigned WindowsOf(DWORD pid) {
     return t.Count;
 }
 
+std::string Narrow(const std::wstring& text) {
+    std::string out;
+    for (const wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+    return out;
+}
+
 // The texts of a message box (its static controls).
 std::wstring BoxText(HWND box) {
     std::wstring text;
@@ -90,6 +97,14 @@ protected:
         fs::create_directories(FFolder.Path() / L"Skins" / L"Broken");
         std::ofstream(FFolder.Path() / L"Skins" / L"Broken" / L"Options.dat")
             << "[GLOBALINFO]\r\nVERSION=7.5\r\nSHADOW1OFFSET=no-number-7f3a\r\n[PANEL]\r\n";
+        // A packed skin whose one entry, "Options.dat", holds broken compressed data.
+        std::string cracked = "ASzf";
+        harness::Put32(cracked, 1);
+        harness::Put32(cracked, 11);
+        cracked += "Options.dat";
+        harness::Put32(cracked, 100);
+        cracked += std::string("\x78\x9C\xFF\xFF\xFF\xFF\0\0", 8);
+        std::ofstream(FFolder.Path() / L"Skins" / L"Cracked.asz", std::ios::binary) << cracked;
 
         ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, FFolder.Exe().wstring(), kStartMs, FForm));
         FBox = harness::SkinBoxOf(FForm);
@@ -136,10 +151,10 @@ protected:
 
 }  // namespace
 
-TEST_F(SkinBoxEndToEnd, ListsItsSkinsSwitchesAndShowsABrokenSkinsError) {
+TEST_F(SkinBoxEndToEnd, ListsItsSkinsAndSwitchesQuietly) {
     // Each skin once, whether it ships as a folder or as a packed file.
     const std::vector<std::wstring> items = Items();
-    EXPECT_EQ(items, (std::vector<std::wstring>{L"Basalt", L"Broken", L"Daylight", L"Lagoon"}));
+    EXPECT_EQ(items, (std::vector<std::wstring>{L"Basalt", L"Broken", L"Cracked", L"Daylight", L"Lagoon"}));
 
     // Every good skin switches without a message.
     for (const wchar_t* name : {L"Basalt", L"Daylight", L"Lagoon"}) {
@@ -151,38 +166,70 @@ TEST_F(SkinBoxEndToEnd, ListsItsSkinsSwitchesAndShowsABrokenSkinsError) {
                                           << " did not end quietly";
         for (HWND box : boxes) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     }
+}
 
-    // The broken skin: its error shows in a message box, closed from here.
-    std::atomic<bool> chosen{false};
-    std::thread chooser([&] {
-        ::SendMessageW(FBox, CB_SETCURSEL, static_cast<WPARAM>(IndexOf(items, L"Broken")), 0);
-        DWORD_PTR result = 0;
-        ::SendMessageTimeoutW(::GetParent(FBox), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(FBox), CBN_SELCHANGE),
-                              reinterpret_cast<LPARAM>(FBox), SMTO_NORMAL, 60000, &result);
-        chosen = true;
-    });
-    HWND box = nullptr;
-    const bool shown = PumpUntil(
-        [&] {
-            const auto boxes = DialogsOf(FProgram.Id());
-            box = boxes.empty() ? nullptr : boxes.front();
-            return box != nullptr;
-        },
-        kStepMs);
-    EXPECT_TRUE(shown) << "no message box for the broken skin";
-    if (box) {
-        const std::wstring text = BoxText(box);
-        EXPECT_NE(text.find(L"no-number-7f3a"), std::wstring::npos) << "box text: " << std::string(text.begin(), text.end());
-        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+TEST_F(SkinBoxEndToEnd, ABrokenSkinIsNamedInTheProgramsBoxAndTheSkinInUseStays) {
+    // A skin folder with a bad number and a packed file with broken data:
+    // each error box bears the program's name and names the skin and what is
+    // wrong; once it is closed with the keyboard, the skin box shows the skin
+    // still in use and the main window is active again.
+    const std::vector<std::wstring> items = Items();
+    struct Case {
+        const wchar_t* Skin;
+        std::vector<std::wstring> Named;   // what the box's text names
+    };
+    const Case cases[] = {
+        {L"Broken", {L"\"Broken\"", L"SHADOW1OFFSET", L"no-number-7f3a"}},
+        {L"Cracked", {L"\"Cracked\"", L"Options.dat", L"data error"}},
+    };
+    for (const wchar_t* inUse : {L"", L"Lagoon"}) {
+        if (*inUse) {
+            ASSERT_TRUE(Choose(IndexOf(items, inUse)));
+        }
+        for (const Case& c : cases) {
+            SCOPED_TRACE(Narrow(std::wstring(c.Skin) + L" over \"" + inUse + L"\""));
+            ::SetForegroundWindow(FForm);
+            ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == FForm; }, kStepMs));
+            std::atomic<bool> chosen{false};
+            std::thread chooser([&] {
+                harness::ChooseSkin(FBox, c.Skin, 60000);
+                chosen = true;
+            });
+            HWND box = nullptr;
+            const bool shown = PumpUntil(
+                [&] {
+                    const auto boxes = DialogsOf(FProgram.Id());
+                    box = boxes.empty() ? nullptr : boxes.front();
+                    return box != nullptr && ::GetForegroundWindow() == box;
+                },
+                kStepMs);
+            EXPECT_TRUE(shown) << "no message box in front";
+            if (box) {
+                EXPECT_EQ(TextOf(box), L"Kestrune") << "the box's title";
+                const std::wstring text = BoxText(box);
+                for (const std::wstring& part : c.Named)
+                    EXPECT_NE(text.find(part), std::wstring::npos) << "box text: " << Narrow(text);
+                // Closed the way a user does it.
+                if (shown) harness::RunInputThread([] { harness::TapKey(VK_RETURN, 50); });
+                if (!PumpUntil([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }, kStepMs))
+                    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            }
+            EXPECT_TRUE(PumpUntil([&] { return chosen.load(); }, kStepMs)) << "the program stayed busy after the box";
+            chooser.join();
+            EXPECT_EQ(TextOf(FBox), inUse) << "the skin box shows the skin in use";
+            EXPECT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == FForm; }, 3000))
+                << "the main window is not active again; the foreground is " << ::GetForegroundWindow() << " ("
+                << Narrow(harness::ClassNameOf(::GetForegroundWindow())) << ")";
+        }
     }
-    EXPECT_TRUE(PumpUntil([&] { return chosen.load(); }, kStepMs)) << "the program stayed busy after the box";
-    chooser.join();
-    EXPECT_TRUE(DialogsOf(FProgram.Id()).empty());
-    EXPECT_TRUE(FProgram.Running());
+    harness::CaptureWindow(FForm, harness::CaptureSource::Screen)
+        .SaveBmp((harness::ModuleFolder() + L"kestrune-broken-skin.bmp").c_str());
 
     // A good skin still loads afterwards.
     EXPECT_TRUE(Choose(IndexOf(items, L"Daylight")));
     EXPECT_TRUE(DialogsOf(FProgram.Id()).empty());
+    EXPECT_EQ(TextOf(FBox), L"Daylight");
+    EXPECT_TRUE(FProgram.Running());
 }
 
 TEST_F(SkinBoxEndToEnd, TwoHundredSwitchesLeaveObjectCountsFlat) {
@@ -204,3 +251,33 @@ TEST_F(SkinBoxEndToEnd, TwoHundredSwitchesLeaveObjectCountsFlat) {
     if (gdi) { EXPECT_LE(::GetGuiResources(FProgram.Handle(), GR_GDIOBJECTS), gdi + 2); }
     if (user) { EXPECT_LE(::GetGuiResources(FProgram.Handle(), GR_USEROBJECTS), user + 2); }
 }
+
+TEST_F(SkinBoxEndToEnd, TheFontDialogStartsWithTheTextViewsFont) {
+    // The text view's font is "MS Sans Serif" at 8 points, a face Wine's font
+    // dialog does not list; the dialog shows it all the same, plain and
+    // skinned.
+    HWND fontButton = harness::WithCaption(harness::FindDescendants(FForm, L"TButton"), L"\u0448\u0440\u0438\u0444\u0442");
+    ASSERT_NE(fontButton, nullptr) << "no font button";
+    const std::vector<std::wstring> items = Items();
+    for (const wchar_t* skin : {L"", L"Basalt"}) {
+        SCOPED_TRACE(Narrow(skin));
+        if (*skin) {
+            ASSERT_TRUE(Choose(IndexOf(items, skin)));
+        }
+        ::PostMessageW(fontButton, BM_CLICK, 0, 0);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(PumpUntil([&] { return (dialog = harness::VisibleTopWindowOf(FProgram.Id(), L"#32770")) != nullptr; },
+                              kStepMs))
+            << "no font dialog";
+        constexpr int kFaceBox = 0x0470, kSizeBox = 0x0472;
+        EXPECT_TRUE(PumpUntil([&] { return TextOf(::GetDlgItem(dialog, kFaceBox)) == L"MS Sans Serif"; }, kStepMs))
+            << "face box: " << Narrow(TextOf(::GetDlgItem(dialog, kFaceBox)));
+        EXPECT_EQ(TextOf(::GetDlgItem(dialog, kSizeBox)), L"8");
+        harness::PumpUntilIdle(100, 2000);
+        harness::CaptureWindow(dialog, harness::CaptureSource::Screen)
+            .SaveBmp((harness::ModuleFolder() + L"kestrune-font-dialog" + (*skin ? L"-" : L"") + skin + L".bmp").c_str());
+        ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(dialog); }, kStepMs)) << "the dialog stayed";
+    }
+}
+

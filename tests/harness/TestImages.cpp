@@ -63,4 +63,32 @@ std::string MakeGif(int width, int height, const std::array<std::array<std::uint
     return g;
 }
 
+std::string MakeRgbPng(int width, int height, int bitDepth,
+                       const std::function<std::array<std::uint16_t, 3>(int x, int y)>& colour) {
+    std::string raw;
+    for (int y = 0; y < height; ++y) {
+        raw += '\0';   // no filter
+        for (int x = 0; x < width; ++x)
+            for (const std::uint16_t sample : colour(x, y)) {
+                if (bitDepth == 16) raw += static_cast<char>(sample >> 8);
+                raw += static_cast<char>(sample & 0xFF);
+            }
+    }
+    uLongf packedSize = ::compressBound(static_cast<uLong>(raw.size()));
+    std::string packed(packedSize, '\0');
+    ::compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(raw.data()),
+               static_cast<uLong>(raw.size()));
+    packed.resize(packedSize);
+
+    std::string png = "\x89PNG\r\n\x1A\n";
+    std::string header;
+    Put32BE(header, static_cast<std::uint32_t>(width));
+    Put32BE(header, static_cast<std::uint32_t>(height));
+    header += {static_cast<char>(bitDepth), 2, 0, 0, 0};   // truecolour, deflate, no filter kinds, no interlace
+    PutPngChunk(png, "IHDR", header);
+    PutPngChunk(png, "IDAT", packed);
+    PutPngChunk(png, "IEND", std::string());
+    return png;
+}
+
 }  // namespace harness

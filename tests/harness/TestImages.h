@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,10 @@ struct GifFrame {
 // every LZW code three bits wide.
 std::string MakeGif(int width, int height, const std::array<std::array<std::uint8_t, 3>, 4>& palette,
                     const std::vector<GifFrame>& frames, int loopCount = -1);
+
+// A truecolour PNG without alpha (colour type 2) of 8 or 16 bits a sample;
+// Colour gives each pixel's red, green and blue at that depth.
+std::string MakeRgbPng(int width, int height, int bitDepth,
+                       const std::function<std::array<std::uint16_t, 3>(int x, int y)>& colour);
 
 }  // namespace harness

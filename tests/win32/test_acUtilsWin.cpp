@@ -103,12 +103,15 @@ TEST(AcUtilsWin, ShowErrorGoesThroughTheMessageBox) {
     };
     seen = {};
     const auto saved = MessageBoxIndirectProc;
+    const String title = Application->Title;
     MessageBoxIndirectProc = &Box::Show;
+    Application->Title = u"Some program";
     ShowError(u"Skin file is broken");
     MessageBoxIndirectProc = saved;
+    Application->Title = title;
 
     EXPECT_EQ(text, u"Skin file is broken");
-    EXPECT_EQ(caption, u"Error");
+    EXPECT_EQ(caption, u"Some program") << "the box names the program";
     EXPECT_EQ(seen.dwStyle, UINT(MB_ICONERROR | MB_OK));
     EXPECT_EQ(seen.hwndOwner, Application->Handle());
 }

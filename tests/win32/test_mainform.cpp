@@ -503,22 +503,33 @@ TEST_F(MainFormFiles, LoadTellsTheKindByContentAndShowsPictures) {
 TEST_F(MainFormFiles, FontButtonSetsTheChosenFontOnTheWholeTextView) {
     form->sRichEdit1->SetText(u"first line\r\nsecond line");
     const Integer size = form->sRichEdit1->Font()->Size();
-    String startName;
+    // What the dialog shows in its face and size boxes (cmb1, cmb3).
+    constexpr int kFaceCombo = 0x0470;
+    constexpr int kSizeCombo = 0x0472;
+    auto boxText = [](HWND wnd, int id) {
+        wchar_t text[LF_FACESIZE + 8] = {};
+        ::GetWindowTextW(::GetDlgItem(wnd, id), text, static_cast<int>(std::size(text)));
+        return FromW(text);
+    };
+    String startName, shownFace, shownSize;
     Integer startSize = 0;
     harness::DialogAnswer answer([&](TCommonDialog* dialog, HWND wnd) {
         startName = static_cast<TFontDialog*>(dialog)->Font()->Name();
         startSize = static_cast<TFontDialog*>(dialog)->Font()->Size();
+        shownFace = boxText(wnd, kFaceCombo);
+        shownSize = boxText(wnd, kSizeCombo);
         harness::Press(wnd, IDCANCEL);
     });
     form->Button3Click(form->Button3);
     EXPECT_EQ(answer.Shown, 1);
     EXPECT_EQ(startName, form->sRichEdit1->Font()->Name()) << "the dialog starts with the text view's font";
     EXPECT_EQ(startSize, size);
+    EXPECT_EQ(shownFace, form->sRichEdit1->Font()->Name()) << "the face the dialog shows";
+    EXPECT_EQ(shownSize, IntToStr(size)) << "the size the dialog shows";
     EXPECT_EQ(form->sRichEdit1->Font()->Size(), size) << "cancelled";
 
-    answer.SetAction([](TCommonDialog*, HWND wnd) {
+    answer.SetAction([&](TCommonDialog*, HWND wnd) {
         // The user picks 20 from the list of sizes.
-        constexpr int kSizeCombo = 0x0472;   // cmb3
         HWND sizes = ::GetDlgItem(wnd, kSizeCombo);
         const LRESULT twenty =
             ::SendMessageW(sizes, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"20"));
@@ -539,20 +550,47 @@ TEST_F(MainFormFiles, FontButtonSetsTheChosenFontOnTheWholeTextView) {
     EXPECT_EQ((format.yHeight + 10) / 20, 20) << format.yHeight << " twips";   // whole pixels at the screen's resolution
 }
 
-TEST_F(MainFormFiles, SaveWritesTheTextViewInTheAnsiCodePage) {
-    form->sRichEdit1->SetText(u"first line\r\nsecond caf\u00E9");
+TEST_F(MainFormFiles, SaveWritesTheAnsiCodePageWhenItHoldsTheTextAndUtf8Otherwise) {
+    // The rows are written for the Western code page that a fresh Wine prefix has.
+    if (::GetACP() != 1252) GTEST_SKIP() << "the ANSI code page is " << ::GetACP() << ", not 1252";
     const std::filesystem::path target = Path("saved.txt");
     harness::DialogAnswer answer([&](TCommonDialog*, HWND wnd) { harness::Press(wnd, IDCANCEL); });
+    form->sRichEdit1->SetText(u"kept");
     form->Button4Click(form->Button4);
     EXPECT_EQ(answer.Shown, 1);
     EXPECT_FALSE(std::filesystem::exists(target)) << "cancelled";
 
+    const std::string bom = "\xEF\xBB\xBF";
+    struct Row {
+        const char16_t* Text;
+        std::string Bytes;   // the file, without the last line break
+    };
+    const Row rows[] = {
+        // Everything has a place in the code page: one byte a character.
+        {u"first line\r\nsecond caf\u00E9", "first line\r\nsecond caf\xE9"},
+        {u"\u20AC 5, really?", "\x80 5, really?"},
+        // Characters the code page lacks: the whole text as UTF-8.
+        {u"\u041F\u0440\u0438\u0432\u0435\u0442 \u043C\u0438\u0440",
+         bom + "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xD0\xBC\xD0\xB8\xD1\x80"},
+        {u"\u041F\u0440\u0438\u0432\u0435\u0442 \u043C\u0438\u0440\r\n\u20AC",
+         bom + "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xD0\xBC\xD0\xB8\xD1\x80\r\n\xE2\x82\xAC"},
+        // One the system would write as a look-alike ('a' for a-macron) is lost as well.
+        {u"Ka\u0101na caf\u00E9", bom + "Ka\xC4\x81na caf\xC3\xA9"},
+    };
     const String name = PathText(target);
     answer.SetAction([&](TCommonDialog*, HWND wnd) { harness::ChooseFile(wnd, WStr(name)); });
-    form->Button4Click(form->Button4);
-    char e = '?';
-    ::WideCharToMultiByte(CP_ACP, 0, L"\u00E9", 1, &e, 1, nullptr, nullptr);
-    EXPECT_EQ(Read(target), std::string("first line\r\nsecond caf") + e + "\r\n");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(StringToUtf8(row.Text)));
+        std::filesystem::remove(target);   // no question about replacing it
+        form->sRichEdit1->SetText(row.Text);
+        form->Button4Click(form->Button4);
+        const std::string saved = Read(target);
+        EXPECT_EQ(saved, row.Bytes + "\r\n");
+        // Read back as the program reads text files, the text is the view's.
+        TStringList back;
+        back.LoadFromFile(name);
+        EXPECT_EQ(back.Text(), form->sRichEdit1->Lines()->Text());
+    }
 }
 
 // ---------------------------------------------------------------------------
