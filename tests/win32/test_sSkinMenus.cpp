@@ -363,8 +363,8 @@ struct PopupSeen {
 };
 
 TEST_F(SkinMenusTest, ContextMenusAreHookedBeforeTheyOpen) {
-    acSBUtilsInitialization();   // the adapter classes
-    TForm* form = Own(New<TForm>(Application));
+    acSBUtilsInitialization();   // the adapter classes, given back at the end
+    TForm* form = New<TForm>(Application);
     form->SetBounds(60, 60, 320, 220);
     New<TsSkinProvider>(form);
     auto* panel = New<TsPanel>(form);
@@ -407,6 +407,9 @@ TEST_F(SkinMenusTest, ContextMenusAreHookedBeforeTheyOpen) {
     panel->SetPopupMenu(gone);
     gone->Free();
     EXPECT_EQ(panel->PopupMenu(), nullptr);
+    form->Free();
+    harness::PumpUntilIdle(10, 300);
+    acSBUtilsFinalization();
 }
 
 TEST_F(SkinMenusTest, PopupWindowFoundLaterIsNamedByMenuAndPosition) {
