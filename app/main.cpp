@@ -12,8 +12,11 @@
 #include "acPNG.h"
 #include "acSBUtils.h"
 #include "acUtilsWin.h"
+#include "sButton.h"
 #include "sConstWin.h"
 #include "sMessages.h"
+#include "sPanel.h"
+#include "sScrollBox.h"
 #include "sSkinDraw.h"
 #include "sSkinManager.h"
 #include "sSkinMenus.h"
@@ -40,6 +43,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"sSkinDraw", [] { sSkinDrawInitialization(); }, sSkinDrawFinalization},
             {"sSkinManager", sSkinManagerInitialization, sSkinManagerFinalization},
             {"sSkinMenus", nullptr, sSkinMenusFinalization},
+            {"sButton", sButtonInitialization, sButtonFinalization},
+            {"sPanel", sPanelInitialization, nullptr},
+            {"sScrollBox", sScrollBoxInitialization, nullptr},
             {"acSBUtils", acSBUtilsInitialization, acSBUtilsFinalization},
             {"acDwm", nullptr, acDwmFinalization},
             {"acDials", nullptr, acDialsFinalization},

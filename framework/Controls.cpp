@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "Menus.h"
 #include "WindowAttach.h"
 
 const wchar_t* const kControlProp = L"KestruneControl";
@@ -168,6 +169,9 @@ void TControl::Dispatch(TMessage& Message) {
     case WM_RBUTTONUP:
         DoMouseUp(Message, TMouseButton::mbRight);
         return;
+    case WM_CONTEXTMENU:
+        if (!ShowPopupMenu(Message)) DefaultHandler(Message);
+        return;
     case WM_MBUTTONUP:
         DoMouseUp(Message, TMouseButton::mbMiddle);
         return;
@@ -201,6 +205,27 @@ void TControl::Dispatch(TMessage& Message) {
     default:
         DefaultHandler(Message);
     }
+}
+
+void TControl::SetPopupMenu(TPopupMenu* Value) {
+    if (FPopupMenu == Value) return;
+    if (FPopupMenu) FPopupMenu->RemoveFreeNotification(this);
+    FPopupMenu = Value;
+    if (Value) Value->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == FPopupMenu) FPopupMenu = nullptr;
+}
+
+bool TControl::ShowPopupMenu(TMessage& Message) {
+    if (!FPopupMenu) return false;
+    POINT p{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
+    if (p.x == -1 && p.y == -1) p = ClientToScreen(POINT{FWidth / 2, FHeight / 2});
+    FPopupMenu->Popup(p.x, p.y);
+    Message.Result = 1;
+    return true;
 }
 
 void TControl::CMMouseEnter(TMessage& Message) { MouseEnterOrLeave(Message, true); }

@@ -12,6 +12,7 @@
 #include "Messages.h"
 
 class TWinControl;
+class TPopupMenu;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
@@ -81,6 +82,10 @@ constexpr TControlStyle csNoDesignVisible = 1u << 7;
 // stretches; akRight alone: it moves; neither: it keeps its centre).
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = TSet<TAnchorKind>;
+
+// Whether a press starts dragging the control by itself (dmAutomatic) or
+// only when the program asks (dmManual).
+enum TDragMode { dmManual, dmAutomatic };
 
 TShiftState KeysToShiftState(WPARAM keys);
 TShiftState KeyboardStateToShiftState();
@@ -159,6 +164,9 @@ public:
 
     TCursor Cursor = crDefault;
     String Hint;
+    // Controls that handle presses themselves do so only in dmManual; in
+    // dmAutomatic a press is left to the standard handling.
+    TDragMode DragMode = dmManual;
 
     // The DrawText flags for the control's reading order: the framework
     // reads left to right, so the flags stay as they are.
@@ -176,6 +184,11 @@ public:
     void SetControlStyle(TControlStyle s) { FControlStyle = s; }
     bool MouseCapture() const;
     void SetMouseCapture(bool value);
+
+    // The menu a right click (WM_CONTEXTMENU) opens over the control; nullptr:
+    // none, the parent's menu is asked for instead. Cleared when the menu goes.
+    TPopupMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* Value);
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
@@ -199,6 +212,7 @@ public:
     virtual void MouseWheelHandler(TMessage& Message);
 
 protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
     virtual void Resize();
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -243,6 +257,11 @@ protected:
 
 private:
     void MouseEnterOrLeave(TMessage& Message, bool entered);
+    // WM_CONTEXTMENU: opens PopupMenu at the message's point (the control's
+    // middle for the keyboard's request); false without a menu.
+    bool ShowPopupMenu(TMessage& Message);
+
+    TPopupMenu* FPopupMenu = nullptr;
 
     friend class TWinControl;
 };

@@ -270,6 +270,9 @@ public:
     HWND Handle();
     TCustomForm* MainForm() const { return FMainForm; }
     String Title = u"Kestrune";
+    // Whether the controls' hints may show (controls switch it off while
+    // they animate a press).
+    bool ShowHint = true;
     TExceptionEvent OnException;
     TIdleEvent OnIdle;
     // Told when a form of the program comes back from being minimized.

@@ -74,6 +74,10 @@ void TacDialogWnd::acWndProc(TMessage& Message) {
     }
     switch (Message.Msg) {
     case WM_DESTROY:
+        // The children go after this: the dialog stays adapted until its
+        // window's last message.
+        CallPrevWndProc(Message);
+        return;
     case WM_NCDESTROY:
         ReleaseDialog(Message);
         return;

@@ -91,9 +91,9 @@ bool ProviderBusy(const TacProvider* Provider) {
 
 // ---- the deferred release ---------------------------------------------------------
 //
-// A dialog provider whose dialog is still being destroyed, or one of whose
-// adapters is on the stack, is freed from a message posted to this hidden
-// window; while one stays busy a short timer asks again.
+// A dialog provider whose dialog is gone is freed from a message posted to
+// this hidden window; while one of its adapters is on the stack a short
+// timer asks again.
 
 constexpr UINT kReleaseMessage = WM_USER + 0x2A1;
 constexpr UINT_PTR kReleaseTimer = 1;
@@ -114,8 +114,11 @@ bool FreeReadyProviders() {
     bool waiting = false;
     for (std::size_t i = 0; i < gHookProviders->size(); ++i) {
         TacProvider* p = (*gHookProviders)[i];
+        // The dialog adapter is marked destroyed when its window's last
+        // message (WM_NCDESTROY) came: the handle's value may name another
+        // window by now.
         if (!p || !p->ListSW || !p->ListSW->Destroyed) continue;
-        if (::IsWindow(p->CtrlHandle) || ProviderBusy(p)) {
+        if (ProviderBusy(p)) {
             waiting = true;
             continue;
         }
@@ -356,6 +359,11 @@ bool TacProvider::AddControl(HWND aHwnd) {
         acSkinnedCtrls->push_back(adapter);
         GetWindowPosInParent(aHwnd, adapter->ParentWnd, adapter->WndRect, adapter->WndPos, adapter->WndSize,
                              adapter->ParentRect);
+        // A silently painted panel shows no text of its own over the skin.
+        if (cls == u"tsilentpaintpanel") {
+            ::SetWindowTextW(aHwnd, L"");
+            if (adapter->SkinData) adapter->SkinData->BGChanged = true;
+        }
     }
 
     // A framework panel: its labels take the skin's font colour over a

@@ -16,6 +16,7 @@
 #include "sGraphUtils.h"
 #include "sSectionPaint.h"
 #include "sSkinManager.h"
+#include "sSkinMenus.h"
 #include "sStyleSimplyWin.h"
 #include "sVclUtils.h"
 
@@ -336,6 +337,13 @@ void TacMainWnd::acWndProc(TMessage& Message) {
         return;
     }
     case WM_UPDATEUISTATE: return;
+    case WM_CONTEXTMENU:
+        // The owner control's menu is hooked before the window opens it.
+        if (TControl* owner = OwnerControl(); owner && owner->PopupMenu()) {
+            TsSkinManager* m = SkinData != nullptr ? SkinData->SkinManager() : SkinManager;
+            if (m && m->SkinableMenus()) m->SkinableMenus()->HookPopupMenu(owner->PopupMenu(), m->Active());
+        }
+        break;
     case WM_SIZE:
         if (SkinData != nullptr) SkinData->BGChanged = true;
         break;

@@ -444,7 +444,9 @@ void TacComboListWnd::PaintSimpleStrip() {
         ::BitBlt(dc, strip.Left, strip.Top, strip.Width(), strip.Height(), info.Bmp->Canvas()->Handle(),
                  strip.Left + info.Offset.X, strip.Top + info.Offset.Y, SRCCOPY);
     else
-        FillSolidRect(dc, strip, info.Color);
+        // A parent that answered without a colour (an image it does not
+        // have, or busy) leaves the window colour, never black.
+        FillSolidRect(dc, strip, info.BgType == btFill && info.Color != clNone ? info.Color : clWindow);
     ::ReleaseDC(parent, dc);
 }
 

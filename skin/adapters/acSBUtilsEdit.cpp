@@ -94,7 +94,10 @@ void TacEditWnd::RestoreStdParams() {
 void TacEditWnd::SetSkinParams() {
     if (bPreventStyleChange || SkinData == nullptr) return;
     bPreventStyleChange = true;
-    SkinData->SetUpdating(true);
+    // The skin data is the owner control's: it outlives this adapter, which
+    // a font change below may release.
+    TsCommonData* const data = SkinData;
+    data->SetUpdating(true);
     TacBaseWnd::SetSkinParams();
     if (const TsGeneralData* section = SectionOfData(SkinData)) {
         if (TControl* owner = OwnerControl()) {
@@ -112,8 +115,10 @@ void TacEditWnd::SetSkinParams() {
                 const TColor fc = StateProps(*section, state).FontColor.Color;
                 if (owner->Font()->Color() != fc) {
                     owner->Font()->SetColor(fc);
-                    // The change may have released the adapter.
+                    // The change may have released the adapter: the
+                    // skin data still ends its update, nothing else is done.
                     if (Destroyed) {
+                        data->SetUpdating(false);
                         bPreventStyleChange = false;
                         return;
                     }
@@ -128,7 +133,7 @@ void TacEditWnd::SetSkinParams() {
     } else {
         FrameColor = 0;
     }
-    SkinData->SetUpdating(false);
+    data->SetUpdating(false);
     bPreventStyleChange = false;
 }
 

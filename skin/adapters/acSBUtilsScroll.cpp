@@ -417,10 +417,10 @@ void TacScrollWnd::Timer(TMessage& Message) {
     const bool repeat = s.Wnd == CtrlHandle && s.Timer != 0 && (id == acScrollFirstRepeatTimer || id == acScrollRepeatTimer);
     const bool hover = s.HoverWnd == CtrlHandle && s.HoverTimer != 0 && id == acScrollHoverTimer;
     if (!repeat && !hover) {
+        // The window's own timer: it may have scrolled, and the system then
+        // drew its own bars, so the refresh below still runs.
         CallPrevWndProc(Message);
-        return;
-    }
-    if (repeat && id == acScrollFirstRepeatTimer) {
+    } else if (repeat && id == acScrollFirstRepeatTimer) {
         ::KillTimer(CtrlHandle, acScrollFirstRepeatTimer);
         ::SetTimer(CtrlHandle, acScrollRepeatTimer, acScrollRepeatDelay, nullptr);
         s.Timer = acScrollRepeatTimer;
@@ -446,7 +446,7 @@ void TacScrollWnd::Timer(TMessage& Message) {
             PaintScrollBars(this, CtrlHandle, nullptr, -1);
         }
     }
-    Message.Result = 0;
+    if (repeat || hover) Message.Result = 0;
     if (!DontRepaint && !fThumbTracking) RefreshScrollBars(this, true);
 }
 

@@ -556,6 +556,27 @@ void TsButton::StdDrawItem(const DRAWITEMSTRUCT& DI) {
 // ---------------------------------------------------------------------------
 // Mouse
 
+namespace {
+
+// The application's ShowHint while a press switched it off.
+bool gHintSwitchedOff = false;
+bool gSavedShowHint = true;
+
+void SaveShowHint() {
+    if (gHintSwitchedOff || !Application) return;
+    gSavedShowHint = Application->ShowHint;
+    Application->ShowHint = false;
+    gHintSwitchedOff = true;
+}
+
+void RestoreShowHint() {
+    if (!gHintSwitchedOff) return;
+    gHintSwitchedOff = false;
+    if (Application) Application->ShowHint = gSavedShowHint;
+}
+
+}  // namespace
+
 void TsButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     if (FStyle == bsSplitButton && DropDownMenu() && X >= Width() - 16 && X < Width() && Y >= 0 && Y < Height()) {
         // The drop-down part: the menu opens below the button and the button
@@ -579,6 +600,8 @@ void TsButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     TsCommonData& sd = *FCommonData;
     if (sd.Skinned() && Enabled() && !HasState(csDesigning)) {
         sd.SetUpdating(false);
+        // No hint shows up over the press while it is painted.
+        if (Button == TMouseButton::mbLeft) SaveShowHint();
         FMouseClicked = true;
         if (Button == TMouseButton::mbLeft && !FDown) {
             RegionChanged = true;
@@ -586,6 +609,7 @@ void TsButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
             sd.BGChanged = false;
             DoChangePaint(FadeTimer, FCommonData, true, AnimEventEnabled(aeMouseDown, FAnimatEvents), fdUp);
         }
+        RestoreShowHint();
     }
     TButton::MouseDown(Button, Shift, X, Y);
 }
@@ -594,6 +618,7 @@ void TsButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
     if (HasState(csDestroying)) return;
     TsCommonData& sd = *FCommonData;
     if (sd.Skinned() && Enabled() && !HasState(csDesigning)) {
+        if (Button == TMouseButton::mbLeft) RestoreShowHint();
         if (!FMouseClicked) return;
         FMouseClicked = false;
         if (Button == TMouseButton::mbLeft && Enabled()) {
@@ -901,22 +926,27 @@ void TsButton::WndProc(TMessage& Message) {
 
 namespace {
 
-struct HookExcludedHolder {
-    TStringList* List = nullptr;
-    HookExcludedHolder() {
-        List = new TStringList();
-        List->SetSorted(true);
-        List->Add(u"TApplication");
-        List->Add(u"TfcPopup");
-    }
-    ~HookExcludedHolder() { delete List; }
-};
+TStringList* gHookExcluded = nullptr;
+int gButtonUnitStarts = 0;
 
 }  // namespace
 
-TStringList* HookExcludedClasses() {
-    static HookExcludedHolder holder;
-    return holder.List;
+TStringList* HookExcludedClasses() { return gHookExcluded; }
+
+void sButtonInitialization() {
+    if (gButtonUnitStarts++ > 0) return;
+    auto* list = new TStringList();
+    list->SetSorted(true);
+    list->Add(u"TApplication");
+    list->Add(u"TfcPopup");
+    gHookExcluded = list;
+}
+
+void sButtonFinalization() {
+    if (gButtonUnitStarts == 0 || --gButtonUnitStarts > 0) return;
+    TStringList* list = gHookExcluded;
+    gHookExcluded = nullptr;
+    delete list;
 }
 
 // ---------------------------------------------------------------------------

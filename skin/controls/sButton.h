@@ -105,9 +105,12 @@ private:
     Integer FCacheBuilds = 0;
 };
 
-// Window classes the window-creation hook never skins, sorted; made once
-// when the unit starts and freed when it ends.
+// Window classes the window-creation hook never skins, sorted; made when the
+// unit starts and freed when it ends (nullptr outside that time).
 TStringList* HookExcludedClasses();
+// The unit's start-up and shut-down; nested pairs make and free the list once.
+void sButtonInitialization();
+void sButtonFinalization();
 
 // ---------------------------------------------------------------------------
 // Tool bar button images

@@ -480,7 +480,7 @@ bool TsCheckBox::SkinnedMessage(TMessage& Message) {
         return true;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        if (runTime && Enabled()) {
+        if (runTime && Enabled() && DragMode == dmManual) {
             if (IsReadOnly()) return true;
             FPressed = true;
             DoChangePaint(FadeTimer, FCommonData, true, AnimEventEnabled(aeMouseDown, AnimatEvents), fdUp);

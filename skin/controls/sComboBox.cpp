@@ -487,6 +487,8 @@ bool TsCustomComboBox::SkinnedMessage(TMessage& Message) {
     case WM_KILLFOCUS:
     case CM_EXIT:
         FDropDown = false;
+        // A box that loses the focus keeps no list open.
+        if (HandleAllocated() && DroppedDown()) SetDroppedDown(false);
         sd.FFocused = false;
         sd.FMouseAbove = false;
         sd.BGChanged = true;

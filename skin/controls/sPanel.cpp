@@ -397,3 +397,5 @@ void TsPanel::WndProc(TMessage& Message) {
     }
     TPanel::WndProc(Message);
 }
+
+void sPanelInitialization() { RegisterSkinDataProp<TsPanel>(u"TsPanel"); }

@@ -51,3 +51,6 @@ private:
     void BevelFollowsSection();
     bool PaintMessage(TMessage& Message);
 };
+
+// The unit's start-up: publishes the box's skin state for its children.
+void sPanelInitialization();

@@ -537,3 +537,5 @@ void TsScrollBox::WndProc(TMessage& Message) {
     default: break;
     }
 }
+
+void sScrollBoxInitialization() { RegisterSkinDataProp<TsScrollBox>(u"TsScrollBox"); }

@@ -101,3 +101,6 @@ private:
     void AttachScrollWnd();
     void RefreshBars();
 };
+
+// The unit's start-up: publishes the box's skin state for its children.
+void sScrollBoxInitialization();

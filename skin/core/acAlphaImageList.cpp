@@ -191,21 +191,34 @@ void TsAlphaImageList::GenerateStdList() {
     } done{AcChanging};
     ::ImageList_Remove(Handle(), -1);
     const TColor bk = FromSystemColor(::ImageList_GetBkColor(Handle()));
+    // A clear image keeps the indexes of the following items.
+    auto clearIcon = [this] {
+        TBitmapPtr clear = NewBitmap(Width(), Height());
+        HBITMAP mask = MakeMonoMask(Width(), Height(), [](Integer, Integer) { return true; });
+        HICON made = MakeIcon(clear.get(), mask);
+        ::DeleteObject(mask);
+        return made;
+    };
+    // The first item that could not be read; every item is still placed.
+    String broken;
     for (Integer i = 0; i < FItems->Count(); ++i) {
         TsImgListItem* item = FItems->Item(i);
         HICON icon = nullptr;
         if (item->ImageFormat == ifPNG) {
             if (item->ImgData->GetSize() == 0) {
-                // No file yet: a clear image keeps the indexes of the following items.
-                TBitmapPtr clear = NewBitmap(Width(), Height());
-                HBITMAP mask = MakeMonoMask(Width(), Height(), [](Integer, Integer) { return true; });
-                icon = MakeIcon(clear.get(), mask);
-                ::DeleteObject(mask);
+                icon = clearIcon();   // no file yet
             } else {
-                auto png = DecodeItem(item);
-                item->OrigWidth = png->Width();
-                item->OrigHeight = png->Height();
-                icon = IsWinXPOrLater() ? CreateMonoMaskIconFromPNG(png.get(), bk) : CreateIconFromPNG(png.get(), false);
+                try {
+                    auto png = DecodeItem(item);
+                    item->OrigWidth = png->Width();
+                    item->OrigHeight = png->Height();
+                    icon = IsWinXPOrLater() ? CreateMonoMaskIconFromPNG(png.get(), bk)
+                                            : CreateIconFromPNG(png.get(), false);
+                } catch (const Exception& e) {
+                    if (broken.empty())
+                        broken = u"Image " + IntToStr(i) + u" of the image list is no valid PNG image: " + e.Message();
+                    icon = clearIcon();
+                }
             }
         } else if (item->ImageFormat == ifICO) {
             TIcon ico;
@@ -226,6 +239,7 @@ void TsAlphaImageList::GenerateStdList() {
         StdListIsGenerated = true;
         if (!ItemsKept()) FItems->Clear();
     }
+    if (!broken.empty()) throw EInvalidGraphic(broken);
 }
 
 bool TsAlphaImageList::MakeBitmap32(Integer Index, Integer W, Integer H, TBitmap* Result) {

@@ -9,6 +9,7 @@
 #include "acUtils.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
+#include "sSkinMenus.h"
 #include "sStyleSimplyWin.h"
 #include "sVclUtils.h"
 
@@ -816,6 +817,12 @@ bool HandleCommonMessage(TMessage& Message, TsCommonData* SkinData) {
         sd.FMouseAbove = false;
         sd.FFocused = false;
         if (owner && !owner->Enabled() && sd.GlowID >= 0) DropGlow(sd.GlowID);
+        break;
+    case WM_CONTEXTMENU:
+        // Hooked before the owner opens it, so it opens skinned.
+        if (owner && owner->PopupMenu())
+            if (TsSkinManager* m = sd.SkinManager(); m && m->SkinableMenus())
+                m->SkinableMenus()->HookPopupMenu(owner->PopupMenu(), m->Active());
         break;
     case WM_UPDATEUISTATE:
         if (sd.Skinned()) return true;

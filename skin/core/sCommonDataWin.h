@@ -8,6 +8,7 @@
 #pragma once
 
 #include "Forms.h"
+#include "TypInfo.h"
 #include "acMaskPaint.h"
 #include "sCommonData.h"
 #include "sConst.h"
@@ -262,3 +263,17 @@ public:
 // control's state on to it and re-align it. A disabled control's label stays
 // enabled when DisabledKind lacks dkBlended. Nothing for nullptr.
 void BoundLabelMessage(TsBoundLabel* BoundLabel, const TMessage& Message, TsDisabledKind DisabledKind);
+
+// Publishes a skinned class's "SkinData" (its TsCommonData) in the property
+// registry, so that children can read their parent's skin state by name;
+// once per registry.
+template <class T>
+void RegisterSkinDataProp(const String& ClassName) {
+    for (const String& registered : RegisteredPropClasses())
+        if (registered == ClassName) return;
+    TPropInfo info;
+    info.Name = u"SkinData";
+    info.Kind = TTypeKind::tkClass;
+    info.GetObj = [](TObject* o) -> TObject* { return static_cast<T*>(o)->SkinData(); };
+    RegisterProp<T>(ClassName, std::move(info));
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ComCtrls.h"
 #include "acUtils.h"
 #include "sSkinManager.h"
 #include "sStyleSimplyWin.h"
@@ -206,6 +207,12 @@ bool QualifiesForCopy(TControl* Child, HDC DC, TPoint Offset) {
     if (!Child->Visible() && !Child->HasState(csDesigning)) return false;
     if (Child->Width() < 1 || Child->Height() < 1) return false;
     if ((Child->ControlStyle() & csNoDesignVisible) || Child->HasState(csDestroying)) return false;
+    // The tool bar draws its buttons itself; only separators and dividers
+    // are left to the copy.
+    if (const auto* tool = dynamic_cast<const TToolButton*>(Child)) {
+        const TToolButtonStyle style = tool->Style();
+        if (style == tbsButton || style == tbsCheck || style == tbsDropDown) return false;
+    }
     RECT r = Child->BoundsRect();
     ::OffsetRect(&r, Offset.X, Offset.Y);
     return ::RectVisible(DC, &r) != FALSE;

@@ -517,7 +517,10 @@ void TsSkinProvider::PrepareForm() {
     if (RTInit || RTEmpty || !Form || !FormWnd(Form)) return;
     TsSkinManager* m = Manager();
     if (!m || !m->SkinData() || !m->SkinData()->Active) return;
-    FMenuOwnerDraw = false;
+    // An owner-drawn main menu draws itself: nothing to convert.
+    TMainMenu* mainMenu = Form->Menu();
+    FMenuOwnerDraw = mainMenu && mainMenu->OwnerDraw();
+    if (FMenuOwnerDraw) MenusInitialized = true;
     FCommonData->Loaded();
     if (!SystemMenu) {
         SystemMenu = New<TsSystemMenu>(this);
@@ -1198,6 +1201,19 @@ void TsSkinProvider::SetDrawNonClientArea(bool Value) {
     if (FDrawNonClientArea == Value) return;
     FDrawNonClientArea = Value;
     HWND wnd = FormWnd(Form);
+    // The system's frame keeps its own transitions; the skinned one has none.
+    if (wnd && !RTEmpty) SetDwmTransitionsDisabled(wnd, Value && Skinned());
+    // The menu line is part of the frame: skinned with it, the system's without.
+    FLinesCount = -1;
+    if (Value) {
+        if (Skinned()) {
+            InitMenuItems(true);
+            UpdateMenu();
+        }
+    } else if (TsSkinManager* m = Manager(); m && m->SkinableMenus() && Form && Form->Menu()) {
+        m->SkinableMenus()->InitMenuLine(Form->Menu(), false);
+        UpdateMenu();
+    }
     if (Value) {
         UpdateSysMenuStyle(true);
         if (Form && Form->Showing() && Skinned()) {
@@ -1211,6 +1227,8 @@ void TsSkinProvider::SetDrawNonClientArea(bool Value) {
         if (wnd && Form->Showing()) ::SetWindowRgn(wnd, nullptr, TRUE);
         if (wnd) ::RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_INVALIDATE);
     }
+    // The scroll bars are drawn with the frame or by the system.
+    if (Skinned()) UpdateScrollAdapter();
 }
 
 // ---- message handlers ---------------------------------------------------------------------------------------------------

@@ -418,9 +418,6 @@ public:
     void BeginFrameDrag(bool Sizing, TPoint ScreenPoint);
     void DrawDragFrame(TPoint ScreenPoint);
     void EndFrameDrag(TPoint ScreenPoint);
-    // The outline drag's kind remembered from the hit test (0: none, else
-    // the hit code that started it).
-    static Integer FrameDragKind;
     static bool FrameDragging();
     // The provider whose outline drag runs (nullptr: none).
     static TsSkinProvider* FrameDragOwner();

@@ -54,8 +54,6 @@ bool IsCaptionButtonCode(Integer Code) {
 
 }  // namespace
 
-Integer TsSkinProvider::FrameDragKind = 0;
-
 bool TsSkinProvider::FrameDragging() { return gDrag.Owner != nullptr; }
 
 TsSkinProvider* TsSkinProvider::FrameDragOwner() { return gDrag.Owner; }
@@ -165,7 +163,6 @@ void TsSkinProvider::CancelFrameDrag() {
     const TacFrameDrag drag = gDrag;
     // Cleared first: giving the capture back below ends nothing twice.
     gDrag = TacFrameDrag{};
-    FrameDragKind = 0;
     DrawOutline(drag.DC, drag.Rect);
     if (drag.DC) {
         ::RestoreDC(drag.DC, drag.SavedDC);
@@ -431,7 +428,6 @@ void TsSkinProvider::HandleButtonUp(TMessage& Message) {
 void TsSkinProvider::HandleNCLButtonDblClk(TMessage& Message) {
     HWND wnd = FormWnd(Form);
     if (gDrag.Owner == this) EndFrameDrag(ScreenPointOf(Message.LParam));
-    FrameDragKind = 0;
     if (!wnd) {
         PassOn(Message);
         return;

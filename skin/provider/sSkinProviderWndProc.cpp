@@ -789,16 +789,15 @@ void TsSkinProvider::HandleNCHitTest(TMessage& Message) {
         return;
     }
     const Integer code = HitTest(Message);
-    // The system answers the codes it knows as well as the skinned frame.
+    // The system answers the codes it knows as well as the skinned frame:
+    // the edges and the top corners; the bottom corners (and the grip) are
+    // the frame's own.
     if (code == HTNOWHERE || code == HTCLIENT || code == HTCAPTION || code == HTMENU ||
-        (code >= HTLEFT && code <= HTBOTTOMLEFT)) {
+        (code >= HTLEFT && code <= HTBOTTOM)) {
         PassOn(Message);
         return;
     }
     Message.Result = code;
-    if (FResizeMode == rmBorder && FrameDragKind == 0 && Form->Enabled() &&
-        (code == HTBOTTOMLEFT || code == HTBOTTOMRIGHT))
-        FrameDragKind = code;
 }
 
 void TsSkinProvider::HandleQueryEndSession(TMessage& Message) {
@@ -1038,6 +1037,12 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
             PassOn(Message);
         }
         if (alive.Alive()) RefreshFrame();
+        return;
+    case WM_CONTEXTMENU:
+        // The form's menu is hooked before the form opens it.
+        if (Form->PopupMenu() && m && m->SkinableMenus())
+            m->SkinableMenus()->HookPopupMenu(Form->PopupMenu(), m->SkinnedPopups());
+        PassOn(Message);
         return;
     case WM_NCHITTEST: HandleNCHitTest(Message); return;
     case WM_NCPAINT: HandleNCPaintMessage(Message); return;

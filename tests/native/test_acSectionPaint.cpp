@@ -7,6 +7,7 @@
 // byte channels, the glyph frame choice).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -105,6 +106,9 @@ TEST(SectionPaint, HalfTransparentColourMixesWithWhatLiesBehind) {
 }
 
 TEST(SectionPaint, GradientWithTextureTakesTheOnePass) {
+    // A red-to-green gradient under the skin's flat texture: every pixel is
+    // the texture's colour at weight 60 % over the gradient at 40 %, worked
+    // out here channel by channel from the two known colours.
     TestSkin skin("[SCROLLBAR1H]\r\nGRADIENTPERCENT=40\r\nIMAGEPERCENT=60\r\nGRADIENTDATA=255;65280;100;0;0\r\n");
     const Integer bar = skin.Index("SCROLLBAR1H");
     const Integer texture = skin.model.GetMaskIndex(bar, u"SCROLLBAR1H", u"PATTERN");
@@ -112,25 +116,62 @@ TEST(SectionPaint, GradientWithTextureTakesTheOnePass) {
     TsMaskData& mask = skin.model.ma[static_cast<std::size_t>(texture)];
     ASSERT_EQ(mask.MaskType, 0);
     mask.DrawMode = tdmTile;   // the test skin stretches its textures
-    TacImage32 got(40, 30), want(40, 30);
-    PaintSectionBg(skin.Ctx(), bar, u"SCROLLBAR1H", TacParent{}, kNoColor, -1, -1, got.Bits(), TPoint(),
-                   TRect(0, 0, 40, 30), 0);
     const TacMaskSource src = MaskSourceOf(mask, skin.model.MasterBitmap.get());
-    PaintGradientWithTexture(want.Bits(), TRect(0, 0, 40, 30), skin.Section("SCROLLBAR1H").GradientArray, 60 * 255 / 100,
-                             mask.R, src.Image);
-    EXPECT_EQ(got, want);
+    ASSERT_TRUE(src.Image.Valid());
+    const std::uint32_t tex = src.Image.At(mask.R.Left, mask.R.Top);
+    for (int y = mask.R.Top; y < mask.R.Bottom; ++y)
+        for (int x = mask.R.Left; x < mask.R.Right; ++x) ASSERT_EQ(src.Image.At(x, y) & 0xFFFFFF, tex & 0xFFFFFF);
+    const int h = 30;
+    TacImage32 got(40, h);
+    PaintSectionBg(skin.Ctx(), bar, u"SCROLLBAR1H", TacParent{}, kNoColor, -1, -1, got.Bits(), TPoint(),
+                   TRect(0, 0, 40, h), 0);
+    // The gradient's red falls and its green rises from row to row, blue stays 0.
+    auto expected = [&](int shift, double gradient) {
+        const double t = static_cast<double>((tex >> shift) & 0xFF);
+        return 0.6 * t + 0.4 * gradient;
+    };
+    for (int y = 0; y < h; ++y) {
+        const double along = static_cast<double>(y) / (h - 1);
+        const std::uint32_t p = got.At(20, y);
+        SCOPED_TRACE(y);
+        // One step of the gradient and the rounding of each mix.
+        const double slack = 0.4 * 255.0 / (h - 1) + 2;
+        EXPECT_NEAR(static_cast<double>((p >> 16) & 0xFF), expected(16, 255 * (1 - along)), slack);
+        EXPECT_NEAR(static_cast<double>((p >> 8) & 0xFF), expected(8, 255 * along), slack);
+        EXPECT_NEAR(static_cast<double>(p & 0xFF), expected(0, 0), 2);
+        EXPECT_EQ(got.At(0, y), got.At(39, y)) << "the rows are level";
+    }
 }
 
 TEST(SectionPaint, GradientShareMixedWithTheRestOfTheColour) {
+    // A red-to-blue gradient at 30 % under the section's flat colour at 70 %.
     TestSkin skin("[PANEL]\r\nGRADIENTPERCENT=30\r\nGRADIENTDATA=255;16711680;100;0;0\r\n");
     const TsGeneralData& d = skin.Section("PANEL");
-    TacImage32 got(20, 30), want(20, 30);
+    const std::uint32_t colour = Opaque(d.Color);
+    const int h = 30;
+    TacImage32 got(20, h);
     PaintSectionBg(skin.Ctx(), skin.Index("PANEL"), u"PANEL", TacParent{}, kNoColor, -1, -1, got.Bits(), TPoint(),
-                   TRect(0, 0, 20, 30), 0);
-    PaintGradient(want.Bits(), TRect(0, 0, 20, 30), d.GradientArray, 0);
-    BlendRectWithColor(want.Bits(), TRect(0, 0, 19, 29), 30, d.Color);
-    EXPECT_EQ(got, want);
-    EXPECT_NE(got.At(0, 0), got.At(0, 29));   // a gradient, not a flat fill
+                   TRect(0, 0, 20, h), 0);
+    auto expected = [&](int shift, double gradient) {
+        return 0.3 * gradient + 0.7 * static_cast<double>((colour >> shift) & 0xFF);
+    };
+    for (int y = 0; y < h; ++y) {
+        const double along = static_cast<double>(y) / (h - 1);
+        SCOPED_TRACE(y);
+        const double slack = 0.3 * 255.0 / (h - 1) + 1;
+        for (int x : {0, 10, 19}) {
+            const std::uint32_t p = got.At(x, y);
+            EXPECT_NEAR(static_cast<double>((p >> 16) & 0xFF), expected(16, 255 * (1 - along)), slack);
+            EXPECT_NEAR(static_cast<double>((p >> 8) & 0xFF), expected(8, 0), 1);
+            EXPECT_NEAR(static_cast<double>(p & 0xFF), expected(0, 255 * along), slack);
+        }
+    }
+    // The ends are the gradient's own colours under the mix, exactly.
+    auto exact = [&](int shift, int gradient) {
+        return static_cast<std::uint32_t>(std::nearbyint(expected(shift, gradient)));
+    };
+    EXPECT_EQ((got.At(5, 0) >> 16) & 0xFF, exact(16, 255));
+    EXPECT_EQ(got.At(5, 0) & 0xFF, exact(0, 0));
 }
 
 TEST(SectionPaint, StatesAboveTheLastPaintTheLastOne) {

@@ -123,6 +123,40 @@ TEST_F(AlphaImageList, ItemsBecomeTheSystemListAndAreKept) {
     EXPECT_FALSE(list->GetBitmap32(5, &none));
 }
 
+// A PNG item that cannot be read: the list is still made with every other
+// image at its index (a clear one in its place), and the error names it.
+TEST_F(AlphaImageList, ABrokenPngItemKeepsTheOthersAndIsNamed) {
+    ListOwner list;
+    std::vector<Byte> broken = PngBytes(HalfTranslucent(16, 16));
+    broken.resize(broken.size() / 2);   // cut in the middle of its data
+    auto round = [&] {
+        list->Items()->Clear();
+        AddPng(list.List, PngBytes(HalfTranslucent(16, 16)));
+        AddPng(list.List, broken);
+        AddPng(list.List, PngBytes(HalfTranslucent(32, 24)));
+        std::string message;
+        try {
+            list->GenerateStdList();
+        } catch (const EInvalidGraphic& e) {
+            message = e.what();
+        }
+        return message;
+    };
+    const std::string message = round();
+    EXPECT_NE(message.find("Image 1 "), std::string::npos) << message;
+    EXPECT_FALSE(list->AcChanging);
+    EXPECT_EQ(list->Count(), 3) << "an image went missing and moved the others";
+    EXPECT_EQ(list->Items()->Count(), 3);
+    EXPECT_EQ(list->Items()->Item(2)->OrigWidth, 32);
+    OwnedBitmap first(list->CreateBitmap32(0, 16, 16));
+    ASSERT_NE(first.bmp, nullptr);
+    EXPECT_TRUE(Near(Rgb(first.bmp, 1, 1), 0xFF0000u));
+    // Nothing is left behind by the failed images.
+    const unsigned gdi = harness::GdiObjectUsage();
+    for (int i = 0; i < 20; ++i) EXPECT_FALSE(round().empty());
+    EXPECT_LE(harness::GdiObjectUsage(), gdi + 2);
+}
+
 TEST_F(AlphaImageList, ImagesAreMadeOncePerSize) {
     ListOwner list;
     AddPng(list.List, PngBytes(HalfTranslucent(32, 32)));

@@ -23,6 +23,7 @@
 #include "acDials.h"
 #include "acMessageBox.h"
 #include "acSBUtils.h"
+#include "sButton.h"
 #include "sMessages.h"
 #include "sSkinProvider.h"
 #include "sStyleSimplyWin.h"
@@ -33,6 +34,7 @@ class CreationHook : public ::testing::Test {
 protected:
     void SetUp() override {
         kestrune_test::EnsureFramework();
+        sButtonInitialization();
         skingen::WriteTestSkin(folder.Path() / "Test");
         manager = kestrune_test::NewTestSkinManager(folder.Path());
         ASSERT_TRUE(manager->SkinData()->Active);
@@ -42,6 +44,7 @@ protected:
     void TearDown() override {
         manager->Free();
         harness::PumpUntilIdle(5, 500);
+        sButtonFinalization();
     }
     TForm* ShownForm(std::intptr_t tag = 0) {
         auto* form = New<TForm>(Application);
@@ -133,7 +136,7 @@ struct AdapterSpies {
     static constexpr const char16_t* Names[] = {u"TacStaticWnd",   u"TacIconWnd",     u"TacEdgeWnd",
                                                 u"TacBtnWnd",      u"TacCheckBoxWnd", u"TacGroupBoxWnd",
                                                 u"TacSizerWnd",    u"TacMnuWnd",      u"TacToolBarWnd",
-                                                u"TacTransPanelWnd"};
+                                                u"TacTransPanelWnd", u"TacPanelWnd"};
     static constexpr std::size_t Count = std::size(Names);
     static inline TacAdapterCreator Real[Count] = {};
     static inline std::vector<std::pair<String, String>> Made;   // class, section
@@ -510,6 +513,48 @@ TEST_F(DialogHook, AProviderOutlivesACallOfOneOfItsAdapters) {
     harness::PumpUntilIdle(10, 500);
     EXPECT_EQ(LiveProviders(), 0u) << "the provider was not freed after the call";
     RegisterAdapterClass(u"TacBtnWnd", saved);
+}
+
+// The provider knows its dialog went by the dialog's last message, not by its
+// handle's value: a new window that has the old value (as the system may give
+// it) keeps no provider waiting.
+TEST_F(DialogHook, AProviderIsFreedWhenItsDialogsHandleValueNamesANewWindow) {
+    HWND dialog = harness::DialogTemplate(WS_POPUP | WS_CAPTION | WS_VISIBLE, L"goes").Create();
+    harness::PumpUntilIdle(10, 300);
+    TacProvider* provider = ProviderOf(dialog);
+    ASSERT_NE(provider, nullptr);
+    ASSERT_NE(provider->ListSW, nullptr);
+    HWND later = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ::DestroyWindow(dialog);
+    ASSERT_EQ(std::count(HookProviders().begin(), HookProviders().end(), provider), 1);
+    EXPECT_TRUE(provider->ListSW->Destroyed);
+    provider->CtrlHandle = later;   // the old value now names a living window
+    harness::PumpUntilIdle(10, 500);
+    EXPECT_EQ(LiveProviders(), 0u) << "the provider still waits for a window that is not its dialog";
+    ::DestroyWindow(later);
+}
+
+// A silently painted panel of a dialog is adapted as a group box and shows
+// no text of its own.
+TEST_F(DialogHook, ASilentlyPaintedPanelLosesItsTextAndIsRepainted) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"TSilentPaintPanel";
+    ::RegisterClassW(&wc);
+    HWND dialog = harness::DialogTemplate(WS_POPUP | WS_CAPTION | WS_VISIBLE, L"panel")
+                      .Item(L"TSilentPaintPanel", 0, 7, 5, 5, 80, 40, L"own text")
+                      .Create();
+    harness::PumpUntilIdle(10, 300);
+    HWND panel = ::GetDlgItem(dialog, 7);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_NE(std::find(AdapterSpies::Made.begin(), AdapterSpies::Made.end(),
+                        std::pair<String, String>(u"TacPanelWnd", u"GROUPBOX")),
+              AdapterSpies::Made.end());
+    EXPECT_EQ(::GetWindowTextLengthW(panel), 0) << "the panel kept its text";
+    ::DestroyWindow(dialog);
+    harness::PumpUntilIdle(10, 500);
+    ::UnregisterClassW(L"TSilentPaintPanel", ::GetModuleHandleW(nullptr));
 }
 
 // ---- popup menus -------------------------------------------------------------------------

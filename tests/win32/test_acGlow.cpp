@@ -17,6 +17,7 @@
 #include "acLayered.h"
 #include "sCommonDataWin.h"
 #include "sGraphUtils.h"
+#include "sFade.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 
@@ -309,6 +310,26 @@ TEST_F(GlowTest, AControlHasOneGlowAndAStaleIdentifierHidesNoOtherGlow) {
     EXPECT_NE(GlowWindow(b->SkinData->GlowID), nullptr);
     b->Perform(CM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(GlowCount(), 0);
+}
+
+// A look change (faded or not) takes the glow along: a halved change (a
+// press) hides it, a full one shows it again while the mouse is over.
+TEST_F(GlowTest, TheGlowFollowsALookChange) {
+    TGlowPanel* a = AddPanel(TRect{20, 20, 120, 50});
+    a->Perform(CM_MOUSEENTER, 0, 0);
+    ASSERT_GE(a->SkinData->GlowID, 0);
+    TsFadeTimer* timer = nullptr;
+    for (bool allowFade : {false, true}) {
+        SCOPED_TRACE(allowFade ? "may fade" : "without fade");
+        DoChangePaint(timer, a->SkinData, true, allowFade, fdDown);
+        EXPECT_EQ(a->SkinData->GlowID, -1) << "the glow stayed over a press";
+        EXPECT_EQ(GlowCount(), 0);
+        DoChangePaint(timer, a->SkinData, false, allowFade, fdUp);
+        EXPECT_GE(a->SkinData->GlowID, 0) << "the glow did not come back";
+        EXPECT_EQ(GlowCount(), 1);
+    }
+    StopFading(timer, a->SkinData);
+    a->Perform(CM_MOUSELEAVE, 0, 0);
 }
 
 TEST_F(GlowTest, AControlHalfOutsideItsParentHasItsGlowCutThere) {

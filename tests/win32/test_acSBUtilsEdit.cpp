@@ -268,6 +268,58 @@ TEST_F(EditAdapters, MemoAndRichEditPanesFollowTheSkin) {
     }
 }
 
+// A memo whose font change (made while the adapter takes the skin's colours)
+// releases the adapter: the memo's skin data ends its update all the same,
+// so the memo paints again instead of only validating.
+namespace {
+struct ReleaseOnFontChange {
+    TsMemo* Memo = nullptr;
+    TWndMethod Previous;
+    bool Armed = false;
+    void WndProc(TMessage& Message) {
+        Previous(Message);
+        if (Message.Msg == CM_FONTCHANGED && Armed) {
+            Armed = false;
+            TacMainWnd* a = Memo->Adapter();
+            ReleaseScrollWnd(Memo->Handle(), false, false, a);
+        }
+    }
+};
+}  // namespace
+
+TEST_F(EditAdapters, SkinDataEndsItsUpdateWhenAFontChangeReleasesTheAdapter) {
+    Release();
+    manager->Free();
+    manager = nullptr;
+    LoadAndShow();
+    manager->SetActive(true);
+    harness::PumpUntilIdle(10, 500);
+    auto* memo = New<TsMemo>(form);
+    memo->SetParent(form);
+    memo->SetBounds(10, 10, 200, 120);
+    harness::PumpUntilIdle(10, 500);
+    manager->SetActive(false);
+    harness::PumpUntilIdle(10, 500);
+    manager->SetActive(true);
+    harness::PumpUntilIdle(10, 500);
+    auto* a = dynamic_cast<TacEditWnd*>(memo->Adapter());
+    ASSERT_NE(a, nullptr);
+    ReleaseOnFontChange hook;
+    hook.Memo = memo;
+    hook.Previous = memo->WindowProc;
+    memo->WindowProc = TWndMethod::Of<&ReleaseOnFontChange::WndProc>(&hook);
+    // A colour of the user's, which taking the skin's colours writes back.
+    memo->Font()->SetColor(RGB(0xC0, 0x10, 0x20));
+    hook.Armed = true;
+    a->ParamsChanged = false;
+    a->SetSkinParams();
+    EXPECT_FALSE(hook.Armed) << "the font was not written";
+    EXPECT_TRUE(a->Destroyed);
+    EXPECT_FALSE(memo->SkinData()->Updating());
+    memo->WindowProc = hook.Previous;
+    memo->Free();
+}
+
 // The header of a report view: columns from "COLHEADER" (a frame per state:
 // normal, hovered, pressed), the area right of the last column as a column
 // without text, all of it printed with the list (list views and headers

@@ -30,8 +30,14 @@ struct Scroll {
 std::vector<Scroll> gScrolls;
 bool gAnswerBeforeScroll = false;
 WNDPROC gEditProc = nullptr;
+// A timer of the window's own, on which it scrolls itself by ten lines.
+constexpr UINT_PTR kOwnScrollTimer = 0x4B1D;
 
 LRESULT CALLBACK Recorder(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    if (Msg == WM_TIMER && WParam == kOwnScrollTimer) {
+        ::CallWindowProcW(gEditProc, Wnd, EM_LINESCROLL, 0, 10);
+        return 0;
+    }
     if (Msg == WM_VSCROLL || Msg == WM_HSCROLL) gScrolls.push_back({Msg, LOWORD(WParam), HIWORD(WParam), LParam});
     if (Msg == SkinCommandMessage && HIWORD(WParam) == AC_BEFORESCROLL && gAnswerBeforeScroll) return 1;
     return ::CallWindowProcW(gEditProc, Wnd, Msg, WParam, LParam);
@@ -316,6 +322,28 @@ TEST_F(ScrollWnd, WindowAnsweringBeforeScrollGetsThePositionInLParam) {
         }
         MouseTo(POINT{grab.x, grab.y + 40}, WM_LBUTTONUP);
         (void)v;
+    }
+}
+
+TEST_F(ScrollWnd, WindowScrollingOnItsOwnTimerHasItsBarsRefreshed) {
+    parent->Show();   // hidden bars are not refreshed
+    MakeEdit();
+    Attach();
+    ASSERT_EQ(adapter->sBarVert->ScrollInfo.nPos, 0);
+    // Seen before any tracking or hover, and again while the hover watch runs.
+    for (bool hovering : {false, true}) {
+        SCOPED_TRACE(hovering ? "while hovering" : "idle");
+        if (hovering) {
+            const POINT p = OnBar(true, 40);
+            ::SetCursorPos(p.x, p.y);
+            ::SendMessageW(edit, WM_NCMOUSEMOVE, HTVSCROLL, MAKELPARAM(p.x, p.y));
+            ASSERT_EQ(ScrollTrackingState.HoverWnd, edit);
+        }
+        const int before = VPos();
+        ::SendMessageW(edit, WM_TIMER, kOwnScrollTimer, 0);
+        ASSERT_GT(VPos(), before);
+        // The bars show where the window scrolled to, not the old place.
+        EXPECT_EQ(adapter->sBarVert->ScrollInfo.nPos, VPos());
     }
 }
 

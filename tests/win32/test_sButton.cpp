@@ -330,6 +330,38 @@ TEST_F(SkinnedButton, OneClickPerClickAndNoneWithoutAPress) {
     EXPECT_EQ(clicks, 4);
 }
 
+// While a press is painted the application shows no hints; its own choice
+// comes back after the press, also when it had hints off.
+struct HintWatch {
+    TWndMethod Previous;
+    std::vector<bool> Seen;
+    void WndProc(TMessage& Message) {
+        if (Message.Msg == WM_PAINT && Application) Seen.push_back(Application->ShowHint);
+        Previous(Message);
+    }
+};
+
+TEST_F(SkinnedButton, HintsAreOffWhileAPressIsPaintedAndComeBackAfter) {
+    HintWatch watch;
+    watch.Previous = button->WindowProc;
+    button->WindowProc = TWndMethod::Of<&HintWatch::WndProc>(&watch);
+    for (bool choice : {true, false}) {
+        SCOPED_TRACE(choice ? "hints on" : "hints off");
+        Application->ShowHint = choice;
+        button->Perform(CM_MOUSEENTER, 0, 0);
+        harness::PumpUntilIdle(10, 300);
+        watch.Seen.clear();
+        ::SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+        EXPECT_EQ(Application->ShowHint, choice);
+        Release(button);
+        EXPECT_EQ(Application->ShowHint, choice);
+        ASSERT_FALSE(watch.Seen.empty()) << "the press was not painted";
+        EXPECT_FALSE(watch.Seen.front()) << "a hint could show over the press";
+    }
+    button->WindowProc = watch.Previous;
+    Application->ShowHint = true;
+}
+
 TEST_F(SkinnedButton, GdiUseStaysFlatOverHoverAndPress) {
     auto cycle = [&] {
         Press(button);
@@ -522,14 +554,24 @@ TEST_F(SkinnedButton, CaptionAndGlyphFollowTheImageAlignment) {
     EXPECT_EQ(button->Images(), nullptr);
 }
 
-TEST(SkinnedButtonUnit, HookExcludedClassesAreSorted) {
+// The list lives from the unit's start-up to its shut-down: nested pairs
+// make it once and free it once, and nothing is handed out after the end.
+TEST(SkinnedButtonUnit, HookExcludedClassesLiveFromStartUpToShutDown) {
+    sButtonInitialization();
     TStringList* list = HookExcludedClasses();
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->Count(), 2);
     EXPECT_TRUE(list->Sorted());
     EXPECT_EQ((*list)[0], u"TApplication");
     EXPECT_EQ((*list)[1], u"TfcPopup");
+    sButtonInitialization();
     EXPECT_EQ(HookExcludedClasses(), list);
+    sButtonFinalization();
+    EXPECT_EQ(HookExcludedClasses(), list) << "freed while a start-up still holds it";
+    sButtonFinalization();
+    EXPECT_EQ(HookExcludedClasses(), nullptr);
+    sButtonFinalization();   // one end too many changes nothing
+    EXPECT_EQ(HookExcludedClasses(), nullptr);
 }
 
 }  // namespace

@@ -191,6 +191,23 @@ TEST_F(SkinnedCheckBox, APressLeftBeforeReleaseDoesNotToggle) {
     EXPECT_EQ(MarkPixel(Print()), Mark("BOXUNCHECKED", 0));
 }
 
+// A press is the skinned box's own only in manual drag mode; in automatic
+// drag mode it goes to the standard handling (the system button takes it).
+TEST_F(SkinnedCheckBox, APressIsHandledByTheSkinOnlyInManualDragMode) {
+    for (TDragMode mode : {dmManual, dmAutomatic}) {
+        SCOPED_TRACE(mode == dmManual ? "manual" : "automatic");
+        box->DragMode = mode;
+        Down();
+        const bool systemPushed = (Send(BM_GETSTATE, 0) & BST_PUSHED) != 0;
+        EXPECT_EQ(systemPushed, mode == dmAutomatic);
+        EXPECT_EQ(box->Pressed(), mode == dmManual);
+        Up();
+        ::ReleaseCapture();
+        harness::PumpUntilIdle(10, 300);
+    }
+    box->DragMode = dmManual;
+}
+
 TEST_F(SkinnedCheckBox, AReadOnlyBoxKeepsItsStateAgainstClicksAndKeys) {
     box->SetReadOnly(true);
     box->SetChecked(true);

@@ -261,6 +261,21 @@ TEST_F(SkinnedComboBox, DropAndCloseCyclesLeaveGdiCountsFlat) {
     EXPECT_LE(harness::GdiObjectUsage(), before + 2);
 }
 
+// The framework's notice that the focus left the box closes an open list.
+TEST_F(SkinnedComboBox, LosingTheFocusClosesTheList) {
+    for (TComboBoxStyle style : {csDropDown, csDropDownList}) {
+        SCOPED_TRACE(static_cast<int>(style));
+        TsComboBox* box = MakeBox(style);
+        box->SetFocus();
+        box->SetDroppedDown(true);
+        harness::PumpUntilIdle(0, 200);
+        ASSERT_TRUE(box->DroppedDown());
+        box->Perform(CM_EXIT, 0, 0);
+        EXPECT_FALSE(box->DroppedDown());
+        box->Free();
+    }
+}
+
 // The bound label sits left of the box and follows its moves, visibility
 // and enabled state.
 TEST_F(SkinnedComboBox, BoundLabelFollowsTheBox) {

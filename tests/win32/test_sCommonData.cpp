@@ -18,6 +18,7 @@
 #include "sSectionPaint.h"
 #include "sSkinDraw.h"
 #include "sGraphUtils.h"
+#include "sPanel.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 
@@ -720,6 +721,26 @@ TEST_F(CommonDataTest, ATransparentParentLetsTheNextParentGiveTheFont) {
     auto* none = Add(form, u"NOSTATES", TRect{10, 10, 50, 50});
     auto* inNone = Add(none, u"PLAIN", TRect{5, 5, 25, 25});
     EXPECT_EQ(GetParentSkinIndex(inNone, -7, manager, 1), manager->GetSkinIndex(u"NOSTATES"));
+}
+
+// The skinned panel publishes its skin state: a child reads the section from
+// it by name even while the panel has no window to ask.
+TEST_F(CommonDataTest, ASkinnedPanelWithoutAWindowGivesItsFontByItsPublishedSkinData) {
+    sPanelInitialization();
+    auto* holder = New<TPanel>(form);   // on no parent: it never gets a window
+    auto* panel = New<TsPanel>(form);
+    panel->SetParent(holder);
+    panel->SkinData()->SetSkinManager(manager);
+    panel->SkinData()->SetSkinSection(u"FONTY");
+    panel->SkinData()->UpdateIndexes();
+    ASSERT_FALSE(panel->HandleAllocated());
+    ASSERT_EQ(panel->SkinData()->SkinIndex, manager->GetSkinIndex(u"FONTY"));
+    auto* child = New<TSkinnedGraphic>(form);
+    child->SetParent(panel);
+    EXPECT_EQ(GetParentSkinIndex(child, -7, manager, 0), manager->GetSkinIndex(u"FONTY"));
+    child->Free();
+    panel->Free();
+    holder->Free();
 }
 
 }  // namespace

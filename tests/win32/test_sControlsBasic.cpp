@@ -357,6 +357,28 @@ TEST_F(SkinnedPanel, OnPaintAndTheMouseEventsFireInEveryWay) {
     EXPECT_EQ(d.Leaves, 1);
 }
 
+// Printed without a skin, the panel shows what its OnPaint draws over its colour.
+struct MarkPainter {
+    void Paint(TObject*, TCanvas* Canvas) {
+        Canvas->Brush()->SetColor(static_cast<TColor>(RGB(0xC0, 0x20, 0x90)));
+        Canvas->FillRect(TRect(5, 5, 25, 25));
+    }
+};
+
+TEST_F(SkinnedPanel, PrintedWithoutASkinItShowsWhatOnPaintDraws) {
+    Load();
+    auto* panel = Add<TsPanel>(form, TRect(10, 10, 110, 60));
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(static_cast<TColor>(RGB(0x10, 0x70, 0x30)));
+    MarkPainter painter;
+    panel->OnPaint = TPaintEvent::Of<&MarkPainter::Paint>(&painter);
+    manager->SetActive(false);
+    harness::PumpUntilIdle(10, 300);
+    harness::Capture cap = Print(panel);
+    EXPECT_EQ(cap.Pixel(10, 10), RGB(0xC0, 0x20, 0x90)) << "what OnPaint drew";
+    EXPECT_EQ(cap.Pixel(60, 40), RGB(0x10, 0x70, 0x30)) << "the panel's colour";
+}
+
 // ---------------------------------------------------------------------------
 // Labels
 

@@ -341,6 +341,74 @@ TEST_F(FadeTest, AControlFreedDuringItsFadeTakesTheTimerAlong) {
     EXPECT_EQ(frames, seen);
 }
 
+// A panel that asks a fade timer whether it ran out while it is being
+// destroyed.
+struct ToEndSeen {
+    TsFadeTimer* Probe = nullptr;
+    bool Asked = false;
+    bool Answer = true;
+    TFadeDirection DirectionAfter = fdUp;
+    bool EnabledAfter = false;
+};
+
+class TAskingPanel : public TFadePanel {
+public:
+    using TFadePanel::TFadePanel;
+    // Asked while the panel is being destroyed (its skin state still there).
+    ~TAskingPanel() override {
+        if (Seen && Seen->Probe) {
+            Seen->Asked = true;
+            Seen->Answer = Seen->Probe->ToEnd();
+            Seen->DirectionAfter = Seen->Probe->Direction();
+            Seen->EnabledAfter = Seen->Probe->Enabled();
+        }
+    }
+    ToEndSeen* Seen = nullptr;
+};
+
+// A timer past its last step whose owner is gone neither asks the owner to
+// stop nor says it ran out: it only stops fading (it stays enabled).
+TEST_F(FadeTest, ToEndWithTheOwnerGoneOnlyStopsTheDirection) {
+    auto* timer = New<TsFadeTimer>(form);
+    timer->Iterations = 10;
+    // Without owner data.
+    timer->SetDirection(fdUp);
+    timer->FadeLevel = 99;
+    EXPECT_FALSE(timer->ToEnd());
+    EXPECT_EQ(timer->Direction(), fdNone);
+    EXPECT_TRUE(timer->Enabled());
+
+    // With an owner control being destroyed.
+    auto* panel = New<TAskingPanel>(form, true);
+    panel->SetBounds(10, 10, 60, 30);
+    panel->SetParent(form);
+    panel->SkinData->SetSkinSection(u"FADER");
+    timer->SetOwnerData(panel->SkinData);
+    timer->SetDirection(fdUp);
+    timer->FadeLevel = 99;
+    ToEndSeen seen;
+    seen.Probe = timer;
+    panel->Seen = &seen;
+    panel->Free();
+    ASSERT_TRUE(seen.Asked);
+    EXPECT_FALSE(seen.Answer);
+    EXPECT_EQ(seen.DirectionAfter, fdNone);
+    EXPECT_TRUE(seen.EnabledAfter);
+    timer->SetOwnerData(nullptr);
+    timer->Free();
+
+    // The same timer with its owner alive ends the fade through the owner.
+    TFadePanel* alive = Add(u"FADER");
+    auto* other = New<TsFadeTimer>(form);
+    other->Iterations = 10;
+    other->SetOwnerData(alive->SkinData);
+    other->SetDirection(fdUp);
+    other->FadeLevel = 99;
+    EXPECT_TRUE(other->ToEnd());
+    EXPECT_EQ(alive->Count(AC_STOPFADING), 1);
+    other->Free();
+}
+
 TEST(FadeEvents, AnimatedEventsFollowTheListOrTheManagersButtons) {
     kestrune_test::EnsureFramework();
     auto* m = New<TsSkinManager>(Application);

@@ -9,13 +9,18 @@
 
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
+#include "MenuDriver.h"
 #include "Menus.h"
 #include "TestSkin.h"
 #include "TestSkinManager.h"
 #include "WorkBitmaps.h"
+#include "acSBUtils.h"
+#include "sMemo.h"
 #include "sMessages.h"
+#include "sPanel.h"
 #include "sSkinManager.h"
 #include "sSkinMenus.h"
+#include "sSkinProvider.h"
 
 namespace {
 
@@ -345,6 +350,68 @@ TEST_F(SkinMenusTest, ExtraLine) {
     session->Manager()->OnGetPopupLineData = nullptr;
 }
 
+// A right click over a skinned control, a control with an adapted window
+// or a skinned form: its popup menu is hooked before it opens.
+struct PopupSeen {
+    TPopupMenu* Menu = nullptr;
+    int Popups = 0;
+    bool OwnerDrawn = false;
+    void OnPopup(TObject*) {
+        ++Popups;
+        OwnerDrawn = Menu->OwnerDraw();
+    }
+};
+
+TEST_F(SkinMenusTest, ContextMenusAreHookedBeforeTheyOpen) {
+    acSBUtilsInitialization();   // the adapter classes, given back at the end
+    TForm* form = New<TForm>(Application);
+    form->SetBounds(60, 60, 320, 220);
+    New<TsSkinProvider>(form);
+    auto* panel = New<TsPanel>(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 120, 80);
+    auto* memo = New<TsMemo>(form);
+    memo->SetParent(form);
+    memo->SetBounds(140, 10, 150, 80);
+    form->Show();
+    harness::PumpUntilIdle(20, 1000);
+    // A skin chosen after the memo exists gives its window the adapter.
+    session->Manager()->SetActive(false);
+    harness::PumpUntilIdle(10, 500);
+    session->Manager()->SetActive(true);
+    harness::PumpUntilIdle(10, 500);
+    ASSERT_NE(memo->Adapter(), nullptr) << "the memo's window is not adapted";
+    struct Target {
+        const char* Name;
+        TWinControl* Control;
+    };
+    for (const Target& t : {Target{"skinned panel", panel}, Target{"memo with its adapter", memo}, Target{"skinned form", form}}) {
+        SCOPED_TRACE(t.Name);
+        TPopupMenu* menu = Popup({u"One", u"Two"});
+        ASSERT_FALSE(menu->OwnerDraw());
+        PopupSeen seen;
+        seen.Menu = menu;
+        menu->OnPopup = TNotifyEvent::Of<&PopupSeen::OnPopup>(&seen);
+        t.Control->SetPopupMenu(menu);
+        harness::MenuDriver driver;
+        const POINT at = t.Control->ClientToScreen(POINT{5, 5});
+        ::SendMessageW(t.Control->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(t.Control->Handle()),
+                       MAKELPARAM(at.x, at.y));
+        EXPECT_EQ(seen.Popups, 1);
+        EXPECT_EQ(driver.Opened, 1);
+        EXPECT_TRUE(seen.OwnerDrawn) << "opened without the skin";
+        t.Control->SetPopupMenu(nullptr);
+    }
+    // A menu freed while a control names it is forgotten.
+    TPopupMenu* gone = New<TPopupMenu>(nullptr);
+    panel->SetPopupMenu(gone);
+    gone->Free();
+    EXPECT_EQ(panel->PopupMenu(), nullptr);
+    form->Free();
+    harness::PumpUntilIdle(10, 300);
+    acSBUtilsFinalization();
+}
+
 TEST_F(SkinMenusTest, PopupWindowFoundLaterIsNamedByMenuAndPosition) {
     // An item drawn where its popup window is not known (a memory DC) asks
     // the application window to find it: with the popup's menu handle and
@@ -365,14 +432,31 @@ TEST_F(SkinMenusTest, PopupWindowFoundLaterIsNamedByMenuAndPosition) {
     EXPECT_EQ(m.lParam, 1);
     EXPECT_FALSE(::PeekMessageW(&m, app, acMenuItemBorder, acMenuWindowBorder, PM_REMOVE)) << "one at a time";
 
-    // A request for a menu gone meanwhile, or a position it lacks, does nothing.
-    HMENU gone = ::CreatePopupMenu();
-    ::DestroyMenu(gone);
-    ::SendMessageW(app, acMenuItemBorder, reinterpret_cast<WPARAM>(gone), 0);
-    ::SendMessageW(app, acMenuItemBorder, reinterpret_cast<WPARAM>(menu->Handle()), 7);
-    ::SendMessageW(app, acMenuItemBorder, reinterpret_cast<WPARAM>(menu->Handle()), -1);
-    ::SendMessageW(app, acMenuWindowBorder, 0, reinterpret_cast<LPARAM>(app));
     bmp->Free();
+
+    // While the popup is open a request finds its window and cuts it to the
+    // skin's shape; one for a menu gone meanwhile, a position the menu lacks
+    // or a window that shows no menu finds nothing.
+    harness::MenuDriver driver;
+    HRGN probe = ::CreateRectRgn(0, 0, 0, 0);
+    int afterStrayRequests = -2, afterRequest = -2;
+    driver.OnOpen = [&](HWND wnd) {
+        ::SetWindowRgn(wnd, nullptr, FALSE);
+        HMENU gone = ::CreatePopupMenu();
+        ::DestroyMenu(gone);
+        ::SendMessageW(app, acMenuItemBorder, reinterpret_cast<WPARAM>(gone), 0);
+        ::SendMessageW(app, acMenuItemBorder, reinterpret_cast<WPARAM>(menu->Handle()), 7);
+        ::SendMessageW(app, acMenuItemBorder, reinterpret_cast<WPARAM>(menu->Handle()), -1);
+        ::SendMessageW(app, acMenuWindowBorder, 0, reinterpret_cast<LPARAM>(app));
+        afterStrayRequests = ::GetWindowRgn(wnd, probe);
+        ::SendMessageW(app, acMenuItemBorder, reinterpret_cast<WPARAM>(menu->Handle()), 1);
+        afterRequest = ::GetWindowRgn(wnd, probe);
+    };
+    menu->Popup(100, 100);
+    ::DeleteObject(probe);
+    ASSERT_EQ(driver.Opened, 1);
+    EXPECT_EQ(afterStrayRequests, ERROR) << "a stray request shaped the popup window";
+    EXPECT_NE(afterRequest, ERROR) << "the request did not find the popup window";
 }
 
 }  // namespace

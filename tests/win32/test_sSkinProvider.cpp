@@ -16,9 +16,11 @@
 
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
+#include "Menus.h"
 #include "TestSkin.h"
 #include "TestSkinForm.h"
 #include "sSkinManager.h"
+#include "sSkinMenus.h"
 #include "sSkinProvider.h"
 
 namespace fs = std::filesystem;
@@ -531,6 +533,92 @@ TEST_F(SkinProvider, HitTestOfEveryPartOfASizeableFrame) {
     EXPECT_EQ(HitAt(p, Centre(p->ButtonMax.Rect).X, Centre(p->ButtonMax.Rect).Y), HTMAXBUTTON);
     ::ShowWindow(wnd, SW_RESTORE);
     p->Free();
+}
+
+// The form's WM_NCHITTEST: the system answers the edges and top corners
+// itself (the message goes on); the bottom corners are the frame's own answer.
+// Preparing the form copies whether its main menu draws itself; an
+// owner-drawn menu counts as initialised (nothing to convert).
+TEST_F(SkinProvider, PreparingTheFormTakesTheMainMenusOwnerDraw) {
+    auto* menu = New<TMainMenu>(form);
+    auto* file = New<TMenuItem>(menu);
+    file->SetCaption(u"&File");
+    menu->Items()->Add(file);
+    form->SetMenu(menu);
+    TsSkinProvider* p = Attach();
+    for (bool ownerDraw : {true, false, true}) {
+        SCOPED_TRACE(ownerDraw ? "owner-drawn" : "drawn by the system");
+        menu->SetOwnerDraw(ownerDraw);
+        p->MenusInitialized = false;
+        p->PrepareForm();
+        EXPECT_EQ(p->FMenuOwnerDraw, ownerDraw);
+        if (ownerDraw) {
+            EXPECT_TRUE(p->MenusInitialized);
+        }
+    }
+    p->Free();
+    form->SetMenu(nullptr);
+    menu->Free();
+}
+
+// The menu line belongs to the frame: switching the frame painting off hands
+// the line back to the system, switching it on skins it again.
+TEST_F(SkinProvider, DrawingTheFrameSkinsAndUnskinsTheMenuLine) {
+    auto* menu = New<TMainMenu>(form);
+    auto* file = New<TMenuItem>(menu);
+    file->SetCaption(u"&File");
+    menu->Items()->Add(file);
+    form->SetMenu(menu);
+    TsSkinProvider* p = Attach();
+    TsSkinableMenus* menus = manager->SkinableMenus();
+    ASSERT_NE(menus, nullptr);
+    const auto lineHandler = TAdvancedMenuDrawItemEvent::Of<&TsSkinableMenus::sAdvancedDrawLineItem>(menus);
+    ASSERT_TRUE(file->OnAdvancedDrawItem == lineHandler) << "the line was not skinned to begin with";
+    ASSERT_TRUE(menu->OwnerDraw());
+    p->SetDrawNonClientArea(false);
+    EXPECT_FALSE(file->OnAdvancedDrawItem == lineHandler);
+    EXPECT_FALSE(menu->OwnerDraw());
+    p->SetDrawNonClientArea(true);
+    EXPECT_TRUE(file->OnAdvancedDrawItem == lineHandler);
+    EXPECT_TRUE(menu->OwnerDraw());
+    p->Free();
+    form->SetMenu(nullptr);
+    menu->Free();
+}
+
+TEST_F(SkinProvider, HitTestMessageLeavesOnlyTheEdgesAndTopCornersToTheSystem) {
+    HWND wnd = form->Handle();
+    Subclasser below;
+    below.Install(form);
+    TsSkinProvider* p = Attach();
+    RECT r{};
+    ::GetWindowRect(wnd, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    struct Case {
+        const char* Name;
+        POINT P;
+        Integer Code;
+        bool PassedOn;
+    };
+    const Case cases[] = {
+        {"left edge", {1, h / 2}, HTLEFT, true},
+        {"top-right corner", {w - 1, 0}, HTTOPRIGHT, true},
+        {"bottom edge", {w / 2, h - 1}, HTBOTTOM, true},
+        {"bottom-left corner", {0, h - 1}, HTBOTTOMLEFT, false},
+        {"bottom-right corner", {w - 1, h - 1}, HTBOTTOMRIGHT, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ASSERT_EQ(HitAt(p, c.P.x, c.P.y), c.Code);
+        const int before = below.Count;
+        const LRESULT answer = ::SendMessageW(wnd, WM_NCHITTEST, 0, MAKELPARAM(r.left + c.P.x, r.top + c.P.y));
+        EXPECT_EQ(below.Count > before, c.PassedOn);
+        if (!c.PassedOn) {
+            EXPECT_EQ(answer, c.Code);
+        }
+    }
+    p->Free();
+    below.Remove();
 }
 
 TEST_F(SkinProvider, GripAndDisabledButtonsInTheHitTest) {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "ComCtrls.h"
 #include "Forms.h"
 #include "FrameworkEnvironment.h"
 #include "GuiHarness.h"
@@ -556,6 +557,31 @@ TEST(VclUtils, PaintingChildrenIsNotReentrant) {
     fx.Red->WhilePainting = nullptr;
     PaintControlsTo(out.DC(), fx.Panel, TPoint(0, 0));
     EXPECT_EQ(fx.Red->Paints, 2);
+}
+
+// The bar draws its own buttons: only separators and dividers are copied.
+TEST(VclUtils, ToolButtonsThatTheBarDrawsAreNotCopied) {
+    ShownForm f;
+    auto* bar = f.Add<TToolBar>(nullptr, TRect(0, 0, 300, 40));
+    bar->SetColor(static_cast<TColor>(kBlue));
+    const TToolButtonStyle styles[] = {tbsButton, tbsSeparator, tbsCheck, tbsDivider, tbsDropDown};
+    std::vector<TToolButton*> buttons;
+    for (TToolButtonStyle style : styles) {
+        auto* b = New<TToolButton>(f.Form);
+        b->SetStyle(style);
+        b->SetParent(bar);
+        buttons.push_back(b);
+    }
+    harness::PumpUntilIdle(10, 1000);
+    MemoryDC out(300, 40, kWhite);
+    PaintControlsTo(out.DC(), bar, TPoint(0, 0));
+    for (TToolButton* b : buttons) {
+        SCOPED_TRACE(testing::Message() << "style " << static_cast<int>(b->Style()));
+        ASSERT_GT(b->Width(), 0);
+        const bool copied = b->Style() == tbsSeparator || b->Style() == tbsDivider;
+        // A copied child lies on the bar's colour; the others leave the DC as it was.
+        EXPECT_EQ(out.Pixel(b->Left(), b->Top()), copied ? kBlue : kWhite);
+    }
 }
 
 TEST(VclUtils, ChildrenOverTheParentsImageAnswer) {
