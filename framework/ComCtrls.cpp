@@ -424,10 +424,11 @@ void TCustomRichEdit::SendFormat(const CHARFORMAT2W& format, bool toAll) {
         ~Done() { --Count; }
     } done{FFormatting};
     Send(FHandle, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&change));
-    // Text without attributes of its own follows the default ones.
+    // Text without attributes of its own follows the default ones; text
+    // with them takes the whole font.
     if (!FOwnFormats) return;
     if (toAll)
-        Send(FHandle, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&change));
+        Send(FHandle, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
     else
         FApplied = CHARFORMAT2W{};   // the rest of the text has not followed
 }

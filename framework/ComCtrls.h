@@ -63,7 +63,7 @@ protected:
 private:
     // Sends the attributes of format named by its mask, those that differ
     // from FApplied, to the default text attributes and (toAll), when some
-    // text may carry attributes of its own, to all text.
+    // text may carry attributes of its own, all of them to all text.
     void SendFormat(const CHARFORMAT2W& format, bool toAll);
     // Notes what a message does to the text's own attributes.
     void NoteFormats(const TMessage& Message);
