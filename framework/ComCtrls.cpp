@@ -1,6 +1,8 @@
 #include "ComCtrls.h"
 
 #include <algorithm>
+#include <cwchar>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -125,20 +127,29 @@ void TCustomRichEdit::CreateParams(TCreateParams& Params) {
 }
 
 void TCustomRichEdit::InitializeWnd() {
+    // A new window: nothing given yet, no text with attributes of its own.
+    FApplied = CHARFORMAT2W{};
+    FOwnFormats = false;
     // Plain-text mode is only accepted while the control is empty and has
     // nothing to undo (setting its font may have left something).
     if (FPlainText) {
         Send(FHandle, EM_EMPTYUNDOBUFFER);
         Send(FHandle, EM_SETTEXTMODE, TM_PLAINTEXT | TM_MULTILEVELUNDO | TM_MULTICODEPAGE);
+        FApplied = CHARFORMAT2W{};
     }
     Send(FHandle, EM_SETEVENTMASK, 0, ENM_CHANGE);
     Send(FHandle, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FColor)));
     // Wrap at the window's width, or not at all.
     Send(FHandle, EM_SETTARGETDEVICE, 0, FWordWrap ? 0 : 1);
+    // The font before the text, which then follows it.
     ApplyFont();
     // Raises the limit, then puts the text in.
     TCustomMemo::InitializeWnd();
-    ApplyFont();
+    // Rich text brings attributes of its own: the font goes over them.
+    if (FOwnFormats) {
+        FApplied = CHARFORMAT2W{};
+        ApplyFont();
+    }
 }
 
 void TCustomRichEdit::SetTextLimit(int value) {
@@ -359,11 +370,105 @@ void TCustomRichEdit::ApplyFont() {
     const std::size_t n = std::min<std::size_t>(name.size(), LF_FACESIZE - 1);
     std::copy_n(reinterpret_cast<const wchar_t*>(name.data()), n, cf.szFaceName);
     cf.szFaceName[n] = 0;
-    Send(FHandle, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
-    Send(FHandle, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
+    SendFormat(cf, true);
+}
+
+void TCustomRichEdit::SetWindowFont() { ApplyFont(); }
+
+void TCustomRichEdit::SetDefaultTextColor(TColor Color) {
+    CHARFORMAT2W cf = {};
+    cf.cbSize = sizeof(cf);
+    cf.dwMask = CFM_COLOR;
+    cf.crTextColor = static_cast<COLORREF>(ColorToRGB(Color));
+    SendFormat(cf, false);
+}
+
+void TCustomRichEdit::SendFormat(const CHARFORMAT2W& format, bool toAll) {
+    if (!FHandle) return;
+    const bool known = FApplied.cbSize != 0;
+    CHARFORMAT2W change = format;
+    change.dwMask = 0;
+    const auto differs = [&](DWORD mask, bool same) {
+        if ((format.dwMask & mask) && (!known || !(FApplied.dwMask & mask) || !same)) change.dwMask |= mask;
+    };
+    differs(CFM_FACE, std::wcscmp(format.szFaceName, FApplied.szFaceName) == 0 &&
+                          format.bPitchAndFamily == FApplied.bPitchAndFamily);
+    differs(CFM_SIZE, format.yHeight == FApplied.yHeight);
+    differs(CFM_COLOR, format.crTextColor == FApplied.crTextColor &&
+                           (format.dwEffects & CFE_AUTOCOLOR) == (FApplied.dwEffects & CFE_AUTOCOLOR));
+    differs(CFM_CHARSET, format.bCharSet == FApplied.bCharSet);
+    for (const DWORD effect : {CFM_BOLD, CFM_ITALIC, CFM_UNDERLINE, CFM_STRIKEOUT})
+        differs(effect, (format.dwEffects & effect) == (FApplied.dwEffects & effect));
+    if (change.dwMask == 0) return;
+    // Remembered first: the window may answer with messages of its own.
+    if (!known) {
+        FApplied = CHARFORMAT2W{};
+        FApplied.cbSize = sizeof(FApplied);
+    }
+    FApplied.dwMask |= change.dwMask;
+    if (change.dwMask & CFM_FACE) {
+        std::copy(std::begin(format.szFaceName), std::end(format.szFaceName), std::begin(FApplied.szFaceName));
+        FApplied.bPitchAndFamily = format.bPitchAndFamily;
+    }
+    if (change.dwMask & CFM_SIZE) FApplied.yHeight = format.yHeight;
+    if (change.dwMask & CFM_COLOR) {
+        FApplied.crTextColor = format.crTextColor;
+        FApplied.dwEffects = (FApplied.dwEffects & ~CFE_AUTOCOLOR) | (format.dwEffects & CFE_AUTOCOLOR);
+    }
+    if (change.dwMask & CFM_CHARSET) FApplied.bCharSet = format.bCharSet;
+    for (const DWORD effect : {CFM_BOLD, CFM_ITALIC, CFM_UNDERLINE, CFM_STRIKEOUT})
+        if (change.dwMask & effect) FApplied.dwEffects = (FApplied.dwEffects & ~effect) | (format.dwEffects & effect);
+    ++FFormatting;
+    struct Done {
+        int& Count;
+        ~Done() { --Count; }
+    } done{FFormatting};
+    Send(FHandle, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&change));
+    // Text without attributes of its own follows the default ones; text
+    // with them takes the whole font.
+    if (!FOwnFormats) return;
+    if (toAll)
+        Send(FHandle, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    else
+        FApplied = CHARFORMAT2W{};   // the rest of the text has not followed
+}
+
+void TCustomRichEdit::NoteFormats(const TMessage& Message) {
+    const auto isRichText = [](LPARAM text, bool wide) {
+        if (text == 0) return false;
+        static constexpr char kRtf[] = "{\\rtf";
+        for (std::size_t i = 0; i + 1 < sizeof(kRtf); ++i) {
+            const unsigned c = wide ? static_cast<unsigned>(reinterpret_cast<const wchar_t*>(text)[i])
+                                    : static_cast<unsigned char>(reinterpret_cast<const char*>(text)[i]);
+            if (c != static_cast<unsigned char>(kRtf[i])) return false;
+        }
+        return true;
+    };
+    switch (Message.Msg) {
+    case EM_SETCHARFORMAT:
+        if (FFormatting) return;
+        if (Message.WParam & (SCF_SELECTION | SCF_WORD | SCF_ALL)) FOwnFormats = true;
+        // Someone else's default attributes: what the window shows is no
+        // longer known.
+        else FApplied = CHARFORMAT2W{};
+        return;
+    case EM_STREAMIN: FOwnFormats = true; return;
+    case WM_SETTEXT:
+    case EM_REPLACESEL:
+        if (isRichText(Message.LParam, ::IsWindowUnicode(FHandle) != FALSE)) FOwnFormats = true;
+        return;
+    case EM_SETTEXTEX: {
+        const auto* how = reinterpret_cast<const SETTEXTEX*>(Message.WParam);
+        if (how && isRichText(Message.LParam, how->codepage == 1200)) FOwnFormats = true;
+        return;
+    }
+    case EM_SETTEXTMODE: FApplied = CHARFORMAT2W{}; return;
+    default: return;
+    }
 }
 
 void TCustomRichEdit::Dispatch(TMessage& Message) {
+    if (FHandle) NoteFormats(Message);
     switch (Message.Msg) {
     case WM_PAINT:
         // The rich edit begins and ends its own painting and draws with no

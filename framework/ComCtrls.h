@@ -24,6 +24,12 @@ public:
     // re-makes the window (the text stays, formatting does not).
     bool PlainText() const { return FPlainText; }
     void SetPlainText(bool value);
+    // The colour of the text that has none of its own (the default text
+    // attributes), for the window's life; nothing is sent when the window
+    // shows that colour already. A rich edit lays all of its text out anew
+    // for any change of attributes, so changes that change nothing are
+    // never sent.
+    void SetDefaultTextColor(TColor Color);
 
 protected:
     void CreateParams(TCreateParams& Params) override;
@@ -36,8 +42,15 @@ protected:
     std::size_t TextToPosition(const String& text, std::size_t offset) const override;
     std::size_t WindowTextLength() const override;
     int AppendLine(const String& s) override;
-    // Gives all text (and text typed later) the control's font.
+    // Gives all text (and text typed later) the control's font: only the
+    // attributes that differ from those the window was given last, and as
+    // the default text attributes alone while no part of the text carries
+    // attributes of its own (that text follows the default ones), so that a
+    // change reaches every character at the cost of one layout.
     void ApplyFont();
+    // The font goes in as text attributes (ApplyFont); WM_SETFONT would
+    // format every character anew besides.
+    void SetWindowFont() override;
     // Turns the window's text current into value (line breaks as CR LF) by
     // replacing only what differs; false, leaving the text as it was, when
     // that would take out too much of it.
@@ -46,6 +59,22 @@ protected:
     bool Holds(const String& text) const;
 
     bool FPlainText = false;
+
+private:
+    // Sends the attributes of format named by its mask, those that differ
+    // from FApplied, to the default text attributes and (toAll), when some
+    // text may carry attributes of its own, all of them to all text.
+    void SendFormat(const CHARFORMAT2W& format, bool toAll);
+    // Notes what a message does to the text's own attributes.
+    void NoteFormats(const TMessage& Message);
+
+    // The attributes the window was given last (cbSize 0: none yet).
+    CHARFORMAT2W FApplied{};
+    // Some of the text may carry attributes of its own (formatted parts,
+    // rich text streamed in).
+    bool FOwnFormats = false;
+    // Inside SendFormat: the attributes going in are ours.
+    int FFormatting = 0;
 };
 
 class TRichEdit : public TCustomRichEdit {

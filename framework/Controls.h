@@ -416,7 +416,8 @@ protected:
     // Reflects a notification from a child window to that child's control.
     bool DoControlMsg(HWND ControlHandle, TMessage& Message);
     void FontChanged(TObject* Sender) override;
-    void SetWindowFont();
+    // Gives the window the control's font (WM_SETFONT).
+    virtual void SetWindowFont();
 
     HWND FHandle = nullptr;
     WNDPROC FDefWndProc = nullptr;

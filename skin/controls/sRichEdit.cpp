@@ -39,15 +39,6 @@ void TsRichEdit::SkinRemoved() {
     if (!FCommonData->CustomFont()) SetDefaultTextColor(Font()->Color());
 }
 
-void TsRichEdit::SetDefaultTextColor(TColor Color) {
-    if (!HandleAllocated()) return;
-    CHARFORMAT2W format{};
-    format.cbSize = sizeof(format);
-    format.dwMask = CFM_COLOR;
-    format.crTextColor = static_cast<COLORREF>(ColorToRGB(Color));
-    ::SendMessageW(Handle(), EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
-}
-
 void TsRichEdit::PrintSkinned(HDC DC) {
     auto* adapter = dynamic_cast<TacEditWnd*>(ListSW);
     const HWND wnd = Handle();

@@ -29,8 +29,6 @@ protected:
     void SkinRemoved() override;
 
 private:
-    // The default text attributes of the window take Color.
-    void SetDefaultTextColor(TColor Color);
     // WM_PRINT while skinned: frame, bars and text into DC.
     void PrintSkinned(HDC DC);
 };

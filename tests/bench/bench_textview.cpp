@@ -1,12 +1,25 @@
-// Times Kestrune fetching a long text page from a loopback server, from the
-// click on "Go!" until the finished page is shown, against the floor: the
-// same text view (TsRichEdit with the program's font and size) loading the
-// same text in one piece in this process. While the program fetches, its
-// window is asked WM_NULL over and over and the longest wait for an answer
-// is kept. Prints the figures; fails only when the page does not arrive
-// whole or the text view's window is made anew. Runs under Wine on a display.
+// Times, under Wine on a display:
+// - skin switches in the main window (in this process) between two of our
+//   skins with a long page in the text view (10 MiB by default) against the
+//   same switches with an empty view, with the program's font and after the
+//   font was changed the way the font dialog's choice is applied; the goal is
+//   at most 1.5 times the empty view's time, the window answering WM_NULL
+//   (asked over and over from another thread) within 250 ms throughout;
+// - the window made wider and back with a 1 MiB page, skinned against the
+//   plain look (goal: no slower);
+// - Kestrune fetching a long text page from a loopback server, from the
+//   click on "Go!" until the finished page is shown, against the floor: the
+//   same text view (TsRichEdit with the program's font and size) loading the
+//   same text in one piece in this process. While the program fetches, its
+//   window is asked WM_NULL over and over and the longest wait for an answer
+//   is kept.
+// Prints the figures beside their goals; fails only when the fetched page
+// does not arrive whole or the text view's window is made anew.
 //
-//   bench_textview.exe [--size BYTES]     (10 MiB by default)
+//   bench_textview.exe [--size BYTES] [--switch-size BYTES] [--resize-size BYTES]
+//                      [--only fetch|switch|resize]
+//   (sizes: the fetched page 10 MiB, the switch's page 10 MiB and the
+//   resize's page 1 MiB by default)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +32,7 @@
 #include "GuiHarness.h"
 #include "HttpTestServer.h"
 #include "ProcessDriver.h"
+#include "Unit1.h"
 #include "sRichEdit.h"
 
 namespace {
@@ -137,12 +151,196 @@ bool FetchInProgram(const std::wstring& address, std::size_t expectedLength, Fet
     return ok;
 }
 
+// ---- skin switch and resize with a long page shown -------------------------
+
+// Asks a window WM_NULL over and over from its own thread and keeps the
+// longest wait for an answer.
+class Poller {
+public:
+    explicit Poller(HWND wnd) : FWnd(wnd) {
+        FStop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        FThread = ::CreateThread(nullptr, 0, &Poller::Run, this, 0, nullptr);
+    }
+    ~Poller() { Stop(); }
+    void Stop() {
+        if (!FThread) return;
+        ::SetEvent(FStop);
+        // The window's thread answers the last ask while it pumps.
+        while (::MsgWaitForMultipleObjects(1, &FThread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+            MSG msg;
+            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+        ::CloseHandle(FThread);
+        ::CloseHandle(FStop);
+        FThread = nullptr;
+    }
+    double LongestWait() const { return FLongest; }
+    int Asked() const { return FAsked; }
+
+private:
+    static DWORD WINAPI Run(void* self) {
+        auto* p = static_cast<Poller*>(self);
+        while (::WaitForSingleObject(p->FStop, 20) == WAIT_TIMEOUT) {
+            const double asked = Seconds();
+            DWORD_PTR result = 0;
+            ::SendMessageTimeoutW(p->FWnd, WM_NULL, 0, 0, SMTO_NORMAL, 600000, &result);
+            p->FLongest = std::max(p->FLongest, Seconds() - asked);
+            ++p->FAsked;
+        }
+        return 0;
+    }
+    HWND FWnd;
+    HANDLE FStop = nullptr, FThread = nullptr;
+    double FLongest = 0;
+    int FAsked = 0;
+};
+
+// Pumps until nothing has come for quietMs; the seconds from start to the
+// last message handled.
+double PumpUntilSettled(double start, int quietMs = 250, int timeoutMs = 1200000) {
+    double last = Seconds();
+    const double begin = last;
+    for (;;) {
+        MSG msg;
+        bool any = false;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            any = true;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        const double now = Seconds();
+        if (any) last = now;
+        if ((now - last) * 1000 >= quietMs || (now - begin) * 1000 >= timeoutMs) return last - start;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+struct Timing {
+    double Seconds = 0;
+    double LongestWait = 0;
+};
+
+// Runs step with the window polled; the time until everything it caused has
+// settled (painting included).
+template <class Step>
+Timing Timed(HWND wnd, Step step) {
+    PumpUntilSettled(Seconds());
+    Poller poller(wnd);
+    const double start = Seconds();
+    step();
+    Timing t;
+    t.Seconds = PumpUntilSettled(start);
+    poller.Stop();
+    t.LongestWait = poller.LongestWait();
+    return t;
+}
+
+// The program's main window in this process with text in its text view.
+struct MainWindow {
+    explicit MainWindow(const String& text, bool fontChanged) {
+        kestrune_test::EnsureFramework();
+        Form = New<TForm1>(Application);
+        Form->SetBounds(20, 20, Form->Width(), Form->Height());
+        Form->Show();
+        // No caret blinks: the focus stays on a plain button.
+        Form->Button3->SetFocus();
+        const std::wstring skins = harness::ModuleFolder() + L"..\\app\\Skins";
+        Form->sSkinManager1->SetSkinDirectory(String(skins.begin(), skins.end()));
+        PumpUntilSettled(Seconds());
+        Form->sRichEdit1->SetText(text);
+        PumpUntilSettled(Seconds());
+        if (fontChanged) {
+            // As the font dialog's choice is applied.
+            TFont* chosen = New<TFont>();
+            chosen->SetName(u"Tahoma");
+            chosen->SetSize(10);
+            Form->sRichEdit1->SelectAll();
+            Form->sRichEdit1->Font()->Assign(chosen);
+            chosen->Free();
+            PumpUntilSettled(Seconds());
+        }
+    }
+    ~MainWindow() {
+        FreeAndNil(Form);
+        harness::PumpUntilIdle(20, 2000);
+    }
+    void Skin(const char16_t* name) { Form->sSkinManager1->SetSkinName(name); }
+    TForm1* Form = nullptr;
+};
+
+// Two switches between our skins, the first one chosen beforehand.
+Timing SkinSwitch(const String& text, bool fontChanged) {
+    MainWindow w(text, fontChanged);
+    w.Skin(u"Daylight");
+    PumpUntilSettled(Seconds());
+    Timing worst;
+    for (const char16_t* skin : {u"Basalt", u"Lagoon"}) {
+        const Timing t = Timed(w.Form->Handle(), [&] { w.Skin(skin); });
+        worst.Seconds = std::max(worst.Seconds, t.Seconds);
+        worst.LongestWait = std::max(worst.LongestWait, t.LongestWait);
+    }
+    return worst;
+}
+
+// The window made wider and back, in the plain look or with a skin.
+Timing Resize(const String& text, const char16_t* skin) {
+    MainWindow w(text, false);
+    if (skin) {
+        w.Skin(skin);
+        PumpUntilSettled(Seconds());
+    }
+    Timing sum;
+    const int width = w.Form->Width();
+    for (const int to : {width + 160, width}) {
+        const Timing t = Timed(w.Form->Handle(), [&] { w.Form->SetWidth(to); });
+        sum.Seconds += t.Seconds;
+        sum.LongestWait = std::max(sum.LongestWait, t.LongestWait);
+    }
+    return sum;
+}
+
+void PrintSkinSwitches(std::size_t size) {
+    const std::string body = size ? MakePage(size) : std::string();
+    const String text(body.begin(), body.end());
+    const String empty;
+    for (const bool font : {false, true}) {
+        const Timing none = SkinSwitch(empty, font);
+        const Timing page = SkinSwitch(text, font);
+        const double ratio = none.Seconds > 0 ? page.Seconds / none.Seconds : 0;
+        std::printf("skin switch%s: %.3f s with the %zu-byte page, %.3f s with an empty view: %.2f x (goal: at most 1.5)\n",
+                    font ? " after a font change" : "", page.Seconds, body.size(), none.Seconds, ratio);
+        std::printf("  longest wait for an answer to WM_NULL %.0f ms (goal: at most 250 ms)\n",
+                    std::max(none.LongestWait, page.LongestWait) * 1000);
+        std::fflush(stdout);
+    }
+}
+
+void PrintResize(std::size_t size) {
+    const std::string body = MakePage(size);
+    const String text(body.begin(), body.end());
+    const Timing plain = Resize(text, nullptr);
+    const Timing skinned = Resize(text, u"Daylight");
+    std::printf("resize with the %zu-byte page: %.3f s skinned, %.3f s plain: %.2f x (goal: at most 1.0)\n",
+                body.size(), skinned.Seconds, plain.Seconds, plain.Seconds > 0 ? skinned.Seconds / plain.Seconds : 0);
+    std::printf("  longest wait for an answer to WM_NULL %.0f ms skinned, %.0f ms plain\n", skinned.LongestWait * 1000,
+                plain.LongestWait * 1000);
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::size_t size = 10u * 1024 * 1024;
-    for (int i = 1; i + 1 < argc; ++i)
+    std::size_t size = 10u * 1024 * 1024, switchSize = 10u * 1024 * 1024, resizeSize = 1024u * 1024;
+    std::string only;
+    for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--size") == 0) size = std::strtoul(argv[i + 1], nullptr, 10);
+        if (std::strcmp(argv[i], "--switch-size") == 0) switchSize = std::strtoul(argv[i + 1], nullptr, 10);
+        if (std::strcmp(argv[i], "--resize-size") == 0) resizeSize = std::strtoul(argv[i + 1], nullptr, 10);
+        if (std::strcmp(argv[i], "--only") == 0) only = argv[i + 1];
+    }
+    if (only.empty() || only == "switch") PrintSkinSwitches(switchSize);
+    if (only.empty() || only == "resize") PrintResize(resizeSize);
+    if (!only.empty() && only != "fetch") return 0;
 
     const std::string body = MakePage(size);
     const String text(body.begin(), body.end());

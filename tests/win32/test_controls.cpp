@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -497,6 +498,24 @@ TEST_F(ControlsRichEdit, FontAppliesToAllTextWithItsCharset) {
     EXPECT_EQ(cf.bCharSet, ANSI_CHARSET);
     EXPECT_FALSE(cf.dwEffects & CFE_BOLD);
     EXPECT_TRUE(cf.dwMask & CFM_CHARSET) << "one charset for all the text";
+
+    // Text with attributes of its own takes a new font and colour too.
+    rich->SetText(u"red bold and plain");
+    CHARRANGE part{0, 8};
+    ::SendMessageW(wnd, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&part));
+    CHARFORMAT2W own = {};
+    own.cbSize = sizeof(own);
+    own.dwMask = CFM_FACE | CFM_COLOR | CFM_BOLD;
+    own.dwEffects = CFE_BOLD;
+    own.crTextColor = RGB(255, 0, 0);
+    std::wcscpy(own.szFaceName, L"Courier New");
+    ::SendMessageW(wnd, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&own));
+    rich->Font()->SetName(u"Arial");
+    rich->Font()->SetColor(static_cast<TColor>(RGB(0, 0, 160)));
+    cf = formatOfAll();
+    EXPECT_EQ(FromW(cf.szFaceName), u"Arial");
+    EXPECT_EQ(cf.crTextColor, RGB(0, 0, 160));
+    EXPECT_FALSE(cf.dwEffects & CFE_BOLD);
 }
 
 TEST_F(ControlsRichEdit, PlainTextAndSelection) {
