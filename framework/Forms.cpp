@@ -920,11 +920,38 @@ void TApplication::Idle() {
     }
 }
 
+namespace {
+
+// The idle check below runs only when a message has come. While the pointer
+// is over a window of this thread, the system is asked to post one
+// (WM_MOUSELEAVE, or WM_NCMOUSELEAVE for the non-client area) when the
+// pointer leaves that part of the window: then a pointer that leaves for the
+// desktop or another program is noticed too. The system tracks one window
+// per thread and ends the tracking with its message.
+void TrackMouseLeave(HWND wnd, POINT p) {
+    if (!wnd || ::GetWindowThreadProcessId(wnd, nullptr) != ::GetCurrentThreadId()) return;
+    TRACKMOUSEEVENT now{};
+    now.cbSize = sizeof(now);
+    now.dwFlags = TME_QUERY;
+    if (::TrackMouseEvent(&now) && now.hwndTrack == wnd && (now.dwFlags & TME_LEAVE) != 0) return;
+    // The part of the window as the system sees it, by the window's own hit test.
+    const LRESULT hit = ::SendMessageW(wnd, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof(track);
+    track.dwFlags = TME_LEAVE | (hit == HTCLIENT ? 0 : TME_NONCLIENT);
+    track.hwndTrack = wnd;
+    track.dwHoverTime = HOVER_DEFAULT;
+    ::TrackMouseEvent(&track);
+}
+
+}  // namespace
+
 void TApplication::DoMouseIdle() {
     POINT p;
     if (!::GetCursorPos(&p)) return;
     TControl* target = nullptr;
     HWND wnd = ::WindowFromPoint(p);
+    TrackMouseLeave(wnd, p);
     TWinControl* win = nullptr;
     while (wnd && !(win = TWinControl::FindControl(wnd))) wnd = ::GetParent(wnd);
     if (win) {

@@ -478,6 +478,27 @@ bool SkinNewWindow(HWND Handle, const CREATESTRUCTW* CreateStruct) {
     return true;
 }
 
+void SkinShownForms() {
+    if (!Screen) return;
+    // The handles first: skinning a form may add forms of the engine's own.
+    std::vector<HWND> shown;
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+        TCustomForm* f = Screen->Forms(i);
+        if (!f->HasState(csDestroying) && f->HandleAllocated() && ::IsWindowVisible(f->Handle()))
+            shown.push_back(f->Handle());
+    }
+    for (HWND wnd : shown) {
+        if (!::IsWindow(wnd)) continue;
+        try {
+            SkinNewWindow(wnd, nullptr);
+        } catch (...) {
+            // One form that cannot be skinned stays plain; the others and
+            // the skin go on.
+            if (Application) Application->HandleException(nullptr);
+        }
+    }
+}
+
 namespace {
 
 void HookCreated(HWND Wnd, const CREATESTRUCTW* cs) {

@@ -74,6 +74,11 @@ LRESULT CALLBACK CBTHookProc(int Code, WPARAM wParam, LPARAM lParam);
 // provider was made for it. CreateStruct may be null.
 bool SkinNewWindow(HWND Handle, const CREATESTRUCTW* CreateStruct);
 
+// Gives every visible form of the application the step its activation
+// would give it under the hook (SkinNewWindow), so that forms shown before
+// the hook came with the first skin follow the skin at once.
+void SkinShownForms();
+
 // Every provider SkinNewWindow made; a released one leaves an empty slot.
 std::vector<TacProvider*>& HookProviders();
 // The popup-menu window adapters the hook made.

@@ -1,5 +1,6 @@
 #include "sFade.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "acUtils.h"
@@ -20,6 +21,12 @@ const TsGeneralData* FadeSection(const TsCommonData* SkinData) {
 }
 
 bool ControlGone(const TControl* Control) { return !Control || Control->HasState(csDestroying); }
+
+// The weight of the old look in the frame of step Level out of Iterations:
+// 255 keeps it, 0 shows the new one.
+Byte StepWeight(Integer Level, Integer Iterations) {
+    return static_cast<Byte>(LimitToByte(static_cast<Integer>(255 - static_cast<Int64>(Level) * 256 / Iterations)));
+}
 
 // The DC a fade frame is painted on when the owner does not take it: the
 // owner's window DC, or for a control without a window its parent's DC
@@ -106,6 +113,15 @@ void TsFadeTimer::SetOwnerData(TsCommonData* Value) {
         Iterations = total - FadeLevel;
 }
 
+void TsFadeTimer::TakeShownImage(TBitmap* Into) const {
+    Into->Assign(BmpFrom);
+    // FadeLevel is the step to come: the one before it was painted last.
+    const Integer painted = std::min(FadeLevel - 1, Iterations);
+    if (painted < 1 || !FOwnerData || !FOwnerData->FCacheBmp) return;
+    Into->SetPixelFormat(pf32bit);
+    FadeBitmapInto(Into, FOwnerData->FCacheBmp, StepWeight(painted, Iterations));
+}
+
 bool TsFadeTimer::OwnerGone() const {
     return !FOwnerData || ControlGone(FOwnerData->OwnerControl()) || !Application || Application->Terminated();
 }
@@ -151,9 +167,7 @@ void TsFadeTimer::Change() {
     std::unique_ptr<TBitmap, void (*)(TBitmap*)> frame(New<TBitmap>(), [](TBitmap* b) { b->Free(); });
     frame->Assign(BmpFrom);
     frame->SetPixelFormat(pf32bit);
-    // The weight of the old look: 255 keeps it, 0 shows the new one.
-    const Integer weight = LimitToByte(static_cast<Integer>(255 - static_cast<Int64>(FadeLevel) * 256 / Iterations));
-    FadeBitmapInto(frame.get(), FOwnerData->FCacheBmp, static_cast<Byte>(weight));
+    FadeBitmapInto(frame.get(), FOwnerData->FCacheBmp, StepWeight(FadeLevel, Iterations));
     TFrameDC dc(owner);
     const LRESULT taken = PerformSkinCommand(owner, AC_UPDATING, reinterpret_cast<LPARAM>(frame.get()));
     if (taken == 0) dc.Paint(frame.get());
@@ -193,16 +207,22 @@ void StartFading(TsFadeTimer*& Timer, TsCommonData* SkinData, bool Halve, TFadeD
     const TsGeneralData* section = FadeSection(SkinData);
     if (!section || !section->FadingEnabled) return;
     TControl* owner = SkinData->OwnerControl();
+    // A fade turned back while it runs (the mouse comes back during a leave)
+    // starts from the image the control shows now, not from its cache, and
+    // takes the section's full number of steps like a new one.
+    std::unique_ptr<TBitmap, void (*)(TBitmap*)> shown(nullptr, [](TBitmap* b) { b->Free(); });
     if (Timer) {
-        Timer->FadeLevel = section->FadingIterations;
+        shown.reset(New<TBitmap>());
+        Timer->TakeShownImage(shown.get());
+        Timer->SetDirection(fdNone);
     } else {
         Timer = New<TsFadeTimer>(owner);
         Timer->SetEnabled(false);
-        Timer->FadeLevel = 1;
     }
+    Timer->FadeLevel = 1;
     Timer->SetOwnerData(SkinData);
+    if (shown) Timer->BmpFrom->Assign(shown.get());
     if (Halve) Timer->Iterations = Timer->Iterations / 2;
-    if (Timer->FadeLevel >= Timer->Iterations || Timer->FadeLevel <= 0) Timer->FadeLevel = 1;
     if (owner && !owner->HasState(csDestroying)) PerformSkinCommand(owner, AC_PREPARECACHE);
     Timer->SetDirection(Direction);
 }

@@ -48,6 +48,9 @@ public:
     void Change();
     // True when the fade has run out (the owner was sent command 16).
     bool ToEnd();
+    // Into := the image the owner shows now: the last frame painted, or the
+    // look the fade started from while no frame was painted yet.
+    void TakeShownImage(TBitmap* Into) const;
 
     Integer Iterations = 0;
     Integer FadeLevel = 0;
@@ -75,8 +78,9 @@ bool AnimEventEnabled(TacAnimatEvent Event, TacAnimatEvents Events, TsSkinManage
 // the glow follows in both cases (hidden when Halve is set).
 void DoChangePaint(TsFadeTimer*& Timer, TsCommonData* SkinData, bool Halve, bool AllowAnimation,
                    TFadeDirection Direction);
-// Starts a fade (or restarts the one in Timer) when the section fades; a new
-// timer is owned by the owner control. Halve halves the number of steps.
+// Starts a fade (or restarts the one in Timer, from the image it shows now)
+// when the section fades; a new timer is owned by the owner control. Both
+// take the section's number of steps; Halve halves it.
 void StartFading(TsFadeTimer*& Timer, TsCommonData* SkinData, bool Halve, TFadeDirection Direction);
 // Stops and frees the fade in Timer (also from inside the fade's own tick:
 // the timer then ends once the tick has returned) and sets Timer to nullptr.

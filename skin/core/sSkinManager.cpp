@@ -716,7 +716,11 @@ void TsSkinManager::InstallHook() {
     if (!IsDefault() || HasState(csDesigning) || gHook) return;
     if (!HookAdapters) HookAdapters = new TacHookAdapterList();
     gHook = ::SetWindowsHookExW(WH_CBT, CBTHookProc, nullptr, ::GetCurrentThreadId());
-    if (gHook) gHookOwner = this;
+    if (!gHook) return;
+    gHookOwner = this;
+    // The forms on the screen were activated before the hook was there:
+    // they get now what their next activation would give them.
+    SkinShownForms();
 }
 
 void TsSkinManager::UnInstallHook() {

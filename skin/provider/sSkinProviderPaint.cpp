@@ -672,7 +672,10 @@ void TsSkinProvider::SetHotHT(Integer HitCode, bool Repaint) {
     if (TsCaptionButton* old = ButtonOf(CurrentHT)) {
         old->State = 0;
         if (TsTitleButton* b = TitleButtonOf(FTitleButtons, CurrentHT)) HideTitleButtonHint(b);
-        if (Repaint) RepaintCaptionButton(CurrentHT);
+        if (Repaint)
+            RepaintCaptionButton(CurrentHT);
+        else
+            DropGlow(old->GlowID);   // not left over the place of a form that went to its taskbar button
     }
     CurrentHT = HitCode;
     if (acBtnPressed) return;

@@ -141,6 +141,40 @@ protected:
     // A point inside the panel that no child covers: a panel pixel.
     POINT PanelPoint() const { return {600, 18}; }
 
+    // Closes the program and starts it anew, with no skin chosen yet.
+    void Restart() {
+        harness::CloseKestrune(FProgram, FForm, kStepMs);
+        ASSERT_NO_FATAL_FAILURE(harness::StartKestrune(FProgram, harness::BuiltKestrune(), kStartMs, FForm));
+        FSkinBox = harness::SkinBoxOf(FForm);
+        ASSERT_NE(FSkinBox, nullptr);
+        ::SetForegroundWindow(FForm);
+    }
+
+    // The program's visible layered top-level windows (glows, caption-button
+    // overlays) that overlap the screen rectangle r.
+    std::vector<HWND> LayeredOver(const RECT& r) const {
+        LayeredSearch search{FProgram.Id(), FForm, r, {}};
+        ::EnumWindows(CollectLayered, reinterpret_cast<LPARAM>(&search));
+        return search.Found;
+    }
+    struct LayeredSearch {
+        DWORD Process;
+        HWND Form;
+        RECT Area;
+        std::vector<HWND> Found;
+    };
+    static BOOL CALLBACK CollectLayered(HWND wnd, LPARAM data) {
+        auto& s = *reinterpret_cast<LayeredSearch*>(data);
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(wnd, &process);
+        RECT w, common;
+        if (process == s.Process && wnd != s.Form && ::IsWindowVisible(wnd) &&
+            (::GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0 && ::GetWindowRect(wnd, &w) &&
+            ::IntersectRect(&common, &w, &s.Area))
+            s.Found.push_back(wnd);
+        return TRUE;
+    }
+
     harness::HttpTestServer FServer;
     harness::ChildProcess FProgram;
     HWND FForm = nullptr;
@@ -288,5 +322,113 @@ TEST_F(SkinnedMainWindow, EachOwnSkinFramesTheWindow) {
         const Capture left = ScreenWhen(FForm, [&](const Capture& c) { return Distance(c.Pixel(cx, cy), normalClose) <= 8; });
         EXPECT_LE(Distance(left.Pixel(cx, cy), normalClose), 8) << "the close button stays hot";
         ASSERT_TRUE(harness::MoveMouseTo(away));
+    }
+}
+
+// The first skin chosen frames the window at once, with the controls: the
+// window is not deactivated and activated again in between. Each skin is
+// the first one of a fresh program.
+TEST_F(SkinnedMainWindow, TheFirstSkinFramesTheWindowAtOnce) {
+    const POINT away = {harness::CentreOf(FForm).x, harness::CentreOf(FForm).y + 120};
+    ASSERT_TRUE(harness::MoveMouseTo(away));
+    const Capture plain = Settled(FForm);
+    const COLORREF plainTitle = AverageAround(plain, plain.Width / 2, 6, 2);
+    bool first = true;
+    for (const skingen::Theme& skin : skingen::OwnThemes()) {
+        const std::wstring name(skin.Name.begin(), skin.Name.end());
+        SCOPED_TRACE(Narrow(name));
+        if (!first) {
+            ASSERT_NO_FATAL_FAILURE(Restart());
+        }
+        first = false;
+        ASSERT_TRUE(Choose(name));
+        const Capture shot = ScreenWhen(FForm, [&](const Capture& c) {
+            return Distance(AverageAround(c, c.Width / 2, 6, 2), plainTitle) > 24;
+        });
+        Save(shot, L"first-skin-" + name);
+        const COLORREF title = AverageAround(shot, shot.Width / 2, 6, 2);
+        const COLORREF top = RGB(skingen::RedOf(skin.TitleTop), skingen::GreenOf(skin.TitleTop), skin.TitleTop & 0xFF);
+        const COLORREF bottom =
+            RGB(skingen::RedOf(skin.TitleBottom), skingen::GreenOf(skin.TitleBottom), skin.TitleBottom & 0xFF);
+        EXPECT_GT(Distance(title, plainTitle), 24) << "the title looks as without a skin: " << Hex(title);
+        EXPECT_LE(std::min(Distance(title, top), Distance(title, bottom)), Distance(top, bottom) + 24)
+            << "title " << Hex(title) << ", skin " << Hex(top) << " to " << Hex(bottom);
+        // The close button is the skin's: the window's hit test finds it.
+        EXPECT_GE(TitlePointOf(HTCLOSE).x, 0) << "no close button in the hit test";
+    }
+}
+
+// "Go!" lit by the pointer (hot look and glow window), then the pointer goes
+// straight out of the window to where no window of the program lies: the
+// glow goes and the button looks normal again, without the pointer coming
+// back.
+TEST_F(SkinnedMainWindow, GlowsAndHotLooksEndWhenThePointerLeavesTheWindow) {
+    const POINT away = {harness::CentreOf(FForm).x, harness::CentreOf(FForm).y + 120};
+    for (const skingen::Theme& skin : skingen::OwnThemes()) {
+        const std::wstring name(skin.Name.begin(), skin.Name.end());
+        SCOPED_TRACE(Narrow(name));
+        ASSERT_TRUE(Choose(name));
+        // The focus goes to the address box: a focused button looks hot.
+        ASSERT_TRUE(harness::ClickAt(harness::CentreOf(FAddressEdit)));
+        ASSERT_TRUE(harness::MoveMouseTo(away));
+        const Capture normal = Settled(FGo);
+        RECT go;
+        ::GetWindowRect(FGo, &go);
+
+        ASSERT_TRUE(harness::MoveMouseTo(harness::CentreOf(FGo)));
+        ASSERT_TRUE(PumpUntil([&] { return !LayeredOver(go).empty(); }, kStepMs)) << "no glow round \"Go!\"";
+        const Capture hot = ScreenWhen(FGo, [&](const Capture& c) { return Differing(c, normal) > 20; });
+        ASSERT_GT(Differing(hot, normal), 20) << "\"Go!\" does not look hot";
+
+        // Straight out: beside the window at the button's height, or below it.
+        RECT window;
+        ::GetWindowRect(FForm, &window);
+        POINT outside{window.right + 40, (go.top + go.bottom) / 2};
+        if (outside.x >= ::GetSystemMetrics(SM_CXSCREEN)) outside = {(go.left + go.right) / 2, window.bottom + 40};
+        ASSERT_TRUE(harness::MoveMouseTo(outside));
+        EXPECT_TRUE(PumpUntil([&] { return LayeredOver(go).empty(); }, 5000)) << "the glow stays";
+        const Capture left = ScreenWhen(FGo, [&](const Capture& c) { return Differing(c, normal) <= 4; }, 5000);
+        Save(left, name + L"-go-left");
+        EXPECT_LE(Differing(left, normal), 4) << "\"Go!\" stays hot";
+
+        ::SetForegroundWindow(FForm);
+    }
+}
+
+// Minimized by its caption button and restored, the window has no layered
+// window of the program left over its caption buttons. Under Wine a
+// caption-button glow (the size of the minimize button's) is seen there
+// after the restore in most runs; not mended yet, so not run by default.
+TEST_F(SkinnedMainWindow, DISABLED_ARestoredWindowHasNoGlowLeftOverItsCaption) {
+    for (const skingen::Theme& skin : skingen::OwnThemes()) {
+        const std::wstring name(skin.Name.begin(), skin.Name.end());
+        SCOPED_TRACE(Narrow(name));
+        ASSERT_TRUE(Choose(name));
+        RECT window;
+        ::GetWindowRect(FForm, &window);
+        POINT outside{window.right + 40, (window.top + window.bottom) / 2};
+        if (outside.x >= ::GetSystemMetrics(SM_CXSCREEN)) outside = {(window.left + window.right) / 2, window.bottom + 40};
+        // Minimized by its caption button and restored.
+        const POINT min = TitlePointOf(HTMINBUTTON);
+        ASSERT_GE(min.x, 0) << "no minimize button in the hit test";
+        ASSERT_TRUE(harness::ClickAt(min));
+        // The main form goes with the application: hidden or iconic.
+        auto shown = [&] { return ::IsWindowVisible(FForm) && !::IsIconic(FForm); };
+        ASSERT_TRUE(PumpUntil([&] { return !shown(); }, kStepMs)) << "not minimized";
+        ASSERT_TRUE(harness::MoveMouseTo(outside));
+        ::PostMessageW(FForm, WM_SYSCOMMAND, SC_RESTORE, 0);
+        ASSERT_TRUE(PumpUntil(shown, kStepMs)) << "not restored";
+        const Capture restored = Settled(FForm);
+        Save(restored, name + L"-restored");
+        RECT title = window;
+        title.bottom = title.top + ::GetSystemMetrics(SM_CYCAPTION) + 8;
+        for (HWND w : LayeredOver(title)) {
+            RECT r;
+            ::GetWindowRect(w, &r);
+            ADD_FAILURE() << "a layered window of class " << Narrow(harness::ClassNameOf(w)) << " at (" << r.left << ", "
+                          << r.top << ")-(" << r.right << ", " << r.bottom << "), extended style " << std::hex
+                          << ::GetWindowLongW(w, GWL_EXSTYLE) << ", stays over the title";
+        }
+        ::SetForegroundWindow(FForm);
     }
 }

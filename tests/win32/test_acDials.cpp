@@ -88,6 +88,33 @@ TEST_F(CreationHook, AnActivatedFormGetsOneRunTimeProvider) {
     EXPECT_EQ(Slots(), before);
 }
 
+// Forms on the screen while no skin was chosen (no hook yet) get their
+// provider with the first skin, without being activated again; a hidden
+// form and the engine's own windows are left to their activation.
+TEST_F(CreationHook, FormsOnTheScreenGetTheirProviderWithTheFirstSkin) {
+    manager->SetActive(false);
+    ASSERT_FALSE(TsSkinManager::HookInstalled());
+    TForm* shown = ShownForm();
+    TForm* engine = ShownForm(-98);
+    auto* hidden = New<TForm>(Application);
+    hidden->HandleNeeded();
+    ASSERT_EQ(GetFormProvider(shown), nullptr);
+
+    manager->SetActive(true);
+    ASSERT_TRUE(TsSkinManager::HookInstalled());
+    auto* provider = dynamic_cast<TsSkinProvider*>(GetFormProvider(shown));
+    ASSERT_NE(provider, nullptr) << "the form on the screen waits for its activation";
+    EXPECT_EQ(provider->Form, shown);
+    EXPECT_EQ(SendSkinCommand(shown->Handle(), AC_CTRLHANDLED), 1);
+    EXPECT_EQ(GetFormProvider(engine), nullptr);
+    EXPECT_EQ(GetFormProvider(hidden), nullptr);
+
+    hidden->Free();
+    engine->Free();
+    shown->Free();
+    harness::PumpUntilIdle(5, 200);
+}
+
 // A form of a class the hook never skins.
 class TfcPopup : public TForm {
 public:

@@ -14,6 +14,7 @@
 #include "TestSkin.h"
 #include "TestSkinForm.h"
 #include "acFormAnimTimers.h"
+#include "acGlow.h"
 #include "acLayered.h"
 #include "ExtCtrls.h"
 #include "sVclUtilsAnim.h"
@@ -103,6 +104,28 @@ protected:
 };
 
 // ---- caption-button fades
+
+// A minimize ends with the button no longer hot and not repainted (the form
+// is gone from the screen): its glow goes too, not to stay over the caption
+// once the form is restored.
+TEST_F(FormAnimations, AButtonNoLongerHotWithoutARepaintLosesItsGlow) {
+    // The glows as the program's start-up sets them up.
+    acGlowInitialization();
+    struct Finish {
+        ~Finish() { acGlowFinalization(); }
+    } finish;
+    // The test skin has the glow's mask; the glow is switched on here.
+    manager->SkinData()->BIMinGlow = 5;
+    manager->SkinData()->BIMinGlowMargin = 5;
+    TsCaptionButton& min = provider->ButtonMin;
+    provider->SetHotHT(HTCAPTIONBTN_MIN, true);
+    ASSERT_GE(min.GlowID, 0) << "the hot minimize button shows no glow";
+    EXPECT_EQ(GlowCount(), 1);
+    provider->SetHotHT(0, false);
+    EXPECT_EQ(min.State, 0);
+    EXPECT_EQ(min.GlowID, -1);
+    EXPECT_EQ(GlowCount(), 0);
+}
 
 TEST_F(FormAnimations, ButtonFadeInStepsUpToFullAndFadesOutToNothing) {
     TsCaptionButton& close = provider->ButtonClose;

@@ -327,6 +327,37 @@ TEST_F(FadeTest, RestartingARunningFadeKeepsOneTimer) {
     EXPECT_EQ(LivingFadeTimers(), 0);
 }
 
+// The mouse enters, leaves while the fade runs and comes back while the
+// leave fades: each turn starts from the frame on the screen and takes every
+// step again, down to the look it turns to.
+TEST_F(FadeTest, AFadeTurnedBackStartsFromTheShownFrameWithAllItsSteps) {
+    auto* p = Add(u"FADER");
+    const std::uint32_t looks[] = {kNew, kOld, kNew};
+    const TFadeDirection directions[] = {fdUp, fdDown, fdUp};
+    std::uint32_t shown = kOld;
+    for (int turn = 0; turn < 3; ++turn) {
+        SCOPED_TRACE(turn);
+        p->Frames.clear();
+        p->Look = looks[turn];
+        p->SkinData->BGChanged = false;
+        DoChangePaint(p->FadeTimer, p->SkinData, false, true, directions[turn]);
+        ASSERT_NE(p->FadeTimer, nullptr);
+        EXPECT_EQ(p->FadeTimer->Iterations, 10);
+        EXPECT_EQ(p->FadeTimer->FadeLevel, 1);
+        EXPECT_EQ(Px(p->FadeTimer->BmpFrom, 30, 15) & 0xFFFFFF, shown);
+        if (turn < 2) {
+            // Turned back after a few frames.
+            ASSERT_TRUE(harness::PumpUntil([&] { return p->Frames.size() >= 3; }, 3000));
+            ASSERT_LT(p->Frames.size(), 10u);
+            shown = p->Frames.back();
+        }
+    }
+    ASSERT_TRUE(RunOut(p));
+    std::vector<std::uint32_t> expected;
+    for (int a : {230, 204, 179, 153, 127, 102, 76, 51, 25, 0}) expected.push_back(Blend(shown, kNew, a));
+    EXPECT_EQ(p->Frames, expected);
+}
+
 TEST_F(FadeTest, AControlFreedDuringItsFadeTakesTheTimerAlong) {
     auto* p = Add(u"FADER");
     static int frames;
