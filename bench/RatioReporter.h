@@ -99,3 +99,21 @@ inline double Measured(const std::map<std::string, double>& v, const std::string
     const auto it = v.find(name);
     return it == v.end() ? 0.0 : it->second;
 }
+
+// The check made once before timing that the engine and its peer produced
+// the same output: prints "<what>: outputs equal", or how far apart they are
+// against the stated tolerance (with a note such as the share of values that
+// differ), and ends the program when the difference is beyond it, so that no
+// ratio of unequal work is ever printed.
+inline void CheckOutputs(const std::string& what, const char* peer, int worst, int tolerance,
+                         const std::string& note = {}) {
+    if (worst == 0)
+        std::printf("%s: outputs equal\n", what.c_str());
+    else
+        std::printf("%s: outputs within %d of %s (tolerance %d)%s%s\n", what.c_str(), worst, peer, tolerance,
+                    note.empty() ? "" : ", ", note.c_str());
+    if (worst > tolerance) {
+        std::fprintf(stderr, "%s: outputs differ by %d, more than %d\n", what.c_str(), worst, tolerance);
+        std::exit(1);
+    }
+}

@@ -146,15 +146,11 @@ void Verify() {
             worst = std::max(worst, d);
             differing += d != 0;
         }
-        std::printf("check blur %dx%d radius %d (%d taps): ", in.C.W, in.C.H, in.C.Radius, 2 * in.Kernel.Size + 1);
-        if (worst == 0) std::printf("outputs equal\n");
-        else
-            std::printf("outputs within %d of pixman (tolerance %d), %.2f %% of values differ\n", worst, kTolerance,
-                        100.0 * double(differing) / double(ours.size()));
-        if (worst > kTolerance) {
-            std::fprintf(stderr, "check blur: outputs differ by %d, more than %d\n", worst, kTolerance);
-            std::exit(1);
-        }
+        char what[80], note[48];
+        std::snprintf(what, sizeof(what), "check blur %dx%d radius %d (%d taps)", in.C.W, in.C.H, in.C.Radius,
+                      2 * in.Kernel.Size + 1);
+        std::snprintf(note, sizeof(note), "%.2f %% of values differ", 100.0 * double(differing) / double(ours.size()));
+        CheckOutputs(what, "pixman", worst, kTolerance, note);
     }
 }
 

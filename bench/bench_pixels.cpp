@@ -163,12 +163,9 @@ void Verify() {
         for (std::size_t i = 0; i < ours.size(); ++i)
             for (int shift = 0; shift < 32; shift += 8)
                 worst = std::max(worst, std::abs(int((ours[i] >> shift) & 0xFF) - int((peer[i] >> shift) & 0xFF)));
-        if (worst == 0) std::printf("check %-10s outputs equal\n", pair.name);
-        else std::printf("check %-10s outputs within %d of pixman (tolerance %d)\n", pair.name, worst, kTolerance);
-        if (worst > kTolerance) {
-            std::fprintf(stderr, "check %s: outputs differ by %d, more than %d\n", pair.name, worst, kTolerance);
-            std::exit(1);
-        }
+        char what[32];
+        std::snprintf(what, sizeof(what), "check %-10s", pair.name);
+        CheckOutputs(what, "pixman", worst, kTolerance);
     }
 }
 

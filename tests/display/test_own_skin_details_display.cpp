@@ -26,6 +26,7 @@
 
 namespace {
 
+using harness::MenuTicker;
 using harness::Capture;
 
 const auto* const gEnvironment = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
@@ -38,39 +39,6 @@ std::string Hex(COLORREF c) {
 
 int Distance(COLORREF a, COLORREF b) { return harness::ColourDistance(a, b); }
 
-// Runs Step on the ticks of a thread timer while a menu loop runs; Step
-// returns true when done, and the menu is ended then.
-class MenuTicker {
-public:
-    explicit MenuTicker(std::function<bool(int tick)> step) : FStep(std::move(step)) {
-        Current() = this;
-        FTimer = ::SetTimer(nullptr, 0, 150, &MenuTicker::Tick);
-    }
-    ~MenuTicker() {
-        if (FTimer) ::KillTimer(nullptr, FTimer);
-        Current() = nullptr;
-    }
-    MenuTicker(const MenuTicker&) = delete;
-    MenuTicker& operator=(const MenuTicker&) = delete;
-
-private:
-    static MenuTicker*& Current() {
-        static MenuTicker* t = nullptr;
-        return t;
-    }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        MenuTicker* t = Current();
-        if (!t || t->FDone) return;
-        if (t->FStep(t->FTicks++)) {
-            t->FDone = true;
-            ::EndMenu();
-        }
-    }
-    std::function<bool(int)> FStep;
-    UINT_PTR FTimer = 0;
-    int FTicks = 0;
-    bool FDone = false;
-};
 
 class OwnSkinDetails : public ::testing::Test {
 protected:

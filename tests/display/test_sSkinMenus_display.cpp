@@ -33,6 +33,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using harness::MenuTicker;
 using kestrune_test::TestRef;
 
 const auto* const gEnvironment = ::testing::AddGlobalTestEnvironment(new kestrune_test::FrameworkEnvironment());
@@ -65,37 +66,6 @@ struct Seen {
     }
 };
 
-// Runs Step on every tick of a thread timer while a menu loop runs (the
-// loop dispatches thread timers); Step returns true when done.
-class MenuTicker {
-public:
-    explicit MenuTicker(std::function<bool(int tick)> step) : FStep(std::move(step)) {
-        Current() = this;
-        FTimer = ::SetTimer(nullptr, 0, 150, &MenuTicker::Tick);
-    }
-    ~MenuTicker() {
-        if (FTimer) ::KillTimer(nullptr, FTimer);
-        Current() = nullptr;
-    }
-
-private:
-    static MenuTicker*& Current() {
-        static MenuTicker* t = nullptr;
-        return t;
-    }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        MenuTicker* t = Current();
-        if (!t || t->FDone) return;
-        if (t->FStep(t->FTicks++)) {
-            t->FDone = true;
-            ::EndMenu();
-        }
-    }
-    std::function<bool(int)> FStep;
-    UINT_PTR FTimer = 0;
-    int FTicks = 0;
-    bool FDone = false;
-};
 
 // The popup windows on the screen, first opened first.
 std::vector<HWND> MenuWindows() {

@@ -108,4 +108,39 @@ inline ObjectCounts RepeatMenus(const MenuDriver& driver, const std::function<vo
     return before;
 }
 
+// Runs Step on every tick of a thread timer while a menu loop runs (the
+// loop dispatches thread timers); Step returns true when done, and the menu
+// is ended then.
+class MenuTicker {
+public:
+    explicit MenuTicker(std::function<bool(int tick)> step) : FStep(std::move(step)) {
+        Current() = this;
+        FTimer = ::SetTimer(nullptr, 0, 150, &MenuTicker::Tick);
+    }
+    ~MenuTicker() {
+        if (FTimer) ::KillTimer(nullptr, FTimer);
+        Current() = nullptr;
+    }
+    MenuTicker(const MenuTicker&) = delete;
+    MenuTicker& operator=(const MenuTicker&) = delete;
+
+private:
+    static MenuTicker*& Current() {
+        static MenuTicker* t = nullptr;
+        return t;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        MenuTicker* t = Current();
+        if (!t || t->FDone) return;
+        if (t->FStep(t->FTicks++)) {
+            t->FDone = true;
+            ::EndMenu();
+        }
+    }
+    std::function<bool(int)> FStep;
+    UINT_PTR FTimer = 0;
+    int FTicks = 0;
+    bool FDone = false;
+};
+
 }  // namespace harness
