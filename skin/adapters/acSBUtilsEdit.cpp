@@ -138,7 +138,13 @@ void TacEditWnd::SetSkinParams() {
 }
 
 void TacEditWnd::RebuildCache() {
-    if (!SkinData->BGChanged) return;
+    if (!SkinData->BGChanged) {
+        // The frame is kept, but what lies under its corners may have been
+        // painted anew since (the parent takes a new skin after its
+        // children, for one).
+        if (!DlgMode) RepaintWndBorderCorners(SkinData, 0, this);
+        return;
+    }
     if (!ParamsChanged) SetSkinParams();
     if (Destroyed) return;
     GetWindowPosInParent(CtrlHandle, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
