@@ -535,8 +535,6 @@ TEST_F(SkinProvider, HitTestOfEveryPartOfASizeableFrame) {
     p->Free();
 }
 
-// The form's WM_NCHITTEST: the system answers the edges and top corners
-// itself (the message goes on); the bottom corners are the frame's own answer.
 // Preparing the form copies whether its main menu draws itself; an
 // owner-drawn menu counts as initialised (nothing to convert).
 TEST_F(SkinProvider, PreparingTheFormTakesTheMainMenusOwnerDraw) {
@@ -586,6 +584,8 @@ TEST_F(SkinProvider, DrawingTheFrameSkinsAndUnskinsTheMenuLine) {
     menu->Free();
 }
 
+// The form's WM_NCHITTEST: the system answers the edges and top corners
+// itself (the message goes on); the bottom corners are the frame's own answer.
 TEST_F(SkinProvider, HitTestMessageLeavesOnlyTheEdgesAndTopCornersToTheSystem) {
     HWND wnd = form->Handle();
     Subclasser below;
